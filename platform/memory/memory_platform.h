@@ -1,0 +1,112 @@
+// An in-memory Windows: registry and file system with the semantics the scanners can observe.
+//
+// - Key and value names compare without regard to case (letters a to z); subkeys enumerate in
+//   case-insensitive sorted order, values in creation order.
+// - HKEY_CLASSES_ROOT is HKEY_LOCAL_MACHINE\Software\Classes, as Wine stores it.
+// - Paths: drive letters ("C:\...") and network shares ("\\server\share\..."); a rooted path
+//   without a drive ("\x") is on drive C:. "/" separates like "\".
+// - FindFirst matches `*` and `?` in the last component; listings hold "." and ".." for every
+//   folder but a drive's root, as Windows reports them.
+// - Shortcut files are read with the shortcut-format reader (lnk_reader.h).
+#pragma once
+
+#include "platform/platform.h"
+
+#include <map>
+#include <memory>
+#include <set>
+
+namespace mendrake::platform {
+
+class MemoryPlatform final : public Platform {
+  public:
+    MemoryPlatform();
+    ~MemoryPlatform() override;
+    MemoryPlatform(const MemoryPlatform&) = delete;
+    MemoryPlatform& operator=(const MemoryPlatform&) = delete;
+
+    // ---- Platform ----
+    long OpenKey(Hkey parent, std::string_view subkey, std::uint32_t access,
+                 Hkey& result) override;
+    long CreateKey(Hkey parent, std::string_view subkey, Hkey& result) override;
+    long CloseKey(Hkey key) override;
+    long QueryInfoKey(Hkey key, std::uint32_t& subkeys, std::uint32_t& values) override;
+    long EnumKey(Hkey key, std::uint32_t index, std::string& name) override;
+    long EnumValue(Hkey key, std::uint32_t index, std::string& name) override;
+    long QueryValue(Hkey key, std::string_view name, RegValue& value) override;
+    long SetValue(Hkey key, std::string_view name, std::uint32_t type,
+                  std::string_view data) override;
+    long DeleteKey(Hkey parent, std::string_view subkey) override;
+    long DeleteValue(Hkey key, std::string_view name) override;
+
+    bool FindFirst(std::string_view path, FindEntry& entry) override;
+    std::uint32_t FileAttributes(std::string_view path) override;
+    bool DeleteFile(std::string_view path) override;
+    std::vector<FindEntry> ListFolder(std::string_view pattern) override;
+    FileWriteResult WriteWholeFile(std::string_view path, std::string_view data) override;
+    std::string ErrorText(std::uint32_t code) override;
+
+    std::string ShortcutTarget(std::string_view path) override;
+    std::string FontsFolder() override { return fontsFolder; }
+    std::string DocumentsFolder() override { return documentsFolder; }
+    std::string ProgramFolder() override { return programFolder; }
+    std::string ComputerName() override { return computerName; }
+
+    bool EqualTextIgnoreCase(std::string_view a, std::string_view b) override;
+    LocalTime Now() override { return now; }
+    std::string TimeSeparator() override { return timeSeparator; }
+
+    Hmodule ProgramModule() override { return 1; }
+    std::string_view VersionResource(Hmodule module) override;
+    std::string LoadString(std::uint32_t id) override;
+
+    // ---- set-up for tests ----
+    // Registry: `path` below `root`, components separated by backslashes.
+    void AddKey(Hkey root, std::string_view path);
+    void PutValue(Hkey root, std::string_view path, std::string_view name, std::uint32_t type,
+                  std::string_view data);
+    void PutText(Hkey root, std::string_view path, std::string_view name, std::string_view text,
+                 std::uint32_t type = kRegSz); // stores the terminating zero
+    void PutNumber(Hkey root, std::string_view path, std::string_view name, std::uint32_t number);
+    bool KeyExists(Hkey root, std::string_view path);
+    // Every open of the key with full access is refused (ERROR_ACCESS_DENIED).
+    void DenyFullAccess(Hkey root, std::string_view path);
+    // Every enumeration index of the key fails with `error`, as Wine's Perflib key does.
+    void FailEnumeration(Hkey root, std::string_view path, long error);
+    // Loads REGEDIT4 or version-5 .reg text.
+    void LoadRegText(std::string_view text);
+
+    // File system: folders are made with every missing level.
+    void AddFolder(std::string_view path, std::uint32_t attributes = kAttrDirectory);
+    void AddFile(std::string_view path, std::string_view contents = {},
+                 std::uint32_t attributes = kAttrArchive);
+    bool FileExists(std::string_view path); // a file (not a folder) at exactly this path
+    std::string FileContents(std::string_view path);
+    // The next WriteWholeFile fails at this stage with this error.
+    void FailNextWrite(FileWriteResult::Stage stage, std::uint32_t error);
+
+    std::string fontsFolder = "C:\\Windows\\Fonts";
+    std::string documentsFolder = "C:\\users\\tester\\Documents";
+    std::string programFolder = "C:\\Program Files\\Mendrake\\";
+    std::string computerName = "TESTPC";
+    std::string timeSeparator = ":";
+    LocalTime now{2026, 12, 10, 14, 25, 30};
+    std::string versionResource;                 // bytes of the version resource
+    std::map<std::uint32_t, std::string> strings; // the string table
+
+  private:
+    struct Key;
+    struct Node;
+    std::shared_ptr<Key> Resolve(Hkey handle);
+    std::shared_ptr<Key> Walk(std::shared_ptr<Key> from, std::string_view path, bool create);
+    Node* FindNode(std::string_view path);
+    Node* MakeFolders(std::string_view path);
+
+    std::shared_ptr<Key> machine_, user_, users_, classes_;
+    std::map<Hkey, std::shared_ptr<Key>> handles_;
+    Hkey nextHandle_ = 0x1000;
+    std::unique_ptr<Node> files_; // the nameless top: drives and shares below it
+    FileWriteResult nextWriteFailure_{};
+};
+
+} // namespace mendrake::platform

@@ -1,0 +1,174 @@
+// The seam between Mendrake and the operating system.
+//
+// Everything the engine, the export, the fix and the settings need from Windows goes through
+// the abstract `Platform` below. Two implementations exist: platform/win32 calls the ANSI
+// Windows functions directly; platform/memory keeps a registry and a file system in memory with
+// the Windows semantics the scanners can observe, so the logic can be tested on Linux.
+//
+// The registry half mirrors the ANSI advapi32 functions: handles are opaque numbers, the
+// predefined roots keep their Windows values, and every call returns a Win32 error code
+// (0 = ERROR_SUCCESS). Text is byte text in the ANSI code page throughout.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace mendrake::platform {
+
+// Module handle (HMODULE) as an opaque number.
+using Hmodule = std::uintptr_t;
+
+// Registry key handle: either a predefined root or a handle returned by OpenKey/CreateKey.
+using Hkey = std::uintptr_t;
+
+inline constexpr Hkey kClassesRoot = 0x80000000u;
+inline constexpr Hkey kCurrentUser = 0x80000001u;
+inline constexpr Hkey kLocalMachine = 0x80000002u;
+inline constexpr Hkey kUsers = 0x80000003u;
+
+// Win32 error codes the engine looks at.
+inline constexpr long kSuccess = 0;             // ERROR_SUCCESS
+inline constexpr long kFileNotFound = 2;        // ERROR_FILE_NOT_FOUND
+inline constexpr long kPathNotFound = 3;        // ERROR_PATH_NOT_FOUND
+inline constexpr long kAccessDenied = 5;        // ERROR_ACCESS_DENIED
+inline constexpr long kInvalidHandle = 6;       // ERROR_INVALID_HANDLE
+inline constexpr long kDiskFull = 112;          // ERROR_DISK_FULL
+inline constexpr long kMoreData = 234;          // ERROR_MORE_DATA
+inline constexpr long kNoMoreItems = 259;       // ERROR_NO_MORE_ITEMS
+
+// Registry value types (winnt.h REG_*).
+inline constexpr std::uint32_t kRegNone = 0;
+inline constexpr std::uint32_t kRegSz = 1;
+inline constexpr std::uint32_t kRegExpandSz = 2;
+inline constexpr std::uint32_t kRegBinary = 3;
+inline constexpr std::uint32_t kRegDword = 4;
+inline constexpr std::uint32_t kRegDwordBigEndian = 5;
+inline constexpr std::uint32_t kRegLink = 6;
+inline constexpr std::uint32_t kRegMultiSz = 7;
+inline constexpr std::uint32_t kRegQword = 11;
+
+// Access mask asked for by every open of the engine (KEY_ALL_ACCESS).
+inline constexpr std::uint32_t kKeyAllAccess = 0xF003F;
+
+// File attributes (winnt.h FILE_ATTRIBUTE_*).
+inline constexpr std::uint32_t kAttrReadOnly = 0x1;
+inline constexpr std::uint32_t kAttrHidden = 0x2;
+inline constexpr std::uint32_t kAttrSystem = 0x4;
+inline constexpr std::uint32_t kAttrDirectory = 0x10;
+inline constexpr std::uint32_t kAttrArchive = 0x20;
+inline constexpr std::uint32_t kAttrNormal = 0x80;
+inline constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFFu;
+
+// One registry value as RegQueryValueExA returns it.
+struct RegValue {
+    std::uint32_t type = kRegNone;
+    std::string data; // raw bytes, exactly as stored (ANSI for string types, terminator included)
+};
+
+// One entry of a folder listing or a FindFirstFile search.
+struct FindEntry {
+    std::string name; // file name only, no folder
+    std::uint32_t attributes = 0;
+};
+
+// Local wall-clock time, as GetLocalTime gives it.
+struct LocalTime {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
+// Where writing a whole file stopped, for the caller's error message.
+struct FileWriteResult {
+    enum class Stage { Done, Create, Write, Flush, Close };
+    Stage stage = Stage::Done;
+    std::uint32_t error = 0; // the system error code of the failed step
+    bool ok() const { return stage == Stage::Done; }
+};
+
+class Platform {
+  public:
+    virtual ~Platform() = default;
+
+    // ---- registry (advapi32, ANSI) ----
+    // RegOpenKeyExA: opens `subkey` below `parent`; the empty subkey opens `parent` itself
+    // (a new handle). Never creates anything.
+    virtual long OpenKey(Hkey parent, std::string_view subkey, std::uint32_t access,
+                         Hkey& result) = 0;
+    // RegCreateKeyExA: opens or creates `subkey` with every missing level.
+    virtual long CreateKey(Hkey parent, std::string_view subkey, Hkey& result) = 0;
+    virtual long CloseKey(Hkey key) = 0;
+    // RegQueryInfoKeyA: counts of subkeys and values.
+    virtual long QueryInfoKey(Hkey key, std::uint32_t& subkeys, std::uint32_t& values) = 0;
+    // RegEnumKeyExA / RegEnumValueA by index; kNoMoreItems past the end.
+    virtual long EnumKey(Hkey key, std::uint32_t index, std::string& name) = 0;
+    virtual long EnumValue(Hkey key, std::uint32_t index, std::string& name) = 0;
+    // RegQueryValueExA: type and raw data; kFileNotFound when there is no such value.
+    // The empty name means the default value.
+    virtual long QueryValue(Hkey key, std::string_view name, RegValue& value) = 0;
+    // RegSetValueExA.
+    virtual long SetValue(Hkey key, std::string_view name, std::uint32_t type,
+                          std::string_view data) = 0;
+    // RegDeleteKeyA: deletes `subkey` of `parent`, which must have no subkeys of its own.
+    virtual long DeleteKey(Hkey parent, std::string_view subkey) = 0;
+    virtual long DeleteValue(Hkey key, std::string_view name) = 0;
+
+    // ---- file system (kernel32, ANSI) ----
+    // FindFirstFileA: the first entry that matches `path` (`*` and `?` in the last component).
+    virtual bool FindFirst(std::string_view path, FindEntry& entry) = 0;
+    // GetFileAttributesA; kInvalidAttributes when the path does not exist.
+    virtual std::uint32_t FileAttributes(std::string_view path) = 0;
+    virtual bool DeleteFile(std::string_view path) = 0;
+    // FindFirstFileA/FindNextFileA over `pattern` (a folder followed by "*"), every attribute,
+    // "." and ".." included where the file system reports them, in file-system order.
+    virtual std::vector<FindEntry> ListFolder(std::string_view pattern) = 0;
+    // Creates (replacing) `path`, writes `data`, flushes and closes, checking every step.
+    virtual FileWriteResult WriteWholeFile(std::string_view path, std::string_view data) = 0;
+    // FormatMessageA of a system error code, without a trailing line end.
+    virtual std::string ErrorText(std::uint32_t code) = 0;
+
+    // ---- shell ----
+    // The target that the shell's shortcut object reports for a .lnk file
+    // (IShellLinkA::GetPath with SLGP_UNCPRIORITY); empty when it cannot be read.
+    virtual std::string ShortcutTarget(std::string_view path) = 0;
+    virtual std::string FontsFolder() = 0;     // CSIDL_FONTS, no trailing backslash
+    virtual std::string DocumentsFolder() = 0; // CSIDL_PERSONAL, no trailing backslash
+    virtual std::string ProgramFolder() = 0;   // folder of the running executable, ending in "\"
+    virtual std::string ComputerName() = 0;    // GetComputerNameA, empty on failure
+
+    // ---- locale and time ----
+    // CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, ...) == CSTR_EQUAL.
+    virtual bool EqualTextIgnoreCase(std::string_view a, std::string_view b) = 0;
+    virtual LocalTime Now() = 0;
+    virtual std::string TimeSeparator() = 0; // the user's time separator, ":" in most settings
+
+    // ---- resources of a loaded module ----
+    // The module handle of the running program (GetModuleHandleA(nullptr)).
+    virtual Hmodule ProgramModule() = 0;
+    // The bytes of the version resource (type 16, integer name 1) of `module`, as LockResource
+    // gives them; empty when it cannot be found, loaded or locked. The bytes stay valid for the
+    // life of the module (the platform keeps them for the memory platform).
+    virtual std::string_view VersionResource(Hmodule module) = 0;
+    // LoadStringA from the program's module; empty when the identifier is missing.
+    virtual std::string LoadString(std::uint32_t id) = 0;
+};
+
+// The platform the program runs on. The programs install the real one at start-up; tests
+// install a memory platform or use the real one under Wine.
+Platform& Os();
+void SetOs(Platform* platform);
+
+// Installs a platform for the lifetime of the object and restores the previous one after.
+class ScopedOs {
+  public:
+    explicit ScopedOs(Platform& platform);
+    ~ScopedOs();
+    ScopedOs(const ScopedOs&) = delete;
+    ScopedOs& operator=(const ScopedOs&) = delete;
+
+  private:
+    Platform* previous_;
+};
+
+} // namespace mendrake::platform
