@@ -1,0 +1,25 @@
+// The command line of mendrake-cli.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace mendrake::cli {
+
+struct Arguments {
+    std::string command;                 // "scan" or "fix"
+    std::vector<std::int32_t> categories; // empty: every scanner category in tree order
+    std::optional<std::string> logPath;   // "-" or absent: standard output (scan)
+    bool stats = false;
+    bool backup = true;
+    std::optional<std::string> backupDir;
+};
+
+// Throws std::invalid_argument with a one-line message for a bad command line.
+Arguments ParseArguments(const std::vector<std::string>& args);
+
+extern const char* const kUsage;
+
+} // namespace mendrake::cli

@@ -1,0 +1,66 @@
+#include "cli/commands.h"
+
+#include "engine/algorithm_unit.h"
+#include "engine/common_unit.h"
+#include "engine/issue_model.h"
+#include "engine/scan_stats.h"
+#include "platform/platform.h"
+#include "repair/file_output.h"
+#include "repair/scan_log.h"
+
+#include <chrono>
+#include <cstdio>
+
+namespace mendrake::cli {
+
+namespace {
+
+// Runs the scanners of the chosen categories into Issues, as the window's analysis does.
+void Scan(const Arguments& arguments) {
+    Issues.clear();
+    ExistenceCacheScope cache;
+    for (std::int32_t category : arguments.categories) {
+        RunScanner(category);
+    }
+}
+
+void WriteLog(const Arguments& arguments) {
+    if (arguments.logPath && *arguments.logPath != "-") {
+        SaveLog(*arguments.logPath, Issues);
+        return;
+    }
+    platform::Platform& os = platform::Os();
+    const std::string text = LogText(Issues, ComputerName(), os.Now(), os.TimeSeparator());
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+}
+
+int RunScan(const Arguments& arguments) {
+    Stats = {};
+    const auto start = std::chrono::steady_clock::now();
+    Scan(arguments);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    WriteLog(arguments);
+    if (arguments.stats) {
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();
+        std::fprintf(stderr,
+                     "scanned in %lld ms: %llu keys opened, %llu value queries, %llu paths tested "
+                     "(%llu distinct), %zu issues\n",
+                     static_cast<long long>(ms), static_cast<unsigned long long>(Stats.keysOpened),
+                     static_cast<unsigned long long>(Stats.valueQueries),
+                     static_cast<unsigned long long>(Stats.pathsTested),
+                     static_cast<unsigned long long>(Stats.distinctPaths), Issues.size());
+    }
+    return 0;
+}
+
+} // namespace
+
+int RunCommand(const Arguments& arguments) {
+    if (arguments.command == "scan") {
+        return RunScan(arguments);
+    }
+    throw std::runtime_error("the fix command is not available yet");
+}
+
+} // namespace mendrake::cli

@@ -1,0 +1,42 @@
+#include "engine/algorithm_unit.h"
+
+#include <array>
+
+namespace mendrake {
+
+namespace {
+
+void EmptyScanner() {}
+
+// Scanner of each category identifier from 3 to 14; 11 is an empty slot.
+using Scanner = void (*)();
+constexpr std::int32_t kFirstScanned = 3;
+const std::array<Scanner, 12> kScanners = {
+    ScanSharedDlls, // 3
+    ScanFileExtensions, // 4
+    ScanClasses,    // 5
+    ScanApplications, // 6
+    ScanFonts,      // 7
+    ScanHelpFiles,  // 8
+    ScanInstall,    // 9
+    ScanRun,        // 10
+    EmptyScanner,   // 11
+    ScanMuiCache,   // 12
+    ScanStartMenu,  // 13
+    ScanDesktop,    // 14
+};
+
+} // namespace
+
+void RunScanner(std::int32_t category) {
+    const std::int32_t slot = category - kFirstScanned;
+    if (slot < 0 || slot >= static_cast<std::int32_t>(kScanners.size())) {
+        return;
+    }
+    Scanner scanner = kScanners[static_cast<std::size_t>(slot)];
+    if (scanner != nullptr) {
+        scanner();
+    }
+}
+
+} // namespace mendrake

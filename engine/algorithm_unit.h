@@ -1,0 +1,34 @@
+// The scan dispatcher and the scanners it reaches.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace mendrake {
+
+// Runs the scanner of one category identifier to its end; identifiers without a scanner
+// (groups, 11, anything outside 3..14) do nothing.
+void RunScanner(std::int32_t category);
+
+// Category 3 to 5.
+void ScanSharedDlls();
+void ScanFileExtensions();
+void ScanClasses();
+// Category 6.
+void ScanApplications();
+// Categories 7 and 8.
+void ScanFonts();
+void ScanHelpFiles();
+// Categories 9 and 10.
+void ScanInstall();
+void ScanRun();
+// Categories 12 to 14.
+void ScanMuiCache();
+void ScanStartMenu();
+void ScanDesktop();
+void ScanShellFolder(const std::string& shellFolderName);
+void ScanShortcutFolder(const std::string& folder, const std::string& shellFolderName);
+std::string ResolveShortcut(std::string_view path);
+
+} // namespace mendrake

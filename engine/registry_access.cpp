@@ -1,0 +1,223 @@
+#include "engine/registry_access.h"
+
+#include "engine/error.h"
+#include "engine/scan_stats.h"
+
+#include <cstring>
+
+namespace mendrake {
+
+using platform::Hkey;
+using platform::Os;
+
+namespace {
+// Deepest key nesting the recursive delete follows; the registry itself allows 512 levels.
+constexpr int kMaxKeyDepth = 512;
+} // namespace
+
+RegistryAccess::~RegistryAccess() { Close(); }
+
+void RegistryAccess::SetRoot(std::uint32_t root) {
+    if (root != root_) {
+        Close();
+    }
+    root_ = root;
+}
+
+bool RegistryAccess::Open(std::string_view path) {
+    Hkey parent = root_;
+    std::string newPath;
+    if (!path.empty() && path.front() == '\\') {
+        path.remove_prefix(1);
+        newPath = std::string(path);
+    } else if (key_ != 0) {
+        parent = key_;
+        newPath = path.empty() ? path_ : (path_.empty() ? std::string(path) : path_ + "\\" + std::string(path));
+    } else {
+        newPath = std::string(path);
+    }
+    Hkey opened = 0;
+    ++Stats.keysOpened;
+    if (Os().OpenKey(parent, path, platform::kKeyAllAccess, opened) != platform::kSuccess) {
+        return false;
+    }
+    Close();
+    key_ = opened;
+    path_ = std::move(newPath);
+    return true;
+}
+
+void RegistryAccess::Close() {
+    if (key_ != 0) {
+        Os().CloseKey(key_);
+        key_ = 0;
+    }
+    path_.clear();
+    ForgetValue();
+}
+
+std::vector<std::string> RegistryAccess::SubkeyNames() {
+    std::vector<std::string> names;
+    if (key_ == 0) {
+        return names;
+    }
+    std::string name;
+    // Stop at the first error: Wine's Perflib key fails every index, so skipping would never end.
+    for (std::uint32_t i = 0; Os().EnumKey(key_, i, name) == platform::kSuccess; ++i) {
+        names.push_back(name);
+    }
+    return names;
+}
+
+std::vector<std::string> RegistryAccess::ValueNames() {
+    std::vector<std::string> names;
+    if (key_ == 0) {
+        return names;
+    }
+    std::string name;
+    for (std::uint32_t i = 0; Os().EnumValue(key_, i, name) == platform::kSuccess; ++i) {
+        names.push_back(name);
+    }
+    return names;
+}
+
+std::uint32_t RegistryAccess::SubkeyCount() {
+    std::uint32_t subkeys = 0, values = 0;
+    if (key_ == 0 || Os().QueryInfoKey(key_, subkeys, values) != platform::kSuccess) {
+        return 0;
+    }
+    return subkeys;
+}
+
+std::uint32_t RegistryAccess::ValueCount() {
+    std::uint32_t subkeys = 0, values = 0;
+    if (key_ == 0 || Os().QueryInfoKey(key_, subkeys, values) != platform::kSuccess) {
+        return 0;
+    }
+    return values;
+}
+
+bool RegistryAccess::AnySubkeys() { return SubkeyCount() > 0; }
+
+const platform::RegValue* RegistryAccess::Query(std::string_view name) {
+    if (key_ == 0) {
+        return nullptr;
+    }
+    if (!cachedValid_ || cachedName_ != name) {
+        ++Stats.valueQueries;
+        cachedValue_ = {};
+        cachedStatus_ = Os().QueryValue(key_, name, cachedValue_);
+        cachedName_ = std::string(name);
+        cachedValid_ = true;
+    }
+    return cachedStatus_ == platform::kSuccess ? &cachedValue_ : nullptr;
+}
+
+bool RegistryAccess::HasValue(std::string_view name) { return Query(name) != nullptr; }
+
+ValueKind RegistryAccess::ValueKindOf(std::string_view name) {
+    const platform::RegValue* value = Query(name);
+    if (value == nullptr) {
+        return ValueKind::Unknown;
+    }
+    switch (value->type) {
+    case platform::kRegSz: return ValueKind::Text;
+    case platform::kRegExpandSz: return ValueKind::ExpandText;
+    case platform::kRegDword: return ValueKind::Number;
+    case platform::kRegBinary: return ValueKind::Bytes;
+    default: return ValueKind::Unknown;
+    }
+}
+
+std::string RegistryAccess::ReadText(std::string_view name) {
+    const platform::RegValue* value = Query(name);
+    if (value == nullptr || value->data.empty()) {
+        return {};
+    }
+    if (value->type != platform::kRegSz && value->type != platform::kRegExpandSz) {
+        throw Error(FormatMessage1("Invalid data type for '%s'", std::string(name)));
+    }
+    const std::size_t end = value->data.find('\0');
+    return value->data.substr(0, end);
+}
+
+std::int32_t RegistryAccess::ReadNumber(std::string_view name) {
+    const platform::RegValue* value = Query(name);
+    if (value == nullptr) {
+        throw Error(FormatMessage1("Failed to get data for '%s'", std::string(name)));
+    }
+    if (value->type != platform::kRegDword) {
+        throw Error(FormatMessage1("Invalid data type for '%s'", std::string(name)));
+    }
+    if (value->data.size() > 4) {
+        throw Error(FormatMessage1("Failed to get data for '%s'", std::string(name)));
+    }
+    std::uint32_t number = 0;
+    std::memcpy(&number, value->data.data(), value->data.size());
+    return static_cast<std::int32_t>(number);
+}
+
+long RegistryAccess::ValueSize(std::string_view name) {
+    const platform::RegValue* value = Query(name);
+    return value == nullptr ? -1 : static_cast<long>(value->data.size());
+}
+
+std::size_t RegistryAccess::ReadBytes(std::string_view name, char* buffer, std::size_t size) {
+    const platform::RegValue* value = Query(name);
+    if (value == nullptr) {
+        return 0;
+    }
+    const std::size_t count = std::min(size, value->data.size());
+    std::memcpy(buffer, value->data.data(), count);
+    return count;
+}
+
+std::optional<platform::RegValue> RegistryAccess::RawValue(std::string_view name) {
+    const platform::RegValue* value = Query(name);
+    if (value == nullptr) {
+        return std::nullopt;
+    }
+    return *value;
+}
+
+bool RegistryAccess::RemoveTree(Hkey parent, const std::string& subkey, int depth) {
+    Hkey key = 0;
+    if (depth < kMaxKeyDepth &&
+        Os().OpenKey(parent, subkey, platform::kKeyAllAccess, key) == platform::kSuccess) {
+        std::uint32_t subkeys = 0, values = 0;
+        if (Os().QueryInfoKey(key, subkeys, values) == platform::kSuccess) {
+            // From the highest index down, so that deleting does not shift the ones still to
+            // come; stop at the first enumeration error.
+            for (std::uint32_t i = subkeys; i-- > 0;) {
+                std::string name;
+                if (Os().EnumKey(key, i, name) != platform::kSuccess) {
+                    break;
+                }
+                RemoveTree(key, name, depth + 1);
+            }
+        }
+        Os().CloseKey(key);
+    }
+    return Os().DeleteKey(parent, subkey) == platform::kSuccess;
+}
+
+bool RegistryAccess::RemoveKey(std::string_view path) {
+    ForgetValue();
+    Hkey parent = root_;
+    if (!path.empty() && path.front() == '\\') {
+        path.remove_prefix(1);
+    } else if (key_ != 0) {
+        parent = key_;
+    }
+    if (path.empty()) {
+        return false; // a key cannot delete itself through an empty name
+    }
+    return RemoveTree(parent, std::string(path), 0);
+}
+
+bool RegistryAccess::RemoveValue(std::string_view name) {
+    ForgetValue();
+    return key_ != 0 && Os().DeleteValue(key_, name) == platform::kSuccess;
+}
+
+} // namespace mendrake

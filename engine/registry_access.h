@@ -1,0 +1,73 @@
+// The registry access object every scanner, the export and the fix use.
+#pragma once
+
+#include "platform/platform.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace mendrake {
+
+// The data kind of a registry value as the scanners see it.
+enum class ValueKind { Unknown, Text, ExpandText, Number, Bytes };
+
+class RegistryAccess {
+  public:
+    RegistryAccess() = default;
+    ~RegistryAccess();
+    RegistryAccess(const RegistryAccess&) = delete;
+    RegistryAccess& operator=(const RegistryAccess&) = delete;
+
+    // Selects the root handle; closes the open key when the root changes.
+    void SetRoot(std::uint32_t root);
+    std::uint32_t Root() const { return root_; }
+
+    // Opens with full access, never creates. A path beginning with "\" is taken from the root;
+    // any other path from the open key if there is one, else from the root. On failure the
+    // previously open key stays open.
+    bool Open(std::string_view path);
+    void Close();
+    bool IsOpen() const { return key_ != 0; }
+    // The open key's path below the root, without a leading backslash.
+    const std::string& CurrentPath() const { return path_; }
+
+    std::vector<std::string> SubkeyNames();
+    std::vector<std::string> ValueNames(); // the default value is listed as ""
+    bool AnySubkeys();
+    // Counts of subkeys and values of the open key (one query); zeros when none is open.
+    std::uint32_t SubkeyCount();
+    std::uint32_t ValueCount();
+
+    bool HasValue(std::string_view name);
+    ValueKind ValueKindOf(std::string_view name);
+    std::string ReadText(std::string_view name);
+    std::int32_t ReadNumber(std::string_view name);
+    long ValueSize(std::string_view name); // -1 when missing
+    std::size_t ReadBytes(std::string_view name, char* buffer, std::size_t size);
+    // Type and raw bytes of a value, or nothing when it is missing.
+    std::optional<platform::RegValue> RawValue(std::string_view name);
+
+    // Deletes a key (path as for Open) with everything below it; true when the key went.
+    bool RemoveKey(std::string_view path);
+    bool RemoveValue(std::string_view name);
+
+  private:
+    const platform::RegValue* Query(std::string_view name);
+    void ForgetValue() { cachedValid_ = false; }
+    bool RemoveTree(platform::Hkey parent, const std::string& subkey, int depth);
+
+    std::uint32_t root_ = static_cast<std::uint32_t>(platform::kCurrentUser);
+    platform::Hkey key_ = 0;
+    std::string path_;
+    // The last value query of the open key: HasValue, ValueKindOf and ReadText on one name in a
+    // row cost one server call.
+    bool cachedValid_ = false;
+    std::string cachedName_;
+    long cachedStatus_ = 0;
+    platform::RegValue cachedValue_;
+};
+
+} // namespace mendrake

@@ -1,0 +1,332 @@
+#include "platform/win32/win32_platform.h"
+
+#include "platform/win32/handles.h"
+
+#include <objbase.h>
+#include <objidl.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <vector>
+
+namespace mendrake::platform {
+
+void CoTaskMemTraits::close(void* p) { CoTaskMemFree(p); }
+
+namespace {
+
+HKEY AsHkey(Hkey key) { return reinterpret_cast<HKEY>(key); }
+
+std::string Z(std::string_view s) { return std::string(s); }
+
+std::string SpecialFolder(int csidl) {
+    // SHGetSpecialFolderLocation then SHGetPathFromIDListA, as the shell folders are asked for.
+    Owned<void*, CoTaskMemTraits> idList;
+    LPITEMIDLIST raw = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &raw)) || raw == nullptr) {
+        return {};
+    }
+    *idList.put() = raw;
+    char buffer[MAX_PATH + 1] = {};
+    if (!SHGetPathFromIDListA(static_cast<LPCITEMIDLIST>(idList.get()), buffer)) {
+        return {};
+    }
+    std::string path = buffer;
+    while (path.size() > 3 && path.back() == '\\') {
+        path.pop_back();
+    }
+    return path;
+}
+
+} // namespace
+
+long Win32Platform::OpenKey(Hkey parent, std::string_view subkey, std::uint32_t access,
+                            Hkey& result) {
+    HKEY key = nullptr;
+    const LONG status = RegOpenKeyExA(AsHkey(parent), Z(subkey).c_str(), 0, access, &key);
+    if (status == ERROR_SUCCESS) {
+        result = reinterpret_cast<Hkey>(key);
+    }
+    return status;
+}
+
+long Win32Platform::CreateKey(Hkey parent, std::string_view subkey, Hkey& result) {
+    HKEY key = nullptr;
+    const LONG status = RegCreateKeyExA(AsHkey(parent), Z(subkey).c_str(), 0, nullptr, 0,
+                                        KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    if (status == ERROR_SUCCESS) {
+        result = reinterpret_cast<Hkey>(key);
+    }
+    return status;
+}
+
+long Win32Platform::CloseKey(Hkey key) { return RegCloseKey(AsHkey(key)); }
+
+long Win32Platform::QueryInfoKey(Hkey key, std::uint32_t& subkeys, std::uint32_t& values) {
+    DWORD s = 0, v = 0;
+    const LONG status = RegQueryInfoKeyA(AsHkey(key), nullptr, nullptr, nullptr, &s, nullptr,
+                                         nullptr, &v, nullptr, nullptr, nullptr, nullptr);
+    subkeys = s;
+    values = v;
+    return status;
+}
+
+long Win32Platform::EnumKey(Hkey key, std::uint32_t index, std::string& name) {
+    // Key names are at most 255 characters.
+    char buffer[256];
+    DWORD size = sizeof buffer;
+    const LONG status =
+        RegEnumKeyExA(AsHkey(key), index, buffer, &size, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_SUCCESS) {
+        name.assign(buffer, size);
+    }
+    return status;
+}
+
+long Win32Platform::EnumValue(Hkey key, std::uint32_t index, std::string& name) {
+    // Value names are at most 16,383 characters; start small and grow on ERROR_MORE_DATA.
+    std::vector<char> buffer(512);
+    for (;;) {
+        DWORD size = static_cast<DWORD>(buffer.size());
+        const LONG status = RegEnumValueA(AsHkey(key), index, buffer.data(), &size, nullptr,
+                                          nullptr, nullptr, nullptr);
+        if (status == ERROR_MORE_DATA && buffer.size() < 32768) {
+            buffer.resize(32768);
+            continue;
+        }
+        if (status == ERROR_SUCCESS) {
+            name.assign(buffer.data(), size);
+        }
+        return status;
+    }
+}
+
+long Win32Platform::QueryValue(Hkey key, std::string_view name, RegValue& value) {
+    const std::string valueName = Z(name);
+    // One call answers most values; a larger one is asked for again with its exact size.
+    char small[512];
+    DWORD type = 0;
+    DWORD size = sizeof small;
+    LONG status = RegQueryValueExA(AsHkey(key), valueName.c_str(), nullptr, &type,
+                                   reinterpret_cast<BYTE*>(small), &size);
+    if (status == ERROR_SUCCESS) {
+        value.type = type;
+        value.data.assign(small, size);
+        return status;
+    }
+    while (status == ERROR_MORE_DATA) {
+        std::vector<char> big(size);
+        status = RegQueryValueExA(AsHkey(key), valueName.c_str(), nullptr, &type,
+                                  reinterpret_cast<BYTE*>(big.data()), &size);
+        if (status == ERROR_SUCCESS) {
+            value.type = type;
+            value.data.assign(big.data(), size);
+        }
+    }
+    return status;
+}
+
+long Win32Platform::SetValue(Hkey key, std::string_view name, std::uint32_t type,
+                             std::string_view data) {
+    return RegSetValueExA(AsHkey(key), Z(name).c_str(), 0, type,
+                          reinterpret_cast<const BYTE*>(data.data()),
+                          static_cast<DWORD>(data.size()));
+}
+
+long Win32Platform::DeleteKey(Hkey parent, std::string_view subkey) {
+    return RegDeleteKeyA(AsHkey(parent), Z(subkey).c_str());
+}
+
+long Win32Platform::DeleteValue(Hkey key, std::string_view name) {
+    return RegDeleteValueA(AsHkey(key), Z(name).c_str());
+}
+
+bool Win32Platform::FindFirst(std::string_view path, FindEntry& entry) {
+    WIN32_FIND_DATAA data{};
+    FindHandle find(FindFirstFileA(Z(path).c_str(), &data));
+    if (!find) {
+        return false;
+    }
+    entry = FindEntry{data.cFileName, data.dwFileAttributes};
+    return true;
+}
+
+std::uint32_t Win32Platform::FileAttributes(std::string_view path) {
+    return GetFileAttributesA(Z(path).c_str());
+}
+
+bool Win32Platform::DeleteFile(std::string_view path) { return DeleteFileA(Z(path).c_str()) != 0; }
+
+std::vector<FindEntry> Win32Platform::ListFolder(std::string_view pattern) {
+    std::vector<FindEntry> entries;
+    WIN32_FIND_DATAA data{};
+    FindHandle find(FindFirstFileA(Z(pattern).c_str(), &data));
+    if (!find) {
+        return entries;
+    }
+    do {
+        entries.push_back(FindEntry{data.cFileName, data.dwFileAttributes});
+    } while (FindNextFileA(find.get(), &data));
+    return entries;
+}
+
+FileWriteResult Win32Platform::WriteWholeFile(std::string_view path, std::string_view data) {
+    FileHandle file(CreateFileA(Z(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        return {FileWriteResult::Stage::Create, GetLastError()};
+    }
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(data.size() - done, 1u << 30));
+        DWORD written = 0;
+        if (!WriteFile(file.get(), data.data() + done, chunk, &written, nullptr) || written == 0) {
+            const DWORD error = GetLastError();
+            return {FileWriteResult::Stage::Write, error != 0 ? error : ERROR_DISK_FULL};
+        }
+        done += written;
+    }
+    if (!FlushFileBuffers(file.get())) {
+        return {FileWriteResult::Stage::Flush, GetLastError()};
+    }
+    HANDLE raw = file.get();
+    *file.put() = INVALID_HANDLE_VALUE; // released by hand below, so the close is checked
+    if (!CloseHandle(raw)) {
+        return {FileWriteResult::Stage::Close, GetLastError()};
+    }
+    return {};
+}
+
+std::string Win32Platform::ErrorText(std::uint32_t code) {
+    char* buffer = nullptr;
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
+    std::string text;
+    if (length != 0 && buffer != nullptr) {
+        text.assign(buffer, length);
+        LocalFree(buffer);
+    }
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
+        text.pop_back();
+    }
+    if (text.empty()) {
+        text = "System error " + std::to_string(code) + ".";
+    }
+    return text;
+}
+
+std::string Win32Platform::ShortcutTarget(std::string_view path) {
+    ComPtr<IShellLinkA> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                reinterpret_cast<void**>(link.put())))) {
+        return {};
+    }
+    ComPtr<IPersistFile> file;
+    if (FAILED(link.get()->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.put())))) {
+        return {};
+    }
+    wchar_t wide[MAX_PATH] = {};
+    const std::string ansi = Z(path);
+    if (MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, wide, MAX_PATH) == 0) {
+        return {};
+    }
+    if (FAILED(file.get()->Load(wide, STGM_READ))) {
+        return {};
+    }
+    char target[MAX_PATH] = {};
+    WIN32_FIND_DATAA data{};
+    if (link.get()->GetPath(target, MAX_PATH, &data, SLGP_UNCPRIORITY) != S_OK) {
+        return {};
+    }
+    return target;
+}
+
+std::string Win32Platform::FontsFolder() { return SpecialFolder(CSIDL_FONTS); }
+
+std::string Win32Platform::DocumentsFolder() { return SpecialFolder(CSIDL_PERSONAL); }
+
+std::string Win32Platform::ProgramFolder() {
+    std::vector<char> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) {
+            return {};
+        }
+        if (length < buffer.size()) {
+            std::string path(buffer.data(), length);
+            return path.substr(0, path.find_last_of('\\') + 1);
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::string Win32Platform::ComputerName() {
+    char buffer[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof buffer;
+    if (!GetComputerNameA(buffer, &size)) {
+        return {};
+    }
+    return std::string(buffer, size);
+}
+
+bool Win32Platform::EqualTextIgnoreCase(std::string_view a, std::string_view b) {
+    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(),
+                          static_cast<int>(a.size()), b.data(),
+                          static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+
+LocalTime Win32Platform::Now() {
+    SYSTEMTIME t{};
+    GetLocalTime(&t);
+    return LocalTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
+}
+
+std::string Win32Platform::TimeSeparator() {
+    char buffer[8] = {};
+    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STIME, buffer, sizeof buffer) <= 1) {
+        return ":";
+    }
+    return buffer;
+}
+
+Hmodule Win32Platform::ProgramModule() {
+    return reinterpret_cast<Hmodule>(GetModuleHandleA(nullptr));
+}
+
+std::string_view Win32Platform::VersionResource(Hmodule module) {
+    HMODULE handle = reinterpret_cast<HMODULE>(module);
+    HRSRC info = FindResourceA(handle, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16));
+    if (info == nullptr) {
+        return {};
+    }
+    // A loaded resource needs no release: it lives as long as its module.
+    HGLOBAL loaded = LoadResource(handle, info);
+    if (loaded == nullptr) {
+        return {};
+    }
+    const void* bytes = LockResource(loaded);
+    if (bytes == nullptr) {
+        return {};
+    }
+    return {static_cast<const char*>(bytes), SizeofResource(handle, info)};
+}
+
+std::string Win32Platform::LoadString(std::uint32_t id) {
+    char buffer[4096] = {};
+    const int length = LoadStringA(GetModuleHandleA(nullptr), id, buffer, sizeof buffer);
+    return length > 0 ? std::string(buffer, static_cast<std::size_t>(length)) : std::string();
+}
+
+ComInitialization::ComInitialization() {
+    initialized_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+}
+
+ComInitialization::~ComInitialization() {
+    if (initialized_) {
+        CoUninitialize();
+    }
+}
+
+} // namespace mendrake::platform

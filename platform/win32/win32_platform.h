@@ -1,0 +1,58 @@
+// The real platform: the ANSI Windows functions, with an owner for every handle.
+#pragma once
+
+#include "platform/platform.h"
+
+namespace mendrake::platform {
+
+class Win32Platform final : public Platform {
+  public:
+    long OpenKey(Hkey parent, std::string_view subkey, std::uint32_t access,
+                 Hkey& result) override;
+    long CreateKey(Hkey parent, std::string_view subkey, Hkey& result) override;
+    long CloseKey(Hkey key) override;
+    long QueryInfoKey(Hkey key, std::uint32_t& subkeys, std::uint32_t& values) override;
+    long EnumKey(Hkey key, std::uint32_t index, std::string& name) override;
+    long EnumValue(Hkey key, std::uint32_t index, std::string& name) override;
+    long QueryValue(Hkey key, std::string_view name, RegValue& value) override;
+    long SetValue(Hkey key, std::string_view name, std::uint32_t type,
+                  std::string_view data) override;
+    long DeleteKey(Hkey parent, std::string_view subkey) override;
+    long DeleteValue(Hkey key, std::string_view name) override;
+
+    bool FindFirst(std::string_view path, FindEntry& entry) override;
+    std::uint32_t FileAttributes(std::string_view path) override;
+    bool DeleteFile(std::string_view path) override;
+    std::vector<FindEntry> ListFolder(std::string_view pattern) override;
+    FileWriteResult WriteWholeFile(std::string_view path, std::string_view data) override;
+    std::string ErrorText(std::uint32_t code) override;
+
+    std::string ShortcutTarget(std::string_view path) override;
+    std::string FontsFolder() override;
+    std::string DocumentsFolder() override;
+    std::string ProgramFolder() override;
+    std::string ComputerName() override;
+
+    bool EqualTextIgnoreCase(std::string_view a, std::string_view b) override;
+    LocalTime Now() override;
+    std::string TimeSeparator() override;
+
+    Hmodule ProgramModule() override;
+    std::string_view VersionResource(Hmodule module) override;
+    std::string LoadString(std::uint32_t id) override;
+};
+
+// COM for the thread, initialised for the life of the object (apartment-threaded, as the
+// shell's shortcut object expects on the user-interface thread).
+class ComInitialization {
+  public:
+    ComInitialization();
+    ~ComInitialization();
+    ComInitialization(const ComInitialization&) = delete;
+    ComInitialization& operator=(const ComInitialization&) = delete;
+
+  private:
+    bool initialized_ = false;
+};
+
+} // namespace mendrake::platform

@@ -1,0 +1,49 @@
+#include "repair/scan_log.h"
+
+#include "engine/common_unit.h"
+#include "repair/file_output.h"
+
+#include <cstdio>
+
+namespace mendrake {
+
+namespace {
+
+std::string TwoDigits(int n) {
+    char buffer[8];
+    std::snprintf(buffer, sizeof buffer, "%02d", n);
+    return buffer;
+}
+
+} // namespace
+
+std::string LogHeader(const std::string& computerName, const platform::LocalTime& time,
+                      const std::string& timeSeparator) {
+    std::string header;
+    header += "Log file for for: " + computerName + "\r\n";
+    header += "Generated on  " + std::to_string(time.year) + "-" + TwoDigits(time.month) + "-" +
+              TwoDigits(time.day) + " " + TwoDigits(time.hour) + timeSeparator +
+              TwoDigits(time.minute) + "\r\n";
+    header += "\r\n";
+    header += "Mendrake registry cleaner, copyright (c) Kestrava\r\n";
+    header += "\r\n";
+    header += "ITEMS:\r\n";
+    header += "\r\n";
+    return header;
+}
+
+std::string LogText(const std::vector<TItem>& issues, const std::string& computerName,
+                    const platform::LocalTime& time, const std::string& timeSeparator) {
+    std::string text = LogHeader(computerName, time, timeSeparator);
+    for (const TItem& issue : issues) {
+        text += IssueBlock(issue);
+    }
+    return text;
+}
+
+void SaveLog(const std::string& path, const std::vector<TItem>& issues) {
+    platform::Platform& os = platform::Os();
+    WriteTextFile(path, LogText(issues, ComputerName(), os.Now(), os.TimeSeparator()));
+}
+
+} // namespace mendrake

@@ -1,0 +1,6 @@
+// Identifiers of the program's resources.
+#pragma once
+
+// String table: the language texts, a language L owning identifiers L + offset.
+#define IDS_LANGUAGE_NAME 0
+#define IDS_VERSION_WORD 1
