@@ -129,7 +129,7 @@ std::string ExtensionPart(std::string_view path) {
     return std::string(path.substr(dot));
 }
 
-bool RemoveFile(std::string_view path) { return Os().DeleteFile(path); }
+bool RemoveFile(std::string_view path) { return Os().DeleteFileAt(path); }
 
 std::vector<platform::FindEntry> ListFolder(std::string_view folder) {
     return Os().ListFolder(std::string(folder) + "*");

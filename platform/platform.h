@@ -119,7 +119,7 @@ class Platform {
     virtual bool FindFirst(std::string_view path, FindEntry& entry) = 0;
     // GetFileAttributesA; kInvalidAttributes when the path does not exist.
     virtual std::uint32_t FileAttributes(std::string_view path) = 0;
-    virtual bool DeleteFile(std::string_view path) = 0;
+    virtual bool DeleteFileAt(std::string_view path) = 0;
     // FindFirstFileA/FindNextFileA over `pattern` (a folder followed by "*"), every attribute,
     // "." and ".." included where the file system reports them, in file-system order.
     virtual std::vector<FindEntry> ListFolder(std::string_view pattern) = 0;
@@ -151,7 +151,7 @@ class Platform {
     // life of the module (the platform keeps them for the memory platform).
     virtual std::string_view VersionResource(Hmodule module) = 0;
     // LoadStringA from the program's module; empty when the identifier is missing.
-    virtual std::string LoadString(std::uint32_t id) = 0;
+    virtual std::string StringResource(std::uint32_t id) = 0;
 };
 
 // The platform the program runs on. The programs install the real one at start-up; tests

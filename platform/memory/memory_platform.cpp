@@ -459,7 +459,7 @@ std::uint32_t MemoryPlatform::FileAttributes(std::string_view path) {
     return node == nullptr ? kInvalidAttributes : node->attributes;
 }
 
-bool MemoryPlatform::DeleteFile(std::string_view path) {
+bool MemoryPlatform::DeleteFileAt(std::string_view path) {
     FilePath fp = ParseFilePath(path);
     if (fp.parts.empty() || fp.endsWithSeparator) {
         return false;
@@ -566,7 +566,7 @@ std::string_view MemoryPlatform::VersionResource(Hmodule module) {
     return module == ProgramModule() ? std::string_view(versionResource) : std::string_view();
 }
 
-std::string MemoryPlatform::LoadString(std::uint32_t id) {
+std::string MemoryPlatform::StringResource(std::uint32_t id) {
     auto it = strings.find(id);
     return it == strings.end() ? std::string() : it->second;
 }

@@ -41,7 +41,7 @@ class MemoryPlatform final : public Platform {
 
     bool FindFirst(std::string_view path, FindEntry& entry) override;
     std::uint32_t FileAttributes(std::string_view path) override;
-    bool DeleteFile(std::string_view path) override;
+    bool DeleteFileAt(std::string_view path) override;
     std::vector<FindEntry> ListFolder(std::string_view pattern) override;
     FileWriteResult WriteWholeFile(std::string_view path, std::string_view data) override;
     std::string ErrorText(std::uint32_t code) override;
@@ -58,7 +58,7 @@ class MemoryPlatform final : public Platform {
 
     Hmodule ProgramModule() override { return 1; }
     std::string_view VersionResource(Hmodule module) override;
-    std::string LoadString(std::uint32_t id) override;
+    std::string StringResource(std::uint32_t id) override;
 
     // ---- set-up for tests ----
     // Registry: `path` below `root`, components separated by backslashes.

@@ -29,6 +29,8 @@ class Owned {
         reset();
         return &value_;
     }
+    // Gives up ownership without closing.
+    T release() { return std::exchange(value_, Traits::invalid()); }
     explicit operator bool() const { return value_ != Traits::invalid(); }
     void reset() {
         if (value_ != Traits::invalid()) {

@@ -155,7 +155,7 @@ std::uint32_t Win32Platform::FileAttributes(std::string_view path) {
     return GetFileAttributesA(Z(path).c_str());
 }
 
-bool Win32Platform::DeleteFile(std::string_view path) { return DeleteFileA(Z(path).c_str()) != 0; }
+bool Win32Platform::DeleteFileAt(std::string_view path) { return DeleteFileA(Z(path).c_str()) != 0; }
 
 std::vector<FindEntry> Win32Platform::ListFolder(std::string_view pattern) {
     std::vector<FindEntry> entries;
@@ -189,8 +189,7 @@ FileWriteResult Win32Platform::WriteWholeFile(std::string_view path, std::string
     if (!FlushFileBuffers(file.get())) {
         return {FileWriteResult::Stage::Flush, GetLastError()};
     }
-    HANDLE raw = file.get();
-    *file.put() = INVALID_HANDLE_VALUE; // released by hand below, so the close is checked
+    HANDLE raw = file.release(); // closed by hand, so that a failed close is seen
     if (!CloseHandle(raw)) {
         return {FileWriteResult::Stage::Close, GetLastError()};
     }
@@ -313,7 +312,7 @@ std::string_view Win32Platform::VersionResource(Hmodule module) {
     return {static_cast<const char*>(bytes), SizeofResource(handle, info)};
 }
 
-std::string Win32Platform::LoadString(std::uint32_t id) {
+std::string Win32Platform::StringResource(std::uint32_t id) {
     char buffer[4096] = {};
     const int length = LoadStringA(GetModuleHandleA(nullptr), id, buffer, sizeof buffer);
     return length > 0 ? std::string(buffer, static_cast<std::size_t>(length)) : std::string();

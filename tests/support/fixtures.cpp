@@ -170,8 +170,11 @@ void PlantedFiles::AddFile(const std::string& path, const std::string& contents,
     files_.push_back(path);
 #ifdef _WIN32
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (Os().WriteWholeFile(path, contents).stage != platform::FileWriteResult::Stage::Done) {
-        throw std::runtime_error("cannot create file " + path);
+    const platform::FileWriteResult written = Os().WriteWholeFile(path, contents);
+    if (!written.ok()) {
+        throw std::runtime_error("cannot create file " + path + " (stage " +
+                                 std::to_string(static_cast<int>(written.stage)) + ", error " +
+                                 std::to_string(written.error) + ")");
     }
     if (attributes != 0) {
         SetFileAttributesA(path.c_str(), attributes);
@@ -221,7 +224,7 @@ PlantedFiles::~PlantedFiles() {
 #ifdef _WIN32
         SetFileAttributesA(it->c_str(), FILE_ATTRIBUTE_NORMAL);
 #endif
-        Os().DeleteFile(*it);
+        Os().DeleteFileAt(*it);
     }
 #ifdef _WIN32
     for (auto it = folders_.rbegin(); it != folders_.rend(); ++it) {
