@@ -1,0 +1,502 @@
+// The main window, created in-process under Wine and driven with the messages a user's clicks
+// produce: tree check marks, the analysis, the virtual list, Fix with its backup, Save log.
+#include "ui/main_unit.h"
+
+#include "engine/issue_model.h"
+#include "platform/platform.h"
+#include "tests/support/fixtures.h"
+#include "tests/wine/window_capture.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <optional>
+#include <set>
+#include <sstream>
+
+namespace mendrake::test {
+namespace {
+
+using platform::Os;
+
+class RecordingPrompts : public Prompts {
+  public:
+    struct Shown {
+        std::string text, title;
+        UINT icon;
+    };
+    void Message(HWND, const std::string& text, const std::string& title, UINT icon) override {
+        messages.push_back({text, title, icon});
+    }
+    bool AskSavePath(HWND, const SaveDialogOptions& options, std::string& path) override {
+        dialog = options;
+        ++dialogs;
+        if (!savePath) {
+            return false;
+        }
+        path = *savePath;
+        return true;
+    }
+    std::vector<Shown> messages;
+    std::optional<std::string> savePath; // none: the user cancels
+    SaveDialogOptions dialog;
+    int dialogs = 0;
+};
+
+void Pump() {
+    MSG message{};
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+// A left click at `point` of `hwnd`'s client area, as the mouse makes it. The controls track
+// the mouse after the button goes down until the button-up message arrives, so that one is
+// queued first.
+void ClickAt(HWND hwnd, POINT point) {
+    POINT screen = point;
+    ClientToScreen(hwnd, &screen);
+    SetCursorPos(screen.x, screen.y);
+    const LPARAM at = MAKELPARAM(point.x, point.y);
+    PostMessageA(hwnd, WM_LBUTTONUP, 0, at);
+    SendMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    Pump();
+}
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+class MainWindowTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+        InitCommonControlsEx(&controls);
+        Issues.clear();
+        ShownIssues.clear();
+        MakeBackup = false;
+        form = std::make_unique<T_mainForm>(prompts);
+        form->Show(SW_SHOWNORMAL);
+        SetForegroundWindow(form->hwnd());
+        Pump();
+    }
+    void TearDown() override {
+        form.reset();
+        Pump();
+        Issues.clear();
+    }
+
+    HWND Tree() const { return form->ItemsHTMLTreeview; }
+    HWND List() const { return form->AdvListView.hwnd(); }
+
+    std::string Caption(int node) const {
+        char text[128] = {};
+        TVITEMA item{};
+        item.mask = TVIF_TEXT;
+        item.hItem = form->NodeAt(node);
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        SendMessageA(Tree(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        return text;
+    }
+    // The marks of all nodes in tree order: "1" ticked, "2" unticked.
+    std::string Marks() const {
+        std::string marks;
+        for (int i = 0; i < form->NodeCount(); ++i) {
+            marks += std::to_string(form->StateIndex(form->NodeAt(i)));
+        }
+        return marks;
+    }
+    // TVM_GETITEMRECT takes the item in the rectangle it fills.
+    RECT LabelRect(int node) const {
+        RECT label{};
+        HTREEITEM item = form->NodeAt(node);
+        std::memcpy(&label, &item, sizeof item);
+        SendMessageA(Tree(), TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&label));
+        return label;
+    }
+    // A click on the node's check box, found by hit-testing along the row.
+    void ClickCheckBox(int node) {
+        const RECT label = LabelRect(node);
+        ASSERT_LT(0, label.right) << "node " << node << " has no visible label";
+        const int y = (label.top + label.bottom) / 2;
+        for (int x = 0; x < label.left; ++x) {
+            TVHITTESTINFO hit{};
+            hit.pt = {x, y};
+            SendMessageA(Tree(), TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+            if (hit.flags & TVHT_ONITEMSTATEICON) {
+                ClickAt(Tree(), {x + 4, y});
+                return;
+            }
+        }
+        FAIL() << "no check box found left of " << label.left << " on node " << node;
+    }
+    void ClickCaption(int node) {
+        const RECT label = LabelRect(node);
+        ClickAt(Tree(), {(label.left + label.right) / 2, (label.top + label.bottom) / 2});
+    }
+    void Select(int node) {
+        SendMessageA(Tree(), TVM_SELECTITEM, TVGN_CARET,
+                     reinterpret_cast<LPARAM>(form->NodeAt(node)));
+        Pump();
+    }
+    // Unticks everything, then ticks the nodes given.
+    void TickOnly(std::initializer_list<int> nodes) {
+        if (form->StateIndex(form->NodeAt(0)) == 1) {
+            ClickCheckBox(0);
+        }
+        for (int node : nodes) {
+            ClickCheckBox(node);
+        }
+    }
+
+    int Rows() const { return static_cast<int>(SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0)); }
+    std::string Cell(int row, int column) const {
+        char text[1024] = {};
+        LVITEMA item{};
+        item.iSubItem = column;
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        SendMessageA(List(), LVM_GETITEMTEXTA, static_cast<WPARAM>(row),
+                     reinterpret_cast<LPARAM>(&item));
+        return text;
+    }
+    // The state image the row shows: 0 the empty box, 1 the ticked box.
+    int RowImage(int row) const {
+        const auto state = static_cast<UINT>(
+            SendMessageA(List(), LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK));
+        return static_cast<int>(((state & LVIS_STATEIMAGEMASK) >> 12)) - 1;
+    }
+    int RowOf(const std::string& data) const {
+        for (int r = 0; r < Rows(); ++r) {
+            if (Cell(r, 1) == data) {
+                return r;
+            }
+        }
+        return -1;
+    }
+    void ClickRow(int row, int x) {
+        RECT bounds{};
+        bounds.left = LVIR_BOUNDS;
+        SendMessageA(List(), LVM_GETITEMRECT, static_cast<WPARAM>(row),
+                     reinterpret_cast<LPARAM>(&bounds));
+        ClickAt(List(), {x, (bounds.top + bounds.bottom) / 2});
+    }
+    void Press(widgets::Control& button) {
+        SendMessageA(button.hwnd(), BM_CLICK, 0, 0);
+        Pump();
+    }
+    // "Analyse", "Fix", "Save log..." enabled flags as "AFS" letters ("-" for disabled).
+    std::string Buttons() const {
+        std::string flags;
+        flags += form->AnalyseAdvToolButton.Enabled() ? 'A' : '-';
+        flags += form->FixAdvToolButton.Enabled() ? 'F' : '-';
+        flags += form->SaveAdvToolButton.Enabled() ? 'S' : '-';
+        return flags;
+    }
+    std::string StatusText(int panel) const {
+        char text[256] = {};
+        SendMessageA(form->AdvOfficeStatusBar.hwnd(), SB_GETTEXTA, static_cast<WPARAM>(panel),
+                     reinterpret_cast<LPARAM>(text));
+        return text;
+    }
+
+    RecordingPrompts prompts;
+    std::unique_ptr<T_mainForm> form;
+};
+
+TEST_F(MainWindowTest, OpensWithCaptionVersionCompleteTickedTreeAndStartButtons) {
+    char caption[64] = {};
+    GetWindowTextA(form->hwnd(), caption, sizeof caption);
+    EXPECT_STREQ("Mendrake", caption);
+    EXPECT_EQ("Version 2.0.0.0", StatusText(0));
+    EXPECT_TRUE(prompts.messages.empty()) << prompts.messages[0].text;
+
+    const std::vector<std::string> captions = {
+        "All",          "Registry", "Shared DLLs", "File Extensions", "ActiveX and Classes",
+        "Applications", "Fonts",    "Help Files",  "Install",         "Run",
+        "MUI Cache",    "Files",    "Start Menu",  "Desktop"};
+    ASSERT_EQ(14, form->NodeCount());
+    for (int i = 0; i < 14; ++i) {
+        EXPECT_EQ(captions[static_cast<std::size_t>(i)], Caption(i)) << "node " << i;
+        const UINT state = static_cast<UINT>(SendMessageA(
+            Tree(), TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(form->NodeAt(i)), TVIS_EXPANDED));
+        const bool hasChildren = SendMessageA(Tree(), TVM_GETNEXTITEM, TVGN_CHILD,
+                                              reinterpret_cast<LPARAM>(form->NodeAt(i))) != 0;
+        EXPECT_EQ(hasChildren, (state & TVIS_EXPANDED) != 0)
+            << captions[static_cast<std::size_t>(i)];
+    }
+    EXPECT_EQ("11111111111111", Marks());
+    EXPECT_EQ("A--", Buttons());
+    EXPECT_TRUE(form->BackupHTMLCheckBox.Checked());
+    EXPECT_TRUE(MakeBackup);
+    EXPECT_EQ(0, Rows());
+
+    RECT window{};
+    GetWindowRect(form->hwnd(), &window);
+    EXPECT_EQ(widgets::Scale(1045), window.right - window.left);
+    EXPECT_EQ(widgets::Scale(559), window.bottom - window.top);
+}
+
+TEST_F(MainWindowTest, ResizingMovesProgressPanelAndRightHandControls) {
+    if (widgets::ScreenDpi() != 96) {
+        GTEST_SKIP() << "design pixels equal screen pixels only at 96 DPI, got "
+                     << widgets::ScreenDpi();
+    }
+    RECT outer{0, 0, 1037, 500};
+    AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongA(form->hwnd(), GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongA(form->hwnd(), GWL_EXSTYLE)));
+    SetWindowPos(form->hwnd(), nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+                 SWP_NOMOVE | SWP_NOZORDER);
+    Pump();
+    ASSERT_EQ(1037, form->AdvOfficeStatusBar.Width());
+    int edges[3] = {};
+    ASSERT_EQ(3, SendMessageA(form->AdvOfficeStatusBar.hwnd(), SB_GETPARTS, 3,
+                              reinterpret_cast<LPARAM>(edges)));
+    EXPECT_EQ(233, edges[0]);
+    EXPECT_EQ(754, edges[1] - edges[0]);
+    ASSERT_EQ(801, form->ButtonAdvPanel.Width());
+    EXPECT_EQ(676, form->SaveAdvToolButton.Left());
+    EXPECT_EQ(576, form->BackupHTMLCheckBox.Left());
+    EXPECT_EQ(6, form->AnalyseAdvToolButton.Left());
+    EXPECT_EQ(125, form->FixAdvToolButton.Left());
+}
+
+TEST_F(MainWindowTest, CheckBoxClicksCarryMarksDownAndUpTheTree) {
+    // Node indices: 0 All, 1 Registry, 2..10 its categories, 11 Files, 12 Start Menu, 13 Desktop.
+    ClickCaption(13);
+    EXPECT_EQ("11111111111111", Marks()) << "a click on the caption changes no mark";
+
+    ClickCheckBox(0);
+    EXPECT_EQ("22222222222222", Marks());
+    ClickCheckBox(13);
+    EXPECT_EQ("12222222222121", Marks()) << "Desktop ticks Files and All only";
+    ClickCheckBox(0);
+    EXPECT_EQ("22222222222222", Marks());
+    ClickCheckBox(0);
+    EXPECT_EQ("11111111111111", Marks());
+
+    for (int node = 2; node <= 9; ++node) {
+        ClickCheckBox(node);
+        EXPECT_EQ('1', Marks()[1]) << "Registry unticked after node " << node;
+    }
+    ClickCheckBox(10);
+    EXPECT_EQ("12222222222111", Marks()) << "the ninth untick empties Registry";
+    ClickCheckBox(12);
+    EXPECT_EQ("12222222222121", Marks());
+    ClickCheckBox(13);
+    EXPECT_EQ("22222222222222", Marks()) << "Files and then All go once nothing is ticked";
+
+    // A group's click gives all its children its new mark, whatever they had.
+    ClickCheckBox(5);
+    ClickCheckBox(1);
+    EXPECT_EQ("22222222222222", Marks());
+    ClickCheckBox(1);
+    EXPECT_EQ("11111111111222", Marks());
+}
+
+TEST(AnalysisProgress, PositionAfterEachCategoryOfTheShippedTree) {
+    const std::vector<std::pair<int, int>> expected = {{2, 15},  {3, 23},  {4, 31},  {5, 38},
+                                                       {6, 46},  {7, 54},  {8, 62},  {9, 69},
+                                                       {10, 77}, {12, 92}, {13, 100}};
+    for (const auto& [index, position] : expected) {
+        EXPECT_EQ(position, AnalysisProgressPosition(index, 14)) << "node " << index;
+    }
+    EXPECT_EQ(100, AnalysisProgressPosition(0, 1)) << "a single node ends the run";
+}
+
+TEST_F(MainWindowTest, AnalysingNothingTickedSaysSoAndLeavesTheListEmpty) {
+    ClickCheckBox(0);
+    Press(form->AnalyseAdvToolButton);
+    ASSERT_EQ(1u, prompts.messages.size());
+    EXPECT_EQ("No issues selected", prompts.messages[0].text);
+    EXPECT_EQ("Error", prompts.messages[0].title);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), prompts.messages[0].icon);
+    EXPECT_EQ(100, form->AdvOfficeStatusBar.ProgressPosition());
+    EXPECT_EQ("100%", form->AdvOfficeStatusBar.ProgressText());
+    EXPECT_EQ(0, Rows());
+    EXPECT_EQ("A--", Buttons());
+}
+
+TEST_F(MainWindowTest, AnErrorOfAHandlerIsShownAndTheWindowStaysOpen) {
+    prompts.savePath = "C:\\MendrakeNoSuchFolder\\sub\\log.txt";
+    // What a click on "Save log..." delivers to the window.
+    SendMessageA(form->hwnd(), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(form->SaveAdvToolButton.hwnd()));
+    ASSERT_EQ(1u, prompts.messages.size());
+    EXPECT_EQ(0u, prompts.messages[0].text.find(
+                      "Cannot create file \"C:\\MendrakeNoSuchFolder\\sub\\log.txt\". "))
+        << prompts.messages[0].text;
+    EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), prompts.messages[0].icon);
+    EXPECT_TRUE(IsWindow(form->hwnd()));
+
+    prompts.savePath.reset(); // a cancelled dialog writes nothing and says nothing
+    SendMessageA(form->hwnd(), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(form->SaveAdvToolButton.hwnd()));
+    EXPECT_EQ(2, prompts.dialogs);
+    EXPECT_EQ(1u, prompts.messages.size());
+}
+
+// Records the progress position each time the status bar paints.
+LRESULT CALLBACK RecordProgress(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                DWORD_PTR data) {
+    if (message == WM_PAINT) {
+        auto* seen = reinterpret_cast<std::pair<T_mainForm*, std::vector<int>>*>(data);
+        seen->second.push_back(seen->first->AdvOfficeStatusBar.ProgressPosition());
+    }
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+TEST_F(MainWindowTest, AnalyseUntickSaveLogAndFixWithBackupOnPlantedRegistry) {
+    const std::string key = "\\Software\\Microsoft\\Windows\\CurrentVersion\\SharedDlls";
+    const std::string kept = "C:\\MendrakeWindowTest\\gone-a.dll";
+    const std::string fixed = "C:\\MendrakeWindowTest\\gone-b.dll";
+    PlantedRegistry planted("REGEDIT4\n\n[HKEY_LOCAL_MACHINE" + key +
+                            "]\n\"C:\\\\MendrakeWindowTest\\\\gone-a.dll\"=dword:00000001\n"
+                            "\"C:\\\\MendrakeWindowTest\\\\gone-b.dll\"=dword:00000002\n");
+    const std::string folder = Os().ProgramFolder();
+
+    // Only "Shared DLLs": the progress shows 15 after its scanner, then 100.
+    TickOnly({2});
+    std::pair<T_mainForm*, std::vector<int>> painted{form.get(), {}};
+    SetWindowSubclass(form->AdvOfficeStatusBar.hwnd(), RecordProgress, 1,
+                      reinterpret_cast<DWORD_PTR>(&painted));
+    Press(form->AnalyseAdvToolButton);
+    RemoveWindowSubclass(form->AdvOfficeStatusBar.hwnd(), RecordProgress, 1);
+    EXPECT_NE(painted.second.end(), std::find(painted.second.begin(), painted.second.end(), 15));
+    EXPECT_EQ(100, form->AdvOfficeStatusBar.ProgressPosition());
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_EQ("AFS", Buttons());
+
+    // The list shows every issue, answered from Issues row by row.
+    ASSERT_EQ(static_cast<int>(Issues.size()), Rows());
+    const int keptRow = RowOf(kept);
+    const int fixedRow = RowOf(fixed);
+    ASSERT_GE(keptRow, 0);
+    ASSERT_GE(fixedRow, 0);
+    EXPECT_EQ("Missing Shared DLL", Cell(keptRow, 0));
+    EXPECT_EQ("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\SharedDlls", Cell(keptRow, 2));
+    EXPECT_EQ("", Cell(keptRow, 3));
+    EXPECT_EQ(1, RowImage(keptRow));
+
+    // Filters: Files has none of these, Registry and the leaf have them all.
+    Select(11);
+    EXPECT_EQ(0, Rows());
+    Select(1);
+    EXPECT_EQ(static_cast<int>(Issues.size()), Rows());
+
+    // The check zone: x 19 in the first column toggles, x 20 and the second column do not.
+    Select(2);
+    const int row = RowOf(kept);
+    ClickRow(row, 19);
+    EXPECT_EQ(0, RowImage(row));
+    ClickRow(row, 20);
+    ClickRow(row, widgets::Scale(165) + 30);
+    EXPECT_EQ(0, RowImage(row));
+    Select(0);
+    EXPECT_EQ(0, RowImage(RowOf(kept))) << "one issue, one tick, in every view";
+    EXPECT_EQ(1, RowImage(RowOf(fixed)));
+
+    // The prefix's own findings are left alone: only the planted issue stays ticked.
+    for (TItem& issue : Issues) {
+        if (issue.Data != fixed) {
+            issue.Selected = 0;
+        }
+    }
+    std::size_t keptIndex = 0;
+    while (Issues[keptIndex].Data != kept) {
+        ++keptIndex;
+    }
+
+    // Save log: the documents folder first, every issue written, ticked or not.
+    const std::string logPath = folder + "main_window_test.log";
+    prompts.savePath = logPath;
+    Press(form->SaveAdvToolButton);
+    EXPECT_EQ("Save Log", prompts.dialog.Title);
+    EXPECT_EQ("Txt Files (*.txt)|*.txt", prompts.dialog.Filter);
+    EXPECT_EQ("txt", prompts.dialog.DefaultExt);
+    EXPECT_EQ(Os().DocumentsFolder(), prompts.dialog.InitialDir);
+    const std::string log = ReadText(logPath);
+    EXPECT_EQ(0u, log.find("Log file for for: ")) << log.substr(0, 80);
+    EXPECT_NE(std::string::npos, log.find(IssueBlock(Issues[keptIndex])));
+    EXPECT_NE(std::string::npos, log.find("Selected: No\r\nIssue: 3,0\r\n"));
+    Os().DeleteFileAt(logPath);
+
+    // A picture of the window at design size with the findings listed.
+    Pump();
+    UpdateWindow(form->hwnd());
+    EXPECT_TRUE(WriteWindowPng(form->hwnd(), folder + "main_window.png"));
+
+    // Fix with "Make Backup": the message, a script in the program's folder, the deletion.
+    std::set<std::string> before;
+    for (const auto& entry : Os().ListFolder(folder + "*_backup.reg")) {
+        before.insert(entry.name);
+    }
+    const std::vector<TItem> issuesBefore = Issues;
+    Press(form->FixAdvToolButton);
+    ASSERT_EQ(1u, prompts.messages.size());
+    EXPECT_EQ("Backup file will be created in the application folder", prompts.messages[0].text);
+    EXPECT_EQ("Information", prompts.messages[0].title);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), prompts.messages[0].icon);
+    std::vector<std::string> scripts;
+    for (const auto& entry : Os().ListFolder(folder + "*_backup.reg")) {
+        if (!before.count(entry.name)) {
+            scripts.push_back(folder + entry.name);
+        }
+    }
+    ASSERT_EQ(1u, scripts.size());
+    const std::string script = ReadText(scripts[0]);
+    Os().DeleteFileAt(scripts[0]);
+    EXPECT_EQ(0u, script.find("REGEDIT4\r\n\r\n"));
+    EXPECT_NE(std::string::npos, script.find("gone-b.dll")) << script;
+    EXPECT_EQ(std::string::npos, script.find("gone-a.dll")) << script;
+
+    platform::Hkey opened = 0;
+    ASSERT_EQ(platform::kSuccess, Os().OpenKey(platform::kLocalMachine, key.substr(1),
+                                               platform::kKeyAllAccess, opened));
+    platform::RegValue value;
+    EXPECT_EQ(platform::kSuccess, Os().QueryValue(opened, kept, value)) << "unticked stays";
+    EXPECT_EQ(platform::kFileNotFound, Os().QueryValue(opened, fixed, value)) << "ticked goes";
+    Os().CloseKey(opened);
+
+    EXPECT_EQ(0, Rows());
+    EXPECT_EQ("A--", Buttons());
+    EXPECT_EQ(100, form->AdvOfficeStatusBar.ProgressPosition());
+    EXPECT_EQ(issuesBefore.size(), Issues.size()) << "the fix leaves Issues as they were";
+    Select(2);
+    EXPECT_GT(Rows(), 0) << "a selection lists Issues again after a fix";
+}
+
+TEST_F(MainWindowTest, FixWithoutBackupWritesNoScriptAndShowsNoMessage) {
+    SendMessageA(form->BackupHTMLCheckBox.hwnd(), BM_CLICK, 0, 0);
+    Pump();
+    EXPECT_FALSE(form->BackupHTMLCheckBox.Checked());
+    EXPECT_FALSE(MakeBackup);
+
+    // One unticked finding of our own, so that nothing of the prefix is touched.
+    AppendIssue(3, 0, "Missing Shared DLL", "x", "HKLM\\Software\\MendrakeNone", 0x80000002u,
+                "\\Software\\MendrakeNone", "x", "", false);
+    Issues.back().Selected = 0;
+    const std::string folder = Os().ProgramFolder();
+    const std::size_t scriptsBefore = Os().ListFolder(folder + "*_backup.reg").size();
+    SendMessageA(form->hwnd(), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(form->FixAdvToolButton.hwnd()));
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_EQ(scriptsBefore, Os().ListFolder(folder + "*_backup.reg").size());
+    EXPECT_EQ("A--", Buttons());
+
+    SendMessageA(form->BackupHTMLCheckBox.hwnd(), BM_CLICK, 0, 0);
+    Pump();
+    EXPECT_TRUE(MakeBackup);
+}
+
+} // namespace
+} // namespace mendrake::test

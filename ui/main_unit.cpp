@@ -1,0 +1,301 @@
+#include "ui/main_unit.h"
+
+#include "engine/error.h"
+#include "platform/platform.h"
+#include "platform/win32/win32_platform.h"
+#include "settings/lang_unit.h"
+#include "settings/reg_unit.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+
+namespace mendrake {
+
+bool MakeBackup = false;
+std::vector<std::int32_t> ShownIssues;
+std::unique_ptr<TVersionInfo> VersionInfo;
+T_mainForm* _mainForm = nullptr;
+
+namespace {
+
+constexpr const char* kClassName = "T_mainForm";
+constexpr int kDesignWidth = 1045;
+constexpr int kDesignHeight = 559;
+
+// The makers' addresses behind the link labels.
+constexpr const char* kSiteTarget = "https://www.kestrava.com/mendrake";
+constexpr const char* kSuggestTarget = "https://www.kestrava.com/mendrake/suggest";
+constexpr const char* kMailTarget = "mailto:support@kestrava.com";
+
+void OpenWithShell(const char* target) {
+    // The shell's answer is not looked at: a missing browser or mail program is the shell's
+    // to report.
+    ShellExecuteA(nullptr, "open", target, "", nullptr, SW_SHOWNORMAL);
+}
+
+} // namespace
+
+T_mainForm::T_mainForm(Prompts& prompts) : prompts_(prompts) {
+    static const bool registered = [] {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = Procedure;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = kClassName;
+        return RegisterClassExA(&wc) != 0;
+    }();
+    (void)registered;
+
+    // Centred on the work area of the primary monitor, at the design size for this DPI.
+    const int width = widgets::Scale(kDesignWidth);
+    const int height = widgets::Scale(kDesignHeight);
+    RECT work{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const int left = static_cast<int>(work.left) +
+                     std::max(0, static_cast<int>(work.right - work.left) - width) / 2;
+    const int top = static_cast<int>(work.top) +
+                    std::max(0, static_cast<int>(work.bottom - work.top) - height) / 2;
+    hwnd_ = CreateWindowExA(WS_EX_CONTROLPARENT, kClassName, kApplicationTitle,
+                            WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, left, top, width, height,
+                            nullptr, nullptr, GetModuleHandleA(nullptr), this);
+    if (!hwnd_) {
+        throw Error("Cannot create the main window.");
+    }
+}
+
+T_mainForm::~T_mainForm() {
+    if (hwnd_) {
+        DestroyWindow(hwnd_);
+    }
+}
+
+void T_mainForm::Show(int showCommand) {
+    ShowWindow(hwnd_, showCommand);
+    UpdateWindow(hwnd_);
+}
+
+LRESULT CALLBACK T_mainForm::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        auto* self = static_cast<T_mainForm*>(create->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<T_mainForm*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (!self) {
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+    // No exception leaves the window procedure: a handler's error ends that handler and is
+    // shown in an error box; the window stays open.
+    try {
+        return self->Handle(message, wParam, lParam);
+    } catch (const std::exception& error) {
+        self->ShowError(error);
+        return 0;
+    }
+}
+
+void T_mainForm::ShowError(const std::exception& error) {
+    prompts_.Message(hwnd_, error.what(), "Error", MB_ICONERROR);
+}
+
+LRESULT T_mainForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        try {
+            CreateControls();
+        } catch (const std::exception& error) {
+            ShowError(error);
+            return -1;
+        }
+        FormCreate();
+        return 0;
+    case WM_SIZE:
+        LayOut();
+        FormResize();
+        return 0;
+    case WM_GETMINMAXINFO: {
+        auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+        limits->ptMinTrackSize = {widgets::Scale(480), widgets::Scale(360)};
+        return 0;
+    }
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE) {
+            FormActivate();
+        }
+        return DefWindowProcA(hwnd_, message, wParam, lParam);
+    case WM_COMMAND:
+        if (OnCommand(reinterpret_cast<HWND>(lParam), HIWORD(wParam))) {
+            return 0;
+        }
+        break;
+    case WM_NOTIFY: {
+        LRESULT result = 0;
+        if (OnNotify(*reinterpret_cast<const NMHDR*>(lParam), result)) {
+            return result;
+        }
+        break;
+    }
+    case WM_DRAWITEM:
+        if (AdvOfficeStatusBar.DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) {
+            return TRUE;
+        }
+        break;
+    case WM_CLOSE:
+        OnClose();
+        return 0;
+    case WM_DESTROY:
+        if (quitOnDestroy_) {
+            PostQuitMessage(0);
+        }
+        return 0;
+    case WM_NCDESTROY: {
+        HWND hwnd = hwnd_;
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        hwnd_ = nullptr;
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+    default:
+        break;
+    }
+    return DefWindowProcA(hwnd_, message, wParam, lParam);
+}
+
+// Closing the window while an analysis yields to the message loop would destroy the window
+// under the running handler; the close waits for the run to stop after its current category.
+void T_mainForm::OnClose() {
+    if (analysing_) {
+        closePending_ = true;
+        return;
+    }
+    DestroyWindow(hwnd_);
+}
+
+bool T_mainForm::OnCommand(HWND from, WORD code) {
+    return AnalyseAdvToolButton.HandleCommand(from, code) ||
+           FixAdvToolButton.HandleCommand(from, code) ||
+           SaveAdvToolButton.HandleCommand(from, code) ||
+           BackupHTMLCheckBox.HandleCommand(from, code) || SiteLabel.HandleCommand(from, code) ||
+           SuggestLabel.HandleCommand(from, code) || MailToLabel.HandleCommand(from, code);
+}
+
+bool T_mainForm::OnNotify(const NMHDR& header, LRESULT& result) {
+    if (AdvListView.HandleNotify(header, result)) {
+        return true;
+    }
+    if (header.hwndFrom != ItemsHTMLTreeview) {
+        return false;
+    }
+    result = 0;
+    if (header.code == NM_CLICK) {
+        ItemsHTMLTreeviewClick();
+    } else if (header.code == TVN_SELCHANGEDA || header.code == TVN_SELCHANGEDW) {
+        // The item handle sits at the same place in the ANSI and the wide structure.
+        const auto& change = reinterpret_cast<const NMTREEVIEWA&>(header);
+        if (change.itemNew.hItem) {
+            ItemsHTMLTreeviewChange(change.itemNew.hItem);
+        }
+    }
+    return true;
+}
+
+void T_mainForm::LayOut() {
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    layout_.Apply(client);
+}
+
+void T_mainForm::FormCreate() {
+    VersionInfo = std::make_unique<TVersionInfo>(platform::Os().ProgramModule());
+    HTREEITEM root = NodeAt(0);
+    TVITEMA item{};
+    item.mask = TVIF_PARAM;
+    item.hItem = root;
+    item.lParam = reinterpret_cast<LPARAM>(&RootLevel);
+    SendMessageA(ItemsHTMLTreeview, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    fill_issues(root);
+    for (int i = 0; i < NodeCount(); ++i) {
+        SendMessageA(ItemsHTMLTreeview, TVM_EXPAND, TVE_EXPAND,
+                     reinterpret_cast<LPARAM>(NodeAt(i)));
+    }
+    MakeBackup = true;
+}
+
+void T_mainForm::FormActivate() {
+    // Closing an error box shown from here activates the window again; without this guard a
+    // missing version string would bring the box back for ever.
+    if (activating_ || !VersionInfo) {
+        return;
+    }
+    activating_ = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{activating_};
+    try {
+        SetWindowTextA(hwnd_, VersionInfo->StringValue("ProductName").c_str());
+        const std::int32_t language = ReadIntSetting(SettingsKey, "language", 0);
+        StoreLanguage(SettingsKey, language);
+        UpdateLang(language);
+    } catch (const std::exception& error) {
+        ShowError(error);
+    }
+}
+
+void T_mainForm::UpdateLang(std::int32_t language) {
+    AdvOfficeStatusBar.SetPanelText(0, LangText(language, 1) + " " +
+                                           VersionInfo->StringValue("FileVersion"));
+}
+
+void T_mainForm::FormResize() {
+    AdvOfficeStatusBar.SetPanelWidth(1, AdvOfficeStatusBar.Width() - widgets::Scale(283));
+    SaveAdvToolButton.SetLeft(ButtonAdvPanel.Width() - widgets::Scale(125));
+    BackupHTMLCheckBox.SetLeft(ButtonAdvPanel.Width() - widgets::Scale(225));
+}
+
+void T_mainForm::SiteLabelClick() {
+    OpenWithShell(kSiteTarget);
+}
+void T_mainForm::SuggestLabelClick() {
+    OpenWithShell(kSuggestTarget);
+}
+void T_mainForm::MailToLabelClick() {
+    OpenWithShell(kMailTarget);
+}
+
+int RunProgram(int showCommand) {
+    platform::ComInitialization com;
+    platform::Win32Platform os;
+    platform::ScopedOs installed(os);
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_BAR_CLASSES |
+                                                       ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    WindowsPrompts prompts;
+    try {
+        T_mainForm form(prompts);
+        _mainForm = &form;
+        form.QuitOnDestroy();
+        form.Show(showCommand);
+        MSG message{};
+        while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+            if (form.hwnd() && IsDialogMessageA(form.hwnd(), &message)) {
+                continue;
+            }
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        _mainForm = nullptr;
+        return static_cast<int>(message.wParam);
+    } catch (const std::exception& error) {
+        _mainForm = nullptr;
+        prompts.Message(nullptr, error.what(), "Error", MB_ICONERROR);
+        return 1;
+    }
+}
+
+} // namespace mendrake

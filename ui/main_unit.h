@@ -1,0 +1,129 @@
+// The main window: the category tree, the button strip, the virtual issue list and the status
+// bar, and the handlers that run the analysis, the fix and the log.
+#pragma once
+
+#include "engine/issue_model.h"
+#include "settings/version_unit.h"
+#include "ui/prompts.h"
+#include "widgets/check_box.h"
+#include "widgets/gdi.h"
+#include "widgets/link_label.h"
+#include "widgets/panel.h"
+#include "widgets/splitter.h"
+#include "widgets/status_bar.h"
+#include "widgets/tool_button.h"
+#include "widgets/virtual_list_view.h"
+
+#include <commctrl.h>
+
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace mendrake {
+
+// Process-wide state of the window module, alive for the whole program run.
+extern bool MakeBackup; // behind the "Make Backup" check box
+extern std::vector<std::int32_t>
+    ShownIssues; // row r of the issue list shows Issues[ShownIssues[r]]
+extern std::unique_ptr<TVersionInfo> VersionInfo;
+
+// Shown on the task bar until activation sets the caption from the version resource.
+inline constexpr const char* kApplicationTitle = "Mendrake";
+
+// Progress after the category at flat tree index `index` of `count` nodes:
+// min(100, index * 100 / (count - 1)) rounded to the nearest integer, halves to even.
+int AnalysisProgressPosition(int index, int count);
+
+class T_mainForm {
+  public:
+    // Creates the window and its controls and runs FormCreate; the window is not shown and no
+    // message loop runs. Modal messages and the save dialog go through `prompts`.
+    explicit T_mainForm(Prompts& prompts);
+    ~T_mainForm();
+    T_mainForm(const T_mainForm&) = delete;
+    T_mainForm& operator=(const T_mainForm&) = delete;
+
+    HWND hwnd() const { return hwnd_; }
+    void Show(int showCommand);
+    // Ends the message loop when the window is destroyed (the program's window does).
+    void QuitOnDestroy() { quitOnDestroy_ = true; }
+
+    // ---- window-level handlers ----
+    void FormCreate();
+    void FormActivate();
+    void UpdateLang(std::int32_t language);
+    void FormResize();
+    void SiteLabelClick();
+    void SuggestLabelClick();
+    void MailToLabelClick();
+
+    // ---- the category tree ----
+    void fill_issues(HTREEITEM node);
+    void set_child(HTREEITEM node, bool ticked);
+    void set_parent(HTREEITEM node);
+    void reset_parent(HTREEITEM node);
+    void ItemsHTMLTreeviewClick();
+    void ItemsHTMLTreeviewChange(HTREEITEM node);
+    int NodeCount() const;
+    HTREEITEM NodeAt(int index) const; // flat index in tree order
+    HTREEITEM ParentOf(HTREEITEM node) const;
+    int StateIndex(HTREEITEM node) const; // 1 ticked, 2 unticked
+    void SetStateIndex(HTREEITEM node, int state);
+    const TLevel* LevelOf(HTREEITEM node) const;
+
+    // ---- analysis, list, fix and log ----
+    void AnalyseAdvToolButtonClick();
+    void AdvListViewData(int row, widgets::ListRow& content);
+    void AdvListViewLeftClickCell(int row, int column, POINT point);
+    void FixAdvToolButtonClick();
+    void BackupHTMLCheckBoxClick();
+    void SaveAdvToolButtonClick();
+
+    // ---- controls ----
+    widgets::StatusBar AdvOfficeStatusBar;
+    widgets::Panel BottomAdvPanel, TopAdvPanel, LeftPanel, LeftTopAdvPanel, RightAdvPanel;
+    widgets::Panel RightPanel, ButtonAdvPanel, TopPanel;
+    widgets::Splitter Splitter;
+    HWND ItemsHTMLTreeview = nullptr;
+    widgets::LinkLabel SiteLabel, SuggestLabel, MailToLabel;
+    widgets::ToolButton AnalyseAdvToolButton, FixAdvToolButton, SaveAdvToolButton;
+    widgets::CheckBox BackupHTMLCheckBox;
+    widgets::VirtualListView AdvListView;
+    widgets::ImageList ImageList, CheckboxImageList;
+    SaveDialogOptions SaveDialog;
+
+  private:
+    static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    bool OnCommand(HWND from, WORD code);
+    bool OnNotify(const NMHDR& header, LRESULT& result);
+    void OnClose();
+    void CreateControls();
+    void CreateLeftPane();
+    void CreateRightPane();
+    void LayOut();
+    void SetButtons(bool analyse, bool fix, bool save);
+    void ProcessPendingMessages();
+    void ShowError(const std::exception& error);
+
+    Prompts& prompts_;
+    HWND hwnd_ = nullptr;
+    widgets::DockLayout layout_;
+    widgets::Font formFont_, treeFont_, buttonFont_;
+    bool quitOnDestroy_ = false;
+    bool activating_ = false;   // FormActivate (and its error box) is running
+    bool analysing_ = false;    // an analysis run is under way
+    bool closePending_ = false; // the user closed the window during a run
+};
+
+// The one main window while the program runs.
+extern T_mainForm* _mainForm;
+
+// Program start: COM, the real platform, the common controls, the main window and the message
+// loop. Returns the process exit code.
+int RunProgram(int showCommand);
+
+} // namespace mendrake

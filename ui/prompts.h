@@ -1,0 +1,39 @@
+// The modal questions and messages of the main window, behind an interface so that the window
+// can be driven by tests without a modal box waiting for a user.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace mendrake {
+
+// The save dialog's settings.
+struct SaveDialogOptions {
+    std::string Title;
+    std::string Filter;     // "Name|pattern" pairs separated by "|"
+    std::string DefaultExt; // added to a name typed without an extension
+    std::string InitialDir;
+};
+
+class Prompts {
+  public:
+    virtual ~Prompts() = default;
+    // A modal message with one OK button; `icon` is MB_ICONINFORMATION or MB_ICONERROR.
+    virtual void Message(HWND owner, const std::string& text, const std::string& title,
+                         UINT icon) = 0;
+    // The save dialog; false when the user cancels.
+    virtual bool AskSavePath(HWND owner, const SaveDialogOptions& options, std::string& path) = 0;
+};
+
+// The real ones: MessageBoxA and GetSaveFileNameA.
+class WindowsPrompts final : public Prompts {
+  public:
+    void Message(HWND owner, const std::string& text, const std::string& title, UINT icon) override;
+    bool AskSavePath(HWND owner, const SaveDialogOptions& options, std::string& path) override;
+};
+
+// "Txt Files (*.txt)|*.txt" as the dialog wants it: NUL-separated, ending in two NULs.
+std::string DialogFilter(const std::string& filter);
+
+} // namespace mendrake

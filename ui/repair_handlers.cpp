@@ -1,0 +1,50 @@
+// The Fix, Make Backup and Save log handlers: they gather what the user chose and call the
+// repair functions that the console program uses too.
+#include "ui/main_unit.h"
+
+#include "platform/platform.h"
+#include "repair/fix.h"
+#include "repair/scan_log.h"
+
+namespace mendrake {
+
+void T_mainForm::FixAdvToolButtonClick() {
+    SetButtons(false, false, false);
+    try {
+        if (MakeBackup) {
+            prompts_.Message(hwnd_, "Backup file will be created in the application folder",
+                             "Information", MB_ICONINFORMATION);
+            // The name is taken after the message was closed.
+            WriteBackup(DefaultBackupPath(), Issues);
+        }
+    } catch (...) {
+        // Nothing has been deleted: the user can untick "Make Backup" or free the folder and
+        // try again, so the buttons come back as they were.
+        SetButtons(true, true, true);
+        throw;
+    }
+    AdvOfficeStatusBar.SetProgressMax(100);
+    AdvOfficeStatusBar.SetProgressPosition(0);
+    DeleteIssues(Issues, [this](int position) {
+        AdvOfficeStatusBar.SetProgressPosition(position);
+        AdvOfficeStatusBar.RepaintNow();
+    });
+    AdvOfficeStatusBar.SetProgressPosition(100);
+    AdvListView.Clear();
+    SetButtons(true, false, false);
+}
+
+void T_mainForm::BackupHTMLCheckBoxClick() {
+    MakeBackup = BackupHTMLCheckBox.Checked();
+}
+
+void T_mainForm::SaveAdvToolButtonClick() {
+    SaveDialog.InitialDir = platform::Os().DocumentsFolder();
+    std::string path;
+    if (!prompts_.AskSavePath(hwnd_, SaveDialog, path)) {
+        return;
+    }
+    SaveLog(path, Issues);
+}
+
+} // namespace mendrake
