@@ -29,7 +29,9 @@ void ScanShellKey(RegistryAccess& reg, const std::string& name, const std::strin
         return;
     }
     const std::vector<std::string> verbs = reg.SubkeyNames();
-    if (verbs.empty()) {
+    // A "Shell" key is empty only when it counts no subkeys: one whose listing failed may
+    // still hold verbs, and reporting it would delete the whole class key.
+    if (verbs.empty() && reg.SubkeyCount() == 0) {
         // The key's values don't matter: it exists only to carry the empty "Shell" key.
         if (reg.Open(base) && reg.SubkeyCount() == 1) {
             AppendIssue(kCategory, 0, "Open with Issue", name, "HKCR" + base, kHkcr, base, "", "",
