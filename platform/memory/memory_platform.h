@@ -26,8 +26,7 @@ class MemoryPlatform final : public Platform {
     MemoryPlatform& operator=(const MemoryPlatform&) = delete;
 
     // ---- Platform ----
-    long OpenKey(Hkey parent, std::string_view subkey, std::uint32_t access,
-                 Hkey& result) override;
+    long OpenKey(Hkey parent, std::string_view subkey, std::uint32_t access, Hkey& result) override;
     long CreateKey(Hkey parent, std::string_view subkey, Hkey& result) override;
     long CloseKey(Hkey key) override;
     long QueryInfoKey(Hkey key, std::uint32_t& subkeys, std::uint32_t& values) override;
@@ -91,7 +90,7 @@ class MemoryPlatform final : public Platform {
     std::string computerName = "TESTPC";
     std::string timeSeparator = ":";
     LocalTime now{2026, 12, 10, 14, 25, 30};
-    std::string versionResource;                 // bytes of the version resource
+    std::string versionResource;                  // bytes of the version resource
     std::map<std::uint32_t, std::string> strings; // the string table
 
   private:
