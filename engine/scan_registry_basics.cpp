@@ -18,7 +18,9 @@ const std::string kSharedDllsKey = "\\Software\\Microsoft\\Windows\\CurrentVersi
 const std::string kFileExtsKey =
     "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts";
 
-bool IsTextKind(ValueKind kind) { return kind == ValueKind::Text || kind == ValueKind::ExpandText; }
+bool IsTextKind(ValueKind kind) {
+    return kind == ValueKind::Text || kind == ValueKind::ExpandText;
+}
 
 } // namespace
 

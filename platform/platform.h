@@ -30,14 +30,14 @@ inline constexpr Hkey kLocalMachine = 0x80000002u;
 inline constexpr Hkey kUsers = 0x80000003u;
 
 // Win32 error codes the engine looks at.
-inline constexpr long kSuccess = 0;             // ERROR_SUCCESS
-inline constexpr long kFileNotFound = 2;        // ERROR_FILE_NOT_FOUND
-inline constexpr long kPathNotFound = 3;        // ERROR_PATH_NOT_FOUND
-inline constexpr long kAccessDenied = 5;        // ERROR_ACCESS_DENIED
-inline constexpr long kInvalidHandle = 6;       // ERROR_INVALID_HANDLE
-inline constexpr long kDiskFull = 112;          // ERROR_DISK_FULL
-inline constexpr long kMoreData = 234;          // ERROR_MORE_DATA
-inline constexpr long kNoMoreItems = 259;       // ERROR_NO_MORE_ITEMS
+inline constexpr long kSuccess = 0;       // ERROR_SUCCESS
+inline constexpr long kFileNotFound = 2;  // ERROR_FILE_NOT_FOUND
+inline constexpr long kPathNotFound = 3;  // ERROR_PATH_NOT_FOUND
+inline constexpr long kAccessDenied = 5;  // ERROR_ACCESS_DENIED
+inline constexpr long kInvalidHandle = 6; // ERROR_INVALID_HANDLE
+inline constexpr long kDiskFull = 112;    // ERROR_DISK_FULL
+inline constexpr long kMoreData = 234;    // ERROR_MORE_DATA
+inline constexpr long kNoMoreItems = 259; // ERROR_NO_MORE_ITEMS
 
 // Registry value types (winnt.h REG_*).
 inline constexpr std::uint32_t kRegNone = 0;
@@ -119,7 +119,7 @@ class Platform {
     virtual bool FindFirst(std::string_view path, FindEntry& entry) = 0;
     // GetFileAttributesA; kInvalidAttributes when the path does not exist.
     virtual std::uint32_t FileAttributes(std::string_view path) = 0;
-    virtual bool DeleteFile(std::string_view path) = 0;
+    virtual bool DeleteFileAt(std::string_view path) = 0;
     // FindFirstFileA/FindNextFileA over `pattern` (a folder followed by "*"), every attribute,
     // "." and ".." included where the file system reports them, in file-system order.
     virtual std::vector<FindEntry> ListFolder(std::string_view pattern) = 0;
@@ -151,7 +151,7 @@ class Platform {
     // life of the module (the platform keeps them for the memory platform).
     virtual std::string_view VersionResource(Hmodule module) = 0;
     // LoadStringA from the program's module; empty when the identifier is missing.
-    virtual std::string LoadString(std::uint32_t id) = 0;
+    virtual std::string StringResource(std::uint32_t id) = 0;
 };
 
 // The platform the program runs on. The programs install the real one at start-up; tests

@@ -26,8 +26,7 @@ class MemoryPlatform final : public Platform {
     MemoryPlatform& operator=(const MemoryPlatform&) = delete;
 
     // ---- Platform ----
-    long OpenKey(Hkey parent, std::string_view subkey, std::uint32_t access,
-                 Hkey& result) override;
+    long OpenKey(Hkey parent, std::string_view subkey, std::uint32_t access, Hkey& result) override;
     long CreateKey(Hkey parent, std::string_view subkey, Hkey& result) override;
     long CloseKey(Hkey key) override;
     long QueryInfoKey(Hkey key, std::uint32_t& subkeys, std::uint32_t& values) override;
@@ -41,7 +40,7 @@ class MemoryPlatform final : public Platform {
 
     bool FindFirst(std::string_view path, FindEntry& entry) override;
     std::uint32_t FileAttributes(std::string_view path) override;
-    bool DeleteFile(std::string_view path) override;
+    bool DeleteFileAt(std::string_view path) override;
     std::vector<FindEntry> ListFolder(std::string_view pattern) override;
     FileWriteResult WriteWholeFile(std::string_view path, std::string_view data) override;
     std::string ErrorText(std::uint32_t code) override;
@@ -58,7 +57,7 @@ class MemoryPlatform final : public Platform {
 
     Hmodule ProgramModule() override { return 1; }
     std::string_view VersionResource(Hmodule module) override;
-    std::string LoadString(std::uint32_t id) override;
+    std::string StringResource(std::uint32_t id) override;
 
     // ---- set-up for tests ----
     // Registry: `path` below `root`, components separated by backslashes.
@@ -91,7 +90,7 @@ class MemoryPlatform final : public Platform {
     std::string computerName = "TESTPC";
     std::string timeSeparator = ":";
     LocalTime now{2026, 12, 10, 14, 25, 30};
-    std::string versionResource;                 // bytes of the version resource
+    std::string versionResource;                  // bytes of the version resource
     std::map<std::uint32_t, std::string> strings; // the string table
 
   private:

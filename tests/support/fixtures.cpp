@@ -75,7 +75,9 @@ std::vector<std::string> Prefixes(const std::string& path) {
 
 } // namespace
 
-void PlantedRegistry::Apply(const std::string& regText) { Apply(platform::ParseRegText(regText)); }
+void PlantedRegistry::Apply(const std::string& regText) {
+    Apply(platform::ParseRegText(regText));
+}
 
 void PlantedRegistry::Apply(const std::vector<platform::RegChange>& changes) {
     using Kind = platform::RegChange::Kind;
@@ -143,7 +145,7 @@ void PlantedFiles::AddFolder(const std::string& path) {
     }
     // Every missing level, outermost first.
     std::vector<std::string> levels;
-    for (std::size_t at = folder.find('\\', 3); ; at = folder.find('\\', at + 1)) {
+    for (std::size_t at = folder.find('\\', 3);; at = folder.find('\\', at + 1)) {
         levels.push_back(folder.substr(0, at));
         if (at == std::string::npos) {
             break;
@@ -170,8 +172,11 @@ void PlantedFiles::AddFile(const std::string& path, const std::string& contents,
     files_.push_back(path);
 #ifdef _WIN32
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (Os().WriteWholeFile(path, contents).stage != platform::FileWriteResult::Stage::Done) {
-        throw std::runtime_error("cannot create file " + path);
+    const platform::FileWriteResult written = Os().WriteWholeFile(path, contents);
+    if (!written.ok()) {
+        throw std::runtime_error("cannot create file " + path + " (stage " +
+                                 std::to_string(static_cast<int>(written.stage)) + ", error " +
+                                 std::to_string(written.error) + ")");
     }
     if (attributes != 0) {
         SetFileAttributesA(path.c_str(), attributes);
@@ -198,7 +203,9 @@ void PlantedFiles::Apply(const std::string& listText, const std::string& scenari
         if (plus != std::string::npos) {
             const std::string flags = line.substr(plus + 2);
             for (char f : flags) {
-                attributes |= f == 'h' ? platform::kAttrHidden : f == 's' ? platform::kAttrSystem : 0u;
+                attributes |= f == 'h'   ? platform::kAttrHidden
+                              : f == 's' ? platform::kAttrSystem
+                                         : 0u;
             }
             line = Trim(line.substr(0, plus));
         }
@@ -221,7 +228,7 @@ PlantedFiles::~PlantedFiles() {
 #ifdef _WIN32
         SetFileAttributesA(it->c_str(), FILE_ATTRIBUTE_NORMAL);
 #endif
-        Os().DeleteFile(*it);
+        Os().DeleteFileAt(*it);
     }
 #ifdef _WIN32
     for (auto it = folders_.rbegin(); it != folders_.rend(); ++it) {

@@ -1,0 +1,34 @@
+// The fix: a backup script of everything about to be deleted, then the deletions.
+#pragma once
+
+#include "engine/issue_model.h"
+#include "platform/platform.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace mendrake {
+
+// "yyyymmddhhnnss_backup.reg" for a local time.
+std::string BackupFileName(const platform::LocalTime& time);
+// The program's folder followed by the backup file name for the current local time.
+std::string DefaultBackupPath();
+// The backup script of the ticked registry issues: the header, then for each ticked issue of a
+// registry category the key's blocks (DeleteKey) or the value's blocks, in list order.
+std::string BackupScriptText(const std::vector<TItem>& issues);
+// Writes the backup script of `issues` to `path`, every step checked. Throws Error ("Cannot
+// create file "%s". %s", or a message naming the file when writing fails); nothing is deleted
+// by this function.
+void WriteBackup(const std::string& path, const std::vector<TItem>& issues);
+// Progress position after `index` of `count` issues: min(100, index * 100 / count) rounded to
+// the nearest integer, an exact half to the even neighbour.
+int FixProgressPosition(std::size_t index, std::size_t count);
+// Deletes every ticked issue: the file Key + Value for file categories, the key with its
+// subtree (DeleteKey) or the value otherwise. Failures are passed over. `progress` is called
+// with FixProgressPosition(i, N) before each issue i, ticked or not. Returns how many ticked
+// issues were attempted.
+std::size_t DeleteIssues(const std::vector<TItem>& issues,
+                         const std::function<void(int position)>& progress = {});
+
+} // namespace mendrake
