@@ -244,7 +244,9 @@ std::string Win32Platform::ShortcutTarget(std::string_view path) {
     if (FAILED(file.get()->Load(wide, STGM_READ))) {
         return {};
     }
-    char target[MAX_PATH] = {};
+    // One byte more than offered: a 260-byte path comes back without a terminating zero
+    // (measured under Wine), and the zeroed buffer is all an installer shortcut leaves.
+    char target[MAX_PATH + 1] = {};
     WIN32_FIND_DATAA data{};
     if (link.get()->GetPath(target, MAX_PATH, &data, SLGP_UNCPRIORITY) != S_OK) {
         return {};
