@@ -55,16 +55,27 @@ int FixProgressPosition(std::size_t index, std::size_t count) {
 
 namespace {
 
+// The issue's key path below the root, without the leading backslash.
+std::string KeyPathOf(const TItem& issue) {
+    return !issue.Key.empty() && issue.Key.front() == '\\' ? issue.Key.substr(1) : issue.Key;
+}
+
 void DeleteRegistryIssue(const TItem& issue) {
     RegistryAccess reg;
     reg.SetRoot(issue.RootKey);
-    if (!reg.Open(issue.Key)) {
+    const std::string path = KeyPathOf(issue);
+    if (!OpenKeyPath(reg, path)) {
         return; // already gone, or no full access: passed over
     }
-    if (issue.DeleteKey) {
-        reg.RemoveKey(issue.Key);
-    } else {
+    if (!issue.DeleteKey) {
         reg.RemoveValue(issue.Value);
+    } else if (reg.RemoveKey("\\" + path)) {
+        return;
+    } else if (const auto cut = path.rfind('\\'); cut != std::string::npos) {
+        // Too long to name from the root in one path: delete it below its parent.
+        if (OpenKeyPath(reg, path.substr(0, cut))) {
+            reg.RemoveKey(path.substr(cut + 1));
+        }
     }
 }
 
@@ -100,7 +111,7 @@ bool IssueEntryPresent(const TItem& issue) {
     }
     RegistryAccess reg;
     reg.SetRoot(issue.RootKey);
-    if (!reg.Open(issue.Key)) {
+    if (!OpenKeyPath(reg, KeyPathOf(issue))) {
         return false;
     }
     return issue.DeleteKey || reg.HasValue(issue.Value);

@@ -58,8 +58,19 @@ std::string HexData(const std::string& prefix, const std::string& bytes) {
     return text;
 }
 
+// Escaped text between quotation marks. (Built by appending: GCC 12 warns falsely about
+// `"\"" + std::string&&` under optimisation.)
+std::string Quoted(const std::string& text) {
+    std::string quoted;
+    quoted.reserve(text.size() + 8);
+    quoted += '"';
+    quoted += EscapeRegString(text);
+    quoted += '"';
+    return quoted;
+}
+
 std::string NamePart(const std::string& name) {
-    return name.empty() ? std::string("@") : "\"" + EscapeRegString(name) + "\"";
+    return name.empty() ? std::string("@") : Quoted(name);
 }
 
 // Appends the blocks of the open key and its subtree. `wanted` selects the values written:
@@ -72,7 +83,7 @@ void ExportWalk(RegistryAccess& reg, std::vector<std::string>& lines, const std:
     while (!work.empty()) {
         const std::string path = std::move(work.back());
         work.pop_back();
-        if (!reg.Open("\\" + path)) {
+        if (!OpenKeyPath(reg, path)) {
             continue; // the key and everything below it are left out
         }
         lines.push_back("[" + rootName + "\\" + reg.CurrentPath() + "]");
@@ -105,7 +116,8 @@ std::string JoinLines(const std::vector<std::string>& lines) {
 std::string ExportText(std::uint32_t root, const std::string& keyPath, const std::string* wanted) {
     RegistryAccess reg;
     reg.SetRoot(root);
-    if (!reg.Open(keyPath)) {
+    const bool fromRoot = !keyPath.empty() && keyPath.front() == '\\';
+    if (!OpenKeyPath(reg, fromRoot ? keyPath.substr(1) : keyPath)) {
         return {};
     }
     std::vector<std::string> lines;
@@ -114,6 +126,31 @@ std::string ExportText(std::uint32_t root, const std::string& keyPath, const std
 }
 
 } // namespace
+
+// A key deeper than the ANSI functions can name in one path (Wine converts the path through a
+// buffer of MAX_PATH characters and refuses a longer one) still exists and is still deleted
+// with its parent's subtree; it is opened one name at a time from the root, since a single key
+// name is at most 255 characters. Without this the backup would silently miss such keys.
+bool OpenKeyPath(RegistryAccess& reg, const std::string& path) {
+    constexpr std::size_t kLongestKeyName = 255;
+    if (reg.Open("\\" + path)) {
+        return true;
+    }
+    if (path.size() <= kLongestKeyName) {
+        return false;
+    }
+    std::size_t start = 0;
+    for (bool first = true; start <= path.size(); first = false) {
+        std::size_t end = path.find('\\', start);
+        end = end == std::string::npos ? path.size() : end;
+        const std::string name = path.substr(start, end - start);
+        if (!reg.Open(first ? "\\" + name : name)) {
+            return false;
+        }
+        start = end + 1;
+    }
+    return true;
+}
 
 std::string RootKeyName(std::uint32_t root) {
     switch (root) {
@@ -161,7 +198,7 @@ std::string FormatValueData(RegistryAccess& reg, const std::string& name) {
     }
     switch (value->type) {
     case platform::kRegSz:
-        return "\"" + EscapeRegString(reg.ReadText(name)) + "\"";
+        return Quoted(reg.ReadText(name));
     case platform::kRegBinary:
         return HexData("hex:", value->data);
     case platform::kRegDword:
