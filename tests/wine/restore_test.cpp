@@ -146,6 +146,9 @@ class PlantedTree {
         RegistryAccess reg;
         reg.SetRoot(static_cast<std::uint32_t>(platform::kCurrentUser));
         reg.RemoveKey("\\" + kBase);
+        if (reg.Open("\\Software\\MendrakeTests") && !reg.AnySubkeys()) {
+            reg.RemoveKey("\\Software\\MendrakeTests");
+        }
     }
     PlantedTree(const PlantedTree&) = delete;
     PlantedTree& operator=(const PlantedTree&) = delete;
