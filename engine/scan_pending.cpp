@@ -10,7 +10,5 @@ void ScanHelpFiles() {}
 void ScanInstall() {}
 void ScanRun() {}
 void ScanMuiCache() {}
-void ScanStartMenu() {}
-void ScanDesktop() {}
 
 } // namespace mendrake
