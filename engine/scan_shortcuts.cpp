@@ -4,6 +4,7 @@
 #include "engine/common_unit.h"
 #include "engine/issue_model.h"
 #include "engine/registry_access.h"
+#include "engine/scanner_paths.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -12,9 +13,6 @@
 namespace mendrake {
 
 namespace {
-
-constexpr std::uint32_t kHkcu = 0x80000001u;
-constexpr std::uint32_t kHklm = 0x80000002u;
 
 const std::string kShellFoldersKey =
     "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
@@ -114,10 +112,7 @@ void ScanShellFolder(const std::string& shellFolderName) {
         if (!reg.Open(kShellFoldersKey)) {
             return; // missing, or no full access (the common folders need write rights)
         }
-        const ValueKind kind = reg.ValueKindOf(shellFolderName);
-        if (kind == ValueKind::Text || kind == ValueKind::ExpandText) {
-            folder = reg.ReadText(shellFolderName); // environment references stay as written
-        }
+        folder = TextIfString(reg, shellFolderName); // environment references stay as written
     }
     if (!folder.empty()) {
         ScanShortcutFolder(folder + "\\", shellFolderName);
