@@ -7,8 +7,7 @@ namespace mendrake::platform {
 
 class Win32Platform final : public Platform {
   public:
-    long OpenKey(Hkey parent, std::string_view subkey, std::uint32_t access,
-                 Hkey& result) override;
+    long OpenKey(Hkey parent, std::string_view subkey, std::uint32_t access, Hkey& result) override;
     long CreateKey(Hkey parent, std::string_view subkey, Hkey& result) override;
     long CloseKey(Hkey key) override;
     long QueryInfoKey(Hkey key, std::uint32_t& subkeys, std::uint32_t& values) override;
@@ -24,6 +23,7 @@ class Win32Platform final : public Platform {
     std::uint32_t FileAttributes(std::string_view path) override;
     bool DeleteFileAt(std::string_view path) override;
     std::vector<FindEntry> ListFolder(std::string_view pattern) override;
+    std::string FolderIdentity(std::string_view path) override;
     FileWriteResult WriteWholeFile(std::string_view path, std::string_view data) override;
     std::string ErrorText(std::uint32_t code) override;
 
