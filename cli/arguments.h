@@ -9,7 +9,7 @@
 namespace mendrake::cli {
 
 struct Arguments {
-    std::string command;                 // "scan" or "fix"
+    std::string command;                  // "scan" or "fix"
     std::vector<std::int32_t> categories; // empty: every scanner category in tree order
     std::optional<std::string> logPath;   // "-" or absent: standard output (scan)
     bool stats = false;

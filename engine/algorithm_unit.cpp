@@ -12,18 +12,18 @@ void EmptyScanner() {}
 using Scanner = void (*)();
 constexpr std::int32_t kFirstScanned = 3;
 const std::array<Scanner, 12> kScanners = {
-    ScanSharedDlls, // 3
+    ScanSharedDlls,     // 3
     ScanFileExtensions, // 4
-    ScanClasses,    // 5
-    ScanApplications, // 6
-    ScanFonts,      // 7
-    ScanHelpFiles,  // 8
-    ScanInstall,    // 9
-    ScanRun,        // 10
-    EmptyScanner,   // 11
-    ScanMuiCache,   // 12
-    ScanStartMenu,  // 13
-    ScanDesktop,    // 14
+    ScanClasses,        // 5
+    ScanApplications,   // 6
+    ScanFonts,          // 7
+    ScanHelpFiles,      // 8
+    ScanInstall,        // 9
+    ScanRun,            // 10
+    EmptyScanner,       // 11
+    ScanMuiCache,       // 12
+    ScanStartMenu,      // 13
+    ScanDesktop,        // 14
 };
 
 } // namespace

@@ -16,7 +16,7 @@ namespace {
 struct ExistenceCache {
     bool active = false;
     std::unordered_map<std::string, std::uint32_t> attributes; // exact path text -> attributes
-    std::unordered_map<std::string, bool> patterns;           // wildcard searches -> file found
+    std::unordered_map<std::string, bool> patterns;            // wildcard searches -> file found
 };
 
 ExistenceCache& Cache() {
@@ -129,7 +129,9 @@ std::string ExtensionPart(std::string_view path) {
     return std::string(path.substr(dot));
 }
 
-bool RemoveFile(std::string_view path) { return Os().DeleteFileAt(path); }
+bool RemoveFile(std::string_view path) {
+    return Os().DeleteFileAt(path);
+}
 
 std::vector<platform::FindEntry> ListFolder(std::string_view folder) {
     return Os().ListFolder(std::string(folder) + "*");
@@ -166,7 +168,7 @@ std::string ExtractCommandPath(std::string_view command) {
     if (command.front() == '"') {
         const std::size_t close = command.find('"', 1);
         return Trim(close == std::string_view::npos ? command.substr(1)
-                                                     : command.substr(1, close - 1));
+                                                    : command.substr(1, close - 1));
     }
     std::size_t stop = command.size();
     for (std::size_t i = 0; i < command.size(); ++i) {
@@ -199,8 +201,12 @@ bool CommandProgramFound(std::string_view path) {
     return tried(path);
 }
 
-std::string FontsFolder() { return Os().FontsFolder(); }
+std::string FontsFolder() {
+    return Os().FontsFolder();
+}
 
-std::string ComputerName() { return Os().ComputerName(); }
+std::string ComputerName() {
+    return Os().ComputerName();
+}
 
 } // namespace mendrake

@@ -22,12 +22,18 @@ void AppendIssue(std::int32_t category, std::int32_t kind, std::string problem, 
 }
 
 const TLevel Levels[kLevelCount] = {
-    {1, 0, "Registry", 0, 1},       {2, 0, "Files", 0, 4},
-    {3, 1, "Shared DLLs", 1, 1},    {4, 1, "File Extensions", 1, 1},
-    {5, 1, "ActiveX and Classes", 1, 1}, {6, 1, "Applications", 1, 1},
-    {7, 1, "Fonts", 1, 1},          {8, 1, "Help Files", 1, 1},
-    {9, 1, "Install", 1, 1},        {10, 1, "Run", 1, 1},
-    {12, 1, "MUI Cache", 1, 1},     {13, 2, "Start Menu", 1, 4},
+    {1, 0, "Registry", 0, 1},
+    {2, 0, "Files", 0, 4},
+    {3, 1, "Shared DLLs", 1, 1},
+    {4, 1, "File Extensions", 1, 1},
+    {5, 1, "ActiveX and Classes", 1, 1},
+    {6, 1, "Applications", 1, 1},
+    {7, 1, "Fonts", 1, 1},
+    {8, 1, "Help Files", 1, 1},
+    {9, 1, "Install", 1, 1},
+    {10, 1, "Run", 1, 1},
+    {12, 1, "MUI Cache", 1, 1},
+    {13, 2, "Start Menu", 1, 4},
     {14, 2, "Desktop", 1, 4},
 };
 

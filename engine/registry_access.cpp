@@ -15,7 +15,9 @@ namespace {
 constexpr int kMaxKeyDepth = 512;
 } // namespace
 
-RegistryAccess::~RegistryAccess() { Close(); }
+RegistryAccess::~RegistryAccess() {
+    Close();
+}
 
 void RegistryAccess::SetRoot(std::uint32_t root) {
     if (root != root_) {
@@ -32,7 +34,9 @@ bool RegistryAccess::Open(std::string_view path) {
         newPath = std::string(path);
     } else if (key_ != 0) {
         parent = key_;
-        newPath = path.empty() ? path_ : (path_.empty() ? std::string(path) : path_ + "\\" + std::string(path));
+        newPath = path.empty()
+                      ? path_
+                      : (path_.empty() ? std::string(path) : path_ + "\\" + std::string(path));
     } else {
         newPath = std::string(path);
     }
@@ -97,7 +101,9 @@ std::uint32_t RegistryAccess::ValueCount() {
     return values;
 }
 
-bool RegistryAccess::AnySubkeys() { return SubkeyCount() > 0; }
+bool RegistryAccess::AnySubkeys() {
+    return SubkeyCount() > 0;
+}
 
 const platform::RegValue* RegistryAccess::Query(std::string_view name) {
     if (key_ == 0) {
@@ -113,7 +119,9 @@ const platform::RegValue* RegistryAccess::Query(std::string_view name) {
     return cachedStatus_ == platform::kSuccess ? &cachedValue_ : nullptr;
 }
 
-bool RegistryAccess::HasValue(std::string_view name) { return Query(name) != nullptr; }
+bool RegistryAccess::HasValue(std::string_view name) {
+    return Query(name) != nullptr;
+}
 
 ValueKind RegistryAccess::ValueKindOf(std::string_view name) {
     const platform::RegValue* value = Query(name);
@@ -121,11 +129,16 @@ ValueKind RegistryAccess::ValueKindOf(std::string_view name) {
         return ValueKind::Unknown;
     }
     switch (value->type) {
-    case platform::kRegSz: return ValueKind::Text;
-    case platform::kRegExpandSz: return ValueKind::ExpandText;
-    case platform::kRegDword: return ValueKind::Number;
-    case platform::kRegBinary: return ValueKind::Bytes;
-    default: return ValueKind::Unknown;
+    case platform::kRegSz:
+        return ValueKind::Text;
+    case platform::kRegExpandSz:
+        return ValueKind::ExpandText;
+    case platform::kRegDword:
+        return ValueKind::Number;
+    case platform::kRegBinary:
+        return ValueKind::Bytes;
+    default:
+        return ValueKind::Unknown;
     }
 }
 

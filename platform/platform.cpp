@@ -15,10 +15,16 @@ Platform& Os() {
     return *current;
 }
 
-void SetOs(Platform* platform) { current = platform; }
+void SetOs(Platform* platform) {
+    current = platform;
+}
 
-ScopedOs::ScopedOs(Platform& platform) : previous_(current) { current = &platform; }
+ScopedOs::ScopedOs(Platform& platform) : previous_(current) {
+    current = &platform;
+}
 
-ScopedOs::~ScopedOs() { current = previous_; }
+ScopedOs::~ScopedOs() {
+    current = previous_;
+}
 
 } // namespace mendrake::platform

@@ -30,14 +30,14 @@ inline constexpr Hkey kLocalMachine = 0x80000002u;
 inline constexpr Hkey kUsers = 0x80000003u;
 
 // Win32 error codes the engine looks at.
-inline constexpr long kSuccess = 0;             // ERROR_SUCCESS
-inline constexpr long kFileNotFound = 2;        // ERROR_FILE_NOT_FOUND
-inline constexpr long kPathNotFound = 3;        // ERROR_PATH_NOT_FOUND
-inline constexpr long kAccessDenied = 5;        // ERROR_ACCESS_DENIED
-inline constexpr long kInvalidHandle = 6;       // ERROR_INVALID_HANDLE
-inline constexpr long kDiskFull = 112;          // ERROR_DISK_FULL
-inline constexpr long kMoreData = 234;          // ERROR_MORE_DATA
-inline constexpr long kNoMoreItems = 259;       // ERROR_NO_MORE_ITEMS
+inline constexpr long kSuccess = 0;       // ERROR_SUCCESS
+inline constexpr long kFileNotFound = 2;  // ERROR_FILE_NOT_FOUND
+inline constexpr long kPathNotFound = 3;  // ERROR_PATH_NOT_FOUND
+inline constexpr long kAccessDenied = 5;  // ERROR_ACCESS_DENIED
+inline constexpr long kInvalidHandle = 6; // ERROR_INVALID_HANDLE
+inline constexpr long kDiskFull = 112;    // ERROR_DISK_FULL
+inline constexpr long kMoreData = 234;    // ERROR_MORE_DATA
+inline constexpr long kNoMoreItems = 259; // ERROR_NO_MORE_ITEMS
 
 // Registry value types (winnt.h REG_*).
 inline constexpr std::uint32_t kRegNone = 0;

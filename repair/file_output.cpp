@@ -10,7 +10,8 @@ void WriteTextFile(const std::string& path, std::string_view text) {
     const platform::FileWriteResult result = os.WriteWholeFile(path, text);
     using Stage = platform::FileWriteResult::Stage;
     switch (result.stage) {
-    case Stage::Done: return;
+    case Stage::Done:
+        return;
     case Stage::Create:
         throw Error("Cannot create file \"" + path + "\". " + os.ErrorText(result.error));
     case Stage::Write:

@@ -12,7 +12,9 @@ namespace {
 
 constexpr long kKeyDeleted = 1018; // ERROR_KEY_DELETED
 
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+char UpperAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
 
 std::string UpperAscii(std::string_view text) {
     std::string out(text);
@@ -51,11 +53,16 @@ unsigned char FoldAnsi(unsigned char c) {
         return static_cast<unsigned char>(c - 32);
     }
     switch (c) {
-    case 0x9A: return 0x8A; // s caron
-    case 0x9C: return 0x8C; // oe
-    case 0x9E: return 0x8E; // z caron
-    case 0xFF: return 0x9F; // y diaeresis
-    default: return c;
+    case 0x9A:
+        return 0x8A; // s caron
+    case 0x9C:
+        return 0x8C; // oe
+    case 0x9E:
+        return 0x8E; // z caron
+    case 0xFF:
+        return 0x9F; // y diaeresis
+    default:
+        return c;
     }
 }
 
@@ -63,7 +70,8 @@ bool MatchPattern(std::string_view pattern, std::string_view name) {
     // Iterative glob match with `*` and `?`, case-insensitive (a to z).
     std::size_t p = 0, n = 0, star = std::string_view::npos, mark = 0;
     while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == '?' || UpperAscii(pattern[p]) == UpperAscii(name[n]))) {
+        if (p < pattern.size() &&
+            (pattern[p] == '?' || UpperAscii(pattern[p]) == UpperAscii(name[n]))) {
             ++p;
             ++n;
         } else if (p < pattern.size() && pattern[p] == '*') {
@@ -123,11 +131,16 @@ MemoryPlatform::~MemoryPlatform() = default;
 
 std::shared_ptr<MemoryPlatform::Key> MemoryPlatform::Resolve(Hkey handle) {
     switch (handle) {
-    case kClassesRoot: return classes_;
-    case kCurrentUser: return user_;
-    case kLocalMachine: return machine_;
-    case kUsers: return users_;
-    default: break;
+    case kClassesRoot:
+        return classes_;
+    case kCurrentUser:
+        return user_;
+    case kLocalMachine:
+        return machine_;
+    case kUsers:
+        return users_;
+    default:
+        break;
     }
     auto it = handles_.find(handle);
     return it == handles_.end() ? nullptr : it->second;
@@ -337,7 +350,9 @@ struct FilePath {
     bool endsWithSeparator = false;
 };
 
-bool IsSep(char c) { return c == '\\' || c == '/'; }
+bool IsSep(char c) {
+    return c == '\\' || c == '/';
+}
 
 FilePath ParseFilePath(std::string_view path) {
     FilePath out;
@@ -542,12 +557,18 @@ FileWriteResult MemoryPlatform::WriteWholeFile(std::string_view path, std::strin
 
 std::string MemoryPlatform::ErrorText(std::uint32_t code) {
     switch (code) {
-    case 2: return "The system cannot find the file specified.";
-    case 3: return "The system cannot find the path specified.";
-    case 5: return "Access denied.";
-    case 32: return "The process cannot access the file because it is being used by another process.";
-    case 112: return "There is not enough space on the disk.";
-    default: return "Error " + std::to_string(code) + ".";
+    case 2:
+        return "The system cannot find the file specified.";
+    case 3:
+        return "The system cannot find the path specified.";
+    case 5:
+        return "Access denied.";
+    case 32:
+        return "The process cannot access the file because it is being used by another process.";
+    case 112:
+        return "There is not enough space on the disk.";
+    default:
+        return "Error " + std::to_string(code) + ".";
     }
 }
 
@@ -564,7 +585,8 @@ bool MemoryPlatform::EqualTextIgnoreCase(std::string_view a, std::string_view b)
         return false;
     }
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (FoldAnsi(static_cast<unsigned char>(a[i])) != FoldAnsi(static_cast<unsigned char>(b[i]))) {
+        if (FoldAnsi(static_cast<unsigned char>(a[i])) !=
+            FoldAnsi(static_cast<unsigned char>(b[i]))) {
             return false;
         }
     }
@@ -592,7 +614,9 @@ std::string MemoryPlatform::AnsiFromUtf16(std::u16string_view text) {
 
 // ---- registry set-up ----
 
-void MemoryPlatform::AddKey(Hkey root, std::string_view path) { Walk(Resolve(root), path, true); }
+void MemoryPlatform::AddKey(Hkey root, std::string_view path) {
+    Walk(Resolve(root), path, true);
+}
 
 void MemoryPlatform::PutValue(Hkey root, std::string_view path, std::string_view name,
                               std::uint32_t type, std::string_view data) {
@@ -633,7 +657,9 @@ void MemoryPlatform::FailEnumeration(Hkey root, std::string_view path, long erro
 void MemoryPlatform::LoadRegText(std::string_view text) {
     for (const RegChange& change : ParseRegText(text)) {
         switch (change.kind) {
-        case RegChange::Kind::CreateKey: AddKey(change.root, change.path); break;
+        case RegChange::Kind::CreateKey:
+            AddKey(change.root, change.path);
+            break;
         case RegChange::Kind::SetValue:
             PutValue(change.root, change.path, change.name, change.type, change.data);
             break;
@@ -650,7 +676,11 @@ void MemoryPlatform::LoadRegText(std::string_view text) {
             if (parts.empty()) {
                 break;
             }
-            auto owner = Walk(Resolve(change.root), change.path.substr(0, change.path.rfind('\\') == std::string::npos ? 0 : change.path.rfind('\\')), false);
+            auto owner = Walk(Resolve(change.root),
+                              change.path.substr(0, change.path.rfind('\\') == std::string::npos
+                                                        ? 0
+                                                        : change.path.rfind('\\')),
+                              false);
             if (owner) {
                 auto it = owner->children.find(UpperAscii(parts.back()));
                 if (it != owner->children.end()) {

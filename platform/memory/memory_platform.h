@@ -26,8 +26,7 @@ class MemoryPlatform final : public Platform {
     MemoryPlatform& operator=(const MemoryPlatform&) = delete;
 
     // ---- Platform ----
-    long OpenKey(Hkey parent, std::string_view subkey, std::uint32_t access,
-                 Hkey& result) override;
+    long OpenKey(Hkey parent, std::string_view subkey, std::uint32_t access, Hkey& result) override;
     long CreateKey(Hkey parent, std::string_view subkey, Hkey& result) override;
     long CloseKey(Hkey key) override;
     long QueryInfoKey(Hkey key, std::uint32_t& subkeys, std::uint32_t& values) override;
@@ -86,13 +85,13 @@ class MemoryPlatform final : public Platform {
     // The next WriteWholeFile fails at this stage with this error.
     void FailNextWrite(FileWriteResult::Stage stage, std::uint32_t error);
 
-    std::string fontsFolder = "C:\\Windows\\Fonts";
+    std::string fontsFolder = "C:\\windows\\Fonts"; // as Wine reports it
     std::string documentsFolder = "C:\\users\\tester\\Documents";
     std::string programFolder = "C:\\Program Files\\Mendrake\\";
     std::string computerName = "TESTPC";
     std::string timeSeparator = ":";
     LocalTime now{2026, 12, 10, 14, 25, 30};
-    std::string versionResource;                 // bytes of the version resource
+    std::string versionResource;                  // bytes of the version resource
     std::map<std::uint32_t, std::string> strings; // the string table
     // When not 0, every CreateKey, QueryValue or SetValue fails with this error.
     long failCreateKey = 0, failQueryValue = 0, failSetValue = 0;

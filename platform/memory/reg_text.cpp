@@ -37,9 +37,12 @@ std::string Trim(std::string_view s) {
 }
 
 int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
     return -1;
 }
 
@@ -123,8 +126,9 @@ std::string Utf8ToAnsi(std::string_view utf8) {
 std::string Utf16ToAnsi(std::string_view utf16le) {
     std::string out;
     for (std::size_t i = 0; i + 1 < utf16le.size(); i += 2) {
-        const char32_t unit = static_cast<unsigned char>(utf16le[i]) |
-                              (static_cast<char32_t>(static_cast<unsigned char>(utf16le[i + 1])) << 8);
+        const char32_t unit =
+            static_cast<unsigned char>(utf16le[i]) |
+            (static_cast<char32_t>(static_cast<unsigned char>(utf16le[i + 1])) << 8);
         if (unit >= 0xD800 && unit <= 0xDBFF && i + 3 < utf16le.size()) {
             i += 2; // a surrogate pair is one character outside the code page
             out += '?';
@@ -136,10 +140,14 @@ std::string Utf16ToAnsi(std::string_view utf16le) {
 }
 
 Hkey RootFromName(std::string_view name) {
-    if (name == "HKEY_LOCAL_MACHINE" || name == "HKLM") return kLocalMachine;
-    if (name == "HKEY_CURRENT_USER" || name == "HKCU") return kCurrentUser;
-    if (name == "HKEY_CLASSES_ROOT" || name == "HKCR") return kClassesRoot;
-    if (name == "HKEY_USERS" || name == "HKU") return kUsers;
+    if (name == "HKEY_LOCAL_MACHINE" || name == "HKLM")
+        return kLocalMachine;
+    if (name == "HKEY_CURRENT_USER" || name == "HKCU")
+        return kCurrentUser;
+    if (name == "HKEY_CLASSES_ROOT" || name == "HKCR")
+        return kClassesRoot;
+    if (name == "HKEY_USERS" || name == "HKU")
+        return kUsers;
     return 0;
 }
 
@@ -230,9 +238,13 @@ std::vector<RegChange> ParseRegText(std::string_view text) {
             } else {
                 path = Utf8ToAnsi(path);
             }
-            changes.push_back(RegChange{remove ? RegChange::Kind::DeleteKey
-                                               : RegChange::Kind::CreateKey,
-                                        root, path, {}, kRegNone, {}});
+            changes.push_back(
+                RegChange{remove ? RegChange::Kind::DeleteKey : RegChange::Kind::CreateKey,
+                          root,
+                          path,
+                          {},
+                          kRegNone,
+                          {}});
             inKey = !remove;
             continue;
         }
@@ -290,7 +302,8 @@ std::vector<RegChange> ParseRegText(std::string_view text) {
             }
             change.type = kRegBinary;
             if (data[3] == '(') {
-                change.type = static_cast<std::uint32_t>(std::stoul(data.substr(4, colon - 5), nullptr, 16));
+                change.type =
+                    static_cast<std::uint32_t>(std::stoul(data.substr(4, colon - 5), nullptr, 16));
             }
             change.data = ParseHexBytes(std::string_view(data).substr(colon + 1), line);
             if (version5 && (change.type == kRegExpandSz || change.type == kRegMultiSz)) {

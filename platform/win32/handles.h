@@ -8,8 +8,7 @@
 
 namespace mendrake::platform {
 
-template <typename T, typename Traits>
-class Owned {
+template <typename T, typename Traits> class Owned {
   public:
     Owned() = default;
     explicit Owned(T value) : value_(value) {}
@@ -55,15 +54,13 @@ struct CoTaskMemTraits {
     static void* invalid() { return nullptr; }
     static void close(void* p);
 };
-template <typename I>
-struct ComTraits {
+template <typename I> struct ComTraits {
     static I* invalid() { return nullptr; }
     static void close(I* p) { p->Release(); }
 };
 
 using FindHandle = Owned<HANDLE, FindTraits>;
 using FileHandle = Owned<HANDLE, FileTraits>;
-template <typename I>
-using ComPtr = Owned<I*, ComTraits<I>>;
+template <typename I> using ComPtr = Owned<I*, ComTraits<I>>;
 
 } // namespace mendrake::platform

@@ -11,13 +11,19 @@
 
 namespace mendrake::platform {
 
-void CoTaskMemTraits::close(void* p) { CoTaskMemFree(p); }
+void CoTaskMemTraits::close(void* p) {
+    CoTaskMemFree(p);
+}
 
 namespace {
 
-HKEY AsHkey(Hkey key) { return reinterpret_cast<HKEY>(key); }
+HKEY AsHkey(Hkey key) {
+    return reinterpret_cast<HKEY>(key);
+}
 
-std::string Z(std::string_view s) { return std::string(s); }
+std::string Z(std::string_view s) {
+    return std::string(s);
+}
 
 std::string SpecialFolder(int csidl) {
     // SHGetSpecialFolderLocation then SHGetPathFromIDListA, as the shell folders are asked for.
@@ -60,7 +66,9 @@ long Win32Platform::CreateKey(Hkey parent, std::string_view subkey, Hkey& result
     return status;
 }
 
-long Win32Platform::CloseKey(Hkey key) { return RegCloseKey(AsHkey(key)); }
+long Win32Platform::CloseKey(Hkey key) {
+    return RegCloseKey(AsHkey(key));
+}
 
 long Win32Platform::QueryInfoKey(Hkey key, std::uint32_t& subkeys, std::uint32_t& values) {
     DWORD s = 0, v = 0;
@@ -155,7 +163,9 @@ std::uint32_t Win32Platform::FileAttributes(std::string_view path) {
     return GetFileAttributesA(Z(path).c_str());
 }
 
-bool Win32Platform::DeleteFileAt(std::string_view path) { return DeleteFileA(Z(path).c_str()) != 0; }
+bool Win32Platform::DeleteFileAt(std::string_view path) {
+    return DeleteFileA(Z(path).c_str()) != 0;
+}
 
 std::vector<FindEntry> Win32Platform::ListFolder(std::string_view pattern) {
     std::vector<FindEntry> entries;
@@ -222,7 +232,8 @@ std::string Win32Platform::ShortcutTarget(std::string_view path) {
         return {};
     }
     ComPtr<IPersistFile> file;
-    if (FAILED(link.get()->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.put())))) {
+    if (FAILED(
+            link.get()->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.put())))) {
         return {};
     }
     wchar_t wide[MAX_PATH] = {};
@@ -233,7 +244,9 @@ std::string Win32Platform::ShortcutTarget(std::string_view path) {
     if (FAILED(file.get()->Load(wide, STGM_READ))) {
         return {};
     }
-    char target[MAX_PATH] = {};
+    // One byte more than offered: a 260-byte path comes back without a terminating zero
+    // (measured under Wine), and the zeroed buffer is all an installer shortcut leaves.
+    char target[MAX_PATH + 1] = {};
     WIN32_FIND_DATAA data{};
     if (link.get()->GetPath(target, MAX_PATH, &data, SLGP_UNCPRIORITY) != S_OK) {
         return {};
@@ -241,9 +254,13 @@ std::string Win32Platform::ShortcutTarget(std::string_view path) {
     return target;
 }
 
-std::string Win32Platform::FontsFolder() { return SpecialFolder(CSIDL_FONTS); }
+std::string Win32Platform::FontsFolder() {
+    return SpecialFolder(CSIDL_FONTS);
+}
 
-std::string Win32Platform::DocumentsFolder() { return SpecialFolder(CSIDL_PERSONAL); }
+std::string Win32Platform::DocumentsFolder() {
+    return SpecialFolder(CSIDL_PERSONAL);
+}
 
 std::string Win32Platform::ProgramFolder() {
     std::vector<char> buffer(MAX_PATH);

@@ -7,8 +7,7 @@ namespace mendrake::platform {
 
 class Win32Platform final : public Platform {
   public:
-    long OpenKey(Hkey parent, std::string_view subkey, std::uint32_t access,
-                 Hkey& result) override;
+    long OpenKey(Hkey parent, std::string_view subkey, std::uint32_t access, Hkey& result) override;
     long CreateKey(Hkey parent, std::string_view subkey, Hkey& result) override;
     long CloseKey(Hkey key) override;
     long QueryInfoKey(Hkey key, std::uint32_t& subkeys, std::uint32_t& values) override;

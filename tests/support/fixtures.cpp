@@ -75,7 +75,9 @@ std::vector<std::string> Prefixes(const std::string& path) {
 
 } // namespace
 
-void PlantedRegistry::Apply(const std::string& regText) { Apply(platform::ParseRegText(regText)); }
+void PlantedRegistry::Apply(const std::string& regText) {
+    Apply(platform::ParseRegText(regText));
+}
 
 void PlantedRegistry::Apply(const std::vector<platform::RegChange>& changes) {
     using Kind = platform::RegChange::Kind;
@@ -143,7 +145,7 @@ void PlantedFiles::AddFolder(const std::string& path) {
     }
     // Every missing level, outermost first.
     std::vector<std::string> levels;
-    for (std::size_t at = folder.find('\\', 3); ; at = folder.find('\\', at + 1)) {
+    for (std::size_t at = folder.find('\\', 3);; at = folder.find('\\', at + 1)) {
         levels.push_back(folder.substr(0, at));
         if (at == std::string::npos) {
             break;
@@ -201,7 +203,9 @@ void PlantedFiles::Apply(const std::string& listText, const std::string& scenari
         if (plus != std::string::npos) {
             const std::string flags = line.substr(plus + 2);
             for (char f : flags) {
-                attributes |= f == 'h' ? platform::kAttrHidden : f == 's' ? platform::kAttrSystem : 0u;
+                attributes |= f == 'h'   ? platform::kAttrHidden
+                              : f == 's' ? platform::kAttrSystem
+                                         : 0u;
             }
             line = Trim(line.substr(0, plus));
         }
