@@ -186,6 +186,9 @@ long MemoryPlatform::OpenKey(Hkey parent, std::string_view subkey, std::uint32_t
 }
 
 long MemoryPlatform::CreateKey(Hkey parent, std::string_view subkey, Hkey& result) {
+    if (failCreateKey != 0) {
+        return failCreateKey;
+    }
     auto from = Resolve(parent);
     if (!from) {
         return kInvalidHandle;
@@ -250,6 +253,9 @@ long MemoryPlatform::EnumValue(Hkey handle, std::uint32_t index, std::string& na
 }
 
 long MemoryPlatform::QueryValue(Hkey handle, std::string_view name, RegValue& value) {
+    if (failQueryValue != 0) {
+        return failQueryValue;
+    }
     auto key = Resolve(handle);
     if (!key) {
         return kInvalidHandle;
@@ -267,6 +273,9 @@ long MemoryPlatform::QueryValue(Hkey handle, std::string_view name, RegValue& va
 
 long MemoryPlatform::SetValue(Hkey handle, std::string_view name, std::uint32_t type,
                               std::string_view data) {
+    if (failSetValue != 0) {
+        return failSetValue;
+    }
     auto key = Resolve(handle);
     if (!key) {
         return kInvalidHandle;
@@ -600,6 +609,16 @@ std::string_view MemoryPlatform::VersionResource(Hmodule module) {
 std::string MemoryPlatform::StringResource(std::uint32_t id) {
     auto it = strings.find(id);
     return it == strings.end() ? std::string() : it->second;
+}
+
+std::string MemoryPlatform::AnsiFromUtf16(std::u16string_view text) {
+    std::string bytes;
+    bytes.reserve(text.size() * 2);
+    for (char16_t unit : text) {
+        bytes += static_cast<char>(unit & 0xFFu);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return Utf16ToAnsi(bytes);
 }
 
 // ---- registry set-up ----
