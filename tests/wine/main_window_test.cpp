@@ -3,6 +3,7 @@
 #include "ui/main_unit.h"
 
 #include "engine/issue_model.h"
+#include "repair/fix.h"
 #include "platform/platform.h"
 #include "tests/support/fixtures.h"
 #include "tests/wine/window_capture.h"
@@ -244,6 +245,34 @@ TEST_F(MainWindowTest, OpensWithCaptionVersionCompleteTickedTreeAndStartButtons)
     GetWindowRect(form->hwnd(), &window);
     EXPECT_EQ(widgets::Scale(1045), window.right - window.left);
     EXPECT_EQ(widgets::Scale(559), window.bottom - window.top);
+}
+
+TEST_F(MainWindowTest, EveryActivationReadsAndStoresTheLanguageAgain) {
+    const std::string key = "\\SOFTWARE\\Kestrava\\Mendrake";
+    PlantedRegistry planted("REGEDIT4\n\n[HKEY_CURRENT_USER" + key +
+                            "]\n\"language\"=\"0\"\n");
+    // Another window comes to the front, then the user returns to ours.
+    HWND other = CreateWindowExA(0, "STATIC", "other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200,
+                                 100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    SetForegroundWindow(other);
+    Pump();
+    SetWindowTextA(form->hwnd(), "stale");
+    SetForegroundWindow(form->hwnd());
+    Pump();
+    DestroyWindow(other);
+
+    char caption[64] = {};
+    GetWindowTextA(form->hwnd(), caption, sizeof caption);
+    EXPECT_STREQ("Mendrake", caption);
+    EXPECT_EQ("Version 2.0.0.0", StatusText(0));
+    EXPECT_TRUE(prompts.messages.empty()) << prompts.messages[0].text;
+    platform::Hkey opened = 0;
+    ASSERT_EQ(platform::kSuccess,
+              Os().OpenKey(platform::kCurrentUser, key.substr(1), platform::kKeyAllAccess, opened));
+    platform::RegValue value;
+    EXPECT_EQ(platform::kFileNotFound, Os().QueryValue(opened, "language", value))
+        << "a language below 1 is deleted on activation";
+    Os().CloseKey(opened);
 }
 
 TEST_F(MainWindowTest, ResizingMovesProgressPanelAndRightHandControls) {
@@ -496,6 +525,56 @@ TEST_F(MainWindowTest, FixWithoutBackupWritesNoScriptAndShowsNoMessage) {
     SendMessageA(form->BackupHTMLCheckBox.hwnd(), BM_CLICK, 0, 0);
     Pump();
     EXPECT_TRUE(MakeBackup);
+}
+
+TEST_F(MainWindowTest, ClosingDuringAnAnalysisStopsTheRunAndThenCloses) {
+    // The run yields to the message loop before its first category; the close waits for it.
+    PostMessageA(form->hwnd(), WM_CLOSE, 0, 0);
+    Press(form->AnalyseAdvToolButton);
+    Pump();
+    EXPECT_FALSE(IsWindow(form->hwnd()));
+    EXPECT_TRUE(Issues.empty()) << "no scanner ran after the close";
+    EXPECT_TRUE(prompts.messages.empty()) << prompts.messages[0].text;
+}
+
+TEST_F(MainWindowTest, ABackupThatCannotBeWrittenDeletesNothingAndKeepsTheButtons) {
+    const std::string key = "\\Software\\MendrakeWindowTestBackup";
+    PlantedRegistry planted("REGEDIT4\n\n[HKEY_CURRENT_USER" + key + "]\n\"v\"=\"1\"\n");
+    AppendIssue(3, 0, "Missing Shared DLL", "v", "HKCU" + key, 0x80000001u, key, "v", "", false);
+    form->FixAdvToolButton.SetEnabled(true);
+    form->SaveAdvToolButton.SetEnabled(true);
+
+    // Folders under the backup names of the next seconds: the script cannot be created.
+    const std::string folder = Os().ProgramFolder();
+    PlantedFiles blockers;
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    FILETIME stamp{};
+    SystemTimeToFileTime(&now, &stamp);
+    for (int second = 0; second < 10; ++second) {
+        ULARGE_INTEGER at{{stamp.dwLowDateTime, stamp.dwHighDateTime}};
+        at.QuadPart += static_cast<ULONGLONG>(second) * 10000000u;
+        FILETIME shifted{at.LowPart, at.HighPart};
+        SYSTEMTIME t{};
+        FileTimeToSystemTime(&shifted, &t);
+        blockers.AddFolder(
+            folder + BackupFileName({t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond}) +
+            "\\");
+    }
+    Press(form->FixAdvToolButton);
+
+    ASSERT_EQ(2u, prompts.messages.size());
+    EXPECT_EQ("Information", prompts.messages[0].title);
+    EXPECT_EQ(0u, prompts.messages[1].text.find("Cannot create file \"" + folder))
+        << prompts.messages[1].text;
+    EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), prompts.messages[1].icon);
+    EXPECT_EQ("AFS", Buttons());
+    platform::Hkey opened = 0;
+    ASSERT_EQ(platform::kSuccess,
+              Os().OpenKey(platform::kCurrentUser, key.substr(1), platform::kKeyAllAccess, opened));
+    platform::RegValue value;
+    EXPECT_EQ(platform::kSuccess, Os().QueryValue(opened, "v", value)) << "nothing deleted";
+    Os().CloseKey(opened);
 }
 
 } // namespace
