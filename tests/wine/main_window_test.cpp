@@ -76,6 +76,17 @@ std::string ReadText(const std::string& path) {
     return bytes.str();
 }
 
+// Records the progress position each time the status bar paints.
+std::vector<int> recorded;
+LRESULT CALLBACK RecordProgress(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                DWORD_PTR data) {
+    if (message == WM_PAINT) {
+        const auto* form = reinterpret_cast<const T_mainForm*>(data);
+        recorded.push_back(form->AdvOfficeStatusBar.ProgressPosition());
+    }
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
 class MainWindowTest : public testing::Test {
   protected:
     void SetUp() override {
@@ -191,6 +202,21 @@ class MainWindowTest : public testing::Test {
                      reinterpret_cast<LPARAM>(&bounds));
         ClickAt(List(), {x, (bounds.top + bounds.bottom) / 2});
     }
+    // Presses "Analyse" and returns the progress positions the status bar painted, each once.
+    std::vector<int> AnalyseRecordingProgress() {
+        recorded.clear();
+        SetWindowSubclass(form->AdvOfficeStatusBar.hwnd(), RecordProgress, 1,
+                          reinterpret_cast<DWORD_PTR>(form.get()));
+        Press(form->AnalyseAdvToolButton);
+        RemoveWindowSubclass(form->AdvOfficeStatusBar.hwnd(), RecordProgress, 1);
+        std::vector<int> positions;
+        for (int position : recorded) {
+            if (positions.empty() || positions.back() != position) {
+                positions.push_back(position);
+            }
+        }
+        return positions;
+    }
     void Press(widgets::Control& button) {
         SendMessageA(button.hwnd(), BM_CLICK, 0, 0);
         Pump();
@@ -249,8 +275,7 @@ TEST_F(MainWindowTest, OpensWithCaptionVersionCompleteTickedTreeAndStartButtons)
 
 TEST_F(MainWindowTest, EveryActivationReadsAndStoresTheLanguageAgain) {
     const std::string key = "\\SOFTWARE\\Kestrava\\Mendrake";
-    PlantedRegistry planted("REGEDIT4\n\n[HKEY_CURRENT_USER" + key +
-                            "]\n\"language\"=\"0\"\n");
+    PlantedRegistry planted("REGEDIT4\n\n[HKEY_CURRENT_USER" + key + "]\n\"language\"=\"0\"\n");
     // Another window comes to the front, then the user returns to ours.
     HWND other = CreateWindowExA(0, "STATIC", "other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200,
                                  100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
@@ -374,16 +399,6 @@ TEST_F(MainWindowTest, AnErrorOfAHandlerIsShownAndTheWindowStaysOpen) {
     EXPECT_EQ(1u, prompts.messages.size());
 }
 
-// Records the progress position each time the status bar paints.
-LRESULT CALLBACK RecordProgress(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                DWORD_PTR data) {
-    if (message == WM_PAINT) {
-        auto* seen = reinterpret_cast<std::pair<T_mainForm*, std::vector<int>>*>(data);
-        seen->second.push_back(seen->first->AdvOfficeStatusBar.ProgressPosition());
-    }
-    return DefSubclassProc(hwnd, message, wParam, lParam);
-}
-
 TEST_F(MainWindowTest, AnalyseUntickSaveLogAndFixWithBackupOnPlantedRegistry) {
     const std::string key = "\\Software\\Microsoft\\Windows\\CurrentVersion\\SharedDlls";
     const std::string kept = "C:\\MendrakeWindowTest\\gone-a.dll";
@@ -395,12 +410,8 @@ TEST_F(MainWindowTest, AnalyseUntickSaveLogAndFixWithBackupOnPlantedRegistry) {
 
     // Only "Shared DLLs": the progress shows 15 after its scanner, then 100.
     TickOnly({2});
-    std::pair<T_mainForm*, std::vector<int>> painted{form.get(), {}};
-    SetWindowSubclass(form->AdvOfficeStatusBar.hwnd(), RecordProgress, 1,
-                      reinterpret_cast<DWORD_PTR>(&painted));
-    Press(form->AnalyseAdvToolButton);
-    RemoveWindowSubclass(form->AdvOfficeStatusBar.hwnd(), RecordProgress, 1);
-    EXPECT_NE(painted.second.end(), std::find(painted.second.begin(), painted.second.end(), 15));
+    const std::vector<int> positions = AnalyseRecordingProgress();
+    EXPECT_NE(positions.end(), std::find(positions.begin(), positions.end(), 15));
     EXPECT_EQ(100, form->AdvOfficeStatusBar.ProgressPosition());
     EXPECT_TRUE(prompts.messages.empty());
     EXPECT_EQ("AFS", Buttons());
@@ -525,6 +536,17 @@ TEST_F(MainWindowTest, FixWithoutBackupWritesNoScriptAndShowsNoMessage) {
     SendMessageA(form->BackupHTMLCheckBox.hwnd(), BM_CLICK, 0, 0);
     Pump();
     EXPECT_TRUE(MakeBackup);
+}
+
+TEST_F(MainWindowTest, AFullRunMovesTheProgressThroughTheTreeAndListsEveryIssue) {
+    Select(6); // "Fonts": the run still ends with every issue listed
+    const std::vector<int> positions = AnalyseRecordingProgress();
+    const std::vector<int> expected = {15, 23, 31, 38, 46, 54, 62, 69, 77, 92, 100};
+    std::vector<int> afterStart(std::find(positions.begin(), positions.end(), 15), positions.end());
+    EXPECT_EQ(expected, afterStart);
+    EXPECT_EQ(static_cast<int>(Issues.size()), Rows());
+    EXPECT_EQ(Issues.empty() ? "A--" : "AFS", Buttons());
+    EXPECT_TRUE(prompts.messages.empty()) << prompts.messages[0].text;
 }
 
 TEST_F(MainWindowTest, ClosingDuringAnAnalysisStopsTheRunAndThenCloses) {
