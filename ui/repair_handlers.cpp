@@ -6,6 +6,8 @@
 #include "repair/fix.h"
 #include "repair/scan_log.h"
 
+#include <exception>
+
 namespace mendrake {
 
 void T_mainForm::FixAdvToolButtonClick() {
@@ -17,7 +19,7 @@ void T_mainForm::FixAdvToolButtonClick() {
             // The name is taken after the message was closed.
             WriteBackup(DefaultBackupPath(), Issues);
         }
-    } catch (...) {
+    } catch (const std::exception&) {
         // Nothing has been deleted: the user can untick "Make Backup" or free the folder and
         // try again, so the buttons come back as they were.
         SetButtons(true, true, true);

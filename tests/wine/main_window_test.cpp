@@ -322,6 +322,28 @@ TEST_F(MainWindowTest, ResizingMovesProgressPanelAndRightHandControls) {
     EXPECT_EQ(576, form->BackupHTMLCheckBox.Left());
     EXPECT_EQ(6, form->AnalyseAdvToolButton.Left());
     EXPECT_EQ(125, form->FixAdvToolButton.Left());
+
+    // "Data" and "Key" share what "Problem" leaves of the list; the fourth column stays empty.
+    RECT list{};
+    GetClientRect(List(), &list);
+    const int shared = (list.right - 165) / 2;
+    const int widths[4] = {165, shared, shared, 0};
+    for (int column = 0; column < 4; ++column) {
+        EXPECT_EQ(widths[column], SendMessageA(List(), LVM_GETCOLUMNWIDTH, column, 0))
+            << "column " << column;
+    }
+
+    // Dragging the splitter 50 pixels right narrows the button strip; the right-hand controls
+    // keep their distance from its edge.
+    HWND splitter = form->Splitter.hwnd();
+    SendMessageA(splitter, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 100));
+    SendMessageA(splitter, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(51, 100));
+    SendMessageA(splitter, WM_LBUTTONUP, 0, MAKELPARAM(51, 100));
+    Pump();
+    EXPECT_EQ(283, form->LeftPanel.Width());
+    ASSERT_EQ(751, form->ButtonAdvPanel.Width());
+    EXPECT_EQ(626, form->SaveAdvToolButton.Left());
+    EXPECT_EQ(526, form->BackupHTMLCheckBox.Left());
 }
 
 TEST_F(MainWindowTest, CheckBoxClicksCarryMarksDownAndUpTheTree) {
