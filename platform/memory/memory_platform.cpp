@@ -11,6 +11,7 @@ namespace mendrake::platform {
 namespace {
 
 constexpr long kKeyDeleted = 1018; // ERROR_KEY_DELETED
+constexpr long kBadPathname = 161; // ERROR_BAD_PATHNAME
 
 char UpperAscii(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
@@ -173,6 +174,9 @@ long MemoryPlatform::OpenKey(Hkey parent, std::string_view subkey, std::uint32_t
     if (from->deleted) {
         return kKeyDeleted;
     }
+    if (!subkey.empty() && subkey.front() == '\\') {
+        return kFileNotFound; // Windows takes no leading backslash in a subkey name
+    }
     auto key = Walk(from, subkey, false);
     if (!key) {
         return kFileNotFound;
@@ -192,6 +196,9 @@ long MemoryPlatform::CreateKey(Hkey parent, std::string_view subkey, Hkey& resul
     auto from = Resolve(parent);
     if (!from) {
         return kInvalidHandle;
+    }
+    if (!subkey.empty() && subkey.front() == '\\') {
+        return kBadPathname; // Windows takes no leading backslash in a subkey name
     }
     auto key = Walk(from, subkey, true);
     result = nextHandle_++;

@@ -122,7 +122,8 @@ long Win32Platform::QueryValue(Hkey key, std::string_view name, RegValue& value)
         value.data.assign(small, size);
         return status;
     }
-    while (status == ERROR_MORE_DATA) {
+    // The value may grow between the calls; a few tries with the size just reported are enough.
+    for (int attempt = 0; status == ERROR_MORE_DATA && attempt < 4; ++attempt) {
         std::vector<char> big(size);
         status = RegQueryValueExA(AsHkey(key), valueName.c_str(), nullptr, &type,
                                   reinterpret_cast<BYTE*>(big.data()), &size);
