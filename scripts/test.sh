@@ -19,6 +19,9 @@ cleanup() {
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" >/dev/null 2>&1 || true
 }
 trap cleanup EXIT
+# A wine server left running from an earlier run may have started its desktop without the
+# display below; start from a clean server so every window test sees the same display.
+cleanup
 # A virtual display on the first free number.
 for n in $(seq 90 120); do
   if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
