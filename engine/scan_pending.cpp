@@ -4,12 +4,6 @@
 
 namespace mendrake {
 
-void ScanApplications() {}
-void ScanFonts() {}
-void ScanHelpFiles() {}
-void ScanInstall() {}
-void ScanRun() {}
-void ScanMuiCache() {}
 void ScanStartMenu() {}
 void ScanDesktop() {}
 

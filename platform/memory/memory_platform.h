@@ -84,7 +84,7 @@ class MemoryPlatform final : public Platform {
     // The next WriteWholeFile fails at this stage with this error.
     void FailNextWrite(FileWriteResult::Stage stage, std::uint32_t error);
 
-    std::string fontsFolder = "C:\\Windows\\Fonts";
+    std::string fontsFolder = "C:\\windows\\Fonts"; // as Wine reports it
     std::string documentsFolder = "C:\\users\\tester\\Documents";
     std::string programFolder = "C:\\Program Files\\Mendrake\\";
     std::string computerName = "TESTPC";

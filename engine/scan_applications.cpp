@@ -1,0 +1,111 @@
+// Shell verbs of missing programs, App Paths of missing programs and empty software keys
+// (category 6).
+#include "engine/algorithm_unit.h"
+#include "engine/common_unit.h"
+#include "engine/issue_model.h"
+#include "engine/registry_access.h"
+#include "engine/scanner_paths.h"
+
+namespace mendrake {
+
+namespace {
+
+constexpr std::int32_t kCategory = 6;
+const std::string kAppPathsKey = "\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+
+// The subkey names of a key of the classes root ("" for the root itself); none when it can't
+// be opened.
+std::vector<std::string> ClassesSubkeys(const std::string& path) {
+    RegistryAccess reg;
+    reg.SetRoot(kHkcr);
+    return reg.Open(path) ? reg.SubkeyNames() : std::vector<std::string>();
+}
+
+// The verbs below "<base>\Shell" of one classes key: each verb whose command names a missing
+// program is one finding; a "Shell" key without verbs that is the key's only subkey is one
+// finding for the whole key.
+void ScanShellKey(RegistryAccess& reg, const std::string& name, const std::string& base) {
+    if (!reg.Open(base + "\\Shell")) {
+        return;
+    }
+    const std::vector<std::string> verbs = reg.SubkeyNames();
+    // A "Shell" key is empty only when it counts no subkeys: one whose listing failed may
+    // still hold verbs, and reporting it would delete the whole class key.
+    if (verbs.empty() && reg.SubkeyCount() == 0) {
+        // The key's values don't matter: it exists only to carry the empty "Shell" key.
+        if (reg.Open(base) && reg.SubkeyCount() == 1) {
+            AppendIssue(kCategory, 0, "Open with Issue", name, "HKCR" + base, kHkcr, base, "", "",
+                        true);
+        }
+        return;
+    }
+    for (const std::string& verb : verbs) {
+        const std::string verbKey = base + "\\Shell\\" + verb;
+        if (!reg.Open(verbKey + "\\Command") || !IsTextKind(reg.ValueKindOf(""))) {
+            continue;
+        }
+        const std::string command = reg.ReadText("");
+        const std::string path = VerbProgramPath(command);
+        if (CommandProgramMissing(command, path)) {
+            AppendIssue(kCategory, 0, "Open with Issue", path, "HKCR" + verbKey + "\\Command",
+                        kHkcr, verbKey, "", command, true);
+        }
+    }
+}
+
+// Passes 1 and 2: the application registrations, then every key of the classes root.
+void ScanVerbs(const std::string& parent) {
+    const std::vector<std::string> names = ClassesSubkeys(parent);
+    RegistryAccess reg;
+    reg.SetRoot(kHkcr);
+    for (const std::string& name : names) {
+        ScanShellKey(reg, name, parent + "\\" + name);
+    }
+}
+
+void ScanAppPaths() {
+    RegistryAccess reg;
+    reg.SetRoot(kHklm);
+    if (!reg.Open(kAppPathsKey)) {
+        return;
+    }
+    for (const std::string& name : reg.SubkeyNames()) {
+        const std::string key = kAppPathsKey + "\\" + name;
+        if (!reg.Open(key) || !IsTextKind(reg.ValueKindOf(""))) {
+            continue;
+        }
+        // Used as read: a quoted path has no drive part and is passed over.
+        const std::string path = reg.ReadText("");
+        if (!DrivePart(path).empty() && !FileFound(path)) {
+            AppendIssue(kCategory, 1, "Application Path Issue", path, "HKLM" + key, kHklm, key, "",
+                        path, true);
+        }
+    }
+}
+
+void ScanSoftwareKeys(std::uint32_t root, std::int32_t kind, const std::string& rootText) {
+    RegistryAccess reg;
+    reg.SetRoot(root);
+    if (!reg.Open("\\Software")) {
+        return;
+    }
+    for (const std::string& name : reg.SubkeyNames()) {
+        const std::string key = "\\Software\\" + name;
+        if (reg.Open(key) && reg.ValueCount() == 0 && reg.SubkeyCount() == 0) {
+            AppendIssue(kCategory, kind, "Obsolete Software Key", name, rootText + key, root, key,
+                        "", "", true);
+        }
+    }
+}
+
+} // namespace
+
+void ScanApplications() {
+    ScanVerbs("\\Applications");
+    ScanVerbs("");
+    ScanAppPaths();
+    ScanSoftwareKeys(kHklm, 2, "HKLM");
+    ScanSoftwareKeys(kHkcu, 3, "HKCU");
+}
+
+} // namespace mendrake

@@ -1,0 +1,71 @@
+// Font registrations and help-file registrations whose files are gone (categories 7 and 8).
+#include "engine/algorithm_unit.h"
+#include "engine/common_unit.h"
+#include "engine/issue_model.h"
+#include "engine/registry_access.h"
+#include "engine/scanner_paths.h"
+
+#include <functional>
+
+namespace mendrake {
+
+namespace {
+
+const std::string kFontsKey = "\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
+const std::string kHelpKey = "\\Software\\Microsoft\\Windows\\Help";
+const std::string kHtmlHelpKey = "\\Software\\Microsoft\\Windows\\HTML Help";
+
+// One value-list pass over a key of the machine: every string value gives a path (from its
+// name and data); `missing` judges it, and each missing one is reported with the value's name.
+void ScanValueList(const std::string& key, std::int32_t category, std::int32_t kind,
+                   const std::string& problem,
+                   const std::function<std::string(const std::string&, const std::string&)>& path,
+                   const std::function<bool(const std::string&)>& missing) {
+    RegistryAccess reg;
+    reg.SetRoot(kHklm);
+    if (!reg.Open(key)) {
+        return;
+    }
+    for (const std::string& name : reg.ValueNames()) {
+        // Numbers, bytes and lists (and values gone since the listing) are passed over.
+        if (!IsTextKind(reg.ValueKindOf(name))) {
+            continue;
+        }
+        const std::string data = reg.ReadText(name);
+        const std::string tested = path(name, data);
+        if (missing(tested)) {
+            AppendIssue(category, kind, problem, tested, "HKLM" + key, kHklm, key, name, data,
+                        false);
+        }
+    }
+}
+
+bool MissingFileWithDrive(const std::string& path) {
+    return !DrivePart(path).empty() && !FileFound(path);
+}
+
+} // namespace
+
+void ScanFonts() {
+    const std::string fonts = FontsFolder();
+    // Data that names a drive already (a font outside the Fonts folder) is tested where it
+    // points; a bare name is looked up in the Fonts folder.
+    auto fontPath = [&fonts](const std::string&, const std::string& data) {
+        return DrivePart(data).empty() ? fonts + "\\" + data : data;
+    };
+    ScanValueList(kFontsKey, 7, 0, "Font Issue", fontPath, MissingFileWithDrive);
+}
+
+void ScanHelpFiles() {
+    // The value's name is the help file, its data the folder that holds it.
+    auto helpPath = [](const std::string& name, const std::string& data) {
+        return HelpFilePath(data, name);
+    };
+    ScanValueList(kHelpKey, 8, 0, "Help File Issue", helpPath, MissingFileWithDrive);
+    // HTML help entries are tested without the drive-part condition: a rooted path is looked
+    // up on the current drive.
+    ScanValueList(kHtmlHelpKey, 8, 1, "Help File Issue", helpPath,
+                  [](const std::string& path) { return !FileFound(path); });
+}
+
+} // namespace mendrake

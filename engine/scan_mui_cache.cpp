@@ -1,0 +1,26 @@
+// MUI-cache entries of programs that are gone (category 12).
+#include "engine/algorithm_unit.h"
+#include "engine/common_unit.h"
+#include "engine/issue_model.h"
+#include "engine/registry_access.h"
+#include "engine/scanner_paths.h"
+
+namespace mendrake {
+
+void ScanMuiCache() {
+    const std::string key = "\\Software\\Microsoft\\Windows\\ShellNoRoam\\MuiCache";
+    RegistryAccess reg;
+    reg.SetRoot(kHkcu);
+    if (!reg.Open(key)) {
+        return;
+    }
+    for (const std::string& name : reg.ValueNames()) {
+        // The name is the program path; names without a drive ("@shell32.dll,-1") are not paths.
+        if (!DrivePart(name).empty() && !FileFound(name)) {
+            AppendIssue(12, 0, "Missing MUI Reference", name, "HKCU" + key, kHkcu, key, name,
+                        TextIfString(reg, name), false);
+        }
+    }
+}
+
+} // namespace mendrake

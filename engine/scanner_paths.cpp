@@ -1,0 +1,48 @@
+#include "engine/scanner_paths.h"
+
+#include "engine/common_unit.h"
+
+namespace mendrake {
+
+std::string TextIfString(RegistryAccess& reg, std::string_view name) {
+    return IsTextKind(reg.ValueKindOf(name)) ? reg.ReadText(name) : std::string();
+}
+
+std::string VerbProgramPath(std::string_view command) {
+    std::string path = ExtractCommandPath(command);
+    const std::size_t exe = UpperCase(path).find(".EXE ");
+    if (exe != std::string::npos) {
+        path.resize(exe + 4); // keep ".exe", drop the blank and all after it
+    }
+    return path;
+}
+
+bool CommandProgramMissing(std::string_view command, std::string_view path) {
+    if (DrivePart(path).empty()) {
+        return false; // environment references, bare names and relative paths are not judged
+    }
+    if (FileFound(path)) {
+        return false;
+    }
+    // A quoted program path is exactly what Windows starts; an unquoted one may be followed by
+    // plain arguments that the path rule keeps, so try it the way CreateProcess would.
+    const bool quoted = !command.empty() && command.front() == '"';
+    return quoted || !CommandProgramFound(path);
+}
+
+std::string HelpFilePath(std::string_view folder, std::string_view name) {
+    std::string joined;
+    joined.reserve(folder.size() + 1 + name.size());
+    joined.append(folder).append("\\").append(name);
+    std::string path;
+    path.reserve(joined.size());
+    for (std::size_t i = 0; i < joined.size(); ++i) {
+        path += joined[i];
+        if (joined[i] == '\\' && i + 1 < joined.size() && joined[i + 1] == '\\') {
+            ++i; // the second of the pair goes; the next pair starts after it
+        }
+    }
+    return path;
+}
+
+} // namespace mendrake

@@ -1,0 +1,38 @@
+// Small rules the registry scanners share: root handles, string kinds, and how a tested path
+// is worked out from what a registry entry holds.
+#pragma once
+
+#include "engine/registry_access.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace mendrake {
+
+inline constexpr std::uint32_t kHkcr = 0x80000000u;
+inline constexpr std::uint32_t kHkcu = 0x80000001u;
+inline constexpr std::uint32_t kHklm = 0x80000002u;
+
+inline bool IsTextKind(ValueKind kind) {
+    return kind == ValueKind::Text || kind == ValueKind::ExpandText;
+}
+
+// The value's text when it is of a string kind; empty otherwise (missing values included).
+std::string TextIfString(RegistryAccess& reg, std::string_view name);
+
+// The program path of a shell verb's command: the command path, cut after the first ".EXE "
+// (in any letter case) so that it ends with the extension.
+std::string VerbProgramPath(std::string_view command);
+
+// Whether the program that a command line starts is missing. `path` is what was taken out of
+// `command`; only paths with a drive part are judged. An unquoted command is resolved the way
+// Windows starts it (see CommandProgramFound), so plain arguments after the program do not make
+// an existing program look missing.
+bool CommandProgramMissing(std::string_view command, std::string_view path);
+
+// The help file path of a help registration: folder, "\", name, then every pair of
+// backslashes collapsed into one, left to right without overlap.
+std::string HelpFilePath(std::string_view folder, std::string_view name);
+
+} // namespace mendrake
