@@ -80,10 +80,15 @@ void ExportRaw(HKEY key, const std::string& header, const char* only, std::strin
         if (only != nullptr && std::string(name, nameSize) != only) {
             continue;
         }
-        out += nameSize == 0 ? "@=" : "\"" + std::string(name, nameSize) + "\"=";
+        if (nameSize == 0) {
+            out += "@=";
+        } else {
+            out.append(1, '"').append(name, nameSize).append("\"=");
+        }
         if (type == REG_SZ) {
-            out += "\"" + std::string(reinterpret_cast<char*>(data), dataSize ? dataSize - 1 : 0) +
-                   "\"\r\n";
+            out.append(1, '"')
+                .append(reinterpret_cast<char*>(data), dataSize ? dataSize - 1 : 0)
+                .append("\"\r\n");
         } else {
             out += "hex(" + std::to_string(type) + "):" + Hex(data, dataSize) + "\r\n";
         }

@@ -1,6 +1,7 @@
 #include "engine/registry_access.h"
 
 #include "engine/error.h"
+#include "engine/run_cache.h"
 #include "engine/scan_stats.h"
 
 #include <cstring>
@@ -65,10 +66,26 @@ std::vector<std::string> RegistryAccess::SubkeyNames() {
     if (key_ == 0) {
         return names;
     }
+    // A root is listed by several scanners in one analysis run; the run keeps its listing.
+    const bool isRoot = path_.empty();
+    if (isRoot) {
+        if (const std::vector<std::string>* listed = detail::RunListing(root_)) {
+            return *listed;
+        }
+    }
     std::string name;
+    long status = platform::kSuccess;
     // Stop at the first error: Wine's Perflib key fails every index, so skipping would never end.
-    for (std::uint32_t i = 0; Os().EnumKey(key_, i, name) == platform::kSuccess; ++i) {
+    for (std::uint32_t i = 0; (status = Os().EnumKey(key_, i, name)) == platform::kSuccess; ++i) {
         names.push_back(name);
+    }
+    if (status == platform::kNoMoreItems) {
+        // A listing that ran to its end has counted the subkeys as well.
+        subkeysKnown_ = true;
+        subkeys_ = static_cast<std::uint32_t>(names.size());
+        if (isRoot) {
+            detail::KeepRunListing(root_, names);
+        }
     }
     return names;
 }
@@ -79,26 +96,45 @@ std::vector<std::string> RegistryAccess::ValueNames() {
         return names;
     }
     std::string name;
-    for (std::uint32_t i = 0; Os().EnumValue(key_, i, name) == platform::kSuccess; ++i) {
+    long status = platform::kSuccess;
+    for (std::uint32_t i = 0; (status = Os().EnumValue(key_, i, name)) == platform::kSuccess; ++i) {
         names.push_back(name);
+    }
+    if (status == platform::kNoMoreItems) {
+        valuesKnown_ = true;
+        values_ = static_cast<std::uint32_t>(names.size());
     }
     return names;
 }
 
-std::uint32_t RegistryAccess::SubkeyCount() {
+void RegistryAccess::QueryCounts() {
     std::uint32_t subkeys = 0, values = 0;
-    if (key_ == 0 || Os().QueryInfoKey(key_, subkeys, values) != platform::kSuccess) {
+    if (Os().QueryInfoKey(key_, subkeys, values) != platform::kSuccess) {
+        subkeys = values = 0;
+    }
+    subkeys_ = subkeys;
+    values_ = values;
+    subkeysKnown_ = valuesKnown_ = true;
+}
+
+std::uint32_t RegistryAccess::SubkeyCount() {
+    if (key_ == 0) {
         return 0;
     }
-    return subkeys;
+    if (!subkeysKnown_) {
+        QueryCounts();
+    }
+    return subkeys_;
 }
 
 std::uint32_t RegistryAccess::ValueCount() {
-    std::uint32_t subkeys = 0, values = 0;
-    if (key_ == 0 || Os().QueryInfoKey(key_, subkeys, values) != platform::kSuccess) {
+    if (key_ == 0) {
         return 0;
     }
-    return values;
+    if (!valuesKnown_) {
+        QueryCounts();
+    }
+    return values_;
 }
 
 bool RegistryAccess::AnySubkeys() {

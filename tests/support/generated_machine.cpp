@@ -74,6 +74,15 @@ std::string ClassId(const std::string& tag, int index) {
     return text;
 }
 
+// `text` in double quotes. (Built by appending: GCC 12 warns falsely about a literal joined to a
+// string in front.)
+std::string Quoted(const std::string& text) {
+    std::string quoted;
+    quoted.reserve(text.size() + 2);
+    quoted.append(1, '"').append(text).append(1, '"');
+    return quoted;
+}
+
 std::string Lower(std::string text) {
     for (char& c : text) {
         if (c >= 'A' && c <= 'Z') {
@@ -147,7 +156,7 @@ GeneratedMachine GenerateMachine(int classes, const std::string& tag, const std:
     // Root keys of the classes tree: extensions and program ids, alternately.
     for (int r = 0; r < rootKeys; ++r) {
         if (r % 2 == 0) {
-            const std::string ext = "." + Lower(tag) + std::to_string(r);
+            const std::string ext = std::string(1, '.').append(Lower(tag)) + std::to_string(r);
             w.Key(hkcr, ext);
             if (r % 20 == 4) {
                 continue; // left empty by an uninstaller
@@ -181,11 +190,11 @@ GeneratedMachine GenerateMachine(int classes, const std::string& tag, const std:
         w.Text(hkcr, progId + "\\DefaultIcon", "", program(p) + ",1");
         const std::string open = progId + "\\Shell\\Open\\Command";
         w.Key(hkcr, open);
-        w.Text(hkcr, open, "", r % 9 == 3 ? program(p) + " /dde" : "\"" + program(p) + "\" \"%1\"");
+        w.Text(hkcr, open, "", r % 9 == 3 ? program(p) + " /dde" : Quoted(program(p)) + " \"%1\"");
         if (r % 10 == 7) {
             const std::string print = progId + "\\Shell\\Print\\Command";
             w.Key(hkcr, print);
-            w.Text(hkcr, print, "", "\"" + program((p + 1) % programs) + "\" /p \"%1\"");
+            w.Text(hkcr, print, "", Quoted(program((p + 1) % programs)) + " /p \"%1\"");
         }
     }
 
@@ -198,7 +207,7 @@ GeneratedMachine GenerateMachine(int classes, const std::string& tag, const std:
             continue;
         }
         w.Key(hkcr, app + "\\shell\\open\\command");
-        w.Text(hkcr, app + "\\shell\\open\\command", "", "\"" + program(p) + "\" \"%1\"");
+        w.Text(hkcr, app + "\\shell\\open\\command", "", Quoted(program(p)) + " \"%1\"");
     }
 
     // Machine-wide lists below CurrentVersion.
@@ -221,7 +230,7 @@ GeneratedMachine GenerateMachine(int classes, const std::string& tag, const std:
         if (p % 15 != 4) { // removed by hand, its cache entry left behind
             w.Key(hklm, uninstall);
             w.Text(hklm, uninstall, "DisplayName", tag + " Product " + std::to_string(p));
-            w.Text(hklm, uninstall, "UninstallString", "\"" + program(p) + "\" /uninstall");
+            w.Text(hklm, uninstall, "UninstallString", Quoted(program(p)) + " /uninstall");
         }
         const std::string cached = p % 6 == 2 ? Lower(product) : product;
         const std::string cache = kCurrentVersion + "\\App Management\\ARPCache\\" + cached;
@@ -242,12 +251,13 @@ GeneratedMachine GenerateMachine(int classes, const std::string& tag, const std:
             w.Text(hkcu, mui, program(p), tag + " App " + std::to_string(p));
         }
     }
-    for (int i = 0; i < std::max(3, n / 600); ++i) {
+    for (int i = 0; i < std::max(6, n / 600); ++i) {
         for (const Hkey root : {hkcu, hklm}) {
-            const std::string run = kCurrentVersion + (i % 4 == 3 ? "\\RunOnce" : "\\Run");
+            // Run only: Wine's start-up carries out and deletes RunOnce entries.
+            const std::string run = kCurrentVersion + "\\Run";
             w.Key(root, run);
             const int p = (i * 5 + (root == hkcu ? 1 : 2)) % programs;
-            w.Text(root, run, tag + "Run" + std::to_string(i), "\"" + program(p) + "\" /tray");
+            w.Text(root, run, tag + "Run" + std::to_string(i), Quoted(program(p)) + " /tray");
         }
     }
 
@@ -267,7 +277,7 @@ GeneratedMachine GenerateMachine(int classes, const std::string& tag, const std:
         }
         w.Text(hklm, fonts, name, path);
     }
-    for (int i = 0; i < n / 80; ++i) {
+    for (int i = 0; i < std::max(8, n / 80); ++i) {
         const bool html = i % 3 == 2;
         const std::string key =
             html ? "Software\\Microsoft\\Windows\\HTML Help" : "Software\\Microsoft\\Windows\\Help";
