@@ -6,10 +6,12 @@
 #include "engine/scan_stats.h"
 #include "platform/platform.h"
 #include "repair/file_output.h"
+#include "repair/fix.h"
 #include "repair/scan_log.h"
 
 #include <chrono>
 #include <cstdio>
+#include <optional>
 
 namespace mendrake::cli {
 
@@ -54,13 +56,56 @@ int RunScan(const Arguments& arguments) {
     return 0;
 }
 
+// The backup's path: the program's folder by default, else the folder given.
+std::string BackupPath(const Arguments& arguments) {
+    if (!arguments.backupDir) {
+        return DefaultBackupPath();
+    }
+    std::string folder = *arguments.backupDir;
+    if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') {
+        folder += '\\';
+    }
+    return folder + BackupFileName(platform::Os().Now());
+}
+
+// Scans, logs what was found when asked, writes the backup and deletes every issue found. A
+// backup that cannot be written stops the command before anything is deleted. Entries that are
+// still there afterwards (no access, or in use) are counted and reported, not hidden.
+int RunFix(const Arguments& arguments) {
+    Scan(arguments);
+    if (arguments.logPath) {
+        WriteLog(arguments);
+    }
+    std::optional<std::string> backupPath;
+    if (arguments.backup) {
+        backupPath = BackupPath(arguments);
+    }
+    FixIssues(Issues, backupPath);
+    if (backupPath) {
+        std::printf("Backup written to %s\n", backupPath->c_str());
+    }
+    std::size_t left = 0;
+    for (const TItem& issue : Issues) {
+        if (issue.Selected != 0 && IssueEntryPresent(issue)) {
+            ++left;
+        }
+    }
+    std::printf("Fixed %zu of %zu issues\n", Issues.size() - left, Issues.size());
+    std::fflush(stdout);
+    if (left != 0) {
+        std::fprintf(stderr, "mendrake-cli: %zu issues could not be removed\n", left);
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int RunCommand(const Arguments& arguments) {
     if (arguments.command == "scan") {
         return RunScan(arguments);
     }
-    throw std::runtime_error("the fix command is not available yet");
+    return RunFix(arguments);
 }
 
 } // namespace mendrake::cli

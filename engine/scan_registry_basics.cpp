@@ -3,6 +3,7 @@
 #include "engine/common_unit.h"
 #include "engine/issue_model.h"
 #include "engine/registry_access.h"
+#include "engine/scanner_paths.h"
 
 #include <unordered_set>
 
@@ -10,17 +11,9 @@ namespace mendrake {
 
 namespace {
 
-constexpr std::uint32_t kHkcr = 0x80000000u;
-constexpr std::uint32_t kHkcu = 0x80000001u;
-constexpr std::uint32_t kHklm = 0x80000002u;
-
 const std::string kSharedDllsKey = "\\Software\\Microsoft\\Windows\\CurrentVersion\\SharedDlls";
 const std::string kFileExtsKey =
     "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts";
-
-bool IsTextKind(ValueKind kind) {
-    return kind == ValueKind::Text || kind == ValueKind::ExpandText;
-}
 
 } // namespace
 

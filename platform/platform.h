@@ -123,6 +123,10 @@ class Platform {
     // FindFirstFileA/FindNextFileA over `pattern` (a folder followed by "*"), every attribute,
     // "." and ".." included where the file system reports them, in file-system order.
     virtual std::vector<FindEntry> ListFolder(std::string_view pattern) = 0;
+    // A name of the folder at `path` that is the same for every path that leads to it, through
+    // junctions and symbolic links too (volume serial and file index on Windows); empty when
+    // the folder cannot be opened. Lets a folder walk notice that a link led back into itself.
+    virtual std::string FolderIdentity(std::string_view path) = 0;
     // Creates (replacing) `path`, writes `data`, flushes and closes, checking every step.
     virtual FileWriteResult WriteWholeFile(std::string_view path, std::string_view data) = 0;
     // FormatMessageA of a system error code, without a trailing line end.

@@ -20,6 +20,9 @@ void ExportKeyLines(RegistryAccess& reg, std::vector<std::string>& lines);
 // One block per key of the subtree, holding only the values named `name`.
 void ExportValueLines(RegistryAccess& reg, std::vector<std::string>& lines,
                       const std::string& name);
+// Opens `path` (below the root, no leading backslash) for the export and the fix, one key at a
+// time when the whole path is too long for the ANSI registry functions.
+bool OpenKeyPath(RegistryAccess& reg, const std::string& path);
 // "REGEDIT4\r\n\r\n".
 std::string RegFileHeader();
 // The blocks of a key (path from the root, beginning with "\") or of one value, as text;

@@ -9,10 +9,14 @@ namespace mendrake {
 
 namespace {
 
-std::string TwoDigits(int n) {
-    char buffer[8];
-    std::snprintf(buffer, sizeof buffer, "%02d", n);
+std::string Digits(const char* format, int n) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, format, n);
     return buffer;
+}
+
+std::string TwoDigits(int n) {
+    return Digits("%02d", n);
 }
 
 } // namespace
@@ -21,7 +25,7 @@ std::string LogHeader(const std::string& computerName, const platform::LocalTime
                       const std::string& timeSeparator) {
     std::string header;
     header += "Log file for for: " + computerName + "\r\n";
-    header += "Generated on  " + std::to_string(time.year) + "-" + TwoDigits(time.month) + "-" +
+    header += "Generated on  " + Digits("%04d", time.year) + "-" + TwoDigits(time.month) + "-" +
               TwoDigits(time.day) + " " + TwoDigits(time.hour) + timeSeparator +
               TwoDigits(time.minute) + "\r\n";
     header += "\r\n";
@@ -35,6 +39,7 @@ std::string LogHeader(const std::string& computerName, const platform::LocalTime
 std::string LogText(const std::vector<TItem>& issues, const std::string& computerName,
                     const platform::LocalTime& time, const std::string& timeSeparator) {
     std::string text = LogHeader(computerName, time, timeSeparator);
+    text.reserve(text.size() + issues.size() * 256);
     for (const TItem& issue : issues) {
         text += IssueBlock(issue);
     }

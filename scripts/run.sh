@@ -4,8 +4,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-cmake --preset windows >/dev/null
-cmake --build --preset windows
+# Build quietly: the program's own output is what this command is for.
+log="$(mktemp)"
+if ! { cmake --preset windows && cmake --build --preset windows; } >"$log" 2>&1; then
+  cat "$log" >&2
+  rm -f "$log"
+  exit 1
+fi
+rm -f "$log"
 if [ -f build/windows/mendrake.exe ] && [ -n "${DISPLAY:-}" ]; then
   exec scripts/wine-run.sh build/windows/mendrake.exe "$@"
 fi

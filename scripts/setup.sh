@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   wine wine64 fonts-wine
   xvfb x11-utils imagemagick
-  googletest
+  googletest xz-utils
 )
 
 missing=()

@@ -7,8 +7,11 @@
 
 namespace mendrake::platform {
 
-// The target path stored in the shortcut bytes, in the ANSI code page; empty when the bytes are
-// no shortcut or hold no file-system target.
+// The target path stored in the shortcut bytes, in the ANSI code page, at most 260 bytes: the
+// link info's local base path, or else the relative path as stored (which has no drive part).
+// Empty when the shell object would not load the bytes, when the shortcut is an advertised
+// (installer) one, or when it holds neither path (network-only, packaged-app and
+// environment-variable-only shortcuts among them).
 std::string ReadShortcutTarget(std::string_view bytes);
 
 } // namespace mendrake::platform

@@ -563,6 +563,15 @@ std::string MemoryPlatform::ErrorText(std::uint32_t code) {
     }
 }
 
+std::string MemoryPlatform::FolderIdentity(std::string_view path) {
+    // The memory file system has no links: a folder's node is its identity.
+    Node* node = FindNode(path);
+    if (node == nullptr || !node->IsFolder()) {
+        return {};
+    }
+    return std::to_string(reinterpret_cast<std::uintptr_t>(node));
+}
+
 std::string MemoryPlatform::ShortcutTarget(std::string_view path) {
     Node* node = FindNode(path);
     if (node == nullptr || node->IsFolder()) {

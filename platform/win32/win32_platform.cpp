@@ -180,6 +180,22 @@ std::vector<FindEntry> Win32Platform::ListFolder(std::string_view pattern) {
     return entries;
 }
 
+std::string Win32Platform::FolderIdentity(std::string_view path) {
+    // A folder opens as a file only with FILE_FLAG_BACKUP_SEMANTICS; opening follows junctions
+    // and symbolic links, so every path to one folder gives the same volume and file index.
+    FileHandle folder(CreateFileA(Z(path).c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!folder || !GetFileInformationByHandle(folder.get(), &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        return {};
+    }
+    return std::to_string(info.dwVolumeSerialNumber) + ":" +
+           std::to_string((static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) |
+                          info.nFileIndexLow);
+}
+
 FileWriteResult Win32Platform::WriteWholeFile(std::string_view path, std::string_view data) {
     FileHandle file(CreateFileA(Z(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -244,7 +260,9 @@ std::string Win32Platform::ShortcutTarget(std::string_view path) {
     if (FAILED(file.get()->Load(wide, STGM_READ))) {
         return {};
     }
-    char target[MAX_PATH] = {};
+    // One byte more than offered: a 260-byte path comes back without a terminating zero
+    // (measured under Wine), and the zeroed buffer is all an installer shortcut leaves.
+    char target[MAX_PATH + 1] = {};
     WIN32_FIND_DATAA data{};
     if (link.get()->GetPath(target, MAX_PATH, &data, SLGP_UNCPRIORITY) != S_OK) {
         return {};

@@ -23,6 +23,7 @@ class Win32Platform final : public Platform {
     std::uint32_t FileAttributes(std::string_view path) override;
     bool DeleteFileAt(std::string_view path) override;
     std::vector<FindEntry> ListFolder(std::string_view pattern) override;
+    std::string FolderIdentity(std::string_view path) override;
     FileWriteResult WriteWholeFile(std::string_view path, std::string_view data) override;
     std::string ErrorText(std::uint32_t code) override;
 

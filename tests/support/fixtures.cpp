@@ -212,7 +212,11 @@ void PlantedFiles::Apply(const std::string& listText, const std::string& scenari
         std::string contents;
         const std::size_t arrow = line.find(" <- ");
         if (arrow != std::string::npos) {
-            contents = ReadHostFile(scenarioDir + "/" + Trim(line.substr(arrow + 4)));
+            const std::string source = Trim(line.substr(arrow + 4));
+            const std::string shared = "shared:";
+            contents = ReadHostFile(source.starts_with(shared)
+                                        ? SharedData(source.substr(shared.size()))
+                                        : scenarioDir + "/" + source);
             line = Trim(line.substr(0, arrow));
         }
         if (line.back() == '\\') {

@@ -50,7 +50,8 @@ class PlantedRegistry {
 
 // Files and folders planted on the current platform, removed when the object goes.
 // A line of files.txt is a path (a folder when it ends in "\"), optionally followed by
-// " <- " and a file of the repository (relative to the scenario folder) whose bytes it gets,
+// " <- " and a file whose bytes it gets: relative to the scenario folder, or below
+// ../shared/data when written "shared:relative/path",
 // and optionally by " +h", " +s" or " +hs" for hidden and system attributes.
 class PlantedFiles {
   public:

@@ -1,0 +1,139 @@
+// Broken shortcuts in the start menu and on the desktop (categories 13 and 14): the folder
+// trees that the shell registers under its Shell Folders names, per user first, then common.
+#include "engine/algorithm_unit.h"
+#include "engine/common_unit.h"
+#include "engine/issue_model.h"
+#include "engine/registry_access.h"
+#include "engine/scanner_paths.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+namespace mendrake {
+
+namespace {
+
+const std::string kShellFoldersKey =
+    "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+// What a shell folder name decides for every shortcut issue found below it.
+struct ShellFolder {
+    const char* name;
+    std::uint32_t root; // where its Shell Folders value is registered
+    std::int32_t category;
+    const char* problem;
+    std::int32_t kind; // 0 per user, 1 common to all users
+};
+
+constexpr ShellFolder kShellFolders[] = {
+    {"Start Menu", kHkcu, kStartMenuCategory, "Start Menu Issue", 0},
+    {"Common Start Menu", kHklm, kStartMenuCategory, "Start Menu Issue", 1},
+    {"Desktop", kHkcu, kDesktopCategory, "Desktop Issue", 0},
+    {"Common Desktop", kHklm, kDesktopCategory, "Desktop Issue", 1},
+};
+
+// Names are compared exactly, letter case included; any other name has no folder.
+const ShellFolder* FindShellFolder(const std::string& name) {
+    for (const ShellFolder& shell : kShellFolders) {
+        if (name == shell.name) {
+            return &shell;
+        }
+    }
+    return nullptr;
+}
+
+bool IsHiddenSystem(std::uint32_t attributes) {
+    constexpr std::uint32_t both = platform::kAttrHidden | platform::kAttrSystem;
+    return (attributes & both) == both;
+}
+
+// One shortcut entry of `folder`: reported when its target has a drive part and neither a file
+// nor a folder is there. Shortcuts that cannot be read resolve to "" and are passed over.
+void CheckShortcut(const std::string& folder, const std::string& name, const ShellFolder& shell) {
+    const std::string target = ResolveShortcut(folder + name);
+    if (DrivePart(target).empty() || FileFound(target) || FolderFound(target)) {
+        return;
+    }
+    AppendIssue(shell.category, shell.kind, shell.problem, name, folder, kHklm, folder, name, "",
+                false);
+}
+
+// Depth first, entries in file-system order, so a subfolder's issues stand where it was met.
+// `ancestors` holds the identities of the folders being walked above this one: a junction or
+// symbolic link that leads back into one of them would make the walk endless, so it is not
+// followed a second time. A folder reached twice without a cycle is walked each time.
+void WalkFolder(const std::string& folder, const ShellFolder& shell,
+                std::vector<std::string>& ancestors) {
+    std::string identity = platform::Os().FolderIdentity(folder);
+    if (identity.empty()) {
+        identity = UpperCase(folder); // no identity to be had: the path serves
+    }
+    if (std::find(ancestors.begin(), ancestors.end(), identity) != ancestors.end()) {
+        return;
+    }
+    ancestors.push_back(identity);
+    for (const platform::FindEntry& entry : ListFolder(folder)) {
+        if ((entry.attributes & platform::kAttrDirectory) != 0) {
+            if (entry.name != "." && entry.name != "..") {
+                WalkFolder(folder + entry.name + "\\", shell, ancestors);
+            }
+            continue;
+        }
+        if (IsHiddenSystem(entry.attributes) || UpperCase(ExtensionPart(entry.name)) != ".LNK") {
+            continue;
+        }
+        CheckShortcut(folder, entry.name, shell);
+    }
+    ancestors.pop_back();
+}
+
+} // namespace
+
+void ScanStartMenu() {
+    ScanShellFolder("Start Menu");
+    ScanShellFolder("Common Start Menu");
+}
+
+void ScanDesktop() {
+    ScanShellFolder("Desktop");
+    ScanShellFolder("Common Desktop");
+}
+
+void ScanShellFolder(const std::string& shellFolderName) {
+    const ShellFolder* shell = FindShellFolder(shellFolderName);
+    if (shell == nullptr) {
+        return;
+    }
+    std::string folder;
+    {
+        RegistryAccess reg;
+        reg.SetRoot(shell->root);
+        if (!reg.Open(kShellFoldersKey)) {
+            return; // missing, or no full access (the common folders need write rights)
+        }
+        folder = TextIfString(reg, shellFolderName); // environment references stay as written
+    }
+    if (!folder.empty()) {
+        ScanShortcutFolder(folder + "\\", shellFolderName);
+    }
+}
+
+void ScanShortcutFolder(const std::string& folder, const std::string& shellFolderName) {
+    const ShellFolder* shell = FindShellFolder(shellFolderName);
+    if (shell == nullptr) {
+        return;
+    }
+    std::vector<std::string> ancestors;
+    WalkFolder(folder, *shell, ancestors);
+}
+
+std::string ResolveShortcut(std::string_view path) {
+    std::string file(path);
+    if (UpperCase(file).find(".LNK") == std::string::npos) {
+        file += ".lnk";
+    }
+    return platform::Os().ShortcutTarget(file);
+}
+
+} // namespace mendrake

@@ -1,0 +1,162 @@
+// The fix on the memory platform: what the backup holds, what is deleted, the progress it
+// reports, and that a backup which cannot be written stops it before anything is deleted.
+#include "repair/fix.h"
+#include "repair/regexport_unit.h"
+
+#include "engine/error.h"
+#include "platform/memory/memory_platform.h"
+
+#include <gtest/gtest.h>
+
+namespace mendrake {
+namespace {
+
+using platform::kLocalMachine;
+using platform::MemoryPlatform;
+
+TItem RegistryIssue(const std::string& key, const std::string& value, bool deleteKey,
+                    std::int32_t selected = 1) {
+    TItem issue;
+    issue.Selected = selected;
+    issue.Category = 10;
+    issue.RootKey = static_cast<std::uint32_t>(kLocalMachine);
+    issue.Key = key;
+    issue.Value = value;
+    issue.DeleteKey = deleteKey;
+    return issue;
+}
+
+TItem FileIssue(const std::string& folder, const std::string& name) {
+    TItem issue;
+    issue.Category = kStartMenuCategory;
+    issue.RootKey = static_cast<std::uint32_t>(kLocalMachine);
+    issue.Key = folder;
+    issue.Value = name;
+    return issue;
+}
+
+class FixTest : public testing::Test {
+  protected:
+    FixTest() {
+        os.PutText(kLocalMachine, "Soft\\App", "Run", "gone.exe");
+        os.PutText(kLocalMachine, "Soft\\App", "Keep", "kept.exe");
+        os.AddKey(kLocalMachine, "Soft\\App\\Sub");
+        os.PutText(kLocalMachine, "Soft\\Other", "Run", "other.exe");
+        os.PutText(kLocalMachine, "Soft\\Unticked", "Run", "left.exe");
+        os.AddFile("C:\\Menu\\Dead.lnk");
+        os.AddFolder(os.programFolder);
+    }
+    MemoryPlatform os;
+    platform::ScopedOs installed{os};
+};
+
+TEST_F(FixTest, BacksUpTickedRegistryIssuesThenDeletesEveryTickedIssue) {
+    const std::vector<TItem> issues = {
+        RegistryIssue("\\Soft\\App", "", true),     // the key first ...
+        RegistryIssue("\\Soft\\App", "Run", false), // ... then a value inside it
+        FileIssue("C:\\Menu\\", "Dead.lnk"),
+        RegistryIssue("\\Soft\\Unticked", "Run", false, 0),
+        RegistryIssue("\\Soft\\Other", "Run", false),
+    };
+    const std::string path = "C:\\Program Files\\Mendrake\\b.reg";
+    EXPECT_EQ(4u, FixIssues(issues, path));
+
+    const std::string app = "[HKEY_LOCAL_MACHINE\\Soft\\App]\r\n";
+    EXPECT_EQ("REGEDIT4\r\n\r\n" + app +
+                  "\"Run\"=\"gone.exe\"\r\n\"Keep\"=\"kept.exe\"\r\n\r\n"
+                  "[HKEY_LOCAL_MACHINE\\Soft\\App\\Sub]\r\n\r\n" +
+                  app +
+                  "\"Run\"=\"gone.exe\"\r\n\r\n[HKEY_LOCAL_MACHINE\\Soft\\App\\Sub]\r\n\r\n"
+                  "[HKEY_LOCAL_MACHINE\\Soft\\Other]\r\n\"Run\"=\"other.exe\"\r\n\r\n",
+              os.FileContents(path));
+    EXPECT_FALSE(os.KeyExists(kLocalMachine, "Soft\\App"));
+    EXPECT_FALSE(os.FileExists("C:\\Menu\\Dead.lnk"));
+    EXPECT_TRUE(os.KeyExists(kLocalMachine, "Soft\\Other"));
+    EXPECT_FALSE(IssueEntryPresent(issues[4]));
+    EXPECT_TRUE(IssueEntryPresent(issues[3])) << "an unticked issue is left alone";
+}
+
+TEST_F(FixTest, ValueIssueDeletesOnlyTheValue) {
+    DeleteIssues({RegistryIssue("\\Soft\\App", "Run", false)});
+    EXPECT_TRUE(os.KeyExists(kLocalMachine, "Soft\\App\\Sub"));
+    EXPECT_FALSE(IssueEntryPresent(RegistryIssue("\\Soft\\App", "Run", false)));
+    EXPECT_TRUE(IssueEntryPresent(RegistryIssue("\\Soft\\App", "Keep", false)));
+}
+
+TEST_F(FixTest, BackupThatCannotBeWrittenDeletesNothing) {
+    const std::vector<TItem> issues = {RegistryIssue("\\Soft\\App", "", true),
+                                       FileIssue("C:\\Menu\\", "Dead.lnk")};
+    using Stage = platform::FileWriteResult::Stage;
+    const struct {
+        Stage stage;
+        std::string message;
+    } cases[] = {
+        {Stage::Create,
+         "Cannot create file \"C:\\Program Files\\Mendrake\\b.reg\". Access denied."},
+        {Stage::Write, "Cannot write file \"C:\\Program Files\\Mendrake\\b.reg\". There is not "
+                       "enough space on the disk."},
+        {Stage::Close, "Cannot write file \"C:\\Program Files\\Mendrake\\b.reg\". There is not "
+                       "enough space on the disk."},
+    };
+    for (const auto& c : cases) {
+        os.FailNextWrite(c.stage, c.stage == Stage::Create ? 5 : 112);
+        try {
+            FixIssues(issues, std::string("C:\\Program Files\\Mendrake\\b.reg"));
+            ADD_FAILURE() << "no error for stage " << static_cast<int>(c.stage);
+        } catch (const Error& e) {
+            EXPECT_EQ(c.message, e.what());
+        }
+        EXPECT_TRUE(os.KeyExists(kLocalMachine, "Soft\\App"));
+        EXPECT_TRUE(os.FileExists("C:\\Menu\\Dead.lnk"));
+    }
+    // A folder that does not exist cannot hold the file either.
+    EXPECT_THROW(FixIssues(issues, std::string("C:\\Nowhere\\b.reg")), Error);
+    EXPECT_TRUE(os.KeyExists(kLocalMachine, "Soft\\App"));
+}
+
+TEST_F(FixTest, NothingTickedGivesHeaderOnlyAndDeletesNothing) {
+    const std::vector<TItem> issues = {RegistryIssue("\\Soft\\App", "", true, 0)};
+    EXPECT_EQ(0u, FixIssues(issues, std::string("C:\\b.reg")));
+    EXPECT_EQ("REGEDIT4\r\n\r\n", os.FileContents("C:\\b.reg"));
+    EXPECT_TRUE(os.KeyExists(kLocalMachine, "Soft\\App"));
+}
+
+TEST_F(FixTest, ProgressMovesBeforeEachIssueTickedOrNotThenReaches100) {
+    std::vector<TItem> issues;
+    for (int i = 0; i < 8; ++i) {
+        issues.push_back(RegistryIssue("\\Soft\\Missing", "x", false, i % 2));
+    }
+    std::vector<int> positions;
+    DeleteIssues(issues, [&](int position) { positions.push_back(position); });
+    EXPECT_EQ((std::vector<int>{0, 12, 25, 38, 50, 62, 75, 88, 100}), positions);
+    EXPECT_EQ(33, FixProgressPosition(1, 3));
+    EXPECT_EQ(67, FixProgressPosition(2, 3));
+    EXPECT_EQ(100, FixProgressPosition(5, 4)) << "never past 100";
+}
+
+TEST(BackupName, IsTheLocalTimeInFourteenDigits) {
+    EXPECT_EQ("20070315142530_backup.reg", BackupFileName({2007, 3, 15, 14, 25, 30}));
+    MemoryPlatform os;
+    platform::ScopedOs installed(os);
+    os.now = {2026, 1, 2, 3, 4, 5};
+    EXPECT_EQ("C:\\Program Files\\Mendrake\\20260102030405_backup.reg", DefaultBackupPath());
+}
+
+// A key of the subtree that cannot be opened is left out with everything below it; the walk
+// goes on with the next key. (Refused access cannot be set up on Wine's registry.)
+TEST(RegExportWalk, LeavesOutKeysThatCannotBeOpened) {
+    MemoryPlatform os;
+    platform::ScopedOs installed(os);
+    os.AddKey(kLocalMachine, "K\\A");
+    os.AddKey(kLocalMachine, "K\\B\\Below");
+    os.AddKey(kLocalMachine, "K\\C");
+    os.DenyFullAccess(kLocalMachine, "K\\B");
+    EXPECT_EQ("[HKEY_LOCAL_MACHINE\\K]\r\n\r\n[HKEY_LOCAL_MACHINE\\K\\C]\r\n\r\n"
+              "[HKEY_LOCAL_MACHINE\\K\\A]\r\n\r\n",
+              ExportKeyText(static_cast<std::uint32_t>(kLocalMachine), "\\K"));
+    EXPECT_EQ("HKEY_DYN_DATA", RootKeyName(0x80000006u));
+    EXPECT_EQ("", RootKeyName(0x80000007u));
+}
+
+} // namespace
+} // namespace mendrake

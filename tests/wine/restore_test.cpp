@@ -1,0 +1,500 @@
+// The backup script read by a client we did not write: Wine's registry editor imports it
+// ("regedit /S"), and every key and value the fix deleted must come back with its type and
+// bytes. The editor exits with 0 even for a file it rejects, so the registry is read back.
+// Also: the fix command of mendrake-cli run as its own process on a small fixture.
+#include "engine/registry_access.h"
+#include "platform/win32/handles.h"
+#include "repair/fix.h"
+#include "tests/support/fixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <map>
+#include <sstream>
+
+namespace mendrake::test {
+namespace {
+
+using platform::RegChange;
+using platform::RegValue;
+
+const std::string kBase = "Software\\MendrakeTests\\Restore";
+
+// ---- processes and files ----
+
+std::string TempFolder() {
+    char buffer[MAX_PATH + 1] = {};
+    GetTempPathA(sizeof buffer, buffer);
+    return buffer;
+}
+
+// A file of the temporary folder, deleted when the object goes.
+class TempFile {
+  public:
+    explicit TempFile(const std::string& name) : path_(TempFolder() + name) {}
+    ~TempFile() { DeleteFileA(path_.c_str()); }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+std::string ReadWholeFile(const std::string& path) {
+    platform::FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+    std::string bytes;
+    if (!file) {
+        return bytes;
+    }
+    char buffer[65536];
+    DWORD read = 0;
+    while (ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) {
+        bytes.append(buffer, read);
+    }
+    return bytes;
+}
+
+// Runs a command line to its end with standard output and error going to `output`; returns the
+// exit code, or -1 when the program could not be started.
+long RunProcess(const std::string& commandLine, const std::string& output = "NUL") {
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    platform::FileHandle out(CreateFileA(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                         CREATE_ALWAYS, 0, nullptr));
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = out.get();
+    startup.hStdError = out.get();
+    PROCESS_INFORMATION process{};
+    std::string command = commandLine;
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        return -1;
+    }
+    platform::FileHandle processHandle(process.hProcess);
+    platform::FileHandle threadHandle(process.hThread);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    return static_cast<long>(code);
+}
+
+std::string Quote(const std::string& text) {
+    std::string quoted(1, '"');
+    quoted += text;
+    quoted += '"';
+    return quoted;
+}
+
+void ImportWithRegedit(const std::string& script) {
+    ASSERT_EQ(0, RunProcess("regedit.exe /S " + Quote(script))) << script;
+}
+
+// ---- registry snapshots ----
+
+// Every key below a path (below HKEY_CURRENT_USER, no leading backslash) with its values.
+using Snapshot = std::map<std::string, std::map<std::string, RegValue>>;
+
+// Opened and read one name at a time, so that keys too deep to name from the root in one
+// ANSI path are seen as well.
+void Take(platform::Hkey key, const std::string& path, Snapshot& snapshot) {
+    platform::Platform& os = platform::Os();
+    auto& values = snapshot[path];
+    std::string name;
+    for (std::uint32_t i = 0; os.EnumValue(key, i, name) == platform::kSuccess; ++i) {
+        RegValue value;
+        if (os.QueryValue(key, name, value) == platform::kSuccess) {
+            values[name] = value;
+        }
+    }
+    std::vector<std::string> subkeys;
+    for (std::uint32_t i = 0; os.EnumKey(key, i, name) == platform::kSuccess; ++i) {
+        subkeys.push_back(name);
+    }
+    for (const std::string& subkey : subkeys) {
+        platform::Hkey child = 0;
+        if (os.OpenKey(key, subkey, platform::kKeyAllAccess, child) == platform::kSuccess) {
+            Take(child, path + "\\" + subkey, snapshot);
+            os.CloseKey(child);
+        }
+    }
+}
+
+Snapshot TakeSnapshot(const std::string& path) {
+    Snapshot snapshot;
+    platform::Hkey key = 0;
+    if (platform::Os().OpenKey(platform::kCurrentUser, path, platform::kKeyAllAccess, key) ==
+        platform::kSuccess) {
+        Take(key, path, snapshot);
+        platform::Os().CloseKey(key);
+    }
+    return snapshot;
+}
+
+// Keys and values planted below the private key, created one name at a time where the whole
+// path is too long for the ANSI functions; the private key goes with the object.
+class PlantedTree {
+  public:
+    PlantedTree() = default;
+    ~PlantedTree() {
+        RegistryAccess reg;
+        reg.SetRoot(static_cast<std::uint32_t>(platform::kCurrentUser));
+        reg.RemoveKey("\\" + kBase);
+        if (reg.Open("\\Software\\MendrakeTests") && !reg.AnySubkeys()) {
+            reg.RemoveKey("\\Software\\MendrakeTests");
+        }
+    }
+    PlantedTree(const PlantedTree&) = delete;
+    PlantedTree& operator=(const PlantedTree&) = delete;
+
+    void Apply(const std::vector<RegChange>& changes) {
+        platform::Platform& os = platform::Os();
+        for (const RegChange& change : changes) {
+            platform::Hkey key = Create(change.path);
+            if (change.kind == RegChange::Kind::SetValue) {
+                os.SetValue(key, change.name, change.type, change.data);
+            }
+            os.CloseKey(key);
+        }
+    }
+
+  private:
+    static platform::Hkey Create(const std::string& path) {
+        platform::Platform& os = platform::Os();
+        platform::Hkey key = 0;
+        if (os.CreateKey(platform::kCurrentUser, path, key) == platform::kSuccess) {
+            return key;
+        }
+        key = platform::kCurrentUser;
+        for (std::size_t start = 0; start <= path.size();) {
+            const std::size_t end = std::min(path.find('\\', start), path.size());
+            platform::Hkey next = 0;
+            if (os.CreateKey(key, path.substr(start, end - start), next) != platform::kSuccess) {
+                throw std::runtime_error("cannot create key " + path);
+            }
+            if (key != platform::kCurrentUser) {
+                os.CloseKey(key);
+            }
+            key = next;
+            start = end + 1;
+        }
+        return key;
+    }
+};
+
+std::string Hex(const std::string& bytes) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        text += kDigits[byte >> 4];
+        text += kDigits[byte & 0x0F];
+        text += ' ';
+    }
+    return text;
+}
+
+// A plain string is written up to its first NUL and imported with one terminator: data stored
+// with extra NULs or without a terminator comes back so (see KnownLimitsOfTheFormat).
+bool CutAtFirstNul(const RegValue& before, const RegValue& after) {
+    return before.type == platform::kRegSz && after.type == platform::kRegSz &&
+           after.data == before.data.substr(0, before.data.find('\0')) + '\0';
+}
+
+// The differences between two snapshots, one line each (at most 20), empty when they agree.
+// With `cutStrings`, plain strings cut at their first NUL are counted there instead.
+std::string Differences(const Snapshot& before, const Snapshot& after,
+                        std::size_t* cutStrings = nullptr) {
+    std::ostringstream out;
+    int count = 0;
+    auto note = [&](const std::string& line) {
+        if (++count <= 20) {
+            out << line << "\n";
+        }
+    };
+    for (const auto& [key, values] : before) {
+        const auto found = after.find(key);
+        if (found == after.end()) {
+            note("missing key " + key);
+            continue;
+        }
+        for (const auto& [name, value] : values) {
+            const auto other = found->second.find(name);
+            if (other == found->second.end()) {
+                note("missing value " + key + " \"" + name + "\"");
+            } else if (other->second.type == value.type && other->second.data == value.data) {
+                continue;
+            } else if (cutStrings != nullptr && CutAtFirstNul(value, other->second)) {
+                ++*cutStrings;
+            } else {
+                note(key + " \"" + name + "\": type " + std::to_string(value.type) + " " +
+                     Hex(value.data) + "came back as type " + std::to_string(other->second.type) +
+                     " " + Hex(other->second.data));
+            }
+        }
+        for (const auto& [name, value] : found->second) {
+            if (values.count(name) == 0) {
+                note("extra value " + key + " \"" + name + "\"");
+            }
+        }
+    }
+    for (const auto& [key, values] : after) {
+        if (before.count(key) == 0) {
+            note("extra key " + key);
+        }
+    }
+    if (count > 20) {
+        out << "... " << count << " differences\n";
+    }
+    return out.str();
+}
+
+// ---- fixtures ----
+
+RegChange Value(const std::string& path, const std::string& name, std::uint32_t type,
+                const std::string& data) {
+    return {RegChange::Kind::SetValue, platform::kCurrentUser, kBase + path, name, type, data};
+}
+
+std::string Bytes(int count) {
+    std::string bytes;
+    for (int i = 0; i < count; ++i) {
+        bytes += static_cast<char>(0xF0 - i * 7);
+    }
+    return bytes;
+}
+
+// A value of every type and of the awkward sizes and characters, in the key `path`.
+std::vector<RegChange> EveryKindOfValue(const std::string& path) {
+    using namespace std::string_literals;
+    return {
+        Value(path, "", platform::kRegSz, "default \\ \"x\"\0"s),
+        Value(path, "Text", platform::kRegSz,
+              "C:\\dir\\a.exe \"q\" cr\r lf\n high\xE9\xFC\x80\xA3 end\\\0"s),
+        Value(path, "Expand", platform::kRegExpandSz, "%SystemRoot%\\x \xE9\0"s),
+        Value(path, "Multi", platform::kRegMultiSz, "one\0two \\ \"\0\xE9\0\0"s),
+        Value(path, "Dword", platform::kRegDword, "\x0A\0\0\x80"s),
+        Value(path, "DwordOdd", platform::kRegDword, "\x01\x02\x03"),
+        Value(path, "BigEndian", platform::kRegDwordBigEndian, "\0\0\0\x0A"s),
+        Value(path, "Qword", platform::kRegQword, "\xEF\xCD\xAB\x89\x67\x45\x23\x01"),
+        Value(path, "Bin0", platform::kRegBinary, ""),
+        Value(path, "Bin3", platform::kRegBinary, Bytes(3)),
+        Value(path, "Bin16", platform::kRegBinary, Bytes(16)),
+        Value(path, "Bin17", platform::kRegBinary, Bytes(17)),
+        Value(path, "Bin32", platform::kRegBinary, Bytes(32)),
+        Value(path, "None", platform::kRegNone, ""),
+        Value(path, "NoneBytes", platform::kRegNone, "\x01\x00\x02"s),
+        Value(path, "Name \"q\" \\ b", platform::kRegSz, "quoted name\0"s),
+        Value(path, "Back\\slash", platform::kRegSz, "\0"s),
+    };
+}
+
+TItem Issue(const std::string& path, const std::string& value, bool deleteKey) {
+    TItem issue;
+    issue.Category = 10;
+    issue.RootKey = static_cast<std::uint32_t>(platform::kCurrentUser);
+    issue.Key = "\\" + kBase + path;
+    issue.Value = value;
+    issue.DeleteKey = deleteKey;
+    return issue;
+}
+
+// Fixes `issues` with a backup, checks that every ticked entry went, imports the backup with
+// the registry editor and compares the subtree with what it held before the fix.
+void FixAndRestore(const std::vector<TItem>& issues, const std::string& backupName,
+                   std::size_t* cutStrings = nullptr) {
+    const Snapshot before = TakeSnapshot(kBase);
+    TempFile backup(backupName);
+    FixIssues(issues, backup.path());
+    for (const TItem& issue : issues) {
+        EXPECT_FALSE(IssueEntryPresent(issue)) << issue.Key << " \"" << issue.Value << "\"";
+    }
+    ImportWithRegedit(backup.path());
+    EXPECT_EQ("", Differences(before, TakeSnapshot(kBase), cutStrings));
+}
+
+TEST(Restore, EveryKindOfValueComesBack) {
+    PlantedRegistry planted;
+    for (const std::string path :
+         {"\\Gone", "\\Gone\\Sub1\\Deep", "\\Gone\\Sub2", "\\Values", "\\Values\\Child"}) {
+        planted.Apply(EveryKindOfValue(path));
+    }
+    std::vector<TItem> issues = {Issue("\\Gone", "", true), Issue("\\Gone", "Text", false)};
+    for (const RegChange& change : EveryKindOfValue("\\Values")) {
+        issues.push_back(Issue("\\Values", change.name, false));
+    }
+    FixAndRestore(issues, "mendrake_restore_kinds.reg");
+}
+
+// The derived exports hold names and string data as the hive has them, without the escapes
+// of the registry editor's format ("C:\dir\" written raw). Written here as the editor would,
+// so that the parser reads back exactly those bytes.
+std::string EscapeRawStrings(const std::string& text) {
+    auto escape = [](std::string_view raw) {
+        std::string out;
+        for (const char c : raw) {
+            if (c == '\\' || c == '"') {
+                out += '\\';
+            }
+            out += c;
+        }
+        return out;
+    };
+    std::string result;
+    result.reserve(text.size() + text.size() / 16);
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        end = end == std::string::npos ? text.size() : end + 1;
+        std::string_view line(text.data() + start, end - start);
+        start = end;
+        std::string_view body = line.substr(0, line.find_last_not_of("\r\n") + 1);
+        const std::size_t equals = body.find("\"=");
+        if (body.size() < 2 || body.front() != '"' || equals == std::string_view::npos) {
+            result += line;
+            continue;
+        }
+        const std::size_t textData = body.find("\"=\"");
+        const bool quoted =
+            textData != std::string_view::npos && body.back() == '"' && body.size() > textData + 3;
+        const std::size_t nameEnd = quoted ? textData : equals;
+        result += '"';
+        result += escape(body.substr(1, nameEnd - 1));
+        if (quoted) {
+            result += "\"=\"";
+            result += escape(body.substr(textData + 3, body.size() - textData - 4));
+            result += '"';
+        } else {
+            result += body.substr(equals);
+        }
+        result += line.substr(body.size());
+    }
+    return result;
+}
+
+// Real classes data of two Windows machines, planted below the private key: a value issue for
+// every tenth value, then the whole subtree as one key issue.
+TEST(Restore, RealUserClassesComeBack) {
+    for (const char* name : {"regipy_UsrClass.dat.reg", "greendale_studentpc8_UsrClass.dat.reg"}) {
+        SCOPED_TRACE(name);
+        std::vector<RegChange> changes = platform::ParseRegText(
+            EscapeRawStrings(ReadHostFile(std::string(MENDRAKE_DERIVED_EXPORTS) + "/" + name)));
+        std::vector<TItem> issues;
+        std::size_t values = 0;
+        for (RegChange& change : changes) {
+            change.root = platform::kCurrentUser;
+            change.path = kBase + "\\Real" + (change.path.empty() ? "" : "\\" + change.path);
+            if (change.kind == RegChange::Kind::SetValue && values++ % 10 == 0) {
+                issues.push_back(Issue(change.path.substr(kBase.size()), change.name, false));
+            }
+        }
+        issues.push_back(Issue("\\Real", "", true));
+        PlantedTree planted;
+        planted.Apply(changes);
+        std::size_t cutStrings = 0;
+        FixAndRestore(issues, "mendrake_restore_real.reg", &cutStrings);
+        std::printf("%s: %zu values, %zu strings stored with extra NULs came back cut\n", name,
+                    values, cutStrings);
+    }
+}
+
+// What a REGEDIT4 script cannot carry, shown on purpose: its text is in the ANSI code page,
+// and plain strings are written up to their first NUL and read back with a terminator.
+TEST(Restore, KnownLimitsOfTheFormat) {
+    using namespace std::string_literals;
+    PlantedRegistry planted;
+    planted.Apply({Value("\\Limits", "Unterminated", platform::kRegSz, "abc"),
+                   Value("\\Limits", "ExtraNuls", platform::kRegSz, "abc\0\0def\0"s)});
+    {
+        HKEY key = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\MendrakeTests\\Restore\\Limits", 0,
+                                KEY_ALL_ACCESS, &key));
+        const wchar_t wide[] = L"\x4E2D\x6587"; // two characters no ANSI code page of ours holds
+        RegSetValueExW(key, L"Wide", 0, REG_SZ, reinterpret_cast<const BYTE*>(wide), sizeof wide);
+        RegCloseKey(key);
+    }
+    TempFile backup("mendrake_restore_limits.reg");
+    FixIssues({Issue("\\Limits", "", true)}, backup.path());
+    ImportWithRegedit(backup.path());
+    const Snapshot after = TakeSnapshot(kBase + "\\Limits");
+    ASSERT_EQ(1u, after.size());
+    const auto& values = after.begin()->second;
+    ASSERT_EQ(3u, values.size());
+    EXPECT_EQ("abc\0"s, values.at("ExtraNuls").data) << "cut at the first NUL";
+    EXPECT_EQ("abc\0"s, values.at("Unterminated").data) << "restored with a terminator";
+    EXPECT_EQ("??\0"s, values.at("Wide").data) << "restored as question marks";
+}
+
+// ---- the console command ----
+
+std::string CliPath() {
+    char buffer[MAX_PATH + 1] = {};
+    GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+    std::string path = buffer;
+    path.erase(path.find_last_of('\\')); // the tests folder of the build ...
+    path.erase(path.find_last_of('\\') + 1);
+    return path + "mendrake-cli.exe"; // ... is next to the program
+}
+
+// Runs "mendrake-cli.exe fix" with `arguments`, its output going to the file `output`.
+long RunCliFix(const std::string& arguments, const std::string& output) {
+    std::string command = "\"";
+    command += CliPath();
+    command += "\" fix ";
+    command += arguments;
+    return RunProcess(command, output);
+}
+
+TEST(CliFix, BacksUpLogsAndFixesWhatItFinds) {
+    ASSERT_TRUE(Scan({4}).empty()) << "the prefix must start without unused file extensions";
+    PlantedRegistry planted(ReadHostFile(ScenarioDir("file-extensions") + "/registry.reg"));
+    const std::vector<TItem> found = Scan({4});
+    ASSERT_EQ(4u, found.size());
+
+    TempFile output("mendrake_cli_output.txt");
+    TempFile log("mendrake_cli_log.txt");
+    const std::string folder = TempFolder() + "mendrake_cli_backup";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    EXPECT_EQ(
+        0, RunCliFix("--category 4 --backup-dir " + Quote(folder) + " --log " + Quote(log.path()),
+                     output.path()));
+    const std::string printed = ReadWholeFile(output.path());
+    EXPECT_NE(std::string::npos, printed.find("Fixed 4 of 4 issues")) << printed;
+    const auto at = printed.find("Backup written to " + folder + "\\");
+    ASSERT_NE(std::string::npos, at) << printed;
+    std::string backupPath = printed.substr(at + 18, printed.find('\n', at) - at - 18);
+    if (!backupPath.empty() && backupPath.back() == '\r') {
+        backupPath.pop_back();
+    }
+    TempFile backup(backupPath.substr(TempFolder().size()));
+    EXPECT_EQ(backupPath.size(), folder.size() + 1 + 25) << backupPath;
+
+    EXPECT_TRUE(Scan({4}).empty()) << "every issue found was fixed";
+    const std::string expected = ReadHostFile(ScenarioDir("file-extensions") + "/expected.txt");
+    const std::string logText = ReadWholeFile(log.path());
+    EXPECT_EQ(WithCrLf(expected), logText.substr(logText.find("ITEMS:\r\n\r\n") + 10));
+
+    ImportWithRegedit(backupPath);
+    EXPECT_EQ(Blocks(found), Blocks(Scan({4}))) << "the backup brings the entries back:\n"
+                                                << ReadWholeFile(backupPath);
+    RemoveDirectoryA(folder.c_str());
+}
+
+TEST(CliFix, UnwritableBackupStopsBeforeDeleting) {
+    PlantedRegistry planted(ReadHostFile(ScenarioDir("file-extensions") + "/registry.reg"));
+    TempFile output("mendrake_cli_output.txt");
+    EXPECT_EQ(2, RunCliFix("--category 4 --backup-dir C:\\NoSuchDir", output.path()));
+    const std::string printed = ReadWholeFile(output.path());
+    EXPECT_NE(std::string::npos, printed.find("Cannot create file \"C:\\NoSuchDir\\")) << printed;
+    EXPECT_EQ(4u, Scan({4}).size()) << "nothing deleted";
+}
+
+} // namespace
+} // namespace mendrake::test

@@ -1,0 +1,120 @@
+// The shortcut walk on the real file system of Wine: folder links that lead back into the
+// walked tree, and the shortcut object reached through ResolveShortcut.
+#include "engine/algorithm_unit.h"
+#include "engine/issue_model.h"
+#include "tests/support/fixtures.h"
+#include "tests/support/shell_link.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace mendrake::test {
+namespace {
+
+// Starts a program of the Linux host from inside Wine (Wine execs Unix programs itself) in
+// `folder`. Wine gives no usable process handle for it, so the caller polls for the result.
+bool StartHostProgram(const std::string& program, std::string commandLine,
+                      const std::string& folder) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.c_str(), &startup, &process)) {
+        return false;
+    }
+    if (process.hThread != nullptr) {
+        CloseHandle(process.hThread);
+    }
+    if (process.hProcess != nullptr) {
+        CloseHandle(process.hProcess);
+    }
+    return true;
+}
+
+// Polls until `path` exists (or no longer does), for at most ten seconds.
+bool AwaitPath(const std::string& path, bool exists) {
+    for (int tries = 0; tries < 500; ++tries) {
+        if ((GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) == exists) {
+            return true;
+        }
+        Sleep(20);
+    }
+    return false;
+}
+
+// A folder symbolic link `name` in `folder` pointing at `target`, removed when the object goes.
+// Wine 8's CreateSymbolicLinkA reports success and makes nothing, so the link is a Unix one,
+// which Wine shows as a folder with the reparse-point attribute and follows like a junction.
+class FolderLink {
+  public:
+    FolderLink(std::string folder, std::string name, const std::string& target)
+        : folder_(std::move(folder)), name_(std::move(name)) {
+        const std::string path = folder_ + name_;
+        EXPECT_TRUE(StartHostProgram("Z:\\bin\\ln", "ln -s " + target + " " + name_, folder_))
+            << "error " << GetLastError();
+        EXPECT_TRUE(AwaitPath(path, true)) << "ln -s " << target << " " << path;
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        EXPECT_NE(0u, attributes & FILE_ATTRIBUTE_DIRECTORY) << "attributes " << attributes;
+    }
+    ~FolderLink() {
+        if (StartHostProgram("Z:\\bin\\rm", "rm -f " + name_, folder_)) {
+            AwaitPath(folder_ + name_, false);
+        }
+    }
+    FolderLink(const FolderLink&) = delete;
+    FolderLink& operator=(const FolderLink&) = delete;
+
+  private:
+    std::string folder_, name_;
+};
+
+TEST(ShortcutWalk, FolderLinksBackIntoTheTreeAreNotFollowedAgain) {
+    const std::string root = "C:\\MendrakeTest\\loop\\";
+    const std::string inner = root + "inner\\";
+    PlantedFiles files;
+    files.AddFolder(inner);
+    files.AddFile(inner + "Gone.lnk");
+    MakeShortcut(inner + "Gone.lnk", root + "gone.exe");
+    // Two links, one to the folder itself and one to its parent: a walk that followed them
+    // would never end, and would branch at every level.
+    FolderLink self(inner, "Self", ".");
+    FolderLink up(inner, "Up", "..");
+    // A link out of the tree to a sibling folder is no cycle: its shortcut is reported there.
+    files.AddFolder("C:\\MendrakeTest\\loopside\\");
+    files.AddFile("C:\\MendrakeTest\\loopside\\Side.lnk");
+    MakeShortcut("C:\\MendrakeTest\\loopside\\Side.lnk", root + "side.exe");
+    FolderLink side(root, "Side", "../loopside");
+
+    Issues.clear();
+    ScanShortcutFolder(root, "Start Menu");
+    std::vector<TItem> found = std::move(Issues);
+    Issues.clear();
+
+    ASSERT_EQ(2u, found.size()) << Blocks(found);
+    EXPECT_EQ(inner, found[0].Key);
+    EXPECT_EQ("Gone.lnk", found[0].Value);
+    EXPECT_EQ(root + "Side\\", found[1].Key);
+    EXPECT_EQ("Side.lnk", found[1].Value);
+}
+
+TEST(ShortcutWalk, ResolveShortcutAddsTheExtensionOnlyWhenNoLnkIsInThePath) {
+    PlantedFiles files;
+    const std::string folder = "C:\\MendrakeTest\\resolve\\";
+    files.AddFile(folder + "App.lnk");
+    MakeShortcut(folder + "App.lnk", "C:\\MendrakeTest\\resolve\\app.exe");
+    files.AddFile(folder + "x.LNK.bak");
+    MakeShortcut(folder + "x.LNK.bak", "C:\\MendrakeTest\\resolve\\bak.exe");
+
+    EXPECT_EQ("C:\\MendrakeTest\\resolve\\app.exe", ResolveShortcut(folder + "App.lnk"));
+    EXPECT_EQ("C:\\MendrakeTest\\resolve\\app.exe", ResolveShortcut(folder + "App"));
+    // ".LNK" anywhere in the path, in any letter case, keeps the path as it is.
+    EXPECT_EQ("C:\\MendrakeTest\\resolve\\bak.exe", ResolveShortcut(folder + "x.LNK.bak"));
+    EXPECT_EQ("", ResolveShortcut(folder + "missing.lnk"));
+}
+
+} // namespace
+} // namespace mendrake::test
