@@ -13,6 +13,7 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <algorithm>
 #include <unordered_map>
 
 namespace mendrake::bench {
@@ -391,7 +392,23 @@ class Floor {
         return platform::Os().ShortcutTarget(path);
     }
 
+    // The folder walk, with the loop guard the scan keeps: one identity per folder, so that a
+    // junction leading back into a folder being walked ends the descent.
     void ShortcutFolder(const std::string& folder) {
+        ++calls.folderIdentity;
+        std::string identity = platform::Os().FolderIdentity(folder);
+        if (identity.empty()) {
+            identity = UpperCase(folder);
+        }
+        if (std::find(ancestors_.begin(), ancestors_.end(), identity) != ancestors_.end()) {
+            return;
+        }
+        ancestors_.push_back(identity);
+        ShortcutEntries(folder);
+        ancestors_.pop_back();
+    }
+
+    void ShortcutEntries(const std::string& folder) {
         ++calls.listFolder;
         WIN32_FIND_DATAA data;
         HANDLE find = FindFirstFileA((folder + "*").c_str(), &data);
@@ -447,6 +464,7 @@ class Floor {
     }
 
     std::unordered_map<std::string, DWORD> attributes_;
+    std::vector<std::string> ancestors_;
 };
 
 } // namespace

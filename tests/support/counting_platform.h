@@ -12,12 +12,14 @@ namespace mendrake::test {
 struct CallCounts {
     std::uint64_t openKey = 0, closeKey = 0, queryInfoKey = 0, enumKey = 0, enumValue = 0,
                   queryValue = 0, deleteKey = 0, deleteValue = 0, findFirst = 0, fileAttributes = 0,
-                  listFolder = 0, shortcutTarget = 0;
+                  listFolder = 0, folderIdentity = 0, shortcutTarget = 0;
     std::uint64_t Registry() const {
         return openKey + closeKey + queryInfoKey + enumKey + enumValue + queryValue + deleteKey +
                deleteValue;
     }
-    std::uint64_t Files() const { return findFirst + fileAttributes + listFolder + shortcutTarget; }
+    std::uint64_t Files() const {
+        return findFirst + fileAttributes + listFolder + folderIdentity + shortcutTarget;
+    }
 };
 
 class CountingPlatform final : public platform::Platform {
@@ -78,6 +80,10 @@ class CountingPlatform final : public platform::Platform {
     std::vector<platform::FindEntry> ListFolder(std::string_view pattern) override {
         ++counts.listFolder;
         return inner_.ListFolder(pattern);
+    }
+    std::string FolderIdentity(std::string_view path) override {
+        ++counts.folderIdentity;
+        return inner_.FolderIdentity(path);
     }
     platform::FileWriteResult WriteWholeFile(std::string_view path,
                                              std::string_view data) override {
