@@ -33,6 +33,7 @@ Run PeerQuery();
 // entries with no other work; both on entries planted afresh below a private key.
 struct FixTimes {
     double fixMs = 0, rawMs = 0;
+    std::uint64_t fixCalls = 0, rawCalls = 0;
 };
 FixTimes FixBenchmark(int count, const std::string& folder);
 

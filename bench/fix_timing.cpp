@@ -3,6 +3,7 @@
 #include "bench/bench.h"
 
 #include "engine/issue_model.h"
+#include "platform/platform.h"
 #include "repair/fix.h"
 
 #include <windows.h>
@@ -66,13 +67,18 @@ std::string Hex(const BYTE* data, DWORD size) {
     return text;
 }
 
-// One key's block: its values (all, or the one named), each read once by enumeration.
+// Registry calls of the raw export and delete.
+std::uint64_t rawCalls = 0;
+
+// One key's block: its values (all, or the one named), each read once by enumeration, and the
+// listing of its subkeys (none here, but an export cannot know that without asking).
 void ExportRaw(HKEY key, const std::string& header, const char* only, std::string& out) {
     out += "[" + header + "]\r\n";
     char name[16384];
     BYTE data[4096];
     for (DWORD i = 0;; ++i) {
         DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
+        ++rawCalls;
         if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize) !=
             ERROR_SUCCESS) {
             break;
@@ -94,12 +100,16 @@ void ExportRaw(HKEY key, const std::string& header, const char* only, std::strin
         }
     }
     out += "\r\n";
+    DWORD size = sizeof name;
+    ++rawCalls;
+    RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr);
 }
 
 void RawExportAndDelete(const std::vector<TItem>& issues, const std::string& file) {
     std::string text = "REGEDIT4\r\n\r\n";
     for (const TItem& item : issues) {
         HKEY key = nullptr;
+        rawCalls += 2; // the open and the close
         if (RegOpenKeyExA(HKEY_CURRENT_USER, item.Key.c_str() + 1, 0, KEY_ALL_ACCESS, &key) ==
             ERROR_SUCCESS) {
             ExportRaw(key, "HKEY_CURRENT_USER" + item.Key,
@@ -115,10 +125,12 @@ void RawExportAndDelete(const std::vector<TItem>& issues, const std::string& fil
     CloseHandle(out);
     for (const TItem& item : issues) {
         if (item.DeleteKey) {
+            ++rawCalls;
             RegDeleteKeyA(HKEY_CURRENT_USER, item.Key.c_str() + 1);
             continue;
         }
         HKEY key = nullptr;
+        rawCalls += 3; // open, delete, close
         if (RegOpenKeyExA(HKEY_CURRENT_USER, item.Key.c_str() + 1, 0, KEY_ALL_ACCESS, &key) ==
             ERROR_SUCCESS) {
             RegDeleteValueA(key, item.Value.c_str());
@@ -133,16 +145,22 @@ FixTimes FixBenchmark(int count, const std::string& folder) {
     FixTimes times;
     RemoveFixRoot();
     std::vector<TItem> issues = PlantFixEntries(count);
-    double start = NowMs();
-    WriteBackup(folder + "fix_backup.reg", issues);
-    DeleteIssues(issues);
-    times.fixMs = NowMs() - start;
+    {
+        test::CountingPlatform counting(platform::Os());
+        platform::ScopedOs installed(counting);
+        const double start = NowMs();
+        FixIssues(issues, folder + "fix_backup.reg", [](int) {});
+        times.fixMs = NowMs() - start;
+        times.fixCalls = counting.counts.Registry();
+    }
     RemoveFixRoot();
 
     issues = PlantFixEntries(count);
-    start = NowMs();
+    rawCalls = 0;
+    const double start = NowMs();
     RawExportAndDelete(issues, folder + "raw_backup.reg");
     times.rawMs = NowMs() - start;
+    times.rawCalls = rawCalls;
     RemoveFixRoot();
     return times;
 }

@@ -15,18 +15,15 @@ namespace mendrake::bench {
 namespace {
 
 void PrintCalls(const char* what, const test::CallCounts& c) {
-    std::printf(
-        "  %-6s %7llu opens %7llu closes %7llu infos %7llu key enums %6llu value enums "
-        "%7llu queries | %6llu attrs %4llu finds %4llu lists %4llu links | %7llu registry "
-        "calls\n",
-        what, static_cast<unsigned long long>(c.openKey),
-        static_cast<unsigned long long>(c.closeKey),
-        static_cast<unsigned long long>(c.queryInfoKey), static_cast<unsigned long long>(c.enumKey),
-        static_cast<unsigned long long>(c.enumValue), static_cast<unsigned long long>(c.queryValue),
-        static_cast<unsigned long long>(c.fileAttributes),
-        static_cast<unsigned long long>(c.findFirst), static_cast<unsigned long long>(c.listFolder),
-        static_cast<unsigned long long>(c.shortcutTarget),
-        static_cast<unsigned long long>(c.Registry()));
+    auto n = [](std::uint64_t count) { return static_cast<unsigned long long>(count); };
+    std::printf("  %-5s registry %llu: %llu opens, %llu closes, %llu infos, %llu key enums, %llu "
+                "value enums, %llu queries\n",
+                what, n(c.Registry()), n(c.openKey), n(c.closeKey), n(c.queryInfoKey), n(c.enumKey),
+                n(c.enumValue), n(c.queryValue));
+    std::printf("  %-5s files %llu: %llu attributes, %llu finds, %llu folder lists, %llu folder "
+                "ids, %llu shortcuts\n",
+                what, n(c.Files()), n(c.fileAttributes), n(c.findFirst), n(c.listFolder),
+                n(c.folderIdentity), n(c.shortcutTarget));
 }
 
 int Measure(int repetitions) {

@@ -229,25 +229,42 @@ std::optional<platform::RegValue> RegistryAccess::RawValue(std::string_view name
     return *value;
 }
 
+void RegistryAccess::RemoveSubkeys(Hkey key, int depth) {
+    std::uint32_t subkeys = 0, values = 0;
+    if (Os().QueryInfoKey(key, subkeys, values) != platform::kSuccess) {
+        return;
+    }
+    // From the highest index down, so that deleting does not shift the ones still to come;
+    // stop at the first enumeration error.
+    for (std::uint32_t i = subkeys; i-- > 0;) {
+        std::string name;
+        if (Os().EnumKey(key, i, name) != platform::kSuccess) {
+            break;
+        }
+        RemoveTree(key, name, depth + 1);
+    }
+}
+
 bool RegistryAccess::RemoveTree(Hkey parent, const std::string& subkey, int depth) {
     Hkey key = 0;
     if (depth < kMaxKeyDepth &&
         Os().OpenKey(parent, subkey, platform::kKeyAllAccess, key) == platform::kSuccess) {
-        std::uint32_t subkeys = 0, values = 0;
-        if (Os().QueryInfoKey(key, subkeys, values) == platform::kSuccess) {
-            // From the highest index down, so that deleting does not shift the ones still to
-            // come; stop at the first enumeration error.
-            for (std::uint32_t i = subkeys; i-- > 0;) {
-                std::string name;
-                if (Os().EnumKey(key, i, name) != platform::kSuccess) {
-                    break;
-                }
-                RemoveTree(key, name, depth + 1);
-            }
-        }
+        RemoveSubkeys(key, depth);
         Os().CloseKey(key);
     }
     return Os().DeleteKey(parent, subkey) == platform::kSuccess;
+}
+
+bool RegistryAccess::RemoveOpenKey() {
+    if (key_ == 0 || path_.empty()) {
+        return false; // a root is never deleted
+    }
+    // The open handle serves for the subtree: opening the key a second time would cost a round
+    // trip and give the same access.
+    RemoveSubkeys(key_, 0);
+    const std::string path = path_;
+    Close();
+    return Os().DeleteKey(root_, path) == platform::kSuccess;
 }
 
 bool RegistryAccess::RemoveKey(std::string_view path) {

@@ -52,6 +52,8 @@ class RegistryAccess {
 
     // Deletes a key (path as for Open) with everything below it; true when the key went.
     bool RemoveKey(std::string_view path);
+    // Deletes the open key with everything below it, then closes it; true when the key went.
+    bool RemoveOpenKey();
     bool RemoveValue(std::string_view name);
 
   private:
@@ -63,6 +65,7 @@ class RegistryAccess {
     }
     void QueryCounts();
     bool RemoveTree(platform::Hkey parent, const std::string& subkey, int depth);
+    void RemoveSubkeys(platform::Hkey key, int depth);
 
     std::uint32_t root_ = static_cast<std::uint32_t>(platform::kCurrentUser);
     platform::Hkey key_ = 0;

@@ -119,6 +119,13 @@ TEST_F(RegistryAccessTest, RemoveKeyDeletesTheWholeSubtreeAndRemoveValueOneValue
     EXPECT_TRUE(reg.RemoveValue("Text"));
     EXPECT_FALSE(reg.HasValue("Text"));
     EXPECT_FALSE(reg.RemoveValue("Text"));
+    ASSERT_TRUE(reg.Open("A"));
+    EXPECT_TRUE(reg.RemoveOpenKey()); // with its subtree, through the open handle
+    EXPECT_FALSE(reg.IsOpen());
+    EXPECT_FALSE(os.KeyExists(kLocalMachine, "Software\\Mdk\\A"));
+    EXPECT_TRUE(os.KeyExists(kLocalMachine, "Software\\Mdk\\b"));
+    ASSERT_TRUE(reg.Open("\\"));
+    EXPECT_FALSE(reg.RemoveOpenKey()); // never a root
     EXPECT_TRUE(reg.RemoveKey("\\Software\\Mdk"));
     EXPECT_FALSE(os.KeyExists(kLocalMachine, "Software\\Mdk"));
     EXPECT_TRUE(os.KeyExists(kLocalMachine, "Software"));
