@@ -57,8 +57,10 @@ int Fix(int count, const std::string& folder) {
         const FixTimes times = FixBenchmark(count, folder);
         fix.push_back(times.fixMs);
         raw.push_back(times.rawMs);
-        std::printf("fix of %d issues with backup %.1f ms, raw export and delete %.1f ms\n", count,
-                    times.fixMs, times.rawMs);
+        std::printf("fix of %d issues with backup %.1f ms (%llu registry calls), raw export and "
+                    "delete %.1f ms (%llu registry calls)\n",
+                    count, times.fixMs, static_cast<unsigned long long>(times.fixCalls),
+                    times.rawMs, static_cast<unsigned long long>(times.rawCalls));
         std::fflush(stdout);
     }
     std::printf("fix/raw    = %.2f (target <= 1.50)\n", Median(fix) / Median(raw));
