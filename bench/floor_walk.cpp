@@ -186,6 +186,10 @@ class Floor {
             Judge(subkeysOfOwner == 1);
             return;
         }
+        VerbCommands(shell, verbs);
+    }
+
+    void VerbCommands(HKEY shell, const std::vector<std::string>& verbs) {
         for (const std::string& verb : verbs) {
             if (HKEY command = Open(shell, verb + "\\Command")) {
                 std::string text;
@@ -255,15 +259,7 @@ class Floor {
                     }
                     Judge(subkeys == 1);
                 } else {
-                    for (const std::string& verb : verbs) {
-                        if (HKEY command = Open(shell, verb + "\\Command")) {
-                            std::string text;
-                            if (DefaultText(command, text)) {
-                                JudgeCommand(text, true);
-                            }
-                            Close(command);
-                        }
-                    }
+                    VerbCommands(shell, verbs);
                 }
                 Close(shell);
             }
