@@ -156,6 +156,9 @@ class Platform {
     virtual std::string_view VersionResource(Hmodule module) = 0;
     // LoadStringA from the program's module; empty when the identifier is missing.
     virtual std::string StringResource(std::uint32_t id) = 0;
+    // WideCharToMultiByte(CP_ACP): UTF-16 text (the version resource's names and values) in
+    // the ANSI code page, characters it cannot hold as "?".
+    virtual std::string AnsiFromUtf16(std::u16string_view text) = 0;
 };
 
 // The platform the program runs on. The programs install the real one at start-up; tests

@@ -11,6 +11,7 @@ namespace mendrake::platform {
 namespace {
 
 constexpr long kKeyDeleted = 1018; // ERROR_KEY_DELETED
+constexpr long kBadPathname = 161; // ERROR_BAD_PATHNAME
 
 char UpperAscii(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
@@ -173,6 +174,9 @@ long MemoryPlatform::OpenKey(Hkey parent, std::string_view subkey, std::uint32_t
     if (from->deleted) {
         return kKeyDeleted;
     }
+    if (!subkey.empty() && subkey.front() == '\\') {
+        return kFileNotFound; // Windows takes no leading backslash in a subkey name
+    }
     auto key = Walk(from, subkey, false);
     if (!key) {
         return kFileNotFound;
@@ -186,9 +190,15 @@ long MemoryPlatform::OpenKey(Hkey parent, std::string_view subkey, std::uint32_t
 }
 
 long MemoryPlatform::CreateKey(Hkey parent, std::string_view subkey, Hkey& result) {
+    if (failCreateKey != 0) {
+        return failCreateKey;
+    }
     auto from = Resolve(parent);
     if (!from) {
         return kInvalidHandle;
+    }
+    if (!subkey.empty() && subkey.front() == '\\') {
+        return kBadPathname; // Windows takes no leading backslash in a subkey name
     }
     auto key = Walk(from, subkey, true);
     result = nextHandle_++;
@@ -250,6 +260,9 @@ long MemoryPlatform::EnumValue(Hkey handle, std::uint32_t index, std::string& na
 }
 
 long MemoryPlatform::QueryValue(Hkey handle, std::string_view name, RegValue& value) {
+    if (failQueryValue != 0) {
+        return failQueryValue;
+    }
     auto key = Resolve(handle);
     if (!key) {
         return kInvalidHandle;
@@ -267,6 +280,9 @@ long MemoryPlatform::QueryValue(Hkey handle, std::string_view name, RegValue& va
 
 long MemoryPlatform::SetValue(Hkey handle, std::string_view name, std::uint32_t type,
                               std::string_view data) {
+    if (failSetValue != 0) {
+        return failSetValue;
+    }
     auto key = Resolve(handle);
     if (!key) {
         return kInvalidHandle;
@@ -600,6 +616,16 @@ std::string_view MemoryPlatform::VersionResource(Hmodule module) {
 std::string MemoryPlatform::StringResource(std::uint32_t id) {
     auto it = strings.find(id);
     return it == strings.end() ? std::string() : it->second;
+}
+
+std::string MemoryPlatform::AnsiFromUtf16(std::u16string_view text) {
+    std::string bytes;
+    bytes.reserve(text.size() * 2);
+    for (char16_t unit : text) {
+        bytes += static_cast<char>(unit & 0xFFu);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return Utf16ToAnsi(bytes);
 }
 
 // ---- registry set-up ----

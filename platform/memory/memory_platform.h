@@ -59,6 +59,7 @@ class MemoryPlatform final : public Platform {
     Hmodule ProgramModule() override { return 1; }
     std::string_view VersionResource(Hmodule module) override;
     std::string StringResource(std::uint32_t id) override;
+    std::string AnsiFromUtf16(std::u16string_view text) override; // Windows-1252
 
     // ---- set-up for tests ----
     // Registry: `path` below `root`, components separated by backslashes.
@@ -93,6 +94,8 @@ class MemoryPlatform final : public Platform {
     LocalTime now{2026, 12, 10, 14, 25, 30};
     std::string versionResource;                  // bytes of the version resource
     std::map<std::uint32_t, std::string> strings; // the string table
+    // When not 0, every CreateKey, QueryValue or SetValue fails with this error.
+    long failCreateKey = 0, failQueryValue = 0, failSetValue = 0;
 
   private:
     struct Key;

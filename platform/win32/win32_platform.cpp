@@ -122,7 +122,8 @@ long Win32Platform::QueryValue(Hkey key, std::string_view name, RegValue& value)
         value.data.assign(small, size);
         return status;
     }
-    while (status == ERROR_MORE_DATA) {
+    // The value may grow between the calls; a few tries with the size just reported are enough.
+    for (int attempt = 0; status == ERROR_MORE_DATA && attempt < 4; ++attempt) {
         std::vector<char> big(size);
         status = RegQueryValueExA(AsHkey(key), valueName.c_str(), nullptr, &type,
                                   reinterpret_cast<BYTE*>(big.data()), &size);
@@ -349,6 +350,21 @@ std::string Win32Platform::StringResource(std::uint32_t id) {
     char buffer[4096] = {};
     const int length = LoadStringA(GetModuleHandleA(nullptr), id, buffer, sizeof buffer);
     return length > 0 ? std::string(buffer, static_cast<std::size_t>(length)) : std::string();
+}
+
+std::string Win32Platform::AnsiFromUtf16(std::u16string_view text) {
+    if (text.empty()) {
+        return {};
+    }
+    const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+    const int units = static_cast<int>(text.size());
+    const int size = WideCharToMultiByte(CP_ACP, 0, wide, units, nullptr, 0, nullptr, nullptr);
+    if (size <= 0) {
+        return {};
+    }
+    std::string out(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide, units, out.data(), size, nullptr, nullptr);
+    return out;
 }
 
 ComInitialization::ComInitialization() {
