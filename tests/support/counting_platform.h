@@ -101,6 +101,9 @@ class CountingPlatform final : public platform::Platform {
     bool EqualTextIgnoreCase(std::string_view a, std::string_view b) override {
         return inner_.EqualTextIgnoreCase(a, b);
     }
+    std::string AnsiFromUtf16(std::u16string_view text) override {
+        return inner_.AnsiFromUtf16(text);
+    }
     platform::LocalTime Now() override { return inner_.Now(); }
     std::string TimeSeparator() override { return inner_.TimeSeparator(); }
     platform::Hmodule ProgramModule() override { return inner_.ProgramModule(); }
