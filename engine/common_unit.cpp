@@ -1,5 +1,6 @@
 #include "engine/common_unit.h"
 
+#include "engine/run_cache.h"
 #include "engine/scan_stats.h"
 
 #include <unordered_map>
@@ -17,6 +18,7 @@ struct ExistenceCache {
     bool active = false;
     std::unordered_map<std::string, std::uint32_t> attributes; // exact path text -> attributes
     std::unordered_map<std::string, bool> patterns;            // wildcard searches -> file found
+    std::unordered_map<std::uint32_t, std::vector<std::string>> rootListings; // root -> subkeys
 };
 
 ExistenceCache& Cache() {
@@ -49,16 +51,33 @@ std::uint32_t Attributes(std::string_view path) {
 } // namespace
 
 ExistenceCacheScope::ExistenceCacheScope() {
-    Cache().attributes.clear();
-    Cache().patterns.clear();
+    Cache() = ExistenceCache{};
     Cache().active = true;
 }
 
 ExistenceCacheScope::~ExistenceCacheScope() {
-    Cache().active = false;
-    Cache().attributes.clear();
-    Cache().patterns.clear();
+    Cache() = ExistenceCache{};
 }
+
+namespace detail {
+
+const std::vector<std::string>* RunListing(std::uint32_t root) {
+    const ExistenceCache& cache = Cache();
+    if (!cache.active) {
+        return nullptr;
+    }
+    auto it = cache.rootListings.find(root);
+    return it == cache.rootListings.end() ? nullptr : &it->second;
+}
+
+void KeepRunListing(std::uint32_t root, const std::vector<std::string>& names) {
+    ExistenceCache& cache = Cache();
+    if (cache.active) {
+        cache.rootListings[root] = names;
+    }
+}
+
+} // namespace detail
 
 bool FileFound(std::string_view path) {
     if (path.empty()) {

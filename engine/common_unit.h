@@ -39,7 +39,8 @@ std::string UpperCase(std::string_view text);
 std::string Trim(std::string_view text);
 
 // While an object of this type lives (one analysis run), each distinct path is tested against
-// the file system once: many registry entries name the same files. Forgotten at the end.
+// the file system once, as many registry entries name the same files, and each registry root
+// is listed once, as three scanners walk the classes root. Forgotten at the end.
 class ExistenceCacheScope {
   public:
     ExistenceCacheScope();

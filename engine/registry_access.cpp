@@ -1,6 +1,7 @@
 #include "engine/registry_access.h"
 
 #include "engine/error.h"
+#include "engine/run_cache.h"
 #include "engine/scan_stats.h"
 
 #include <cstring>
@@ -65,10 +66,26 @@ std::vector<std::string> RegistryAccess::SubkeyNames() {
     if (key_ == 0) {
         return names;
     }
+    // A root is listed by several scanners in one analysis run; the run keeps its listing.
+    const bool isRoot = path_.empty();
+    if (isRoot) {
+        if (const std::vector<std::string>* listed = detail::RunListing(root_)) {
+            return *listed;
+        }
+    }
     std::string name;
+    long status = platform::kSuccess;
     // Stop at the first error: Wine's Perflib key fails every index, so skipping would never end.
-    for (std::uint32_t i = 0; Os().EnumKey(key_, i, name) == platform::kSuccess; ++i) {
+    for (std::uint32_t i = 0; (status = Os().EnumKey(key_, i, name)) == platform::kSuccess; ++i) {
         names.push_back(name);
+    }
+    if (status == platform::kNoMoreItems) {
+        // A listing that ran to its end has counted the subkeys as well.
+        subkeysKnown_ = true;
+        subkeys_ = static_cast<std::uint32_t>(names.size());
+        if (isRoot) {
+            detail::KeepRunListing(root_, names);
+        }
     }
     return names;
 }
@@ -79,26 +96,45 @@ std::vector<std::string> RegistryAccess::ValueNames() {
         return names;
     }
     std::string name;
-    for (std::uint32_t i = 0; Os().EnumValue(key_, i, name) == platform::kSuccess; ++i) {
+    long status = platform::kSuccess;
+    for (std::uint32_t i = 0; (status = Os().EnumValue(key_, i, name)) == platform::kSuccess; ++i) {
         names.push_back(name);
+    }
+    if (status == platform::kNoMoreItems) {
+        valuesKnown_ = true;
+        values_ = static_cast<std::uint32_t>(names.size());
     }
     return names;
 }
 
-std::uint32_t RegistryAccess::SubkeyCount() {
+void RegistryAccess::QueryCounts() {
     std::uint32_t subkeys = 0, values = 0;
-    if (key_ == 0 || Os().QueryInfoKey(key_, subkeys, values) != platform::kSuccess) {
+    if (Os().QueryInfoKey(key_, subkeys, values) != platform::kSuccess) {
+        subkeys = values = 0;
+    }
+    subkeys_ = subkeys;
+    values_ = values;
+    subkeysKnown_ = valuesKnown_ = true;
+}
+
+std::uint32_t RegistryAccess::SubkeyCount() {
+    if (key_ == 0) {
         return 0;
     }
-    return subkeys;
+    if (!subkeysKnown_) {
+        QueryCounts();
+    }
+    return subkeys_;
 }
 
 std::uint32_t RegistryAccess::ValueCount() {
-    std::uint32_t subkeys = 0, values = 0;
-    if (key_ == 0 || Os().QueryInfoKey(key_, subkeys, values) != platform::kSuccess) {
+    if (key_ == 0) {
         return 0;
     }
-    return values;
+    if (!valuesKnown_) {
+        QueryCounts();
+    }
+    return values_;
 }
 
 bool RegistryAccess::AnySubkeys() {
@@ -193,25 +229,42 @@ std::optional<platform::RegValue> RegistryAccess::RawValue(std::string_view name
     return *value;
 }
 
+void RegistryAccess::RemoveSubkeys(Hkey key, int depth) {
+    std::uint32_t subkeys = 0, values = 0;
+    if (Os().QueryInfoKey(key, subkeys, values) != platform::kSuccess) {
+        return;
+    }
+    // From the highest index down, so that deleting does not shift the ones still to come;
+    // stop at the first enumeration error.
+    for (std::uint32_t i = subkeys; i-- > 0;) {
+        std::string name;
+        if (Os().EnumKey(key, i, name) != platform::kSuccess) {
+            break;
+        }
+        RemoveTree(key, name, depth + 1);
+    }
+}
+
 bool RegistryAccess::RemoveTree(Hkey parent, const std::string& subkey, int depth) {
     Hkey key = 0;
     if (depth < kMaxKeyDepth &&
         Os().OpenKey(parent, subkey, platform::kKeyAllAccess, key) == platform::kSuccess) {
-        std::uint32_t subkeys = 0, values = 0;
-        if (Os().QueryInfoKey(key, subkeys, values) == platform::kSuccess) {
-            // From the highest index down, so that deleting does not shift the ones still to
-            // come; stop at the first enumeration error.
-            for (std::uint32_t i = subkeys; i-- > 0;) {
-                std::string name;
-                if (Os().EnumKey(key, i, name) != platform::kSuccess) {
-                    break;
-                }
-                RemoveTree(key, name, depth + 1);
-            }
-        }
+        RemoveSubkeys(key, depth);
         Os().CloseKey(key);
     }
     return Os().DeleteKey(parent, subkey) == platform::kSuccess;
+}
+
+bool RegistryAccess::RemoveOpenKey() {
+    if (key_ == 0 || path_.empty()) {
+        return false; // a root is never deleted
+    }
+    // The open handle serves for the subtree: opening the key a second time would cost a round
+    // trip and give the same access.
+    RemoveSubkeys(key_, 0);
+    const std::string path = path_;
+    Close();
+    return Os().DeleteKey(root_, path) == platform::kSuccess;
 }
 
 bool RegistryAccess::RemoveKey(std::string_view path) {

@@ -52,12 +52,20 @@ class RegistryAccess {
 
     // Deletes a key (path as for Open) with everything below it; true when the key went.
     bool RemoveKey(std::string_view path);
+    // Deletes the open key with everything below it, then closes it; true when the key went.
+    bool RemoveOpenKey();
     bool RemoveValue(std::string_view name);
 
   private:
     const platform::RegValue* Query(std::string_view name);
-    void ForgetValue() { cachedValid_ = false; }
+    // Forgets what is known of the open key's values and counts (a new key, or a change).
+    void ForgetValue() {
+        cachedValid_ = false;
+        subkeysKnown_ = valuesKnown_ = false;
+    }
+    void QueryCounts();
     bool RemoveTree(platform::Hkey parent, const std::string& subkey, int depth);
+    void RemoveSubkeys(platform::Hkey key, int depth);
 
     std::uint32_t root_ = static_cast<std::uint32_t>(platform::kCurrentUser);
     platform::Hkey key_ = 0;
@@ -68,6 +76,10 @@ class RegistryAccess {
     std::string cachedName_;
     long cachedStatus_ = 0;
     platform::RegValue cachedValue_;
+    // The open key's counts, once a listing has run to its end or the key was queried: one
+    // answer serves every count test of the key.
+    bool subkeysKnown_ = false, valuesKnown_ = false;
+    std::uint32_t subkeys_ = 0, values_ = 0;
 };
 
 } // namespace mendrake

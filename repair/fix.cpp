@@ -69,7 +69,7 @@ void DeleteRegistryIssue(const TItem& issue) {
     }
     if (!issue.DeleteKey) {
         reg.RemoveValue(issue.Value);
-    } else if (reg.RemoveKey("\\" + path)) {
+    } else if (reg.RemoveOpenKey()) {
         return;
     } else if (const auto cut = path.rfind('\\'); cut != std::string::npos) {
         // Too long to name from the root in one path: delete it below its parent.

@@ -80,10 +80,14 @@ void ExportWalk(RegistryAccess& reg, std::vector<std::string>& lines, const std:
     // The work list as a stack: the subkeys of a key are pushed in enumeration order, so the
     // last-listed one is written next, each with its whole subtree before its earlier sibling.
     std::vector<std::string> work{reg.CurrentPath()};
+    // The first key is the open one already: opening it again would only cost a round trip.
+    bool open = reg.IsOpen();
     while (!work.empty()) {
         const std::string path = std::move(work.back());
         work.pop_back();
-        if (!OpenKeyPath(reg, path)) {
+        const bool opened = open || OpenKeyPath(reg, path);
+        open = false;
+        if (!opened) {
             continue; // the key and everything below it are left out
         }
         lines.push_back("[" + rootName + "\\" + reg.CurrentPath() + "]");

@@ -1,4 +1,5 @@
 // RegistryAccess on the memory platform: opening, reading values, enumerating, deleting.
+#include "engine/common_unit.h"
 #include "engine/error.h"
 #include "engine/registry_access.h"
 #include "engine/scan_stats.h"
@@ -118,6 +119,13 @@ TEST_F(RegistryAccessTest, RemoveKeyDeletesTheWholeSubtreeAndRemoveValueOneValue
     EXPECT_TRUE(reg.RemoveValue("Text"));
     EXPECT_FALSE(reg.HasValue("Text"));
     EXPECT_FALSE(reg.RemoveValue("Text"));
+    ASSERT_TRUE(reg.Open("A"));
+    EXPECT_TRUE(reg.RemoveOpenKey()); // with its subtree, through the open handle
+    EXPECT_FALSE(reg.IsOpen());
+    EXPECT_FALSE(os.KeyExists(kLocalMachine, "Software\\Mdk\\A"));
+    EXPECT_TRUE(os.KeyExists(kLocalMachine, "Software\\Mdk\\b"));
+    ASSERT_TRUE(reg.Open("\\"));
+    EXPECT_FALSE(reg.RemoveOpenKey()); // never a root
     EXPECT_TRUE(reg.RemoveKey("\\Software\\Mdk"));
     EXPECT_FALSE(os.KeyExists(kLocalMachine, "Software\\Mdk"));
     EXPECT_TRUE(os.KeyExists(kLocalMachine, "Software"));
@@ -133,6 +141,44 @@ TEST_F(RegistryAccessTest, FailedAccessAndFailingEnumerationsEndQuietly) {
     ASSERT_TRUE(reg.Open("\\Software\\Mdk\\b"));
     EXPECT_TRUE(reg.SubkeyNames().empty()); // stops at the first error instead of skipping on
     EXPECT_TRUE(reg.ValueNames().empty());
+}
+
+TEST_F(RegistryAccessTest, CountsComeFromAListingOnlyWhenItRanToItsEnd) {
+    RegistryAccess reg;
+    reg.SetRoot(kLocalMachine);
+    ASSERT_TRUE(reg.Open("\\Software\\Mdk"));
+    os.FailEnumeration(kLocalMachine, "Software\\Mdk", 5);
+    EXPECT_TRUE(reg.SubkeyNames().empty());
+    EXPECT_TRUE(reg.ValueNames().empty());
+    // A failed listing says nothing about the counts: taking it for "no subkeys" would report
+    // a key that still holds entries.
+    EXPECT_EQ(2u, reg.SubkeyCount());
+    EXPECT_EQ(8u, reg.ValueCount());
+    EXPECT_TRUE(reg.RemoveValue("Text"));
+    EXPECT_EQ(7u, reg.ValueCount());
+    ASSERT_TRUE(reg.Open("A"));
+    EXPECT_EQ(std::vector<std::string>{"Deep"}, reg.SubkeyNames());
+    EXPECT_EQ(1u, reg.SubkeyCount());
+    EXPECT_EQ(0u, reg.ValueCount());
+}
+
+TEST_F(RegistryAccessTest, ARootIsListedOncePerAnalysisRun) {
+    os.AddKey(platform::kClassesRoot, ".one");
+    auto listRoot = [] {
+        RegistryAccess reg;
+        reg.SetRoot(platform::kClassesRoot);
+        return reg.Open("") ? reg.SubkeyNames() : std::vector<std::string>();
+    };
+    {
+        ExistenceCacheScope run;
+        EXPECT_EQ(std::vector<std::string>{".one"}, listRoot());
+        os.AddKey(platform::kClassesRoot, ".two");
+        EXPECT_EQ(std::vector<std::string>{".one"}, listRoot());
+    }
+    const std::vector<std::string> both = {".one", ".two"};
+    EXPECT_EQ(both, listRoot());
+    ExistenceCacheScope nextRun;
+    EXPECT_EQ(both, listRoot());
 }
 
 TEST_F(RegistryAccessTest, ClassesRootIsTheMachineClassesKey) {

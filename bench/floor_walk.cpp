@@ -1,0 +1,479 @@
+// The floor: one raw walk over everything the eleven checks read, making only the calls they
+// cannot do without. Each key is opened once (the classes root is enumerated once for the
+// three checks that walk it), each value is read once (value lists are enumerated with their
+// data), and each distinct path is tested once with one attribute query, which answers both
+// "is it a file" and "is it a folder". No issue is built and nothing is kept.
+#include "bench/bench.h"
+
+#include "engine/common_unit.h"
+
+#include <windows.h>
+
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <algorithm>
+#include <unordered_map>
+
+namespace mendrake::bench {
+
+namespace {
+
+const char* const kCurrentVersion = "Software\\Microsoft\\Windows\\CurrentVersion";
+
+struct Value {
+    std::string name;
+    DWORD type = 0;
+    std::string data;
+    std::string Text() const {
+        if (type != REG_SZ && type != REG_EXPAND_SZ) {
+            return {};
+        }
+        return data.substr(0, data.find('\0'));
+    }
+};
+
+class Floor {
+  public:
+    test::CallCounts calls;
+    std::size_t findings = 0;
+
+    void Walk() {
+        ClassesTree();
+        ApplicationVerbs();
+        MachineLists();
+        SoftwareKeys(HKEY_LOCAL_MACHINE);
+        SoftwareKeys(HKEY_CURRENT_USER);
+        ValueLists();
+        ShellFolders();
+    }
+
+  private:
+    HKEY Open(HKEY parent, const std::string& path) {
+        ++calls.openKey;
+        HKEY key = nullptr;
+        return RegOpenKeyExA(parent, path.c_str(), 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS
+                   ? key
+                   : nullptr;
+    }
+    void Close(HKEY key) {
+        ++calls.closeKey;
+        RegCloseKey(key);
+    }
+    std::vector<std::string> Subkeys(HKEY key) {
+        std::vector<std::string> names;
+        char buffer[256];
+        for (DWORD i = 0;; ++i) {
+            DWORD size = sizeof buffer;
+            ++calls.enumKey;
+            if (RegEnumKeyExA(key, i, buffer, &size, nullptr, nullptr, nullptr, nullptr) !=
+                ERROR_SUCCESS) {
+                return names;
+            }
+            names.emplace_back(buffer, size);
+        }
+    }
+    std::vector<Value> Values(HKEY key) {
+        std::vector<Value> values;
+        std::vector<char> name(16384);
+        std::vector<BYTE> data(4096);
+        for (DWORD i = 0;;) {
+            DWORD nameSize = static_cast<DWORD>(name.size());
+            DWORD dataSize = static_cast<DWORD>(data.size());
+            DWORD type = 0;
+            ++calls.enumValue;
+            const LONG status = RegEnumValueA(key, i, name.data(), &nameSize, nullptr, &type,
+                                              data.data(), &dataSize);
+            if (status == ERROR_MORE_DATA && dataSize > data.size()) {
+                data.resize(dataSize);
+                continue;
+            }
+            if (status != ERROR_SUCCESS) {
+                return values;
+            }
+            values.push_back({std::string(name.data(), nameSize), type,
+                              std::string(reinterpret_cast<char*>(data.data()), dataSize)});
+            ++i;
+        }
+    }
+    // The default value's text when it is of a string kind; false otherwise.
+    bool DefaultText(HKEY key, std::string& text) {
+        char buffer[2048];
+        DWORD size = sizeof buffer, type = 0;
+        ++calls.queryValue;
+        if (RegQueryValueExA(key, "", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
+                ERROR_SUCCESS ||
+            (type != REG_SZ && type != REG_EXPAND_SZ)) {
+            return false;
+        }
+        text.assign(buffer, strnlen(buffer, size));
+        return true;
+    }
+    void Info(HKEY key, DWORD& subkeys, DWORD& values) {
+        ++calls.queryInfoKey;
+        subkeys = values = 0;
+        RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+                         nullptr, nullptr, nullptr, nullptr);
+    }
+
+    DWORD Attributes(const std::string& path) {
+        auto it = attributes_.find(path);
+        if (it != attributes_.end()) {
+            return it->second;
+        }
+        ++calls.fileAttributes;
+        const DWORD found = GetFileAttributesA(path.c_str());
+        attributes_.emplace(path, found);
+        return found;
+    }
+    bool FileExists(const std::string& path) {
+        if (path.empty()) {
+            return false;
+        }
+        if (path.find_first_of("*?<>\"") != std::string::npos) {
+            ++calls.findFirst;
+            WIN32_FIND_DATAA data;
+            HANDLE find = FindFirstFileA(path.c_str(), &data);
+            if (find == INVALID_HANDLE_VALUE) {
+                return false;
+            }
+            FindClose(find);
+            return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+        }
+        const DWORD found = Attributes(path);
+        return found != INVALID_FILE_ATTRIBUTES && (found & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    }
+    bool FolderExists(const std::string& path) {
+        const DWORD found = Attributes(path);
+        return found != INVALID_FILE_ATTRIBUTES && (found & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    }
+    void Judge(bool missing) { findings += missing ? 1 : 0; }
+    void JudgeFile(const std::string& path) {
+        Judge(!DrivePart(path).empty() && !FileExists(path));
+    }
+    // A command's program, tried the way Windows starts an unquoted command line.
+    void JudgeCommand(const std::string& command, bool verb) {
+        std::string path = ExtractCommandPath(command);
+        const std::size_t exe = verb ? UpperCase(path).find(".EXE ") : std::string::npos;
+        if (exe != std::string::npos) {
+            path.resize(exe + 4);
+        }
+        if (DrivePart(path).empty() || FileExists(path)) {
+            return;
+        }
+        if (!command.empty() && command.front() == '"') {
+            Judge(true);
+            return;
+        }
+        auto tried = [this](const std::string& candidate) {
+            return !candidate.empty() &&
+                   (FileExists(candidate) ||
+                    (ExtensionPart(candidate).empty() && FileExists(candidate + ".exe")));
+        };
+        for (std::size_t i = 0; i < path.size(); ++i) {
+            if (path[i] == ' ' && tried(path.substr(0, i))) {
+                return;
+            }
+        }
+        Judge(!tried(path));
+    }
+
+    // The verbs below an open "Shell" key; `subkeysOfOwner` answers the empty-Shell test.
+    void Verbs(HKEY shell, DWORD subkeysOfOwner) {
+        const std::vector<std::string> verbs = Subkeys(shell);
+        if (verbs.empty()) {
+            Judge(subkeysOfOwner == 1);
+            return;
+        }
+        VerbCommands(shell, verbs);
+    }
+
+    void VerbCommands(HKEY shell, const std::vector<std::string>& verbs) {
+        for (const std::string& verb : verbs) {
+            if (HKEY command = Open(shell, verb + "\\Command")) {
+                std::string text;
+                if (DefaultText(command, text)) {
+                    JudgeCommand(text, true);
+                }
+                Close(command);
+            }
+        }
+    }
+
+    // Class servers, then every root key once: its emptiness, its class reference, its verbs.
+    void ClassesTree() {
+        std::unordered_map<std::string, bool> known;
+        if (HKEY clsid = Open(HKEY_CLASSES_ROOT, "CLSID")) {
+            for (const std::string& id : Subkeys(clsid)) {
+                known.emplace(UpperCase(id), true);
+                if (HKEY server = Open(clsid, id + "\\InprocServer32")) {
+                    std::string path;
+                    if (DefaultText(server, path)) {
+                        JudgeFile(path);
+                    }
+                    Close(server);
+                }
+            }
+            Close(clsid);
+        }
+        for (const std::string& name : Subkeys(HKEY_CLASSES_ROOT)) {
+            HKEY key = Open(HKEY_CLASSES_ROOT, name);
+            if (key == nullptr) {
+                continue;
+            }
+            DWORD subkeys = 0, values = 0;
+            Info(key, subkeys, values);
+            Judge(subkeys == 0 && values == 0);
+            if (HKEY reference = Open(key, "CLSID")) {
+                std::string text;
+                if (DefaultText(reference, text)) {
+                    const std::string id =
+                        text.find_first_of("{}") != std::string::npos ? text : "{" + text + "}";
+                    Judge(known.count(UpperCase(id)) == 0);
+                }
+                Close(reference);
+            }
+            if (HKEY shell = Open(key, "Shell")) {
+                Verbs(shell, subkeys);
+                Close(shell);
+            }
+            Close(key);
+        }
+    }
+
+    void ApplicationVerbs() {
+        HKEY applications = Open(HKEY_CLASSES_ROOT, "Applications");
+        if (applications == nullptr) {
+            return;
+        }
+        for (const std::string& app : Subkeys(applications)) {
+            if (HKEY shell = Open(applications, app + "\\Shell")) {
+                // The owner's subkey count is asked for only when the Shell key has no verbs.
+                const std::vector<std::string> verbs = Subkeys(shell);
+                DWORD subkeys = 0, values = 0;
+                if (verbs.empty()) {
+                    if (HKEY owner = Open(applications, app)) {
+                        Info(owner, subkeys, values);
+                        Close(owner);
+                    }
+                    Judge(subkeys == 1);
+                } else {
+                    VerbCommands(shell, verbs);
+                }
+                Close(shell);
+            }
+        }
+        Close(applications);
+    }
+
+    void MachineLists() {
+        const std::string cv = kCurrentVersion;
+        if (HKEY paths = Open(HKEY_LOCAL_MACHINE, cv + "\\App Paths")) {
+            for (const std::string& name : Subkeys(paths)) {
+                if (HKEY entry = Open(paths, name)) {
+                    std::string path;
+                    if (DefaultText(entry, path)) {
+                        JudgeFile(path);
+                    }
+                    Close(entry);
+                }
+            }
+            Close(paths);
+        }
+        std::unordered_map<std::string, bool> installed;
+        if (HKEY uninstall = Open(HKEY_LOCAL_MACHINE, cv + "\\Uninstall")) {
+            for (const std::string& name : Subkeys(uninstall)) {
+                installed.emplace(UpperCase(name), true);
+            }
+            Close(uninstall);
+        }
+        if (HKEY cache = Open(HKEY_LOCAL_MACHINE, cv + "\\App Management\\ARPCache")) {
+            for (const std::string& name : Subkeys(cache)) {
+                Judge(installed.count(UpperCase(name)) == 0);
+            }
+            Close(cache);
+        }
+        if (HKEY folders = Open(HKEY_LOCAL_MACHINE, cv + "\\Installer\\Folders")) {
+            for (const Value& value : Values(folders)) {
+                Judge(!DrivePart(value.name).empty() && !FolderExists(value.name));
+            }
+            Close(folders);
+        }
+        if (HKEY shared = Open(HKEY_LOCAL_MACHINE, cv + "\\SharedDlls")) {
+            for (const Value& value : Values(shared)) {
+                Judge(!FileExists(value.name));
+            }
+            Close(shared);
+        }
+        for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+            for (const char* run : {"\\Run", "\\RunOnce", "\\RunOnceEx"}) {
+                if (HKEY key = Open(root, cv + run)) {
+                    for (const Value& value : Values(key)) {
+                        if (value.type == REG_SZ || value.type == REG_EXPAND_SZ) {
+                            JudgeCommand(value.Text(), false);
+                        }
+                    }
+                    Close(key);
+                }
+            }
+        }
+        if (HKEY exts = Open(HKEY_CURRENT_USER, cv + "\\Explorer\\FileExts")) {
+            for (const std::string& name : Subkeys(exts)) {
+                if (HKEY key = Open(exts, name)) {
+                    std::string text;
+                    const bool hasText = DefaultText(key, text);
+                    if (!hasText || Trim(text).empty()) {
+                        DWORD subkeys = 0, values = 0;
+                        Info(key, subkeys, values);
+                        Judge(subkeys == 0 && values <= 1);
+                    }
+                    Close(key);
+                }
+            }
+            Close(exts);
+        }
+    }
+
+    void SoftwareKeys(HKEY root) {
+        HKEY software = Open(root, "Software");
+        if (software == nullptr) {
+            return;
+        }
+        for (const std::string& name : Subkeys(software)) {
+            if (HKEY key = Open(software, name)) {
+                DWORD subkeys = 0, values = 0;
+                Info(key, subkeys, values);
+                Judge(subkeys == 0 && values == 0);
+                Close(key);
+            }
+        }
+        Close(software);
+    }
+
+    void ValueLists() {
+        const std::string fonts = FontsFolder();
+        if (HKEY key = Open(HKEY_LOCAL_MACHINE,
+                            "Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts")) {
+            for (const Value& value : Values(key)) {
+                const std::string data = value.Text();
+                if (value.type == REG_SZ || value.type == REG_EXPAND_SZ) {
+                    JudgeFile(DrivePart(data).empty() ? fonts + "\\" + data : data);
+                }
+            }
+            Close(key);
+        }
+        for (const char* help : {"Help", "HTML Help"}) {
+            if (HKEY key = Open(HKEY_LOCAL_MACHINE,
+                                std::string("Software\\Microsoft\\Windows\\") + help)) {
+                for (const Value& value : Values(key)) {
+                    if (value.type == REG_SZ || value.type == REG_EXPAND_SZ) {
+                        JudgeFile(value.Text() + "\\" + value.name);
+                    }
+                }
+                Close(key);
+            }
+        }
+        if (HKEY key =
+                Open(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\ShellNoRoam\\MuiCache")) {
+            for (const Value& value : Values(key)) {
+                JudgeFile(value.name);
+            }
+            Close(key);
+        }
+    }
+
+    std::string ShortcutTarget(const std::string& path) {
+        ++calls.shortcutTarget;
+        return platform::Os().ShortcutTarget(path);
+    }
+
+    // The folder walk, with the loop guard the scan keeps: one identity per folder, so that a
+    // junction leading back into a folder being walked ends the descent.
+    void ShortcutFolder(const std::string& folder) {
+        ++calls.folderIdentity;
+        std::string identity = platform::Os().FolderIdentity(folder);
+        if (identity.empty()) {
+            identity = UpperCase(folder);
+        }
+        if (std::find(ancestors_.begin(), ancestors_.end(), identity) != ancestors_.end()) {
+            return;
+        }
+        ancestors_.push_back(identity);
+        ShortcutEntries(folder);
+        ancestors_.pop_back();
+    }
+
+    void ShortcutEntries(const std::string& folder) {
+        ++calls.listFolder;
+        WIN32_FIND_DATAA data;
+        HANDLE find = FindFirstFileA((folder + "*").c_str(), &data);
+        if (find == INVALID_HANDLE_VALUE) {
+            return;
+        }
+        std::vector<WIN32_FIND_DATAA> entries;
+        do {
+            entries.push_back(data);
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+        for (const WIN32_FIND_DATAA& entry : entries) {
+            const std::string name = entry.cFileName;
+            if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+                if (name != "." && name != "..") {
+                    ShortcutFolder(folder + name + "\\");
+                }
+                continue;
+            }
+            if (UpperCase(ExtensionPart(name)) != ".LNK") {
+                continue;
+            }
+            const std::string target = ShortcutTarget(folder + name);
+            Judge(!DrivePart(target).empty() && Attributes(target) == INVALID_FILE_ATTRIBUTES);
+        }
+    }
+
+    void ShellFolders() {
+        const char* const key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\"
+                                "Shell Folders";
+        const std::pair<HKEY, const char*> folders[] = {
+            {HKEY_CURRENT_USER, "Start Menu"},
+            {HKEY_LOCAL_MACHINE, "Common Start Menu"},
+            {HKEY_CURRENT_USER, "Desktop"},
+            {HKEY_LOCAL_MACHINE, "Common Desktop"},
+        };
+        for (const auto& [root, name] : folders) {
+            if (HKEY shell = Open(root, key)) {
+                char buffer[MAX_PATH * 2];
+                DWORD size = sizeof buffer, type = 0;
+                ++calls.queryValue;
+                const bool found =
+                    RegQueryValueExA(shell, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer),
+                                     &size) == ERROR_SUCCESS &&
+                    (type == REG_SZ || type == REG_EXPAND_SZ);
+                Close(shell);
+                const std::string folder = found ? std::string(buffer, strnlen(buffer, size)) : "";
+                if (!folder.empty()) {
+                    ShortcutFolder(folder + "\\");
+                }
+            }
+        }
+    }
+
+    std::unordered_map<std::string, DWORD> attributes_;
+    std::vector<std::string> ancestors_;
+};
+
+} // namespace
+
+Run FloorWalk() {
+    Floor floor;
+    const double start = NowMs();
+    floor.Walk();
+    Run run;
+    run.ms = NowMs() - start;
+    run.calls = floor.calls;
+    run.issues = floor.findings;
+    return run;
+}
+
+} // namespace mendrake::bench

@@ -1,0 +1,108 @@
+// mendrake-bench: plants a Windows-sized registry and times the scan against its floor and a
+// peer, the fix against a raw export and delete, and the issue list's filter. bench/run.sh
+// runs it pinned to one CPU together with the wine server; see README.md.
+#include "bench/bench.h"
+
+#include "platform/win32/win32_platform.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <string>
+#include <vector>
+
+namespace mendrake::bench {
+namespace {
+
+void PrintCalls(const char* what, const test::CallCounts& c) {
+    auto n = [](std::uint64_t count) { return static_cast<unsigned long long>(count); };
+    std::printf("  %-5s registry %llu: %llu opens, %llu closes, %llu infos, %llu key enums, %llu "
+                "value enums, %llu queries\n",
+                what, n(c.Registry()), n(c.openKey), n(c.closeKey), n(c.queryInfoKey), n(c.enumKey),
+                n(c.enumValue), n(c.queryValue));
+    std::printf("  %-5s files %llu: %llu attributes, %llu finds, %llu folder lists, %llu folder "
+                "ids, %llu shortcuts\n",
+                what, n(c.Files()), n(c.fileAttributes), n(c.findFirst), n(c.listFolder),
+                n(c.folderIdentity), n(c.shortcutTarget));
+}
+
+int Measure(int repetitions) {
+    std::vector<double> scan, floor, peer;
+    Run lastScan, lastFloor;
+    std::printf("repetition      scan ms    floor ms     peer ms\n");
+    for (int i = 0; i < repetitions; ++i) {
+        lastScan = FullAnalysis();
+        lastFloor = FloorWalk();
+        const Run peerRun = PeerQuery();
+        scan.push_back(lastScan.ms);
+        floor.push_back(lastFloor.ms);
+        peer.push_back(peerRun.ms);
+        std::printf("%10d %12.1f %11.1f %11.1f\n", i + 1, lastScan.ms, lastFloor.ms, peerRun.ms);
+        std::fflush(stdout);
+    }
+    const double s = Median(scan), f = Median(floor), p = Median(peer);
+    std::printf("median     %12.1f %11.1f %11.1f\n", s, f, p);
+    std::printf("calls (the same in every repetition):\n");
+    PrintCalls("scan", lastScan.calls);
+    PrintCalls("floor", lastFloor.calls);
+    std::printf("  scan issues %zu, floor findings %zu\n", lastScan.issues, lastFloor.issues);
+    std::printf("scan/floor = %.2f (target <= 1.25)\n", s / f);
+    std::printf("scan/peer  = %.2f (target <= 0.30)\n", s / p);
+    return 0;
+}
+
+int Fix(int count, const std::string& folder) {
+    std::vector<double> fix, raw;
+    for (int i = 0; i < 3; ++i) {
+        const FixTimes times = FixBenchmark(count, folder);
+        fix.push_back(times.fixMs);
+        raw.push_back(times.rawMs);
+        std::printf("fix of %d issues with backup %.1f ms (%llu registry calls), raw export and "
+                    "delete %.1f ms (%llu registry calls)\n",
+                    count, times.fixMs, static_cast<unsigned long long>(times.fixCalls),
+                    times.rawMs, static_cast<unsigned long long>(times.rawCalls));
+        std::fflush(stdout);
+    }
+    std::printf("fix/raw    = %.2f (target <= 1.50)\n", Median(fix) / Median(raw));
+    return 0;
+}
+
+int Filter(std::size_t count) {
+    const FilterTimes times = FilterBenchmark(count);
+    std::printf("filter of %zu issues: slowest tree selection %.2f ms (target < 20), %zu bytes "
+                "per issue beyond its strings (target <= 300)\n",
+                count, times.worstMs, times.bytesPerIssue);
+    return 0;
+}
+
+} // namespace
+} // namespace mendrake::bench
+
+int main(int argc, char** argv) {
+    using namespace mendrake;
+    platform::ComInitialization com;
+    platform::Win32Platform os;
+    platform::ScopedOs installed(os);
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    try {
+        if (args.size() == 3 && args[0] == "plant") {
+            bench::PlantMachine(std::atoi(args[1].c_str()), args[2]);
+            return 0;
+        }
+        if (args.size() == 2 && args[0] == "measure") {
+            return bench::Measure(std::atoi(args[1].c_str()));
+        }
+        if (args.size() == 3 && args[0] == "fix") {
+            return bench::Fix(std::atoi(args[1].c_str()), args[2]);
+        }
+        if (args.size() == 2 && args[0] == "filter") {
+            return bench::Filter(static_cast<std::size_t>(std::atoll(args[1].c_str())));
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "mendrake-bench: %s\n", e.what());
+        return 2;
+    }
+    std::fprintf(stderr, "usage: mendrake-bench plant CLASSES FOLDER | measure REPETITIONS | "
+                         "fix COUNT FOLDER | filter COUNT\n");
+    return 2;
+}

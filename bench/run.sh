@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Builds the benchmark, plants the generated machine in the benchmark's own Wine prefix (once
+# per size; the prefix is made afresh for a new size), then times the scan against its floor
+# and a peer, the fix, and the issue list's filter, with the wine server and every program
+# pinned to one CPU. Timings vary with the machine's load; the call counts do not.
+#   BENCH_CLASSES  class ids of the generated machine (8000)
+#   BENCH_CPU      the CPU to pin to (0)
+#   BENCH_REPEAT   interleaved repetitions of scan, floor and peer (5)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+cmake --preset windows >/dev/null
+cmake --build --preset windows --target mendrake-bench
+
+build="$PWD/build/windows"
+exe="$build/bench/mendrake-bench.exe"
+classes="${BENCH_CLASSES:-8000}"
+cpu="${BENCH_CPU:-0}"
+repeat="${BENCH_REPEAT:-5}"
+export WINEPREFIX="$build/bench-prefix"
+export HOME="$build/bench-home"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+mkdir -p "$HOME"
+
+wineserver -k 2>/dev/null || true
+# The planted machine depends on the size and on the generator's code.
+generator="$(md5sum tests/support/generated_machine.cpp | cut -c1-12)"
+marker="$WINEPREFIX/mendrake-bench-$classes-$generator"
+if [ -d "$WINEPREFIX" ] && [ ! -f "$marker" ]; then
+  rm -rf "$WINEPREFIX"
+fi
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "bench: creating the Wine prefix" >&2
+  wineboot -i </dev/null >/dev/null 2>&1 || true
+  wineserver -w
+fi
+
+# The server and the prefix's service processes start pinned and detached, so that they
+# neither hold this script's output open nor run on another CPU.
+setsid taskset -c "$cpu" wineserver -p </dev/null >/dev/null 2>&1
+setsid taskset -c "$cpu" wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+trap 'wineserver -k 2>/dev/null || true' EXIT
+run() { taskset -c "$cpu" wine "$exe" "$@"; }
+
+if [ ! -f "$marker" ]; then
+  echo "bench: planting a machine of $classes class ids" >&2
+  run plant "$classes" 'C:\MendrakeBench\'
+  touch "$marker"
+fi
+echo "== full analysis, floor and peer (reg query /s), $repeat interleaved repetitions"
+run measure "$repeat"
+echo "== fix"
+run fix 10000 'C:\MendrakeBench\'
+echo "== issue list filter"
+run filter 100000
