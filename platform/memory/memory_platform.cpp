@@ -165,14 +165,20 @@ std::shared_ptr<MemoryPlatform::Key> MemoryPlatform::Walk(std::shared_ptr<Key> f
     return from;
 }
 
-long MemoryPlatform::OpenKey(Hkey parent, std::string_view subkey, std::uint32_t access,
-                             Hkey& result) {
-    auto from = Resolve(parent);
-    if (!from) {
+// The key behind a handle, or the error Windows gives for a bad or deleted one.
+long MemoryPlatform::Live(Hkey handle, std::shared_ptr<Key>& key) {
+    key = Resolve(handle);
+    if (!key) {
         return kInvalidHandle;
     }
-    if (from->deleted) {
-        return kKeyDeleted;
+    return key->deleted ? kKeyDeleted : kSuccess;
+}
+
+long MemoryPlatform::OpenKey(Hkey parent, std::string_view subkey, std::uint32_t access,
+                             Hkey& result) {
+    std::shared_ptr<Key> from;
+    if (const long status = Live(parent, from); status != kSuccess) {
+        return status;
     }
     if (!subkey.empty() && subkey.front() == '\\') {
         return kFileNotFound; // Windows takes no leading backslash in a subkey name
@@ -211,12 +217,9 @@ long MemoryPlatform::CloseKey(Hkey key) {
 }
 
 long MemoryPlatform::QueryInfoKey(Hkey handle, std::uint32_t& subkeys, std::uint32_t& values) {
-    auto key = Resolve(handle);
-    if (!key) {
-        return kInvalidHandle;
-    }
-    if (key->deleted) {
-        return kKeyDeleted;
+    std::shared_ptr<Key> key;
+    if (const long status = Live(handle, key); status != kSuccess) {
+        return status;
     }
     subkeys = static_cast<std::uint32_t>(key->children.size());
     values = static_cast<std::uint32_t>(key->values.size());
@@ -224,12 +227,9 @@ long MemoryPlatform::QueryInfoKey(Hkey handle, std::uint32_t& subkeys, std::uint
 }
 
 long MemoryPlatform::EnumKey(Hkey handle, std::uint32_t index, std::string& name) {
-    auto key = Resolve(handle);
-    if (!key) {
-        return kInvalidHandle;
-    }
-    if (key->deleted) {
-        return kKeyDeleted;
+    std::shared_ptr<Key> key;
+    if (const long status = Live(handle, key); status != kSuccess) {
+        return status;
     }
     if (key->enumError != 0) {
         return key->enumError;
@@ -242,12 +242,9 @@ long MemoryPlatform::EnumKey(Hkey handle, std::uint32_t index, std::string& name
 }
 
 long MemoryPlatform::EnumValue(Hkey handle, std::uint32_t index, std::string& name) {
-    auto key = Resolve(handle);
-    if (!key) {
-        return kInvalidHandle;
-    }
-    if (key->deleted) {
-        return kKeyDeleted;
+    std::shared_ptr<Key> key;
+    if (const long status = Live(handle, key); status != kSuccess) {
+        return status;
     }
     if (key->enumError != 0) {
         return key->enumError;
@@ -263,12 +260,9 @@ long MemoryPlatform::QueryValue(Hkey handle, std::string_view name, RegValue& va
     if (failQueryValue != 0) {
         return failQueryValue;
     }
-    auto key = Resolve(handle);
-    if (!key) {
-        return kInvalidHandle;
-    }
-    if (key->deleted) {
-        return kKeyDeleted;
+    std::shared_ptr<Key> key;
+    if (const long status = Live(handle, key); status != kSuccess) {
+        return status;
     }
     auto* found = key->FindValue(name);
     if (found == nullptr) {
@@ -283,12 +277,9 @@ long MemoryPlatform::SetValue(Hkey handle, std::string_view name, std::uint32_t 
     if (failSetValue != 0) {
         return failSetValue;
     }
-    auto key = Resolve(handle);
-    if (!key) {
-        return kInvalidHandle;
-    }
-    if (key->deleted) {
-        return kKeyDeleted;
+    std::shared_ptr<Key> key;
+    if (const long status = Live(handle, key); status != kSuccess) {
+        return status;
     }
     RegValue value{type, std::string(data)};
     if (auto* found = key->FindValue(name)) {
@@ -331,12 +322,9 @@ long MemoryPlatform::DeleteKey(Hkey parent, std::string_view subkey) {
 }
 
 long MemoryPlatform::DeleteValue(Hkey handle, std::string_view name) {
-    auto key = Resolve(handle);
-    if (!key) {
-        return kInvalidHandle;
-    }
-    if (key->deleted) {
-        return kKeyDeleted;
+    std::shared_ptr<Key> key;
+    if (const long status = Live(handle, key); status != kSuccess) {
+        return status;
     }
     auto* found = key->FindValue(name);
     if (found == nullptr) {

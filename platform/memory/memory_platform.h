@@ -101,6 +101,7 @@ class MemoryPlatform final : public Platform {
     struct Key;
     struct Node;
     std::shared_ptr<Key> Resolve(Hkey handle);
+    long Live(Hkey handle, std::shared_ptr<Key>& key);
     std::shared_ptr<Key> Walk(std::shared_ptr<Key> from, std::string_view path, bool create);
     Node* FindNode(std::string_view path);
     Node* MakeFolders(std::string_view path);
