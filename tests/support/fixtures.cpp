@@ -214,9 +214,9 @@ void PlantedFiles::Apply(const std::string& listText, const std::string& scenari
         if (arrow != std::string::npos) {
             const std::string source = Trim(line.substr(arrow + 4));
             const std::string shared = "shared:";
-            contents = ReadHostFile(source.starts_with(shared)
-                                        ? SharedData(source.substr(shared.size()))
-                                        : scenarioDir + "/" + source);
+            contents =
+                ReadHostFile(source.starts_with(shared) ? SharedData(source.substr(shared.size()))
+                                                        : scenarioDir + "/" + source);
             line = Trim(line.substr(0, arrow));
         }
         if (line.back() == '\\') {
