@@ -380,6 +380,28 @@ std::string EscapeRawStrings(const std::string& text) {
 
 // Real classes data of two Windows machines, planted below the private key: a value issue for
 // every tenth value, then the whole subtree as one key issue.
+// Entries of the 32-bit view, fixed by their physical Wow6432Node paths: 64-bit regedit puts
+// the backup back at the same paths, so the scan finds them again.
+TEST(Restore, ThirtyTwoBitViewEntriesComeBack) {
+    const std::string dir = ScenarioDir("both-views");
+    const std::vector<std::int32_t> categories = {3, 5, 6, 8, 9, 10};
+    const std::vector<TItem> before = Scan(categories);
+    PlantedRegistry planted(ReadHostFile(dir + "/registry.reg"));
+    PlantedFiles files(ReadHostFile(dir + "/files.txt"), dir);
+    const std::vector<TItem> found = Added(before, Scan(categories));
+    ASSERT_EQ(WithCrLf(ReadHostFile(dir + "/expected.txt")), Blocks(found));
+
+    TempFile backup("mendrake_views_backup.reg");
+    FixIssues(found, backup.path());
+    for (const TItem& issue : found) {
+        EXPECT_FALSE(IssueEntryPresent(issue)) << issue.KeyText << " \"" << issue.Value << "\"";
+    }
+    ImportWithRegedit(backup.path());
+    EXPECT_EQ(Blocks(found), Blocks(Added(before, Scan(categories))))
+        << "the backup brings the entries back:\n"
+        << ReadWholeFile(backup.path());
+}
+
 TEST(Restore, RealUserClassesComeBack) {
     for (const char* name : {"regipy_UsrClass.dat.reg", "greendale_studentpc8_UsrClass.dat.reg"}) {
         SCOPED_TRACE(name);
