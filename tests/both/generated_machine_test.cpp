@@ -54,14 +54,19 @@ TEST_F(GeneratedMachineScan, ExistenceCacheChangesNoIssue) {
     EXPECT_LT(Stats.distinctPaths * 2, Stats.pathsTested) << "the generated DLLs are shared";
 
     // The generator's stale entries reach every registry category.
-    std::set<std::int32_t> categories;
+    std::set<std::int32_t> categories, thirtyTwoBit;
     for (const TItem& item : cached) {
         if ((item.Data + item.KeyText).find("MdkGen") != std::string::npos ||
             (item.Data + item.KeyText).find("mdkgen") != std::string::npos) {
             categories.insert(item.Category);
+            if (item.Key.find("Wow6432Node") != std::string::npos) {
+                thirtyTwoBit.insert(item.Category);
+            }
         }
     }
     EXPECT_EQ((std::set<std::int32_t>{3, 4, 5, 6, 7, 8, 9, 10, 12}), categories);
+    // And its 32-bit view's stale entries, under their Wow6432Node keys.
+    EXPECT_EQ((std::set<std::int32_t>{3, 5, 6, 10}), thirtyTwoBit);
 }
 
 TEST_F(GeneratedMachineScan, CountersMatchThePlatformCalls) {

@@ -12,6 +12,9 @@ using platform::Hkey;
 using platform::RegChange;
 
 const std::string kCurrentVersion = "Software\\Microsoft\\Windows\\CurrentVersion";
+// The Windows folder of Wine's prefixes and of the memory platform: 32-bit system DLLs are kept
+// in its SysWOW64 folder.
+const std::string kWindowsFolder = "C:\\windows\\";
 
 // Builds the change list in the order a machine would be written: each key, then its values.
 class Writer {
@@ -90,6 +93,87 @@ std::string Lower(std::string text) {
         }
     }
     return text;
+}
+
+// What 32-bit programs registered, at the physical Wow6432Node paths a 64-bit program sees:
+// a third of the classes (servers among their own DLLs, a share named in System32 and kept in
+// SysWOW64, as 32-bit system DLLs are), program ids naming them, and a third of the run,
+// App Paths, shared-DLL, uninstall and software entries; a share of each stale.
+template <typename Program>
+void ThirtyTwoBitView(Writer& w, GeneratedMachine& machine, int n, const std::string& tag,
+                      const std::string& base, int programs, const Program& program) {
+    const Hkey hkcr = platform::kClassesRoot, hklm = platform::kLocalMachine;
+    const std::string twin = "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion";
+    const int classes = n / 3, dlls = std::max(4, n / 24), systemDlls = std::max(4, n / 160);
+    auto dll = [&](int d) {
+        return base + "Lib32\\" + std::to_string(d % 10) + "\\" + tag + "lib32_" +
+               std::to_string(d) + ".dll";
+    };
+    // Named as a 32-bit program names it; the file is where such a program finds it.
+    auto systemDll = [&](int d) { return tag + "sys32_" + std::to_string(d) + ".dll"; };
+    for (int d = 0; d < dlls; ++d) {
+        if (d % 10 != 3) {
+            machine.files.push_back(dll(d));
+        }
+    }
+    for (int d = 0; d < systemDlls; ++d) {
+        if (d % 8 != 5) {
+            machine.files.push_back(kWindowsFolder + "SysWOW64\\" + systemDll(d));
+        }
+    }
+    for (int i = 0; i < classes; ++i) {
+        const std::string key = "Wow6432Node\\CLSID\\" + ClassId(tag + "32", i);
+        w.Key(hkcr, key);
+        w.Text(hkcr, key, "", tag + " Class32 " + std::to_string(i));
+        w.Key(hkcr, key + "\\InprocServer32");
+        w.Text(hkcr, key + "\\InprocServer32", "",
+               i % 5 == 2 ? kWindowsFolder + "System32\\" + systemDll(i % systemDlls)
+                          : dll((i * 7) % dlls));
+        w.Text(hkcr, key + "\\InprocServer32", "ThreadingModel", "Apartment");
+    }
+    // Program ids are shared by both views: these name 32-bit classes only.
+    for (int i = 0; i < classes / 4; ++i) {
+        const std::string progId = tag + ".Control32." + std::to_string(i);
+        w.Key(hkcr, progId + "\\CLSID");
+        w.Text(hkcr, progId + "\\CLSID", "",
+               i % 20 == 9 ? ClassId(tag + "gone32", i) : ClassId(tag + "32", (i * 3) % classes));
+    }
+    for (int d = 0; d < dlls; ++d) {
+        if (d % 3 != 1) {
+            w.Key(hklm, twin + "\\SharedDlls");
+            w.Number(hklm, twin + "\\SharedDlls", dll(d), 1);
+        }
+    }
+    for (int p = 0; p < programs / 3; ++p) {
+        const std::string name = tag + "app32_" + std::to_string(p) + ".exe";
+        w.Key(hklm, twin + "\\App Paths\\" + name);
+        w.Text(hklm, twin + "\\App Paths\\" + name, "", program(p * 3 + 2));
+        const std::string product = tag + "Product32_" + std::to_string(p);
+        if (p % 15 != 4) {
+            w.Key(hklm, twin + "\\Uninstall\\" + product);
+            w.Text(hklm, twin + "\\Uninstall\\" + product, "DisplayName", product);
+        }
+        const std::string cache = kCurrentVersion + "\\App Management\\ARPCache\\" + product;
+        w.Key(hklm, cache);
+        w.Value(hklm, cache, "SlowInfoCache", platform::kRegBinary, std::string(16, '\x01'));
+    }
+    for (int i = 0; i < std::max(3, n / 1800); ++i) {
+        const std::string system32 = kWindowsFolder + "System32\\";
+        const std::string command =
+            i % 3 == 0   ? Quoted(program((i * 7 + 3) % programs)) + " -background"
+            : i % 3 == 1 ? system32 + systemDll(i % systemDlls)
+                         : system32 + tag + "gone32_" + std::to_string(i) + ".exe";
+        w.Key(hklm, twin + "\\Run");
+        w.Text(hklm, twin + "\\Run", tag + "Run32_" + std::to_string(i), command);
+    }
+    for (int v = 0; v < std::max(3, n / 240); ++v) {
+        const std::string vendor =
+            "Software\\Wow6432Node\\" + tag + "Vendor32_" + std::to_string(v);
+        w.Key(hklm, vendor);
+        if (v % 7 != 2) {
+            w.Text(hklm, vendor, "InstallDir", base);
+        }
+    }
 }
 
 } // namespace
@@ -289,6 +373,8 @@ GeneratedMachine GenerateMachine(int classes, const std::string& tag, const std:
         w.Key(hklm, key);
         w.Text(hklm, key, name, folder);
     }
+
+    ThirtyTwoBitView(w, machine, n, tag, base, programs, program);
 
     // The user's Explorer extension list and the top-level software keys of both roots.
     for (int i = 0; i < rootKeys / 20; ++i) {
