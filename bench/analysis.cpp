@@ -75,8 +75,9 @@ double TimedProcess(const std::string& commandLine) {
     return elapsed;
 }
 
-// The keys the eleven checks read: the classes tree whole, the lists below them whole, and the
-// two software roots one level deep (the checks look only at their direct subkeys).
+// The keys the eleven checks read: the classes tree whole (the 32-bit classes included), the
+// lists below them whole in both views where the 32-bit twin is a key of its own, and the
+// software roots one level deep (the checks look only at their direct subkeys).
 const char* const kPeerQueries[] = {
     "HKCR /s",
     "\"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\SharedDlls\" /s",
@@ -95,6 +96,14 @@ const char* const kPeerQueries[] = {
     "\"HKCU\\Software\\Microsoft\\Windows\\ShellNoRoam\\MuiCache\" /s",
     "HKLM\\Software",
     "HKCU\\Software",
+    "\"HKLM\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\SharedDlls\" /s",
+    "\"HKLM\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\" /s",
+    "\"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\" /s",
+    "\"HKLM\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run\" /s",
+    "\"HKLM\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\RunOnce\" /s",
+    "\"HKLM\\Software\\Wow6432Node\\Microsoft\\Windows\\Help\" /s",
+    "\"HKLM\\Software\\Wow6432Node\\Microsoft\\Windows\\HTML Help\" /s",
+    "HKLM\\Software\\Wow6432Node",
 };
 
 } // namespace

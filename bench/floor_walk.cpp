@@ -6,6 +6,7 @@
 #include "bench/bench.h"
 
 #include "engine/common_unit.h"
+#include "engine/registry_views.h"
 
 #include <windows.h>
 
@@ -43,8 +44,12 @@ class Floor {
         ClassesTree();
         ApplicationVerbs();
         MachineLists();
-        SoftwareKeys(HKEY_LOCAL_MACHINE);
-        SoftwareKeys(HKEY_CURRENT_USER);
+        for (const Area& software : Areas(HKEY_LOCAL_MACHINE, "Software")) {
+            SoftwareKeys(software.key);
+        }
+        if (HKEY software = Open(HKEY_CURRENT_USER, "Software")) {
+            SoftwareKeys(software);
+        }
         ValueLists();
         ShellFolders();
     }
@@ -117,6 +122,39 @@ class Floor {
                          nullptr, nullptr, nullptr, nullptr);
     }
 
+    // An open area key and the view whose programs registered what it holds.
+    struct Area {
+        HKEY key;
+        RegistryView view;
+    };
+    std::string Identity(HKEY key) {
+        ++calls.keyIdentity;
+        return platform::Os().KeyIdentity(reinterpret_cast<platform::Hkey>(key));
+    }
+    // The area below a root of the machine, then its 32-bit twin when that is another key: the
+    // names of both keys are what tells, as in the scan. The caller closes the keys.
+    std::vector<Area> Areas(HKEY root, const std::string& path) {
+        std::vector<Area> areas;
+        HKEY native = Open(root, path);
+        if (native != nullptr) {
+            areas.push_back({native, RegistryView::Native});
+        }
+        const std::uint32_t rootValue =
+            static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(root));
+        const std::string twinPath = Wow64TwinKey(rootValue, "\\" + path);
+        if (twinPath.empty()) {
+            return areas;
+        }
+        if (HKEY twin = Open(root, twinPath.substr(1))) {
+            if (native != nullptr && Identity(native) == Identity(twin)) {
+                Close(twin);
+            } else {
+                areas.push_back({twin, RegistryView::Wow64});
+            }
+        }
+        return areas;
+    }
+
     DWORD Attributes(const std::string& path) {
         auto it = attributes_.find(path);
         if (it != attributes_.end()) {
@@ -149,17 +187,22 @@ class Floor {
         return found != INVALID_FILE_ATTRIBUTES && (found & FILE_ATTRIBUTE_DIRECTORY) != 0;
     }
     void Judge(bool missing) { findings += missing ? 1 : 0; }
-    void JudgeFile(const std::string& path) {
-        Judge(!DrivePart(path).empty() && !FileExists(path));
+    void JudgeFile(const std::string& path, RegistryView view = RegistryView::Native) {
+        Judge(!DrivePart(path).empty() && !FileExists(PathSeenBy(view, path)));
     }
     // A command's program, tried the way Windows starts an unquoted command line.
-    void JudgeCommand(const std::string& command, bool verb) {
+    void JudgeCommand(const std::string& command, bool verb,
+                      RegistryView view = RegistryView::Native) {
         std::string path = ExtractCommandPath(command);
         const std::size_t exe = verb ? UpperCase(path).find(".EXE ") : std::string::npos;
         if (exe != std::string::npos) {
             path.resize(exe + 4);
         }
-        if (DrivePart(path).empty() || FileExists(path)) {
+        if (DrivePart(path).empty()) {
+            return;
+        }
+        path = PathSeenBy(view, path);
+        if (FileExists(path)) {
             return;
         }
         if (!command.empty() && command.front() == '"') {
@@ -204,18 +247,18 @@ class Floor {
     // Class servers, then every root key once: its emptiness, its class reference, its verbs.
     void ClassesTree() {
         std::unordered_map<std::string, bool> known;
-        if (HKEY clsid = Open(HKEY_CLASSES_ROOT, "CLSID")) {
-            for (const std::string& id : Subkeys(clsid)) {
+        for (const Area& clsid : Areas(HKEY_CLASSES_ROOT, "CLSID")) {
+            for (const std::string& id : Subkeys(clsid.key)) {
                 known.emplace(UpperCase(id), true);
-                if (HKEY server = Open(clsid, id + "\\InprocServer32")) {
+                if (HKEY server = Open(clsid.key, id + "\\InprocServer32")) {
                     std::string path;
                     if (DefaultText(server, path)) {
-                        JudgeFile(path);
+                        JudgeFile(path, clsid.view);
                     }
                     Close(server);
                 }
             }
-            Close(clsid);
+            Close(clsid.key);
         }
         for (const std::string& name : Subkeys(HKEY_CLASSES_ROOT)) {
             HKEY key = Open(HKEY_CLASSES_ROOT, name);
@@ -225,7 +268,8 @@ class Floor {
             DWORD subkeys = 0, values = 0;
             Info(key, subkeys, values);
             Judge(subkeys == 0 && values == 0);
-            if (HKEY reference = Open(key, "CLSID")) {
+            HKEY reference = UpperCase(name) == "WOW6432NODE" ? nullptr : Open(key, "CLSID");
+            if (reference != nullptr) {
                 std::string text;
                 if (DefaultText(reference, text)) {
                     const std::string id =
@@ -269,53 +313,63 @@ class Floor {
 
     void MachineLists() {
         const std::string cv = kCurrentVersion;
-        if (HKEY paths = Open(HKEY_LOCAL_MACHINE, cv + "\\App Paths")) {
-            for (const std::string& name : Subkeys(paths)) {
-                if (HKEY entry = Open(paths, name)) {
+        for (const Area& paths : Areas(HKEY_LOCAL_MACHINE, cv + "\\App Paths")) {
+            for (const std::string& name : Subkeys(paths.key)) {
+                if (HKEY entry = Open(paths.key, name)) {
                     std::string path;
                     if (DefaultText(entry, path)) {
-                        JudgeFile(path);
+                        JudgeFile(path, paths.view);
                     }
                     Close(entry);
                 }
             }
-            Close(paths);
+            Close(paths.key);
         }
         std::unordered_map<std::string, bool> installed;
-        if (HKEY uninstall = Open(HKEY_LOCAL_MACHINE, cv + "\\Uninstall")) {
-            for (const std::string& name : Subkeys(uninstall)) {
+        std::vector<Area> uninstall = Areas(HKEY_LOCAL_MACHINE, cv + "\\Uninstall");
+        if (HKEY user = Open(HKEY_CURRENT_USER, cv + "\\Uninstall")) {
+            uninstall.push_back({user, RegistryView::Native});
+        }
+        for (const Area& list : uninstall) {
+            for (const std::string& name : Subkeys(list.key)) {
                 installed.emplace(UpperCase(name), true);
             }
-            Close(uninstall);
+            Close(list.key);
         }
-        if (HKEY cache = Open(HKEY_LOCAL_MACHINE, cv + "\\App Management\\ARPCache")) {
-            for (const std::string& name : Subkeys(cache)) {
+        for (const Area& cache : Areas(HKEY_LOCAL_MACHINE, cv + "\\App Management\\ARPCache")) {
+            for (const std::string& name : Subkeys(cache.key)) {
                 Judge(installed.count(UpperCase(name)) == 0);
             }
-            Close(cache);
+            Close(cache.key);
         }
-        if (HKEY folders = Open(HKEY_LOCAL_MACHINE, cv + "\\Installer\\Folders")) {
-            for (const Value& value : Values(folders)) {
-                Judge(!DrivePart(value.name).empty() && !FolderExists(value.name));
+        for (const Area& folders : Areas(HKEY_LOCAL_MACHINE, cv + "\\Installer\\Folders")) {
+            for (const Value& value : Values(folders.key)) {
+                Judge(!DrivePart(value.name).empty() &&
+                      !FolderExists(PathSeenBy(folders.view, value.name)));
             }
-            Close(folders);
+            Close(folders.key);
         }
-        if (HKEY shared = Open(HKEY_LOCAL_MACHINE, cv + "\\SharedDlls")) {
-            for (const Value& value : Values(shared)) {
-                Judge(!FileExists(value.name));
+        for (const Area& shared : Areas(HKEY_LOCAL_MACHINE, cv + "\\SharedDlls")) {
+            for (const Value& value : Values(shared.key)) {
+                Judge(!FileExists(PathSeenBy(shared.view, value.name)));
             }
-            Close(shared);
+            Close(shared.key);
         }
-        for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-            for (const char* run : {"\\Run", "\\RunOnce", "\\RunOnceEx"}) {
-                if (HKEY key = Open(root, cv + run)) {
-                    for (const Value& value : Values(key)) {
-                        if (value.type == REG_SZ || value.type == REG_EXPAND_SZ) {
-                            JudgeCommand(value.Text(), false);
-                        }
+        for (const char* run : {"\\Run", "\\RunOnce", "\\RunOnceEx"}) {
+            std::vector<Area> areas;
+            if (HKEY user = Open(HKEY_CURRENT_USER, cv + run)) {
+                areas.push_back({user, RegistryView::Native});
+            }
+            for (const Area& machine : Areas(HKEY_LOCAL_MACHINE, cv + run)) {
+                areas.push_back(machine);
+            }
+            for (const Area& area : areas) {
+                for (const Value& value : Values(area.key)) {
+                    if (value.type == REG_SZ || value.type == REG_EXPAND_SZ) {
+                        JudgeCommand(value.Text(), false, area.view);
                     }
-                    Close(key);
                 }
+                Close(area.key);
             }
         }
         if (HKEY exts = Open(HKEY_CURRENT_USER, cv + "\\Explorer\\FileExts")) {
@@ -335,11 +389,7 @@ class Floor {
         }
     }
 
-    void SoftwareKeys(HKEY root) {
-        HKEY software = Open(root, "Software");
-        if (software == nullptr) {
-            return;
-        }
+    void SoftwareKeys(HKEY software) {
         for (const std::string& name : Subkeys(software)) {
             if (HKEY key = Open(software, name)) {
                 DWORD subkeys = 0, values = 0;
@@ -364,14 +414,14 @@ class Floor {
             Close(key);
         }
         for (const char* help : {"Help", "HTML Help"}) {
-            if (HKEY key = Open(HKEY_LOCAL_MACHINE,
-                                std::string("Software\\Microsoft\\Windows\\") + help)) {
-                for (const Value& value : Values(key)) {
+            for (const Area& area :
+                 Areas(HKEY_LOCAL_MACHINE, std::string("Software\\Microsoft\\Windows\\") + help)) {
+                for (const Value& value : Values(area.key)) {
                     if (value.type == REG_SZ || value.type == REG_EXPAND_SZ) {
-                        JudgeFile(value.Text() + "\\" + value.name);
+                        JudgeFile(value.Text() + "\\" + value.name, area.view);
                     }
                 }
-                Close(key);
+                Close(area.key);
             }
         }
         if (HKEY key =

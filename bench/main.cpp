@@ -17,9 +17,9 @@ namespace {
 void PrintCalls(const char* what, const test::CallCounts& c) {
     auto n = [](std::uint64_t count) { return static_cast<unsigned long long>(count); };
     std::printf("  %-5s registry %llu: %llu opens, %llu closes, %llu infos, %llu key enums, %llu "
-                "value enums, %llu queries\n",
+                "value enums, %llu queries, %llu key names\n",
                 what, n(c.Registry()), n(c.openKey), n(c.closeKey), n(c.queryInfoKey), n(c.enumKey),
-                n(c.enumValue), n(c.queryValue));
+                n(c.enumValue), n(c.queryValue), n(c.keyIdentity));
     std::printf("  %-5s files %llu: %llu attributes, %llu finds, %llu folder lists, %llu folder "
                 "ids, %llu shortcuts\n",
                 what, n(c.Files()), n(c.fileAttributes), n(c.findFirst), n(c.listFolder),
