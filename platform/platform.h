@@ -138,8 +138,10 @@ class Platform {
     virtual std::string ShortcutTarget(std::string_view path) = 0;
     virtual std::string FontsFolder() = 0;     // CSIDL_FONTS, no trailing backslash
     virtual std::string DocumentsFolder() = 0; // CSIDL_PERSONAL, no trailing backslash
-    virtual std::string ProgramFolder() = 0;   // folder of the running executable, ending in "\"
-    virtual std::string ComputerName() = 0;    // GetComputerNameA, empty on failure
+    // The system's Windows folder (GetSystemWindowsDirectoryA), no trailing backslash.
+    virtual std::string WindowsFolder() = 0;
+    virtual std::string ProgramFolder() = 0; // folder of the running executable, ending in "\"
+    virtual std::string ComputerName() = 0;  // GetComputerNameA, empty on failure
 
     // ---- locale and time ----
     // CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, ...) == CSTR_EQUAL.

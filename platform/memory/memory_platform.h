@@ -49,6 +49,7 @@ class MemoryPlatform final : public Platform {
     std::string ShortcutTarget(std::string_view path) override;
     std::string FontsFolder() override { return fontsFolder; }
     std::string DocumentsFolder() override { return documentsFolder; }
+    std::string WindowsFolder() override { return windowsFolder; }
     std::string ProgramFolder() override { return programFolder; }
     std::string ComputerName() override { return computerName; }
 
@@ -87,6 +88,7 @@ class MemoryPlatform final : public Platform {
     void FailNextWrite(FileWriteResult::Stage stage, std::uint32_t error);
 
     std::string fontsFolder = "C:\\windows\\Fonts"; // as Wine reports it
+    std::string windowsFolder = "C:\\windows";
     std::string documentsFolder = "C:\\users\\tester\\Documents";
     std::string programFolder = "C:\\Program Files\\Mendrake\\";
     std::string computerName = "TESTPC";

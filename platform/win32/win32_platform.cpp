@@ -279,6 +279,20 @@ std::string Win32Platform::DocumentsFolder() {
     return SpecialFolder(CSIDL_PERSONAL);
 }
 
+std::string Win32Platform::WindowsFolder() {
+    // The system's folder, not the per-user one GetWindowsDirectoryA gives on a terminal server.
+    char folder[MAX_PATH + 1] = {};
+    const UINT length = GetSystemWindowsDirectoryA(folder, MAX_PATH);
+    if (length == 0 || length > MAX_PATH) {
+        return {};
+    }
+    std::string text(folder, length);
+    while (!text.empty() && text.back() == '\\') {
+        text.pop_back(); // "C:\" on a machine installed in a drive's root
+    }
+    return text;
+}
+
 std::string Win32Platform::ProgramFolder() {
     std::vector<char> buffer(MAX_PATH);
     for (;;) {

@@ -1,4 +1,5 @@
 // The path rules of the registry scanners that a scenario shows only one case at a time.
+#include "engine/registry_views.h"
 #include "engine/scanner_paths.h"
 
 #include <gtest/gtest.h>
@@ -51,6 +52,58 @@ TEST(HelpFilePath, JoinsFolderAndNameAndCollapsesBackslashPairs) {
     for (const HelpCase& c : cases) {
         EXPECT_EQ(c.expected, HelpFilePath(c.folder, c.name))
             << "folder: " << c.folder << ", name: " << c.name;
+    }
+}
+
+TEST(PathSeenBy32BitProgram, System32IsSysWow64ButForTheExemptFoldersAndSysnative) {
+    const PathCase cases[] = {
+        {"C:\\Windows\\System32\\x.dll", "C:\\Windows\\SysWOW64\\x.dll"},
+        {"c:\\WINDOWS\\system32\\sub\\x.dll", "C:\\Windows\\SysWOW64\\sub\\x.dll"},
+        {"C:\\Windows\\System32", "C:\\Windows\\SysWOW64"},
+        {"C:\\Windows\\System32\\", "C:\\Windows\\SysWOW64\\"},
+        {"C:\\Windows\\System32x\\x.dll", "C:\\Windows\\System32x\\x.dll"},
+        {"C:\\Windows\\System\\x.dll", "C:\\Windows\\System\\x.dll"},
+        {"D:\\Windows\\System32\\x.dll", "D:\\Windows\\System32\\x.dll"},
+        {"C:\\Other\\Windows\\System32\\x.dll", "C:\\Other\\Windows\\System32\\x.dll"},
+        {"%SystemRoot%\\System32\\x.dll", "%SystemRoot%\\System32\\x.dll"},
+        // Folders the redirector leaves alone, themselves and below.
+        {"C:\\Windows\\System32\\spool\\drivers\\x.dll",
+         "C:\\Windows\\System32\\spool\\drivers\\x.dll"},
+        {"C:\\Windows\\System32\\DRIVERS\\ETC\\hosts",
+         "C:\\Windows\\System32\\DRIVERS\\ETC\\hosts"},
+        {"C:\\Windows\\System32\\catroot2", "C:\\Windows\\System32\\catroot2"},
+        {"C:\\Windows\\System32\\drivers\\x.sys", "C:\\Windows\\SysWOW64\\drivers\\x.sys"},
+        {"C:\\Windows\\System32\\spooler.dll", "C:\\Windows\\SysWOW64\\spooler.dll"},
+        // Sysnative is how a 32-bit program reaches the real System32.
+        {"C:\\Windows\\Sysnative\\x.dll", "C:\\Windows\\System32\\x.dll"},
+        {"C:\\Windows\\SysWOW64\\x.dll", "C:\\Windows\\SysWOW64\\x.dll"},
+    };
+    for (const PathCase& c : cases) {
+        EXPECT_EQ(c.expected, PathSeenBy32BitProgram(c.input, "C:\\Windows"))
+            << "path: " << c.input;
+    }
+    EXPECT_EQ("C:\\Windows\\System32\\x.dll",
+              PathSeenBy32BitProgram("C:\\Windows\\System32\\x.dll", ""))
+        << "without a known Windows folder nothing is mapped";
+}
+
+TEST(LooksLikeClassId, BracesAndTheFiveGroupsOfHexadecimalDigits) {
+    const std::pair<const char*, bool> cases[] = {
+        {"{6D6B15F1-0000-4000-8000-00000000F0F1}", true},
+        {"{6d6b15f1-abcd-4000-8000-00000000f0f1}", true},
+        {"6D6B15F1-0000-4000-8000-00000000F0F1", false},
+        {"{6D6B15F1-0000-4000-8000-00000000F0F1", false},
+        {" {6D6B15F1-0000-4000-8000-00000000F0F1}", false},
+        {"{6D6B15F1-0000-4000-8000-00000000F0F1} ", false},
+        {"{6D6B15G1-0000-4000-8000-00000000F0F1}", false},
+        {"{6D6B15F1-000-04000-8000-00000000F0F1}", false},
+        {"{6D6B15F1+0000-4000-8000-00000000F0F1}", false},
+        {"{6D6B15F1-0000-4000-8000-00000000F0F10}", false},
+        {"{}", false},
+        {"", false},
+    };
+    for (const auto& [text, expected] : cases) {
+        EXPECT_EQ(expected, LooksLikeClassId(text)) << "text: " << text;
     }
 }
 

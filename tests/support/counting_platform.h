@@ -96,6 +96,7 @@ class CountingPlatform final : public platform::Platform {
     }
     std::string FontsFolder() override { return inner_.FontsFolder(); }
     std::string DocumentsFolder() override { return inner_.DocumentsFolder(); }
+    std::string WindowsFolder() override { return inner_.WindowsFolder(); }
     std::string ProgramFolder() override { return inner_.ProgramFolder(); }
     std::string ComputerName() override { return inner_.ComputerName(); }
     bool EqualTextIgnoreCase(std::string_view a, std::string_view b) override {
