@@ -1,23 +1,19 @@
 #include "engine/registry_views.h"
 
 #include "engine/common_unit.h"
+#include "engine/scanner_paths.h"
 #include "platform/platform.h"
 
+#include <algorithm>
 #include <array>
 
 namespace mendrake {
 
 namespace {
 
-// Folders below System32 that the file-system redirector leaves alone (Microsoft's "File
-// System Redirector" page); the folder itself and all below it count.
-constexpr std::array<std::string_view, 6> kExempt = {
-    "catroot", "catroot2", "driverstore", "drivers\\etc", "logfiles", "spool",
-};
-
-// When `path` is `folder` itself or lies below it (any letter case), the rest after the
-// folder, starting with its backslash or empty; nothing otherwise.
-bool StartsWithFolder(std::string_view path, std::string_view folder, std::string_view& rest) {
+// When `path` is `folder` itself or lies below it (letters a to z in any case), the rest after
+// the folder: empty, or starting with its backslash.
+bool BelowFolder(std::string_view path, std::string_view folder, std::string_view& rest) {
     if (path.size() < folder.size() ||
         UpperCase(path.substr(0, folder.size())) != UpperCase(folder)) {
         return false;
@@ -26,32 +22,71 @@ bool StartsWithFolder(std::string_view path, std::string_view folder, std::strin
     return rest.empty() || rest.front() == '\\';
 }
 
+// Folders below System32 that the file-system redirector leaves alone (Microsoft's "File
+// System Redirector"), each with everything below it.
+constexpr std::array<std::string_view, 6> kExempt = {
+    "catroot", "catroot2", "driverstore", "drivers\\etc", "logfiles", "spool",
+};
+
 } // namespace
 
-std::string PathSeenBy32BitProgram(std::string_view path, std::string_view windowsFolder) {
-    if (windowsFolder.empty()) {
+std::string RootAbbreviation(std::uint32_t root) {
+    switch (root) {
+    case kHkcr:
+        return "HKCR";
+    case kHkcu:
+        return "HKCU";
+    case kHklm:
+        return "HKLM";
+    default:
+        return {};
+    }
+}
+
+std::string ViewArea::KeyText() const {
+    return RootAbbreviation(root) + key;
+}
+
+std::string ViewArea::Subkey(std::string_view name) const {
+    return name.empty() ? key : key + "\\" + std::string(name);
+}
+
+std::string ViewArea::SubkeyText(std::string_view name) const {
+    return RootAbbreviation(root) + Subkey(name);
+}
+
+bool ViewArea::Holds(RegistryAccess& /*reg*/) const {
+    return true;
+}
+
+std::vector<ViewArea> BothViews(std::uint32_t root, std::string_view key) {
+    return {ViewArea{root, std::string(key), RegistryView::Native}};
+}
+
+std::string PathSeenBy(RegistryView view, std::string_view path) {
+    std::string windows = view == RegistryView::Wow64 ? platform::Os().WindowsFolder() : "";
+    while (!windows.empty() && windows.back() == '\\') {
+        windows.pop_back();
+    }
+    if (windows.empty()) {
         return std::string(path);
     }
-    const std::string windows(windowsFolder);
+    // The Windows folder keeps its spelling in the path; only the folder below it changes.
+    const std::string folder(path.substr(0, std::min(path.size(), windows.size() + 1)));
     std::string_view rest;
-    if (StartsWithFolder(path, windows + "\\Sysnative", rest)) {
-        return windows + "\\System32" + std::string(rest);
+    if (BelowFolder(path, windows + "\\Sysnative", rest)) {
+        return folder + "System32" + std::string(rest);
     }
-    if (!StartsWithFolder(path, windows + "\\System32", rest)) {
+    if (!BelowFolder(path, windows + "\\System32", rest)) {
         return std::string(path);
     }
     for (std::string_view exempt : kExempt) {
         std::string_view below;
-        if (!rest.empty() && StartsWithFolder(rest.substr(1), exempt, below)) {
+        if (!rest.empty() && BelowFolder(rest.substr(1), exempt, below)) {
             return std::string(path);
         }
     }
-    return windows + "\\SysWOW64" + std::string(rest);
-}
-
-std::string PathSeenInView(const RegistryView& view, std::string_view path) {
-    return view.thirtyTwoBit ? PathSeenBy32BitProgram(path, platform::Os().WindowsFolder())
-                             : std::string(path);
+    return folder + "SysWOW64" + std::string(rest);
 }
 
 } // namespace mendrake

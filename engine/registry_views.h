@@ -1,33 +1,56 @@
-// The two registry views of a 64-bit Windows as a 64-bit program sees them: the plain keys, and
-// the keys of 32-bit programs below the Wow6432Node keys, whose paths name files as a 32-bit
-// program sees them (its System32 is the SysWOW64 folder).
+// The two registry views of a 64-bit Windows, and the file-system view of 32-bit programs.
+//
+// A 64-bit Windows keeps what 32-bit programs register in redirected areas apart: what a
+// 32-bit program writes below HKLM\Software\X lands in HKLM\Software\Wow6432Node\X, and below
+// HKCR\CLSID in HKCR\Wow6432Node\CLSID. A 64-bit program such as this one sees those twins as
+// plain keys at their physical paths.
+//
+// The scanners read each area they inspect as the list BothViews gives. For now that list holds
+// the 64-bit area only: a twin path may lead to the very key of the 64-bit view (keys both views
+// share), and reading it as a second area needs the key's full name to tell the two apart.
 #pragma once
 
+#include "engine/registry_access.h"
+
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace mendrake {
 
-// Where one view keeps the redirected areas, and how its programs see a path.
-struct RegistryView {
-    // The HKLM software key of the view: "\Software" or "\Software\Wow6432Node".
-    std::string_view softwareKey;
-    // The prefix of the view's redirected class keys below HKCR: "" or "\Wow6432Node".
-    std::string_view classesKey;
-    bool thirtyTwoBit;
+enum class RegistryView {
+    Native, // the 64-bit view: what 64-bit programs registered
+    Wow64,  // the 32-bit view below Wow6432Node: what 32-bit programs registered
 };
 
-inline constexpr RegistryView kNativeView{"\\Software", "", false};
-inline constexpr RegistryView kThirtyTwoBitView{"\\Software\\Wow6432Node", "\\Wow6432Node", true};
+// One registry area a scanner reads, in one view: issues found there name `key` below `root`,
+// the physical key a 64-bit program sees.
+struct ViewArea {
+    std::uint32_t root = 0;
+    std::string key; // below root, beginning with a backslash
+    RegistryView view = RegistryView::Native;
 
-// `path` as a 32-bit program sees it on a 64-bit Windows whose Windows folder is
-// `windowsFolder` (no trailing backslash): its System32 folder and everything below it is the
-// SysWOW64 folder, but for the subfolders Windows exempts from redirection, and "Sysnative" is
-// the real System32. Letter case of the folders does not matter; other paths come back as they
-// are.
-std::string PathSeenBy32BitProgram(std::string_view path, std::string_view windowsFolder);
+    // "HKLM\Software\..." for people.
+    std::string KeyText() const;
+    // `KeyText()` and `key` of a subkey of the area ("" for the area key itself).
+    std::string SubkeyText(std::string_view name) const;
+    std::string Subkey(std::string_view name) const;
+    // Whether the key open in `reg` is physically a part of this area, not a key that both views
+    // share (the 64-bit pass reads that one). Every key of a 64-bit area is its own.
+    bool Holds(RegistryAccess& reg) const;
+};
 
-// `path` as a program of `view` sees it (the Windows folder asked of the platform).
-std::string PathSeenInView(const RegistryView& view, std::string_view path);
+// "HKLM", "HKCU", "HKCR", or empty for any other root.
+std::string RootAbbreviation(std::uint32_t root);
+
+// The areas to read for `key` below `root`: the 64-bit area (see the top of this file).
+std::vector<ViewArea> BothViews(std::uint32_t root, std::string_view key);
+
+// A path as a program of `view` has it resolved by the file system. For the 32-bit view the
+// System32 folder of the Windows folder (any letter case) is SysWOW64, apart from the
+// subfolders Windows exempts from redirection (catroot, catroot2, driverstore, drivers\etc,
+// logfiles, spool), and the Sysnative alias is the real System32. Other paths are unchanged.
+std::string PathSeenBy(RegistryView view, std::string_view path);
 
 } // namespace mendrake

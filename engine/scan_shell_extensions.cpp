@@ -19,38 +19,43 @@ using ClassSet = std::unordered_set<std::string>;
 // The handler lists below a classes-root key's "shellex" key that name a class each.
 const char* const kHandlerLists[] = {"ContextMenuHandlers", "PropertySheetHandlers",
                                      "DragDropHandlers", "CopyHookHandlers"};
-// Below the software key of a view.
 const std::string kOverlaysKey =
-    "\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellIconOverlayIdentifiers";
-const std::string kApprovedKey = "\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
+    "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellIconOverlayIdentifiers";
+const std::string kApprovedKey =
+    "\\Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
+// The class lists of the 64-bit and the 32-bit view. A class of either answers a handler, so
+// reading one physical list twice would cost time only, never a wrong answer.
+const char* const kNativeClassList = "\\CLSID";
+const char* const kWow64ClassList = "\\Wow6432Node\\CLSID";
 
-// The views whose HKLM lists are scanned.
-const RegistryView* const kScannedViews[] = {&kNativeView};
-
-// The class ids of both views' class lists, upper-cased; nothing when neither list can be read,
-// as every handler would then look dead.
-std::optional<ClassSet> RegisteredClasses() {
-    std::optional<ClassSet> registered;
-    for (const RegistryView* view : {&kNativeView, &kThirtyTwoBitView}) {
-        RegistryAccess reg;
-        reg.SetRoot(kHkcr);
-        if (!reg.Open(std::string(view->classesKey) + "\\CLSID")) {
-            continue;
-        }
-        if (!registered) {
-            registered.emplace();
-        }
-        for (const std::string& id : reg.SubkeyNames()) {
-            registered->insert(UpperCase(id));
-        }
+// Adds the upper-cased class ids of one class list; false when it cannot be opened.
+bool AddClassIds(const char* list, ClassSet& registered) {
+    RegistryAccess reg;
+    reg.SetRoot(kHkcr);
+    if (!reg.Open(list)) {
+        return false;
     }
+    for (const std::string& id : reg.SubkeyNames()) {
+        registered.insert(UpperCase(id));
+    }
+    return true;
+}
+
+// The class ids of both views, upper-cased; nothing when the 64-bit list cannot be read, as
+// every handler of a 64-bit class would then look dead.
+std::optional<ClassSet> RegisteredClasses() {
+    ClassSet registered;
+    if (!AddClassIds(kNativeClassList, registered)) {
+        return std::nullopt;
+    }
+    AddClassIds(kWow64ClassList, registered); // a machine without 32-bit programs has none
     return registered;
 }
 
-// Reports the handler key `key` (below `root`, named `name`) when the class it names is not
-// registered. The class is the key's default value when that is text shaped like a class id,
+// Reports the handler key `key` of `area` (its last part `name`) when the class it names is
+// not registered. The class is the key's default value when that is text shaped like a class id,
 // else the key's own name when that is; a key naming neither is not tested.
-void CheckHandlerKey(RegistryAccess& reg, const ClassSet& registered, const std::string& rootText,
+void CheckHandlerKey(RegistryAccess& reg, const ClassSet& registered, const ViewArea& area,
                      const std::string& key, const std::string& name) {
     if (!reg.Open(key)) {
         return;
@@ -62,11 +67,11 @@ void CheckHandlerKey(RegistryAccess& reg, const ClassSet& registered, const std:
     }
     // The fix deletes the whole key: a handler key with subkeys of its own holds more than the
     // reference that was tested, and stays.
-    if (reg.AnySubkeys()) {
+    if (reg.AnySubkeys() || !area.Holds(reg)) {
         return;
     }
-    AppendIssue(15, 0, "Shell Extension Issue", id, rootText + key, reg.Root(), key, "", text,
-                true);
+    AppendIssue(15, 0, "Shell Extension Issue", id, RootAbbreviation(area.root) + key, area.root,
+                key, "", text, true);
 }
 
 void ScanHandlerLists(const ClassSet& registered) {
@@ -75,6 +80,8 @@ void ScanHandlerLists(const ClassSet& registered) {
     if (!root.Open("")) {
         return;
     }
+    // Extensions, program identifiers and the shell's own keys are kept once for both views.
+    const ViewArea classes{kHkcr, "", RegistryView::Native};
     RegistryAccess reg;
     reg.SetRoot(kHkcr);
     for (const std::string& name : root.SubkeyNames()) {
@@ -88,35 +95,33 @@ void ScanHandlerLists(const ClassSet& registered) {
                 continue;
             }
             for (const std::string& handler : reg.SubkeyNames()) {
-                CheckHandlerKey(reg, registered, "HKCR", listKey + "\\" + handler, handler);
+                CheckHandlerKey(reg, registered, classes, listKey + "\\" + handler, handler);
             }
         }
     }
 }
 
-void ScanOverlayIdentifiers(const RegistryView& view, const ClassSet& registered) {
-    const std::string key = std::string(view.softwareKey) + kOverlaysKey;
+void ScanOverlayIdentifiers(const ViewArea& area, const ClassSet& registered) {
     RegistryAccess reg;
-    reg.SetRoot(kHklm);
-    if (!reg.Open(key)) {
+    reg.SetRoot(area.root);
+    if (!reg.Open(area.key)) {
         return;
     }
     for (const std::string& name : reg.SubkeyNames()) {
-        CheckHandlerKey(reg, registered, "HKLM", key + "\\" + name, name);
+        CheckHandlerKey(reg, registered, area, area.Subkey(name), name);
     }
 }
 
-void ScanApproved(const RegistryView& view, const ClassSet& registered) {
-    const std::string key = std::string(view.softwareKey) + kApprovedKey;
+void ScanApproved(const ViewArea& area, const ClassSet& registered) {
     RegistryAccess reg;
-    reg.SetRoot(kHklm);
-    if (!reg.Open(key)) {
+    reg.SetRoot(area.root);
+    if (!reg.Open(area.key) || !area.Holds(reg)) {
         return;
     }
     for (const std::string& name : reg.ValueNames()) {
         if (LooksLikeClassId(name) && registered.count(UpperCase(name)) == 0) {
-            AppendIssue(15, 1, "Shell Extension Issue", name, "HKLM" + key, kHklm, key, name,
-                        TextIfString(reg, name), false);
+            AppendIssue(15, 1, "Shell Extension Issue", name, area.KeyText(), area.root, area.key,
+                        name, TextIfString(reg, name), false);
         }
     }
 }
@@ -129,11 +134,11 @@ void ScanShellExtensions() {
         return;
     }
     ScanHandlerLists(*registered);
-    for (const RegistryView* view : kScannedViews) {
-        ScanOverlayIdentifiers(*view, *registered);
+    for (const ViewArea& area : BothViews(kHklm, kOverlaysKey)) {
+        ScanOverlayIdentifiers(area, *registered);
     }
-    for (const RegistryView* view : kScannedViews) {
-        ScanApproved(*view, *registered);
+    for (const ViewArea& area : BothViews(kHklm, kApprovedKey)) {
+        ScanApproved(area, *registered);
     }
 }
 

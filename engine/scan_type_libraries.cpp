@@ -36,14 +36,14 @@ bool TypeLibFilePresent(const std::string& path) {
 
 struct LibraryPlatform {
     const char* subkey;
-    bool thirtyTwoBit;
+    RegistryView view; // the programs that load the file
 };
-constexpr LibraryPlatform kPlatforms[] = {{"win32", true}, {"win64", false}};
+constexpr LibraryPlatform kPlatforms[] = {{"win32", RegistryView::Wow64},
+                                          {"win64", RegistryView::Native}};
 
 // The first missing file path of one version, as read, when the version names at least one
 // file with a drive part and none of them is present; nothing otherwise.
-std::optional<std::string> DeadVersionPath(RegistryAccess& reg, const std::string& versionKey,
-                                           const std::string& windowsFolder) {
+std::optional<std::string> DeadVersionPath(RegistryAccess& reg, const std::string& versionKey) {
     std::optional<std::string> firstMissing;
     for (const std::string& lcid : reg.SubkeyNames()) {
         if (IsVersionDataKey(lcid)) {
@@ -59,8 +59,7 @@ std::optional<std::string> DeadVersionPath(RegistryAccess& reg, const std::strin
             }
             // The 32-bit file is loaded by 32-bit programs, whose System32 is SysWOW64; the
             // 64-bit one as it stands. Which view holds the registration plays no part.
-            if (TypeLibFilePresent(target.thirtyTwoBit ? PathSeenBy32BitProgram(path, windowsFolder)
-                                                       : path)) {
+            if (TypeLibFilePresent(PathSeenBy(target.view, path))) {
                 return std::nullopt;
             }
             if (!firstMissing) {
@@ -71,26 +70,27 @@ std::optional<std::string> DeadVersionPath(RegistryAccess& reg, const std::strin
     return firstMissing;
 }
 
-void ScanTypeLibArea(const RegistryView& view, const std::string& windowsFolder) {
-    const std::string area = std::string(view.classesKey) + "\\TypeLib";
+void ScanTypeLibArea(const ViewArea& area) {
     RegistryAccess reg;
-    reg.SetRoot(kHkcr);
-    if (!reg.Open(area)) {
+    reg.SetRoot(area.root);
+    if (!reg.Open(area.key)) {
         return;
     }
     for (const std::string& library : reg.SubkeyNames()) {
-        const std::string libraryKey = area + "\\" + library;
-        if (!reg.Open(libraryKey)) {
+        if (!reg.Open(area.Subkey(library))) {
             continue;
         }
         for (const std::string& version : reg.SubkeyNames()) {
-            const std::string versionKey = libraryKey + "\\" + version;
+            const std::string versionKey = area.Subkey(library + "\\" + version);
             if (!reg.Open(versionKey)) {
                 continue;
             }
-            if (const auto missing = DeadVersionPath(reg, versionKey, windowsFolder)) {
-                AppendIssue(11, 0, "Type Library Issue", *missing, "HKCR" + versionKey, kHkcr,
-                            versionKey, "", *missing, true);
+            const auto missing = DeadVersionPath(reg, versionKey);
+            // A version key reached through a key both views share belongs to the 64-bit pass.
+            if (missing && reg.Open(versionKey) && area.Holds(reg)) {
+                AppendIssue(11, 0, "Type Library Issue", *missing,
+                            area.SubkeyText(library + "\\" + version), area.root, versionKey, "",
+                            *missing, true);
             }
         }
     }
@@ -99,8 +99,9 @@ void ScanTypeLibArea(const RegistryView& view, const std::string& windowsFolder)
 } // namespace
 
 void ScanTypeLibraries() {
-    const std::string windowsFolder = platform::Os().WindowsFolder();
-    ScanTypeLibArea(kNativeView, windowsFolder);
+    for (const ViewArea& area : BothViews(kHkcr, "\\TypeLib")) {
+        ScanTypeLibArea(area);
+    }
 }
 
 } // namespace mendrake

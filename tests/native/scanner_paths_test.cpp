@@ -1,6 +1,7 @@
 // The path rules of the registry scanners that a scenario shows only one case at a time.
 #include "engine/registry_views.h"
 #include "engine/scanner_paths.h"
+#include "platform/memory/memory_platform.h"
 
 #include <gtest/gtest.h>
 
@@ -55,10 +56,12 @@ TEST(HelpFilePath, JoinsFolderAndNameAndCollapsesBackslashPairs) {
     }
 }
 
-TEST(PathSeenBy32BitProgram, System32IsSysWow64ButForTheExemptFoldersAndSysnative) {
+TEST(PathSeenBy, System32OfA32BitProgramIsSysWow64ButForTheExemptFoldersAndSysnative) {
+    platform::MemoryPlatform os; // its Windows folder is C:\\windows
+    platform::ScopedOs installed(os);
     const PathCase cases[] = {
         {"C:\\Windows\\System32\\x.dll", "C:\\Windows\\SysWOW64\\x.dll"},
-        {"c:\\WINDOWS\\system32\\sub\\x.dll", "C:\\Windows\\SysWOW64\\sub\\x.dll"},
+        {"c:\\WINDOWS\\system32\\sub\\x.dll", "c:\\WINDOWS\\SysWOW64\\sub\\x.dll"},
         {"C:\\Windows\\System32", "C:\\Windows\\SysWOW64"},
         {"C:\\Windows\\System32\\", "C:\\Windows\\SysWOW64\\"},
         {"C:\\Windows\\System32x\\x.dll", "C:\\Windows\\System32x\\x.dll"},
@@ -79,11 +82,12 @@ TEST(PathSeenBy32BitProgram, System32IsSysWow64ButForTheExemptFoldersAndSysnativ
         {"C:\\Windows\\SysWOW64\\x.dll", "C:\\Windows\\SysWOW64\\x.dll"},
     };
     for (const PathCase& c : cases) {
-        EXPECT_EQ(c.expected, PathSeenBy32BitProgram(c.input, "C:\\Windows"))
-            << "path: " << c.input;
+        EXPECT_EQ(c.expected, PathSeenBy(RegistryView::Wow64, c.input)) << "path: " << c.input;
+        EXPECT_EQ(c.input, PathSeenBy(RegistryView::Native, c.input)) << "path: " << c.input;
     }
+    os.windowsFolder.clear();
     EXPECT_EQ("C:\\Windows\\System32\\x.dll",
-              PathSeenBy32BitProgram("C:\\Windows\\System32\\x.dll", ""))
+              PathSeenBy(RegistryView::Wow64, "C:\\Windows\\System32\\x.dll"))
         << "without a known Windows folder nothing is mapped";
 }
 
