@@ -2,31 +2,28 @@
 
 #include "engine/common_unit.h"
 #include "engine/scanner_paths.h"
-#include "platform/platform.h"
 
-#include <algorithm>
 #include <array>
 
 namespace mendrake {
 
 namespace {
 
-// When `path` is `folder` itself or lies below it (letters a to z in any case), the rest after
-// the folder: empty, or starting with its backslash.
-bool BelowFolder(std::string_view path, std::string_view folder, std::string_view& rest) {
-    if (path.size() < folder.size() ||
-        UpperCase(path.substr(0, folder.size())) != UpperCase(folder)) {
-        return false;
-    }
-    rest = path.substr(folder.size());
-    return rest.empty() || rest.front() == '\\';
+const std::string kWow64Node = "Wow6432Node";
+
+// Whether `text` begins with `prefix`, letters a to z compared without regard to case.
+bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() &&
+           UpperCase(text.substr(0, prefix.size())) == UpperCase(prefix);
 }
 
-// Folders below System32 that the file-system redirector leaves alone (Microsoft's "File
-// System Redirector"), each with everything below it.
-constexpr std::array<std::string_view, 6> kExempt = {
-    "catroot", "catroot2", "driverstore", "drivers\\etc", "logfiles", "spool",
-};
+// The full name of a key path, or empty when it cannot be opened.
+std::string IdentityOf(std::uint32_t root, const std::string& key, bool& exists) {
+    RegistryAccess reg;
+    reg.SetRoot(root);
+    exists = reg.Open(key);
+    return exists ? reg.KeyIdentity() : std::string();
+}
 
 } // namespace
 
@@ -55,38 +52,82 @@ std::string ViewArea::SubkeyText(std::string_view name) const {
     return RootAbbreviation(root) + Subkey(name);
 }
 
-bool ViewArea::Holds(RegistryAccess& /*reg*/) const {
-    return true;
+bool ViewArea::Holds(RegistryAccess& reg) const {
+    // Links lead out of the 32-bit view's areas to the keys both views share, never out of the
+    // 64-bit view's.
+    if (view == RegistryView::Native || identity.empty()) {
+        return true; // nothing to tell them apart by: the key is taken as the area's own
+    }
+    const std::string name = reg.KeyIdentity();
+    return name.empty() || (StartsWithIgnoreCase(name, identity) &&
+                            (name.size() == identity.size() || name[identity.size()] == '\\'));
+}
+
+std::string Wow64TwinKey(std::uint32_t root, std::string_view key) {
+    if (root == kHkcr) {
+        return "\\" + kWow64Node + std::string(key);
+    }
+    const std::string_view software = "\\Software";
+    if (root == kHklm && StartsWithIgnoreCase(key, software) &&
+        (key.size() == software.size() || key[software.size()] == '\\')) {
+        return std::string(key.substr(0, software.size())) + "\\" + kWow64Node +
+               std::string(key.substr(software.size()));
+    }
+    return {};
 }
 
 std::vector<ViewArea> BothViews(std::uint32_t root, std::string_view key) {
-    return {ViewArea{root, std::string(key), RegistryView::Native}};
+    ViewArea native{root, std::string(key), RegistryView::Native, {}};
+    const std::string twinKey = Wow64TwinKey(root, key);
+    if (twinKey.empty()) {
+        return {native}; // one key for both views
+    }
+    bool nativeExists = false, twinExists = false;
+    native.identity = IdentityOf(root, native.key, nativeExists);
+    ViewArea twin{root, twinKey, RegistryView::Wow64, {}};
+    twin.identity = IdentityOf(root, twin.key, twinExists);
+    // A twin path that leads to the 64-bit key itself (a shared key) is read once, as the
+    // 64-bit area. Without names to compare, two keys that both opened are taken as two.
+    const bool sameKey = nativeExists && !twin.identity.empty() &&
+                         UpperCase(twin.identity) == UpperCase(native.identity);
+    if (!twinExists || sameKey) {
+        return {native};
+    }
+    return {native, twin};
 }
 
 std::string PathSeenBy(RegistryView view, std::string_view path) {
-    std::string windows = view == RegistryView::Wow64 ? platform::Os().WindowsFolder() : "";
+    if (view == RegistryView::Native) {
+        return std::string(path);
+    }
+    std::string windows = platform::Os().WindowsFolder();
     while (!windows.empty() && windows.back() == '\\') {
         windows.pop_back();
     }
-    if (windows.empty()) {
+    if (windows.empty() || !StartsWithIgnoreCase(path, windows + "\\")) {
         return std::string(path);
     }
-    // The Windows folder keeps its spelling in the path; only the folder below it changes.
-    const std::string folder(path.substr(0, std::min(path.size(), windows.size() + 1)));
-    std::string_view rest;
-    if (BelowFolder(path, windows + "\\Sysnative", rest)) {
-        return folder + "System32" + std::string(rest);
+    const std::size_t folderStart = windows.size() + 1;
+    const std::size_t folderEnd = std::min(path.find('\\', folderStart), path.size());
+    const std::string folder = UpperCase(path.substr(folderStart, folderEnd - folderStart));
+    const std::string_view rest = path.substr(folderEnd); // "" or "\..."
+    if (folder == "SYSNATIVE") {
+        return std::string(path.substr(0, folderStart)) + "System32" + std::string(rest);
     }
-    if (!BelowFolder(path, windows + "\\System32", rest)) {
+    if (folder != "SYSTEM32") {
         return std::string(path);
     }
-    for (std::string_view exempt : kExempt) {
-        std::string_view below;
-        if (!rest.empty() && BelowFolder(rest.substr(1), exempt, below)) {
+    // The subfolders of System32 that Windows exempts from redirection.
+    static constexpr std::array<std::string_view, 6> kExempt = {
+        "\\CATROOT", "\\CATROOT2", "\\DRIVERSTORE", "\\DRIVERS\\ETC", "\\LOGFILES", "\\SPOOL"};
+    const std::string below = UpperCase(rest);
+    for (std::string_view prefix : kExempt) {
+        if (below.compare(0, prefix.size(), prefix) == 0 &&
+            (below.size() == prefix.size() || below[prefix.size()] == '\\')) {
             return std::string(path);
         }
     }
-    return folder + "SysWOW64" + std::string(rest);
+    return std::string(path.substr(0, folderStart)) + "SysWOW64" + std::string(rest);
 }
 
 } // namespace mendrake

@@ -3,11 +3,10 @@
 // A 64-bit Windows keeps what 32-bit programs register in redirected areas apart: what a
 // 32-bit program writes below HKLM\Software\X lands in HKLM\Software\Wow6432Node\X, and below
 // HKCR\CLSID in HKCR\Wow6432Node\CLSID. A 64-bit program such as this one sees those twins as
-// plain keys at their physical paths.
-//
-// The scanners read each area they inspect as the list BothViews gives. For now that list holds
-// the 64-bit area only: a twin path may lead to the very key of the 64-bit view (keys both views
-// share), and reading it as a second area needs the key's full name to tell the two apart.
+// plain keys at their physical paths. Other areas (program identifiers, extensions and verbs in
+// HKCR, HKCU\Software, and a list of shared keys below HKLM\Software such as App Paths and
+// Fonts) are kept once for both views; there Windows and Wine may still answer the twin path
+// with the very key of the 64-bit view, which the key's full name tells.
 #pragma once
 
 #include "engine/registry_access.h"
@@ -30,21 +29,30 @@ struct ViewArea {
     std::uint32_t root = 0;
     std::string key; // below root, beginning with a backslash
     RegistryView view = RegistryView::Native;
+    std::string identity; // the area key's full name; empty when unknown or missing
 
     // "HKLM\Software\..." for people.
     std::string KeyText() const;
     // `KeyText()` and `key` of a subkey of the area ("" for the area key itself).
     std::string SubkeyText(std::string_view name) const;
     std::string Subkey(std::string_view name) const;
-    // Whether the key open in `reg` is physically a part of this area, not a key that both views
-    // share (the 64-bit pass reads that one). Every key of a 64-bit area is its own.
+    // Whether the key open in `reg` is physically a part of this area, not a key that both
+    // views share and that a link below a 32-bit area leads to (the 64-bit pass reads that
+    // one). Asks the platform only for a 32-bit area: call it once a finding stands.
     bool Holds(RegistryAccess& reg) const;
 };
 
 // "HKLM", "HKCU", "HKCR", or empty for any other root.
 std::string RootAbbreviation(std::uint32_t root);
 
-// The areas to read for `key` below `root`: the 64-bit area (see the top of this file).
+// The path of the 32-bit twin of `key` below `root` as a 64-bit program sees it:
+// "\Software\X" below HKLM becomes "\Software\Wow6432Node\X"; "\X" below HKCR becomes
+// "\Wow6432Node\X". Empty where Windows keeps no twin (HKCU, other roots, HKLM outside
+// Software).
+std::string Wow64TwinKey(std::uint32_t root, std::string_view key);
+
+// The area in the 64-bit view, followed by its 32-bit twin when the twin exists and is a
+// different physical key. The twin is looked for even when the 64-bit area is missing.
 std::vector<ViewArea> BothViews(std::uint32_t root, std::string_view key);
 
 // A path as a program of `view` has it resolved by the file system. For the 32-bit view the

@@ -81,7 +81,7 @@ void ScanHandlerLists(const ClassSet& registered) {
         return;
     }
     // Extensions, program identifiers and the shell's own keys are kept once for both views.
-    const ViewArea classes{kHkcr, "", RegistryView::Native};
+    const ViewArea classes{kHkcr, "", RegistryView::Native, {}};
     RegistryAccess reg;
     reg.SetRoot(kHkcr);
     for (const std::string& name : root.SubkeyNames()) {

@@ -1,7 +1,5 @@
 // The path rules of the registry scanners that a scenario shows only one case at a time.
-#include "engine/registry_views.h"
 #include "engine/scanner_paths.h"
-#include "platform/memory/memory_platform.h"
 
 #include <gtest/gtest.h>
 
@@ -54,41 +52,6 @@ TEST(HelpFilePath, JoinsFolderAndNameAndCollapsesBackslashPairs) {
         EXPECT_EQ(c.expected, HelpFilePath(c.folder, c.name))
             << "folder: " << c.folder << ", name: " << c.name;
     }
-}
-
-TEST(PathSeenBy, System32OfA32BitProgramIsSysWow64ButForTheExemptFoldersAndSysnative) {
-    platform::MemoryPlatform os; // its Windows folder is C:\\windows
-    platform::ScopedOs installed(os);
-    const PathCase cases[] = {
-        {"C:\\Windows\\System32\\x.dll", "C:\\Windows\\SysWOW64\\x.dll"},
-        {"c:\\WINDOWS\\system32\\sub\\x.dll", "c:\\WINDOWS\\SysWOW64\\sub\\x.dll"},
-        {"C:\\Windows\\System32", "C:\\Windows\\SysWOW64"},
-        {"C:\\Windows\\System32\\", "C:\\Windows\\SysWOW64\\"},
-        {"C:\\Windows\\System32x\\x.dll", "C:\\Windows\\System32x\\x.dll"},
-        {"C:\\Windows\\System\\x.dll", "C:\\Windows\\System\\x.dll"},
-        {"D:\\Windows\\System32\\x.dll", "D:\\Windows\\System32\\x.dll"},
-        {"C:\\Other\\Windows\\System32\\x.dll", "C:\\Other\\Windows\\System32\\x.dll"},
-        {"%SystemRoot%\\System32\\x.dll", "%SystemRoot%\\System32\\x.dll"},
-        // Folders the redirector leaves alone, themselves and below.
-        {"C:\\Windows\\System32\\spool\\drivers\\x.dll",
-         "C:\\Windows\\System32\\spool\\drivers\\x.dll"},
-        {"C:\\Windows\\System32\\DRIVERS\\ETC\\hosts",
-         "C:\\Windows\\System32\\DRIVERS\\ETC\\hosts"},
-        {"C:\\Windows\\System32\\catroot2", "C:\\Windows\\System32\\catroot2"},
-        {"C:\\Windows\\System32\\drivers\\x.sys", "C:\\Windows\\SysWOW64\\drivers\\x.sys"},
-        {"C:\\Windows\\System32\\spooler.dll", "C:\\Windows\\SysWOW64\\spooler.dll"},
-        // Sysnative is how a 32-bit program reaches the real System32.
-        {"C:\\Windows\\Sysnative\\x.dll", "C:\\Windows\\System32\\x.dll"},
-        {"C:\\Windows\\SysWOW64\\x.dll", "C:\\Windows\\SysWOW64\\x.dll"},
-    };
-    for (const PathCase& c : cases) {
-        EXPECT_EQ(c.expected, PathSeenBy(RegistryView::Wow64, c.input)) << "path: " << c.input;
-        EXPECT_EQ(c.input, PathSeenBy(RegistryView::Native, c.input)) << "path: " << c.input;
-    }
-    os.windowsFolder.clear();
-    EXPECT_EQ("C:\\Windows\\System32\\x.dll",
-              PathSeenBy(RegistryView::Wow64, "C:\\Windows\\System32\\x.dll"))
-        << "without a known Windows folder nothing is mapped";
 }
 
 TEST(LooksLikeClassId, BracesAndTheFiveGroupsOfHexadecimalDigits) {
