@@ -75,7 +75,7 @@ double TimedProcess(const std::string& commandLine) {
     return elapsed;
 }
 
-// The keys the eleven checks read: the classes tree whole (the 32-bit classes included), the
+// The keys the fourteen checks read: the classes tree whole (the 32-bit classes included), the
 // lists below them whole in both views where the 32-bit twin is a key of its own, and the
 // software roots one level deep (the checks look only at their direct subkeys).
 const char* const kPeerQueries[] = {
@@ -94,6 +94,10 @@ const char* const kPeerQueries[] = {
     "\"HKLM\\Software\\Microsoft\\Windows\\HTML Help\" /s",
     "\"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\" /s",
     "\"HKCU\\Software\\Microsoft\\Windows\\ShellNoRoam\\MuiCache\" /s",
+    "\"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellIconOverlayIdentifiers\" "
+    "/s",
+    "\"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved\" /s",
+    "\"HKCU\\AppEvents\\Schemes\\Apps\" /s",
     "HKLM\\Software",
     "HKCU\\Software",
     "\"HKLM\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\SharedDlls\" /s",
