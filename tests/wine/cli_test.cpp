@@ -134,8 +134,14 @@ CliRun RunCliCapturing(const std::string& arguments) {
     return run;
 }
 
+// One argument of a command line: in double quotes, with the backslashes in front of the
+// closing quote doubled, as the C runtime reads a backslash there as escaping the quote.
 std::string Quoted(const std::string& text) {
-    return "\"" + text + "\"";
+    std::string quoted = "\"" + text;
+    for (std::size_t i = text.size(); i > 0 && text[i - 1] == '\\'; --i) {
+        quoted += '\\';
+    }
+    return quoted + "\"";
 }
 
 const std::string kUserRun = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
