@@ -72,9 +72,9 @@ TEST(ConsoleScan, WritesTheLogOfTheFixtureEntries) {
 
 TEST(ConsoleScan, RejectsBadArgumentsWithStatus2) {
     for (const char* arguments :
-         {"scan --category 11", "scan --bogus", "", "scan --format xml", "scan --exclude",
-          "fix --exclude \"\"", "exclude", "exclude add", "exclude remove", "exclude list more",
-          "exclude drop x", "exclude add a b"}) {
+         {"scan --category 17", "scan --category 1", "scan --bogus", "", "scan --format xml",
+          "scan --exclude", "fix --exclude \"\"", "exclude", "exclude add", "exclude remove",
+          "exclude list more", "exclude drop x", "exclude add a b"}) {
         EXPECT_EQ(2u, RunCli(arguments)) << arguments;
     }
 }
