@@ -1,104 +1,59 @@
-// The language setting in the settings key: on the memory platform natively, on the real
-// HKEY_CURRENT_USER under Wine, where the key is put back as it was after each test.
+// The language setting and the exclusion list in the settings key: on the memory platform
+// natively, on the real HKEY_CURRENT_USER under Wine, where the key is put back as it was after
+// each test.
+#include "settings/exclusion_unit.h"
 #include "settings/lang_unit.h"
 #include "settings/reg_unit.h"
 
 #include "engine/error.h"
 #include "platform/platform.h"
+#include "tests/native/error_of.h"
+#include "tests/support/kept_settings.h"
 
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <utility>
 
 namespace mendrake {
 namespace {
 
 using platform::Os;
 
-constexpr const char* kParent = "SOFTWARE\\Kestrava";
-constexpr const char* kKey = "SOFTWARE\\Kestrava\\Mendrake";
+constexpr const char* kKey = test::kSettingsPath;
 
 bool KeyExists(const char* path) {
-    platform::Hkey key = 0;
-    if (Os().OpenKey(platform::kCurrentUser, path, platform::kKeyAllAccess, key) !=
-        platform::kSuccess) {
-        return false;
-    }
-    Os().CloseKey(key);
-    return true;
+    return test::UserKeyExists(path);
+}
+
+std::optional<platform::RegValue> Stored(const char* name) {
+    return test::StoredSetting(name);
 }
 
 std::optional<platform::RegValue> Language() {
-    platform::Hkey key = 0;
-    if (Os().OpenKey(platform::kCurrentUser, kKey, platform::kKeyAllAccess, key) !=
-        platform::kSuccess) {
-        return std::nullopt;
-    }
-    platform::RegValue value;
-    const long status = Os().QueryValue(key, "language", value);
-    Os().CloseKey(key);
-    if (status != platform::kSuccess) {
-        return std::nullopt;
-    }
-    return value;
+    return Stored("language");
+}
+
+void Put(const char* name, std::uint32_t type, const std::string& data) {
+    test::PutSetting(name, type, data);
 }
 
 void PutLanguage(std::uint32_t type, const std::string& data) {
-    platform::Hkey key = 0;
-    ASSERT_EQ(Os().CreateKey(platform::kCurrentUser, kKey, key), platform::kSuccess);
-    EXPECT_EQ(Os().SetValue(key, "language", type, data), platform::kSuccess);
-    Os().CloseKey(key);
+    Put("language", type, data);
 }
 
-// Removes the value and then the two keys where they are left empty.
-void RemoveLanguageAndEmptyKeys() {
-    platform::Hkey key = 0;
-    if (Os().OpenKey(platform::kCurrentUser, kKey, platform::kKeyAllAccess, key) ==
-        platform::kSuccess) {
-        Os().DeleteValue(key, "language");
-        Os().CloseKey(key);
-    }
-    for (const char* path : {kKey, kParent}) {
-        platform::Hkey k = 0;
-        if (Os().OpenKey(platform::kCurrentUser, path, platform::kKeyAllAccess, k) !=
-            platform::kSuccess) {
-            continue;
-        }
-        std::uint32_t subkeys = 0, values = 0;
-        const long status = Os().QueryInfoKey(k, subkeys, values);
-        Os().CloseKey(k);
-        if (status == platform::kSuccess && subkeys == 0 && values == 0) {
-            Os().DeleteKey(platform::kCurrentUser, path);
-        }
-    }
-}
-
-// Each test starts without the value and without the (empty) keys, and leaves the registry
+// Each test starts without the values and without the (empty) keys, and leaves the registry
 // as it found it.
 class SettingsKeyTest : public testing::Test {
   protected:
     void SetUp() override {
-        hadParent_ = KeyExists(kParent);
-        hadKey_ = KeyExists(kKey);
-        oldValue_ = Language();
-        RemoveLanguageAndEmptyKeys();
+        kept_.emplace();
         ASSERT_FALSE(KeyExists(kKey)) << "the settings key holds other data; not touching it";
     }
-    void TearDown() override {
-        RemoveLanguageAndEmptyKeys();
-        platform::Hkey key = 0;
-        if (hadKey_ || hadParent_) {
-            Os().CreateKey(platform::kCurrentUser, hadKey_ ? kKey : kParent, key);
-            if (oldValue_) {
-                Os().SetValue(key, "language", oldValue_->type, oldValue_->data);
-            }
-            Os().CloseKey(key);
-        }
-    }
+    void TearDown() override { kept_.reset(); }
 
   private:
-    bool hadParent_ = false, hadKey_ = false;
-    std::optional<platform::RegValue> oldValue_;
+    std::optional<test::KeptSettings> kept_;
 };
 
 // The calls of one activation of the main window.
@@ -199,6 +154,93 @@ TEST_F(SettingsKeyTest, WritingCreatesTheKeyWithEveryLevel) {
     StoreLanguage(SettingsKey, 0);
     EXPECT_FALSE(Language().has_value());
     EXPECT_TRUE(KeyExists(kKey));
+}
+
+// ---- the exclusion list ----
+
+using Entries = std::vector<std::string>;
+
+TEST_F(SettingsKeyTest, AFreshMachineHasNoExclusionsAndReadingOrRemovingCreatesNothing) {
+    EXPECT_EQ(Entries{}, Exclusions());
+    EXPECT_FALSE(RemoveExclusion("HKLM\\Software\\Vendor"));
+    EXPECT_FALSE(KeyExists(kKey));
+}
+
+TEST_F(SettingsKeyTest, ExclusionsAreAddedOnceKeptInOrderAndRemoved) {
+    const std::string vendor = "HKLM\\Software\\Vendor";
+    const std::string shortcut = "C:\\Users\\Ann\\Desktop\\Caf\xE9.lnk";
+    EXPECT_TRUE(AddExclusion(vendor));
+    EXPECT_TRUE(AddExclusion(shortcut));
+    // the same locations spelt another way
+    EXPECT_FALSE(AddExclusion("hklm\\software\\VENDOR\\"));
+    EXPECT_FALSE(AddExclusion("HKEY_LOCAL_MACHINE\\Software\\Vendor"));
+    EXPECT_FALSE(AddExclusion("c:\\users\\ann\\desktop\\CAF\xC9.LNK"));
+    // read afresh from the registry, as the next start of the program does
+    EXPECT_EQ((Entries{vendor, shortcut}), Exclusions());
+    const auto stored = Stored("exclude");
+    ASSERT_TRUE(stored.has_value());
+    EXPECT_EQ(platform::kRegMultiSz, stored->type);
+    EXPECT_EQ(vendor + '\0' + shortcut + '\0' + '\0', stored->data);
+
+    EXPECT_TRUE(RemoveExclusion("HKLM\\SOFTWARE\\Vendor\\"));
+    EXPECT_FALSE(RemoveExclusion(vendor)) << "already gone";
+    EXPECT_FALSE(RemoveExclusion("HKLM\\Software")) << "a key above an entry is not the entry";
+    EXPECT_EQ(Entries{shortcut}, Exclusions());
+    EXPECT_TRUE(RemoveExclusion(shortcut));
+    EXPECT_FALSE(Stored("exclude").has_value()) << "no value is the empty list";
+    EXPECT_TRUE(KeyExists(kKey));
+    EXPECT_EQ(Entries{}, Exclusions());
+}
+
+TEST_F(SettingsKeyTest, BlankStringsAndRepeatsInTheStoredListReadCleanly) {
+    using namespace std::string_literals;
+    struct Case {
+        std::string data;
+        Entries entries;
+    };
+    const std::vector<Case> cases = {
+        {"a\0b\0\0"s, {"a", "b"}},
+        {"a\0b"s, {"a", "b"}},                  // no terminator at all
+        {"\0\0a\0\0\0b\0\0\0"s, {"a", "b"}},    // empty strings before, between, after
+        {"a\0   \0\\\0\t\0b\0\0"s, {"a", "b"}}, // blank and backslash-only strings
+        {"a\0A\0a\\\0b\0HKLM\\x\0HKEY_LOCAL_MACHINE\\X\0\0"s, {"a", "b", "HKLM\\x"}},
+        {"\0"s, {}},
+        {""s, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.data));
+        Put("exclude", platform::kRegMultiSz, c.data);
+        EXPECT_EQ(c.entries, Exclusions());
+    }
+    // Adding writes the clean list back.
+    Put("exclude", platform::kRegMultiSz, "\0a\0A\0\0"s);
+    EXPECT_TRUE(AddExclusion("b"));
+    EXPECT_EQ("a\0b\0\0"s, Stored("exclude")->data);
+}
+
+TEST_F(SettingsKeyTest, AnExclusionValueOfAnotherTypeIsReportedAndNeverReplaced) {
+    using namespace std::string_literals;
+    for (const auto& [type, data] : std::vector<std::pair<std::uint32_t, std::string>>{
+             {platform::kRegSz, "HKLM\\Software\\Vendor\0"s},
+             {platform::kRegDword, "\x01\0\0\0"s},
+             {platform::kRegBinary, ""s}}) {
+        SCOPED_TRACE("type " + std::to_string(type));
+        Put("exclude", type, data);
+        EXPECT_EQ("Invalid data type for 'exclude'", test::ErrorOf([] { Exclusions(); }));
+        EXPECT_EQ("Invalid data type for 'exclude'", test::ErrorOf([] { AddExclusion("x"); }));
+        EXPECT_EQ("Invalid data type for 'exclude'", test::ErrorOf([] { RemoveExclusion("x"); }));
+        const auto stored = Stored("exclude");
+        ASSERT_TRUE(stored.has_value());
+        EXPECT_EQ(type, stored->type);
+        EXPECT_EQ(data, stored->data);
+    }
+}
+
+TEST_F(SettingsKeyTest, ABlankEntryIsRefused) {
+    for (const char* blank : {"", "  ", "\\\\"}) {
+        EXPECT_EQ("An empty entry cannot be excluded", test::ErrorOf([&] { AddExclusion(blank); }));
+    }
+    EXPECT_FALSE(KeyExists(kKey));
 }
 
 } // namespace

@@ -2,10 +2,13 @@
 // produce: tree check marks, the analysis, the virtual list, Fix with its backup, Save log.
 #include "ui/main_unit.h"
 
+#include "engine/exclusion_list.h"
 #include "engine/issue_model.h"
 #include "repair/fix.h"
 #include "platform/platform.h"
+#include "settings/exclusion_unit.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/kept_settings.h"
 #include "tests/wine/window_capture.h"
 
 #include <gtest/gtest.h>
@@ -549,6 +552,31 @@ TEST_F(MainWindowTest, AnalyseUntickSaveLogAndFixWithBackupOnPlantedRegistry) {
     EXPECT_EQ(issuesBefore.size(), Issues.size()) << "the fix leaves Issues as they were";
     Select(2);
     EXPECT_GT(Rows(), 0) << "a selection lists Issues again after a fix";
+}
+
+TEST_F(MainWindowTest, TheStoredExclusionsKeepTheirEntriesOutOfTheList) {
+    KeptSettings kept;
+    const std::string key = "\\Software\\Microsoft\\Windows\\CurrentVersion\\SharedDlls";
+    PlantedRegistry planted("REGEDIT4\n\n[HKEY_LOCAL_MACHINE" + key +
+                            "]\n\"C:\\\\MendrakeWindowTest\\\\gone-a.dll\"=dword:00000001\n"
+                            "\"C:\\\\MendrakeWindowTest\\\\gone-b.dll\"=dword:00000002\n");
+    ASSERT_TRUE(AddExclusion("hklm" + key + "\\C:\\MendrakeWindowTest\\GONE-A.dll"));
+    TickOnly({2});
+    Press(form->AnalyseAdvToolButton);
+    Pump();
+    EXPECT_TRUE(prompts.messages.empty()) << prompts.messages[0].text;
+    EXPECT_EQ(-1, RowOf("C:\\MendrakeWindowTest\\gone-a.dll"));
+    EXPECT_GE(RowOf("C:\\MendrakeWindowTest\\gone-b.dll"), 0);
+    EXPECT_EQ(1u, ExcludedCount());
+
+    // A stored value of another type is shown once, and the run goes on without a list.
+    PutSetting("exclude", platform::kRegSz, std::string("x", 2));
+    Press(form->AnalyseAdvToolButton);
+    Pump();
+    ASSERT_EQ(1u, prompts.messages.size());
+    EXPECT_EQ("Invalid data type for 'exclude'", prompts.messages[0].text);
+    EXPECT_GE(RowOf("C:\\MendrakeWindowTest\\gone-a.dll"), 0);
+    EXPECT_EQ(0u, ExcludedCount());
 }
 
 TEST_F(MainWindowTest, FixWithoutBackupWritesNoScriptAndShowsNoMessage) {
