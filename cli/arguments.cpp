@@ -2,13 +2,16 @@
 
 #include "engine/issue_model.h"
 
+#include <algorithm>
+#include <initializer_list>
 #include <stdexcept>
 
 namespace mendrake::cli {
 
 const char* const kUsage =
     "usage: mendrake-cli scan [--category ID]... [--log FILE] [--stats]\n"
-    "       mendrake-cli fix [--category ID]... [--no-backup] [--backup-dir DIR] [--log FILE]\n";
+    "       mendrake-cli fix [--category ID]... [--no-backup] [--backup-dir DIR] [--log FILE]\n"
+    "       mendrake-cli --help | --version\n";
 
 namespace {
 
@@ -34,10 +37,24 @@ std::int32_t CategoryId(const std::string& text) {
 } // namespace
 
 Arguments ParseArguments(const std::vector<std::string>& args) {
+    Arguments parsed;
+    auto given = [&args](std::initializer_list<const char*> names) {
+        return std::any_of(args.begin(), args.end(), [&names](const std::string& arg) {
+            return std::find(names.begin(), names.end(), arg) != names.end();
+        });
+    };
+    // Asking for help wins over everything else on the line, as Windows tools answer it.
+    if (given({"--help", "-h", "/?"})) {
+        parsed.command = "help";
+        return parsed;
+    }
+    if (given({"--version"})) {
+        parsed.command = "version";
+        return parsed;
+    }
     if (args.empty()) {
         throw std::invalid_argument("no command given");
     }
-    Arguments parsed;
     parsed.command = args[0];
     if (parsed.command != "scan" && parsed.command != "fix") {
         throw std::invalid_argument("unknown command: " + parsed.command);

@@ -9,7 +9,7 @@
 namespace mendrake::cli {
 
 struct Arguments {
-    std::string command;                  // "scan" or "fix"
+    std::string command;                  // "scan", "fix", "help" or "version"
     std::vector<std::int32_t> categories; // empty: every scanner category in tree order
     std::optional<std::string> logPath;   // "-" or absent: standard output (scan)
     bool stats = false;
@@ -17,7 +17,8 @@ struct Arguments {
     std::optional<std::string> backupDir;
 };
 
-// Throws std::invalid_argument with a one-line message for a bad command line.
+// Throws std::invalid_argument with a one-line message for a bad command line. "--help", "-h"
+// or "/?" anywhere asks for the usage, "--version" for the program's version.
 Arguments ParseArguments(const std::vector<std::string>& args);
 
 extern const char* const kUsage;

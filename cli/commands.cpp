@@ -8,6 +8,12 @@
 #include "repair/file_output.h"
 #include "repair/fix.h"
 #include "repair/scan_log.h"
+#include "settings/version_unit.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 #include <chrono>
 #include <cstdio>
@@ -16,6 +22,23 @@
 namespace mendrake::cli {
 
 namespace {
+
+// Writes bytes to standard output unchanged. In text mode the C runtime turns each LF into
+// CR LF, and the log's own CR LF would come out as CR CR LF: the bytes must be those a log
+// file holds.
+void WriteStandardOutputBytes(std::string_view bytes) {
+    std::fflush(stdout);
+#ifdef _WIN32
+    const int previous = _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    std::fflush(stdout);
+#ifdef _WIN32
+    if (previous != -1) {
+        _setmode(_fileno(stdout), previous);
+    }
+#endif
+}
 
 // Runs the scanners of the chosen categories into Issues, as the window's analysis does.
 void Scan(const Arguments& arguments) {
@@ -33,11 +56,22 @@ void WriteLog(const Arguments& arguments) {
     }
     platform::Platform& os = platform::Os();
     const std::string text = LogText(Issues, ComputerName(), os.Now(), os.TimeSeparator());
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
+    WriteStandardOutputBytes(text);
+}
+
+// Machine-wide keys are opened with full access, which only administrator rights give: without
+// them those keys are skipped and cannot be fixed, and the user should know before the scan.
+void NoteMissingRights() {
+    if (!platform::Os().HasAdministratorRights()) {
+        std::fputs("mendrake-cli: not running with administrator rights: machine-wide keys are "
+                   "skipped and cannot be fixed\n",
+                   stderr);
+        std::fflush(stderr);
+    }
 }
 
 int RunScan(const Arguments& arguments) {
+    NoteMissingRights();
     Stats = {};
     const auto start = std::chrono::steady_clock::now();
     Scan(arguments);
@@ -72,6 +106,7 @@ std::string BackupPath(const Arguments& arguments) {
 // backup that cannot be written stops the command before anything is deleted. Entries that are
 // still there afterwards (no access, or in use) are counted and reported, not hidden.
 int RunFix(const Arguments& arguments) {
+    NoteMissingRights();
     Scan(arguments);
     if (arguments.logPath) {
         WriteLog(arguments);
@@ -102,6 +137,17 @@ int RunFix(const Arguments& arguments) {
 } // namespace
 
 int RunCommand(const Arguments& arguments) {
+    if (arguments.command == "help") {
+        std::fputs(kUsage, stdout);
+        std::fflush(stdout);
+        return 0;
+    }
+    if (arguments.command == "version") {
+        TVersionInfo version(platform::Os().ProgramModule());
+        std::printf("mendrake-cli %s\n", version.StringValue("FileVersion").c_str());
+        std::fflush(stdout);
+        return 0;
+    }
     if (arguments.command == "scan") {
         return RunScan(arguments);
     }

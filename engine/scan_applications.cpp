@@ -76,7 +76,7 @@ void ScanAppPaths() {
         }
         // Used as read: a quoted path has no drive part and is passed over.
         const std::string path = reg.ReadText("");
-        if (!DrivePart(path).empty() && !FileFound(path)) {
+        if (MissingFileOnDrive(path)) {
             AppendIssue(kCategory, 1, "Application Path Issue", path, "HKLM" + key, kHklm, key, "",
                         path, true);
         }

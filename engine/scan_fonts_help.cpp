@@ -40,10 +40,6 @@ void ScanValueList(const std::string& key, std::int32_t category, std::int32_t k
     }
 }
 
-bool MissingFileWithDrive(const std::string& path) {
-    return !DrivePart(path).empty() && !FileFound(path);
-}
-
 } // namespace
 
 void ScanFonts() {
@@ -53,7 +49,7 @@ void ScanFonts() {
     auto fontPath = [&fonts](const std::string&, const std::string& data) {
         return DrivePart(data).empty() ? fonts + "\\" + data : data;
     };
-    ScanValueList(kFontsKey, 7, 0, "Font Issue", fontPath, MissingFileWithDrive);
+    ScanValueList(kFontsKey, 7, 0, "Font Issue", fontPath, MissingFileOnDrive);
 }
 
 void ScanHelpFiles() {
@@ -61,11 +57,12 @@ void ScanHelpFiles() {
     auto helpPath = [](const std::string& name, const std::string& data) {
         return HelpFilePath(data, name);
     };
-    ScanValueList(kHelpKey, 8, 0, "Help File Issue", helpPath, MissingFileWithDrive);
+    ScanValueList(kHelpKey, 8, 0, "Help File Issue", helpPath, MissingFileOnDrive);
     // HTML help entries are tested without the drive-part condition: a rooted path is looked
     // up on the current drive.
-    ScanValueList(kHtmlHelpKey, 8, 1, "Help File Issue", helpPath,
-                  [](const std::string& path) { return !FileFound(path); });
+    ScanValueList(kHtmlHelpKey, 8, 1, "Help File Issue", helpPath, [](const std::string& path) {
+        return !FileFound(path) && VolumeReachable(path);
+    });
 }
 
 } // namespace mendrake

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <optional>
-#include <unordered_set>
 
 namespace mendrake {
 
@@ -28,41 +27,41 @@ void ScanInstallerFolders() {
     }
     for (const std::string& name : reg.ValueNames()) {
         // The name is the folder; the data plays no part (any kind, it is only logged).
-        if (!DrivePart(name).empty() && !FolderFound(name)) {
+        if (!DrivePart(name).empty() && !FolderFound(name) && VolumeReachable(name)) {
             AppendIssue(9, 0, "Installer Reference Issue", name, "HKLM" + kFoldersKey, kHklm,
                         kFoldersKey, name, TextIfString(reg, name), false);
         }
     }
 }
 
-// The installed entries under Uninstall, or nothing when that key can't be read.
+// The installed entries under Uninstall, or nothing when that key can't be read or its
+// listing was cut short.
 std::optional<std::vector<std::string>> InstalledEntries() {
     RegistryAccess reg;
     reg.SetRoot(kHklm);
     if (!reg.Open(kUninstallKey)) {
         return std::nullopt;
     }
-    return reg.SubkeyNames();
+    std::vector<std::string> names = reg.SubkeyNames();
+    if (!reg.ListingComplete()) {
+        return std::nullopt;
+    }
+    return names;
 }
 
 void ScanUninstallCache() {
-    // Without the Uninstall list every cache entry would look orphaned, and fixing them would
-    // delete good data: the check needs the list.
+    // Without the whole Uninstall list every cache entry missing from it would look orphaned,
+    // and fixing them would delete good data: the check needs the list, all of it.
     const std::optional<std::vector<std::string>> installed = InstalledEntries();
     if (!installed) {
         return;
     }
-    // Names equal after upper-casing a to z are equal under any locale's case-insensitive
-    // comparison; only the rest needs the locale's own comparison.
-    std::unordered_set<std::string> upper;
-    for (const std::string& name : *installed) {
-        upper.insert(UpperCase(name));
-    }
+    // The user locale's comparison decides alone: under Turkish casing "WINZIP" and "Winzip"
+    // differ, so no a-to-z shortcut is taken (the lists are short).
     auto isInstalled = [&](const std::string& name) {
-        return upper.count(UpperCase(name)) != 0 ||
-               std::any_of(installed->begin(), installed->end(), [&](const std::string& entry) {
-                   return platform::Os().EqualTextIgnoreCase(entry, name);
-               });
+        return std::any_of(installed->begin(), installed->end(), [&](const std::string& entry) {
+            return platform::Os().EqualTextIgnoreCase(entry, name);
+        });
     };
     RegistryAccess reg;
     reg.SetRoot(kHklm);

@@ -25,7 +25,8 @@ void ScanSharedDlls() {
     }
     const bool installerCounts = reg.ValueKindOf("WindowsInstaller") == ValueKind::Number;
     for (const std::string& name : reg.ValueNames()) {
-        if (FileFound(name)) {
+        // A DLL on a drive or share that can't be reached is not known to be gone.
+        if (FileFound(name) || !VolumeReachable(name)) {
             continue;
         }
         std::string count;
@@ -85,7 +86,9 @@ void ScanClasses() {
         reg.SetRoot(kHkcr);
         if (reg.Open("\\CLSID")) {
             classIds = reg.SubkeyNames();
-            haveClassList = true;
+            // A class id that could not be listed would make every reference to it look
+            // dangling; the references are judged only against the whole list.
+            haveClassList = reg.ListingComplete();
         }
     }
     {
@@ -97,13 +100,13 @@ void ScanClasses() {
                 continue;
             }
             const std::string server = reg.ReadText("");
-            if (!DrivePart(server).empty() && !FileFound(server)) {
+            if (MissingFileOnDrive(server)) {
                 AppendIssue(5, 0, "COM Issue", server, "HKCR\\CLSID\\" + id, kHkcr,
                             "\\CLSID\\" + id, "", server, true);
             }
         }
     }
-    // Without a class list every reference would look dangling: the check needs the list.
+    // Without the whole class list references would look dangling: the check needs it all.
     if (!haveClassList) {
         return;
     }

@@ -8,6 +8,10 @@ std::string TextIfString(RegistryAccess& reg, std::string_view name) {
     return IsTextKind(reg.ValueKindOf(name)) ? reg.ReadText(name) : std::string();
 }
 
+bool MissingFileOnDrive(std::string_view path) {
+    return !DrivePart(path).empty() && !FileFound(path) && VolumeReachable(path);
+}
+
 std::string VerbProgramPath(std::string_view command) {
     std::string path = ExtractCommandPath(command);
     const std::size_t exe = UpperCase(path).find(".EXE ");
@@ -24,10 +28,11 @@ bool CommandProgramMissing(std::string_view command, std::string_view path) {
     if (FileFound(path)) {
         return false;
     }
-    // A quoted program path is exactly what Windows starts; an unquoted one may be followed by
-    // plain arguments that the path rule keeps, so try it the way CreateProcess would.
+    // Resolved the way CreateProcess starts it, quoted or not: ".exe" is appended to a name
+    // without an extension, and an unquoted path may be followed by plain arguments that the
+    // path rule keeps. A program on a drive or share that can't be reached is not known gone.
     const bool quoted = !command.empty() && command.front() == '"';
-    return quoted || !CommandProgramFound(path);
+    return !CommandProgramFound(path, quoted) && VolumeReachable(path);
 }
 
 std::string HelpFilePath(std::string_view folder, std::string_view name) {
