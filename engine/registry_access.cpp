@@ -61,6 +61,10 @@ void RegistryAccess::Close() {
     ForgetValue();
 }
 
+std::string RegistryAccess::KeyIdentity() {
+    return key_ == 0 ? std::string() : Os().KeyIdentity(key_);
+}
+
 template <typename Enumerate>
 std::vector<std::string> RegistryAccess::List(Enumerate enumerate, bool subkeys) {
     std::vector<std::string> names;

@@ -8,10 +8,6 @@ std::string TextIfString(RegistryAccess& reg, std::string_view name) {
     return IsTextKind(reg.ValueKindOf(name)) ? reg.ReadText(name) : std::string();
 }
 
-bool MissingFileOnDrive(std::string_view path) {
-    return !DrivePart(path).empty() && !FileFound(path) && VolumeReachable(path);
-}
-
 std::string VerbProgramPath(std::string_view command) {
     std::string path = ExtractCommandPath(command);
     const std::size_t exe = UpperCase(path).find(".EXE ");
@@ -21,10 +17,12 @@ std::string VerbProgramPath(std::string_view command) {
     return path;
 }
 
-bool CommandProgramMissing(std::string_view command, std::string_view path) {
-    if (DrivePart(path).empty()) {
+bool CommandProgramMissing(std::string_view command, std::string_view shownPath,
+                           RegistryView view) {
+    if (DrivePart(shownPath).empty()) {
         return false; // environment references, bare names and relative paths are not judged
     }
+    const std::string path = PathSeenBy(view, shownPath);
     if (FileFound(path)) {
         return false;
     }
@@ -33,6 +31,14 @@ bool CommandProgramMissing(std::string_view command, std::string_view path) {
     // path rule keeps. A program on a drive or share that can't be reached is not known gone.
     const bool quoted = !command.empty() && command.front() == '"';
     return !CommandProgramFound(path, quoted) && VolumeReachable(path);
+}
+
+bool FileMissingWithDrive(std::string_view shownPath, RegistryView view) {
+    if (DrivePart(shownPath).empty()) {
+        return false;
+    }
+    const std::string path = PathSeenBy(view, shownPath);
+    return !FileFound(path) && VolumeReachable(path);
 }
 
 std::string HelpFilePath(std::string_view folder, std::string_view name) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/registry_access.h"
+#include "engine/registry_views.h"
 
 #include <cstdint>
 #include <string>
@@ -21,19 +22,20 @@ inline bool IsTextKind(ValueKind kind) {
 // The value's text when it is of a string kind; empty otherwise (missing values included).
 std::string TextIfString(RegistryAccess& reg, std::string_view name);
 
-// Whether a file path names a file that is gone: it has a drive part, no file is there, and
-// its volume answers (an entry on a drive or share that can't be reached can't be judged).
-bool MissingFileOnDrive(std::string_view path);
-
 // The program path of a shell verb's command: the command path, cut after the first ".EXE "
 // (in any letter case) so that it ends with the extension.
 std::string VerbProgramPath(std::string_view command);
 
 // Whether the program that a command line starts is missing. `path` is what was taken out of
-// `command`; only paths with a drive part are judged. The command is resolved the way Windows
-// starts it (see CommandProgramFound), so plain arguments after the program or a missing ".exe"
-// do not make an existing program look missing.
-bool CommandProgramMissing(std::string_view command, std::string_view path);
+// `command`; only paths with a drive part are judged, as a program of `view` sees them. The
+// command is resolved the way Windows starts it (see CommandProgramFound), so plain arguments
+// after the program or a missing ".exe" do not make an existing program look missing, and a
+// program on a drive or share that does not answer is not known to be gone.
+bool CommandProgramMissing(std::string_view command, std::string_view path,
+                           RegistryView view = RegistryView::Native);
+// Whether a path with a drive part names no file, as a program of `view` sees it, on a volume
+// that answers (an entry on a drive or share that can't be reached can't be judged).
+bool FileMissingWithDrive(std::string_view path, RegistryView view = RegistryView::Native);
 
 // The help file path of a help registration: folder, "\", name, then every pair of
 // backslashes collapsed into one, left to right without overlap.
