@@ -6,6 +6,7 @@
 #include "engine/issue_model.h"
 #include "platform/platform.h"
 #include "tests/support/fixtures.h"
+#include "tests/wine/host_program.h"
 
 #include <gtest/gtest.h>
 
@@ -23,25 +24,29 @@ std::string DosDevices() {
     return prefix == nullptr ? std::string() : test::HostPath(std::string(prefix) + "/dosdevices/");
 }
 
-// Drive Q: mapped to a folder of drive C: for the life of the object (DefineDosDeviceA, which
-// Wine keeps as a link in dosdevices).
+// A drive letter mapped to a folder of drive C: for the life of the object: a link in the
+// prefix's dosdevices folder, made by the host (Wine's DefineDosDeviceA makes a link that only
+// the object manager sees, and Wine's file functions take their drives from dosdevices).
 class MappedDrive {
   public:
-    MappedDrive(std::string letter, const std::string& folder) : letter_(std::move(letter)) {
-        mapped_ = DefineDosDeviceA(0, letter_.c_str(), folder.c_str()) != 0;
-        EXPECT_TRUE(mapped_) << "DefineDosDeviceA " << letter_ << ": error " << GetLastError();
+    MappedDrive(const std::string& letter, const std::string& driveCFolder)
+        : name_(letter + ":"), root_(letter + ":\\") {
+        const std::string target = "../drive_c/" + driveCFolder;
+        EXPECT_TRUE(
+            test::StartHostProgram("Z:\\bin\\ln", "ln -s " + target + " " + name_, DosDevices()))
+            << "error " << GetLastError();
+        EXPECT_TRUE(test::AwaitPath(root_, true)) << "ln -s " << target << " " << name_;
     }
     ~MappedDrive() {
-        if (mapped_) {
-            DefineDosDeviceA(DDD_REMOVE_DEFINITION, letter_.c_str(), nullptr);
+        if (test::StartHostProgram("Z:\\bin\\rm", "rm -f " + name_, DosDevices())) {
+            test::AwaitPath(root_, false);
         }
     }
     MappedDrive(const MappedDrive&) = delete;
     MappedDrive& operator=(const MappedDrive&) = delete;
 
   private:
-    std::string letter_;
-    bool mapped_ = false;
+    std::string name_, root_;
 };
 
 TEST(VolumeRoots, MappedLettersAndSharesAnswerOthersDoNot) {
@@ -52,7 +57,7 @@ TEST(VolumeRoots, MappedLettersAndSharesAnswerOthersDoNot) {
     files.AddFolder(dosdevices + "unc\\mendrakesrv\\share\\");
     platform::Platform& os = platform::Os();
     {
-        MappedDrive q("Q:", "C:\\MendrakeTest\\volume-q");
+        MappedDrive q("q", "MendrakeTest/volume-q");
         EXPECT_TRUE(os.VolumeReachable("Q:\\"));
     }
     EXPECT_FALSE(os.VolumeReachable("Q:\\"));
@@ -88,7 +93,7 @@ TEST(VolumeRoots, RunEntriesOnVolumesThatDoNotAnswerAreNotReported) {
         return values;
     };
     EXPECT_EQ((std::vector<std::string>{"Mendrake Share Gone"}), reported());
-    MappedDrive q("Q:", "C:\\MendrakeTest\\volume-q");
+    MappedDrive q("q", "MendrakeTest/volume-q");
     EXPECT_EQ((std::vector<std::string>{"Mendrake Q Gone", "Mendrake Share Gone"}), reported());
 }
 
