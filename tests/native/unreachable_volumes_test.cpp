@@ -50,6 +50,11 @@ class UnreachableVolumes : public testing::Test {
             os.PutText(kCurrentUser, cv + "Run", "Run " + id, program + " /background");
             os.PutText(kCurrentUser, "Software\\Microsoft\\Windows\\ShellNoRoam\\MuiCache", program,
                        "Gone");
+            os.PutText(kClassesRoot, "TypeLib\\{" + id + "}\\1.0\\0\\win64", "",
+                       volume + "\\Apps\\gone" + id + ".tlb");
+            os.PutText(kCurrentUser,
+                       "AppEvents\\Schemes\\Apps\\.Default\\Event" + id + "\\.Current", "",
+                       volume + "\\Media\\gone" + id + ".wav");
             os.AddFile("C:\\Menu\\gone" + id + ".lnk",
                        test::lnk::WithLocalBasePath(test::lnk::FormatExample(), program));
         }
@@ -64,7 +69,7 @@ TEST_F(UnreachableVolumes, OnlyEntriesOnAVolumeThatAnswersAreReported) {
     test::CountingPlatform counting(os);
     platform::ScopedOs counted(counting);
     std::map<std::int32_t, std::vector<std::string>> found;
-    for (const TItem& item : test::Scan({3, 5, 6, 7, 8, 9, 10, 12, 13})) {
+    for (const TItem& item : test::Scan({3, 5, 6, 7, 8, 9, 10, 11, 12, 13, 16})) {
         found[item.Category].push_back(item.Data);
     }
     const std::map<std::int32_t, std::vector<std::string>> expected = {
@@ -76,8 +81,10 @@ TEST_F(UnreachableVolumes, OnlyEntriesOnAVolumeThatAnswersAreReported) {
         {8, {"D:\\Help\\gone1.hlp", "D:\\Help\\gone1.chm", "\\nosrv\\share\\Help\\gone4.chm"}},
         {9, {"D:\\Gone1\\"}},
         {10, {"D:\\Apps\\gone1.exe"}},
+        {11, {"D:\\Apps\\gone1.tlb"}},
         {12, {"D:\\Apps\\gone1.exe"}},
         {13, {"gone1.lnk"}},
+        {16, {"D:\\Media\\gone1.wav"}},
     };
     EXPECT_EQ(expected, found);
     // Each root is asked once in the run (C: holds the shortcuts and their folder), however many
