@@ -2,6 +2,8 @@
 
 #include "engine/issue_model.h"
 
+#include <algorithm>
+#include <initializer_list>
 #include <stdexcept>
 
 namespace mendrake::cli {
@@ -11,7 +13,8 @@ const char* const kUsage =
     "                         [--exclude ENTRY]... [--no-exclusions]\n"
     "       mendrake-cli fix [--category ID]... [--no-backup] [--backup-dir DIR] [--log FILE]\n"
     "                        [--format text|json] [--exclude ENTRY]... [--no-exclusions]\n"
-    "       mendrake-cli exclude add ENTRY | exclude remove ENTRY | exclude list\n";
+    "       mendrake-cli exclude add ENTRY | exclude remove ENTRY | exclude list\n"
+    "       mendrake-cli --help | --version\n";
 
 namespace {
 
@@ -72,13 +75,27 @@ Arguments ParseExclude(const std::vector<std::string>& args) {
 } // namespace
 
 Arguments ParseArguments(const std::vector<std::string>& args) {
+    Arguments parsed;
+    auto given = [&args](std::initializer_list<const char*> names) {
+        return std::any_of(args.begin(), args.end(), [&names](const std::string& arg) {
+            return std::find(names.begin(), names.end(), arg) != names.end();
+        });
+    };
+    // Asking for help wins over everything else on the line, as Windows tools answer it.
+    if (given({"--help", "-h", "/?"})) {
+        parsed.command = "help";
+        return parsed;
+    }
+    if (given({"--version"})) {
+        parsed.command = "version";
+        return parsed;
+    }
     if (args.empty()) {
         throw std::invalid_argument("no command given");
     }
     if (args[0] == "exclude") {
         return ParseExclude(args);
     }
-    Arguments parsed;
     parsed.command = args[0];
     if (parsed.command != "scan" && parsed.command != "fix") {
         throw std::invalid_argument("unknown command: " + parsed.command);

@@ -11,7 +11,7 @@ namespace mendrake::cli {
 enum class ReportFormat { Text, Json };
 
 struct Arguments {
-    std::string command;                  // "scan", "fix" or "exclude"
+    std::string command;                  // "scan", "fix", "exclude", "help" or "version"
     std::vector<std::int32_t> categories; // empty: every scanner category in tree order
     std::optional<std::string> logPath;   // "-" or absent: standard output (scan)
     bool stats = false;
@@ -24,7 +24,8 @@ struct Arguments {
     std::string exclusionEntry;       // the entry of "add" and "remove"
 };
 
-// Throws std::invalid_argument with a one-line message for a bad command line.
+// Throws std::invalid_argument with a one-line message for a bad command line. "--help", "-h"
+// or "/?" anywhere asks for the usage, "--version" for the program's version.
 Arguments ParseArguments(const std::vector<std::string>& args);
 
 extern const char* const kUsage;

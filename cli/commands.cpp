@@ -16,6 +16,11 @@
 #include "settings/exclusion_unit.h"
 #include "settings/version_unit.h"
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 #include <chrono>
 #include <cstdio>
 #include <optional>
@@ -53,9 +58,32 @@ bool ReportToStandardOutput(const Arguments& arguments) {
     return !arguments.logPath || *arguments.logPath == "-";
 }
 
+// Writes the bytes to standard output unchanged. In text mode the C runtime turns each LF into
+// CR LF, and the log's own CR LF would come out as CR CR LF: standard output must carry the
+// bytes a log file holds.
 void WriteStandardOutput(const std::string& text) {
+    std::fflush(stdout);
+#ifdef _WIN32
+    const int previous = _setmode(_fileno(stdout), _O_BINARY);
+#endif
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
+#ifdef _WIN32
+    if (previous != -1) {
+        _setmode(_fileno(stdout), previous);
+    }
+#endif
+}
+
+// Machine-wide keys are opened with full access, which only administrator rights give: without
+// them those keys are skipped and cannot be fixed, and the user should know before the scan.
+void NoteMissingRights() {
+    if (!platform::Os().HasAdministratorRights()) {
+        std::fputs("mendrake-cli: not running with administrator rights: machine-wide keys are "
+                   "skipped and cannot be fixed\n",
+                   stderr);
+        std::fflush(stderr);
+    }
 }
 
 // The scan log, or the JSON report (with each issue's outcome when `fixed` is given), of
@@ -80,6 +108,7 @@ void WriteReport(const Arguments& arguments, const std::vector<bool>* fixed = nu
 }
 
 int RunScan(const Arguments& arguments) {
+    NoteMissingRights();
     Stats = {};
     const auto start = std::chrono::steady_clock::now();
     Scan(arguments);
@@ -116,6 +145,7 @@ std::string BackupPath(const Arguments& arguments) {
 // still there afterwards (no access, or in use) are counted and reported, not hidden. The JSON
 // report comes after the fix, as it tells what each issue became.
 int RunFix(const Arguments& arguments) {
+    NoteMissingRights();
     Scan(arguments);
     const bool json = arguments.format == ReportFormat::Json;
     if (arguments.logPath && !json) {
@@ -154,6 +184,17 @@ int RunFix(const Arguments& arguments) {
 } // namespace
 
 int RunCommand(const Arguments& arguments) {
+    if (arguments.command == "help") {
+        std::fputs(kUsage, stdout);
+        std::fflush(stdout);
+        return 0;
+    }
+    if (arguments.command == "version") {
+        TVersionInfo version(platform::Os().ProgramModule());
+        std::printf("mendrake-cli %s\n", version.StringValue("FileVersion").c_str());
+        std::fflush(stdout);
+        return 0;
+    }
     if (arguments.command == "exclude") {
         return RunExclude(arguments);
     }

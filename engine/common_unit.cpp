@@ -19,6 +19,7 @@ struct ExistenceCache {
     std::unordered_map<std::string, std::uint32_t> attributes; // exact path text -> attributes
     std::unordered_map<std::string, bool> patterns;            // wildcard searches -> file found
     std::unordered_map<std::uint32_t, std::vector<std::string>> rootListings; // root -> subkeys
+    std::unordered_map<std::string, bool> volumes; // upper-cased volume root -> it answers
 };
 
 ExistenceCache& Cache() {
@@ -31,6 +32,24 @@ bool HasWildcard(std::string_view path) {
     return path.find_first_of("*?<>\"") != std::string_view::npos;
 }
 
+// The volume root of a path with a drive part, upper-cased, with its trailing backslash: the
+// form GetFileAttributesA and GetDriveTypeA take for a root. Empty without a drive part.
+std::string VolumeRoot(std::string_view path) {
+    const std::string drive = DrivePart(path);
+    return drive.empty() ? drive : UpperCase(drive) + "\\";
+}
+
+// Whether the run already knows that the volume of `path` does not answer: then nothing on it
+// is asked for again (a share that does not answer may take seconds per question).
+bool KnownUnreachable(std::string_view path) {
+    const ExistenceCache& cache = Cache();
+    if (!cache.active || cache.volumes.empty()) {
+        return false;
+    }
+    auto it = cache.volumes.find(VolumeRoot(path));
+    return it != cache.volumes.end() && !it->second;
+}
+
 std::uint32_t Attributes(std::string_view path) {
     ++Stats.pathsTested;
     ExistenceCache& cache = Cache();
@@ -39,9 +58,25 @@ std::uint32_t Attributes(std::string_view path) {
         if (it != cache.attributes.end()) {
             return it->second;
         }
+        if (KnownUnreachable(path)) {
+            return platform::kInvalidAttributes;
+        }
     }
     ++Stats.distinctPaths;
-    const std::uint32_t attributes = Os().FileAttributes(path);
+    std::uint32_t error = 0;
+    std::uint32_t attributes = Os().FileAttributes(path, error);
+    // The paging and hibernation files refuse GetFileAttributesA with a sharing violation, and
+    // a file pending deletion with access denied; a search still finds them and gives their
+    // attributes. No other error is worth a second call.
+    if (attributes == platform::kInvalidAttributes &&
+        (error == platform::kSharingViolation || error == platform::kAccessDenied) &&
+        !HasWildcard(path)) {
+        ++Stats.distinctPaths;
+        platform::FindEntry entry;
+        if (Os().FindFirst(path, entry)) {
+            attributes = entry.attributes;
+        }
+    }
     if (cache.active) {
         cache.attributes.emplace(std::string(path), attributes);
     }
@@ -98,6 +133,9 @@ bool FileFound(std::string_view path) {
             return it->second;
         }
     }
+    if (KnownUnreachable(path)) {
+        return false;
+    }
     ++Stats.distinctPaths;
     platform::FindEntry entry;
     const bool found =
@@ -106,6 +144,25 @@ bool FileFound(std::string_view path) {
         cache.patterns.emplace(std::string(path), found);
     }
     return found;
+}
+
+bool VolumeReachable(std::string_view path) {
+    const std::string root = VolumeRoot(path);
+    if (root.empty()) {
+        return true;
+    }
+    ExistenceCache& cache = Cache();
+    if (cache.active) {
+        auto it = cache.volumes.find(root);
+        if (it != cache.volumes.end()) {
+            return it->second;
+        }
+    }
+    const bool reachable = Os().VolumeReachable(root);
+    if (cache.active) {
+        cache.volumes.emplace(root, reachable);
+    }
+    return reachable;
 }
 
 bool FolderFound(std::string_view path) {
@@ -200,24 +257,23 @@ std::string ExtractCommandPath(std::string_view command) {
     return Trim(command.substr(0, stop));
 }
 
-bool CommandProgramFound(std::string_view path) {
-    // Windows starts an unquoted command by trying each prefix that ends before a blank, the
-    // shortest first, as a file name and with ".exe" appended when it has no extension.
-    auto tried = [](std::string_view candidate) {
+bool CommandProgramFound(std::string_view path, bool quoted) {
+    // "C:\Program" is never run as it stands: Windows asks for "C:\Program.exe".
+    auto starts = [](std::string_view candidate) {
         if (candidate.empty()) {
             return false;
         }
-        if (FileFound(candidate)) {
-            return true;
-        }
-        return ExtensionPart(candidate).empty() && FileFound(std::string(candidate) + ".exe");
+        return ExtensionPart(candidate).empty() ? FileFound(std::string(candidate) + ".exe")
+                                                : FileFound(candidate);
     };
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        if (path[i] == ' ' && tried(path.substr(0, i))) {
-            return true;
+    if (!quoted) {
+        for (std::size_t i = 0; i < path.size(); ++i) {
+            if (path[i] == ' ' && starts(path.substr(0, i))) {
+                return true;
+            }
         }
     }
-    return tried(path);
+    return starts(path);
 }
 
 std::string FontsFolder() {

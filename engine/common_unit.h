@@ -17,6 +17,11 @@ bool FolderFound(std::string_view path);
 
 // "C:" for "C:\x", "\\server\share" for "\\server\share\x", else empty.
 std::string DrivePart(std::string_view path);
+// Whether the volume that holds `path` answers, so that what is or is not there can be judged:
+// true for a path without a drive part (it lies on the current drive); otherwise the answer of
+// its root ("Q:\" or "\\server\share\"), asked once per root while an ExistenceCacheScope
+// lives. An entry on a drive that is not plugged in or a share that is offline is not gone.
+bool VolumeReachable(std::string_view path);
 std::string NamePart(std::string_view path);      // after the last "\" or ":"
 std::string FolderPart(std::string_view path);    // up to and including the last "\" or ":"
 std::string ExtensionPart(std::string_view path); // from the last dot after the folder part
@@ -26,9 +31,11 @@ std::vector<platform::FindEntry> ListFolder(std::string_view folder);
 
 // The program path at the start of a command line (see common_unit.cpp for the rule).
 std::string ExtractCommandPath(std::string_view command);
-// Whether the program of an unquoted command line exists the way Windows would start it: the
-// whole path, or a prefix of it that ends before a blank, as a file, or with ".exe" appended.
-bool CommandProgramFound(std::string_view path);
+// Whether Windows would find a program to start for a command's path, by the rule of
+// CreateProcess: a quoted path is the program's name as it stands; an unquoted one is tried at
+// each blank, the shortest prefix first, then whole. A name without an extension is tried with
+// ".exe" appended, never as it is.
+bool CommandProgramFound(std::string_view path, bool quoted);
 
 std::string FontsFolder();
 std::string ComputerName();

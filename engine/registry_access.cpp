@@ -65,26 +65,57 @@ std::string RegistryAccess::KeyIdentity() {
     return key_ == 0 ? std::string() : Os().KeyIdentity(key_);
 }
 
-std::vector<std::string> RegistryAccess::SubkeyNames() {
+template <typename Enumerate>
+std::vector<std::string> RegistryAccess::List(Enumerate enumerate, bool subkeys) {
     std::vector<std::string> names;
+    listingComplete_ = false;
+    std::string name;
+    bool failed = false;
+    // The count is asked for only when an index fails: a listing without errors costs nothing
+    // more. Up to that count a failing index (a name too long for the ANSI buffer in a
+    // double-byte code page) is passed over; past it the listing ends, so that a key that fails
+    // every index (Wine's Perflib) ends after as many tries as it claims names.
+    std::optional<std::uint32_t> count;
+    for (std::uint32_t i = 0;; ++i) {
+        const long status = enumerate(i, name);
+        if (status == platform::kSuccess) {
+            names.push_back(name);
+            continue;
+        }
+        if (status == platform::kNoMoreItems) {
+            listingComplete_ = !failed;
+            break;
+        }
+        failed = true;
+        if (!count) {
+            std::uint32_t keyCount = 0, valueCount = 0;
+            const bool known = Os().QueryInfoKey(key_, keyCount, valueCount) == platform::kSuccess;
+            count = !known ? 0 : subkeys ? keyCount : valueCount;
+        }
+        if (i + 1 >= *count) {
+            break;
+        }
+    }
+    return names;
+}
+
+std::vector<std::string> RegistryAccess::SubkeyNames() {
     if (key_ == 0) {
-        return names;
+        listingComplete_ = false;
+        return {};
     }
     // A root is listed by several scanners in one analysis run; the run keeps its listing.
     const bool isRoot = path_.empty();
     if (isRoot) {
         if (const std::vector<std::string>* listed = detail::RunListing(root_)) {
+            listingComplete_ = true;
             return *listed;
         }
     }
-    std::string name;
-    long status = platform::kSuccess;
-    // Stop at the first error: Wine's Perflib key fails every index, so skipping would never end.
-    for (std::uint32_t i = 0; (status = Os().EnumKey(key_, i, name)) == platform::kSuccess; ++i) {
-        names.push_back(name);
-    }
-    if (status == platform::kNoMoreItems) {
-        // A listing that ran to its end has counted the subkeys as well.
+    std::vector<std::string> names = List(
+        [this](std::uint32_t i, std::string& name) { return Os().EnumKey(key_, i, name); }, true);
+    if (listingComplete_) {
+        // A complete listing has counted the subkeys as well.
         subkeysKnown_ = true;
         subkeys_ = static_cast<std::uint32_t>(names.size());
         if (isRoot) {
@@ -95,16 +126,14 @@ std::vector<std::string> RegistryAccess::SubkeyNames() {
 }
 
 std::vector<std::string> RegistryAccess::ValueNames() {
-    std::vector<std::string> names;
     if (key_ == 0) {
-        return names;
+        listingComplete_ = false;
+        return {};
     }
-    std::string name;
-    long status = platform::kSuccess;
-    for (std::uint32_t i = 0; (status = Os().EnumValue(key_, i, name)) == platform::kSuccess; ++i) {
-        names.push_back(name);
-    }
-    if (status == platform::kNoMoreItems) {
+    std::vector<std::string> names =
+        List([this](std::uint32_t i, std::string& name) { return Os().EnumValue(key_, i, name); },
+             false);
+    if (listingComplete_) {
         valuesKnown_ = true;
         values_ = static_cast<std::uint32_t>(names.size());
     }

@@ -37,8 +37,14 @@ class RegistryAccess {
     // The open key's path below the root, without a leading backslash.
     const std::string& CurrentPath() const { return path_; }
 
+    // Listings pass over an index that fails, up to the count the key reports, so that one name
+    // that cannot be read does not hide the names after it.
     std::vector<std::string> SubkeyNames();
     std::vector<std::string> ValueNames(); // the default value is listed as ""
+    // Whether the last listing holds every name of the key: it ran to ERROR_NO_MORE_ITEMS and
+    // no index failed on the way. A check that reports what is absent from a list must not
+    // trust an incomplete one.
+    bool ListingComplete() const { return listingComplete_; }
     bool AnySubkeys();
     // Counts of subkeys and values of the open key (one query); zeros when none is open.
     std::uint32_t SubkeyCount();
@@ -67,6 +73,9 @@ class RegistryAccess {
         subkeysKnown_ = valuesKnown_ = false;
     }
     void QueryCounts();
+    // Names by index from 0 with `enumerate` (EnumKey for subkeys, else EnumValue); sets
+    // listingComplete_.
+    template <typename Enumerate> std::vector<std::string> List(Enumerate enumerate, bool subkeys);
     bool RemoveTree(platform::Hkey parent, const std::string& subkey, int depth);
     void RemoveSubkeys(platform::Hkey key, int depth);
 
@@ -83,6 +92,7 @@ class RegistryAccess {
     // answer serves every count test of the key.
     bool subkeysKnown_ = false, valuesKnown_ = false;
     std::uint32_t subkeys_ = 0, values_ = 0;
+    bool listingComplete_ = false;
 };
 
 } // namespace mendrake

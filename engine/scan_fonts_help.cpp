@@ -73,7 +73,8 @@ void ScanHelpFiles() {
     for (const ViewArea& area : BothViews(kHklm, kHtmlHelpKey)) {
         ScanValueList(area, 8, 1, "Help File Issue", helpPath,
                       [](const std::string& path, RegistryView view) {
-                          return !FileFound(PathSeenBy(view, path));
+                          const std::string seen = PathSeenBy(view, path);
+                          return !FileFound(seen) && VolumeReachable(seen);
                       });
     }
 }

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <optional>
-#include <unordered_set>
 
 namespace mendrake {
 
@@ -29,30 +28,39 @@ void ScanInstallerFolderArea(const ViewArea& area) {
     }
     for (const std::string& name : reg.ValueNames()) {
         // The name is the folder; the data plays no part (any kind, it is only logged).
-        if (!DrivePart(name).empty() && !FolderFound(PathSeenBy(area.view, name))) {
-            AppendIssue(9, 0, "Installer Reference Issue", name, area.KeyText(), area.root,
-                        area.key, name, TextIfString(reg, name), false);
+        if (!DrivePart(name).empty()) {
+            const std::string folder = PathSeenBy(area.view, name);
+            if (!FolderFound(folder) && VolumeReachable(folder)) {
+                AppendIssue(9, 0, "Installer Reference Issue", name, area.KeyText(), area.root,
+                            area.key, name, TextIfString(reg, name), false);
+            }
         }
     }
 }
 
-// The subkey names of a key, or nothing when it can't be opened.
-std::optional<std::vector<std::string>> SubkeysOf(std::uint32_t root, const std::string& key) {
+// The subkey names of a key, or nothing when it can't be opened; `complete` tells whether the
+// listing holds every name.
+std::optional<std::vector<std::string>> SubkeysOf(std::uint32_t root, const std::string& key,
+                                                  bool& complete) {
     RegistryAccess reg;
     reg.SetRoot(root);
     if (!reg.Open(key)) {
         return std::nullopt;
     }
-    return reg.SubkeyNames();
+    std::vector<std::string> names = reg.SubkeyNames();
+    complete = reg.ListingComplete();
+    return names;
 }
 
 // Everything installed: the Uninstall entries of the machine in both views and of the user.
-// Nothing when the machine's own Uninstall key can't be read.
+// Nothing when the machine's own Uninstall key can't be read, or when any listing was cut
+// short: an entry that could not be listed would make its cache entry look orphaned.
 std::optional<std::vector<std::string>> InstalledEntries() {
     std::optional<std::vector<std::string>> installed;
+    bool complete = true;
     for (const ViewArea& area : BothViews(kHklm, kUninstallKey)) {
-        std::optional<std::vector<std::string>> names = SubkeysOf(area.root, area.key);
-        if (area.view == RegistryView::Native && !names) {
+        std::optional<std::vector<std::string>> names = SubkeysOf(area.root, area.key, complete);
+        if ((area.view == RegistryView::Native && !names) || !complete) {
             return std::nullopt;
         }
         if (!installed) {
@@ -61,30 +69,28 @@ std::optional<std::vector<std::string>> InstalledEntries() {
             installed->insert(installed->end(), names->begin(), names->end());
         }
     }
-    if (std::optional<std::vector<std::string>> user = SubkeysOf(kHkcu, kUninstallKey)) {
+    if (std::optional<std::vector<std::string>> user = SubkeysOf(kHkcu, kUninstallKey, complete)) {
+        if (!complete) {
+            return std::nullopt;
+        }
         installed->insert(installed->end(), user->begin(), user->end());
     }
     return installed;
 }
 
 void ScanUninstallCache() {
-    // Without the Uninstall list every cache entry would look orphaned, and fixing them would
-    // delete good data: the check needs the list.
+    // Without the whole Uninstall list every cache entry missing from it would look orphaned,
+    // and fixing them would delete good data: the check needs the list, all of it.
     const std::optional<std::vector<std::string>> installed = InstalledEntries();
     if (!installed) {
         return;
     }
-    // Names equal after upper-casing a to z are equal under any locale's case-insensitive
-    // comparison; only the rest needs the locale's own comparison.
-    std::unordered_set<std::string> upper;
-    for (const std::string& name : *installed) {
-        upper.insert(UpperCase(name));
-    }
+    // The user locale's comparison decides alone: under Turkish casing "WINZIP" and "Winzip"
+    // differ, so no a-to-z shortcut is taken (the lists are short).
     auto isInstalled = [&](const std::string& name) {
-        return upper.count(UpperCase(name)) != 0 ||
-               std::any_of(installed->begin(), installed->end(), [&](const std::string& entry) {
-                   return platform::Os().EqualTextIgnoreCase(entry, name);
-               });
+        return std::any_of(installed->begin(), installed->end(), [&](const std::string& entry) {
+            return platform::Os().EqualTextIgnoreCase(entry, name);
+        });
     };
     for (const ViewArea& area : BothViews(kHklm, kArpCacheKey)) {
         RegistryAccess reg;

@@ -16,7 +16,7 @@ void ScanMuiCache() {
     }
     for (const std::string& name : reg.ValueNames()) {
         // The name is the program path; names without a drive ("@shell32.dll,-1") are not paths.
-        if (!DrivePart(name).empty() && !FileFound(name)) {
+        if (FileMissingWithDrive(name)) {
             AppendIssue(12, 0, "Missing MUI Reference", name, "HKCU" + key, kHkcu, key, name,
                         TextIfString(reg, name), false);
         }

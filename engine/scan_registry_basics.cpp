@@ -28,7 +28,9 @@ void ScanSharedDllArea(const ViewArea& area) {
     }
     const bool installerCounts = reg.ValueKindOf("WindowsInstaller") == ValueKind::Number;
     for (const std::string& name : reg.ValueNames()) {
-        if (FileFound(PathSeenBy(area.view, name))) {
+        // A DLL on a drive or share that can't be reached is not known to be gone.
+        const std::string path = PathSeenBy(area.view, name);
+        if (FileFound(path) || !VolumeReachable(path)) {
             continue;
         }
         std::string count;
@@ -90,14 +92,16 @@ void ScanFileExtensions() {
 
 namespace {
 
-// The class ids of one view's class list; false when the list cannot be opened.
-bool ReadClassIds(const ViewArea& area, std::vector<std::string>& ids) {
+// The class ids of one view's class list; false when the list cannot be opened. `complete`
+// turns false when the listing was cut short.
+bool ReadClassIds(const ViewArea& area, std::vector<std::string>& ids, bool& complete) {
     RegistryAccess reg;
     reg.SetRoot(area.root);
     if (!reg.Open(area.key)) {
         return false;
     }
     ids = reg.SubkeyNames();
+    complete = complete && reg.ListingComplete();
     return true;
 }
 
@@ -126,9 +130,10 @@ void ScanClasses() {
     // a class of either view (program identifiers are shared by 32-bit and 64-bit programs).
     std::vector<std::string> classIds;
     bool haveClassList = false;
+    bool complete = true;
     for (const ViewArea& area : BothViews(kHkcr, "\\CLSID")) {
         std::vector<std::string> ids;
-        if (!ReadClassIds(area, ids)) {
+        if (!ReadClassIds(area, ids, complete)) {
             continue;
         }
         // The 64-bit list decides whether references can be judged at all.
@@ -136,8 +141,9 @@ void ScanClasses() {
         ScanClassServers(area, ids);
         classIds.insert(classIds.end(), ids.begin(), ids.end());
     }
-    // Without a class list every reference would look dangling: the check needs the list.
-    if (!haveClassList) {
+    // Without the whole class list references would look dangling: the check needs it all (a
+    // class id that could not be listed would make every reference to it look dangling).
+    if (!haveClassList || !complete) {
         return;
     }
     std::unordered_set<std::string> known;

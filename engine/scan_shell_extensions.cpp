@@ -28,8 +28,9 @@ const std::string kApprovedKey =
 const char* const kNativeClassList = "\\CLSID";
 const char* const kWow64ClassList = "\\Wow6432Node\\CLSID";
 
-// Adds the upper-cased class ids of one class list; false when it cannot be opened.
-bool AddClassIds(const char* list, ClassSet& registered) {
+// Adds the upper-cased class ids of one class list; false when it cannot be opened. `complete`
+// turns false when the listing was cut short.
+bool AddClassIds(const char* list, ClassSet& registered, bool& complete) {
     RegistryAccess reg;
     reg.SetRoot(kHkcr);
     if (!reg.Open(list)) {
@@ -38,17 +39,23 @@ bool AddClassIds(const char* list, ClassSet& registered) {
     for (const std::string& id : reg.SubkeyNames()) {
         registered.insert(UpperCase(id));
     }
+    complete = complete && reg.ListingComplete();
     return true;
 }
 
-// The class ids of both views, upper-cased; nothing when the 64-bit list cannot be read, as
-// every handler of a 64-bit class would then look dead.
+// The class ids of both views, upper-cased; nothing when the 64-bit list cannot be read or a
+// list was cut short, as every handler of a class left out would then look dead.
 std::optional<ClassSet> RegisteredClasses() {
     ClassSet registered;
-    if (!AddClassIds(kNativeClassList, registered)) {
+    bool complete = true;
+    if (!AddClassIds(kNativeClassList, registered, complete)) {
         return std::nullopt;
     }
-    AddClassIds(kWow64ClassList, registered); // a machine without 32-bit programs has none
+    // A machine without 32-bit programs has no 32-bit list.
+    AddClassIds(kWow64ClassList, registered, complete);
+    if (!complete) {
+        return std::nullopt;
+    }
     return registered;
 }
 

@@ -52,8 +52,9 @@ bool IsHiddenSystem(std::uint32_t attributes) {
 // nor a folder is there. Shortcuts that cannot be read resolve to "" and are passed over.
 void CheckShortcut(const std::string& folder, const std::string& name, const ShellFolder& shell) {
     const std::string target = ResolveShortcut(folder + name);
-    if (DrivePart(target).empty() || FileFound(target) || FolderFound(target)) {
-        return;
+    if (DrivePart(target).empty() || FileFound(target) || FolderFound(target) ||
+        !VolumeReachable(target)) {
+        return; // a target on a drive or share that can't be reached is not known to be gone
     }
     AppendIssue(shell.category, shell.kind, shell.problem, name, folder, kHklm, folder, name, "",
                 false);

@@ -33,7 +33,7 @@ void ScanSoundEvents() {
                 }
                 // Environment references have no drive part and are never expanded or tested.
                 const std::string sound = TextIfString(reg, "");
-                if (!DrivePart(sound).empty() && !FileFound(sound)) {
+                if (FileMissingWithDrive(sound)) {
                     // The fix deletes the default value only: the scheme key stays in place.
                     AppendIssue(16, 0, "Sound Event Issue", sound, "HKCU" + schemeKey, kHkcu,
                                 schemeKey, "", sound, false);

@@ -45,7 +45,11 @@ constexpr LibraryPlatform kPlatforms[] = {{"win32", RegistryView::Wow64},
 // file with a drive part and none of them is present; nothing otherwise.
 std::optional<std::string> DeadVersionPath(RegistryAccess& reg, const std::string& versionKey) {
     std::optional<std::string> firstMissing;
-    for (const std::string& lcid : reg.SubkeyNames()) {
+    const std::vector<std::string> lcids = reg.SubkeyNames();
+    if (!reg.ListingComplete()) {
+        return std::nullopt; // a locale that could not be listed may name a present file
+    }
+    for (const std::string& lcid : lcids) {
         if (IsVersionDataKey(lcid)) {
             continue;
         }
@@ -58,8 +62,10 @@ std::optional<std::string> DeadVersionPath(RegistryAccess& reg, const std::strin
                 continue; // environment references and bare names are not tested
             }
             // The 32-bit file is loaded by 32-bit programs, whose System32 is SysWOW64; the
-            // 64-bit one as it stands. Which view holds the registration plays no part.
-            if (TypeLibFilePresent(PathSeenBy(target.view, path))) {
+            // 64-bit one as it stands. Which view holds the registration plays no part. A file
+            // on a drive or share that does not answer can't be judged: the version stays.
+            const std::string seen = PathSeenBy(target.view, path);
+            if (TypeLibFilePresent(seen) || !VolumeReachable(seen)) {
                 return std::nullopt;
             }
             if (!firstMissing) {

@@ -43,14 +43,19 @@ bool CommandProgramMissing(std::string_view command, std::string_view shownPath,
     if (FileFound(path)) {
         return false;
     }
-    // A quoted program path is exactly what Windows starts; an unquoted one may be followed by
-    // plain arguments that the path rule keeps, so try it the way CreateProcess would.
+    // Resolved the way CreateProcess starts it, quoted or not: ".exe" is appended to a name
+    // without an extension, and an unquoted path may be followed by plain arguments that the
+    // path rule keeps. A program on a drive or share that can't be reached is not known gone.
     const bool quoted = !command.empty() && command.front() == '"';
-    return quoted || !CommandProgramFound(path);
+    return !CommandProgramFound(path, quoted) && VolumeReachable(path);
 }
 
-bool FileMissingWithDrive(std::string_view path, RegistryView view) {
-    return !DrivePart(path).empty() && !FileFound(PathSeenBy(view, path));
+bool FileMissingWithDrive(std::string_view shownPath, RegistryView view) {
+    if (DrivePart(shownPath).empty()) {
+        return false;
+    }
+    const std::string path = PathSeenBy(view, shownPath);
+    return !FileFound(path) && VolumeReachable(path);
 }
 
 std::string HelpFilePath(std::string_view folder, std::string_view name) {

@@ -30,12 +30,14 @@ bool LooksLikeClassId(std::string_view text);
 std::string VerbProgramPath(std::string_view command);
 
 // Whether the program that a command line starts is missing. `path` is what was taken out of
-// `command`; only paths with a drive part are judged, as a program of `view` sees them. An
-// unquoted command is resolved the way Windows starts it (see CommandProgramFound), so plain
-// arguments after the program do not make an existing program look missing.
+// `command`; only paths with a drive part are judged, as a program of `view` sees them. The
+// command is resolved the way Windows starts it (see CommandProgramFound), so plain arguments
+// after the program or a missing ".exe" do not make an existing program look missing, and a
+// program on a drive or share that does not answer is not known to be gone.
 bool CommandProgramMissing(std::string_view command, std::string_view path,
                            RegistryView view = RegistryView::Native);
-// Whether a path with a drive part names no file, as a program of `view` sees it.
+// Whether a path with a drive part names no file, as a program of `view` sees it, on a volume
+// that answers (an entry on a drive or share that can't be reached can't be judged).
 bool FileMissingWithDrive(std::string_view path, RegistryView view = RegistryView::Native);
 
 // The help file path of a help registration: folder, "\", name, then every pair of

@@ -30,14 +30,15 @@ inline constexpr Hkey kLocalMachine = 0x80000002u;
 inline constexpr Hkey kUsers = 0x80000003u;
 
 // Win32 error codes the engine looks at.
-inline constexpr long kSuccess = 0;       // ERROR_SUCCESS
-inline constexpr long kFileNotFound = 2;  // ERROR_FILE_NOT_FOUND
-inline constexpr long kPathNotFound = 3;  // ERROR_PATH_NOT_FOUND
-inline constexpr long kAccessDenied = 5;  // ERROR_ACCESS_DENIED
-inline constexpr long kInvalidHandle = 6; // ERROR_INVALID_HANDLE
-inline constexpr long kDiskFull = 112;    // ERROR_DISK_FULL
-inline constexpr long kMoreData = 234;    // ERROR_MORE_DATA
-inline constexpr long kNoMoreItems = 259; // ERROR_NO_MORE_ITEMS
+inline constexpr long kSuccess = 0;           // ERROR_SUCCESS
+inline constexpr long kFileNotFound = 2;      // ERROR_FILE_NOT_FOUND
+inline constexpr long kPathNotFound = 3;      // ERROR_PATH_NOT_FOUND
+inline constexpr long kAccessDenied = 5;      // ERROR_ACCESS_DENIED
+inline constexpr long kInvalidHandle = 6;     // ERROR_INVALID_HANDLE
+inline constexpr long kSharingViolation = 32; // ERROR_SHARING_VIOLATION
+inline constexpr long kDiskFull = 112;        // ERROR_DISK_FULL
+inline constexpr long kMoreData = 234;        // ERROR_MORE_DATA
+inline constexpr long kNoMoreItems = 259;     // ERROR_NO_MORE_ITEMS
 
 // Registry value types (winnt.h REG_*).
 inline constexpr std::uint32_t kRegNone = 0;
@@ -123,8 +124,13 @@ class Platform {
     // ---- file system (kernel32, ANSI) ----
     // FindFirstFileA: the first entry that matches `path` (`*` and `?` in the last component).
     virtual bool FindFirst(std::string_view path, FindEntry& entry) = 0;
-    // GetFileAttributesA; kInvalidAttributes when the path does not exist.
-    virtual std::uint32_t FileAttributes(std::string_view path) = 0;
+    // GetFileAttributesA; kInvalidAttributes when it fails, with the system's error code
+    // (GetLastError) in `error`.
+    virtual std::uint32_t FileAttributes(std::string_view path, std::uint32_t& error) = 0;
+    // Whether the volume root `root` ("Q:\" or "\\server\share\") answers at all: false for
+    // a drive letter that is not mapped, a removable drive without media, or a share that
+    // cannot be reached. Nothing on such a volume can be judged present or gone.
+    virtual bool VolumeReachable(std::string_view root) = 0;
     virtual bool DeleteFileAt(std::string_view path) = 0;
     // FindFirstFileA/FindNextFileA over `pattern` (a folder followed by "*"), every attribute,
     // "." and ".." included where the file system reports them, in file-system order.
@@ -147,6 +153,10 @@ class Platform {
     virtual std::string ProgramFolder() = 0;   // folder of the running executable, ending in "\"
     virtual std::string WindowsFolder() = 0;   // GetSystemWindowsDirectoryA, no trailing backslash
     virtual std::string ComputerName() = 0;    // GetComputerNameA, empty on failure
+    // Whether the process holds administrator rights: the Administrators group is enabled in
+    // its token (an elevated process, or an administrator where elevation is off). Without
+    // them, every full-access open below HKEY_LOCAL_MACHINE is refused.
+    virtual bool HasAdministratorRights() = 0;
 
     // ---- locale and time ----
     // CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, ...) == CSTR_EQUAL.

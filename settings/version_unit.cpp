@@ -19,6 +19,10 @@ struct BlockHeader {
     std::uint16_t length = 0;
     std::uint16_t valueLength = 0;
     std::string key;
+    // The bytes after the header: the value and the children. A string entry whose length
+    // does not cover its own aligned header has none, and the cursor stays where the header
+    // ended, so it still only moves forward.
+    std::size_t Remaining() const { return length > size ? length - size : 0; }
 };
 
 // A cursor over the resource bytes. Every read checks the bounds of the resource, so a
@@ -90,7 +94,10 @@ class Cursor {
     std::size_t at_ = 0;
 };
 
-BlockHeader ReadBlockHeader(Cursor& cursor) {
+// Reads a block's header. Only a string entry may be shorter than its aligned header (some
+// resource compilers count an empty string's header without its padding); for any other block
+// that would mean the walk has lost its way.
+BlockHeader ReadBlockHeader(Cursor& cursor, bool isStringEntry = false) {
     const std::size_t start = cursor.Offset();
     BlockHeader header;
     header.length = cursor.Read16();
@@ -99,10 +106,10 @@ BlockHeader ReadBlockHeader(Cursor& cursor) {
     header.key = platform::Os().AnsiFromUtf16(cursor.ReadKey());
     cursor.Align();
     header.size = cursor.Offset() - start;
-    // A block shorter than its own header would move the cursor backwards or leave it where it
-    // is, and the walk might never end; a block longer than the rest of the resource claims
-    // bytes that are not there. Either way the resource is malformed.
-    if (header.length < header.size || header.length > cursor.Size() - start) {
+    // A block longer than the rest of the resource claims bytes that are not there; a table or
+    // a child shorter than its own header has lost its place. Either way the resource is
+    // malformed.
+    if ((header.length < header.size && !isStringEntry) || header.length > cursor.Size() - start) {
         throw Malformed{};
     }
     return header;
@@ -146,10 +153,10 @@ void ParseStringTables(Cursor& cursor, std::size_t length, StringList& values) {
         }
         values.clear();
         const std::size_t childrenStart = cursor.Offset();
-        const std::size_t tableLength = table.length - table.size;
+        const std::size_t tableLength = table.Remaining();
         while (cursor.Offset() - childrenStart < tableLength) {
-            const BlockHeader entry = ReadBlockHeader(cursor);
-            const std::size_t valueEnd = cursor.Offset() + (entry.length - entry.size);
+            const BlockHeader entry = ReadBlockHeader(cursor, true);
+            const std::size_t valueEnd = cursor.Offset() + entry.Remaining();
             std::string text;
             if (entry.valueLength != 0) {
                 text = os.AnsiFromUtf16(cursor.PeekText(valueEnd));
@@ -169,7 +176,7 @@ void ParseVariables(Cursor& cursor, std::size_t length, std::vector<std::uint32_
         const BlockHeader variable = ReadBlockHeader(cursor);
         words.clear();
         const std::size_t valueStart = cursor.Offset();
-        while (cursor.Offset() - valueStart < variable.length - variable.size) {
+        while (cursor.Offset() - valueStart < variable.Remaining()) {
             words.push_back(cursor.Read32());
         }
     }
@@ -224,7 +231,7 @@ bool TVersionInfo::Parse() {
         }
         while (cursor.Offset() < root.length) {
             const BlockHeader child = ReadBlockHeader(cursor);
-            const std::size_t remaining = child.length - child.size;
+            const std::size_t remaining = child.Remaining();
             if (child.key == "StringFileInfo") {
                 ParseStringTables(cursor, remaining, StringValues_);
             } else if (child.key == "VarFileInfo") {

@@ -45,8 +45,15 @@ std::vector<std::string> SplitPath(std::string_view path, bool slashToo) {
     return parts;
 }
 
-// Windows-1252 letters with a case partner, for the locale's case-insensitive comparison.
-unsigned char FoldAnsi(unsigned char c) {
+// Windows-1252 letters with a case partner, for the locale's case-insensitive comparison. In
+// Turkish casing "i" pairs with the dotted capital and "I" with the dotless small letter.
+unsigned char FoldAnsi(unsigned char c, bool turkish) {
+    if (turkish && c == 'i') {
+        return 0xDD;
+    }
+    if (turkish && c == 0xFD) {
+        return 'I';
+    }
     if (c >= 'a' && c <= 'z') {
         return static_cast<unsigned char>(c - 32);
     }
@@ -102,6 +109,7 @@ struct MemoryPlatform::Key {
     bool deleted = false;
     bool denyFullAccess = false;
     long enumError = 0;
+    long nameListingError = 0; // listing this key in its parent fails with this error
 
     std::pair<std::string, RegValue>* FindValue(std::string_view valueName) {
         const std::string upper = UpperAscii(valueName);
@@ -246,7 +254,12 @@ long MemoryPlatform::EnumKey(Hkey handle, std::uint32_t index, std::string& name
     if (index >= key->children.size()) {
         return kNoMoreItems;
     }
-    name = std::next(key->children.begin(), static_cast<std::ptrdiff_t>(index))->second->name;
+    const Key& child =
+        *std::next(key->children.begin(), static_cast<std::ptrdiff_t>(index))->second;
+    if (child.nameListingError != 0) {
+        return child.nameListingError;
+    }
+    name = child.name;
     return kSuccess;
 }
 
@@ -403,7 +416,7 @@ MemoryPlatform::Node* MemoryPlatform::FindNode(std::string_view path) {
     }
     FilePath fp = ParseFilePath(path);
     auto it = files_->children.find(fp.root);
-    if (it == files_->children.end()) {
+    if (it == files_->children.end() || offlineRoots_.count(fp.root) != 0) {
         return nullptr;
     }
     Node* node = it->second.get();
@@ -491,9 +504,38 @@ bool MemoryPlatform::FindFirst(std::string_view path, FindEntry& entry) {
     return true;
 }
 
-std::uint32_t MemoryPlatform::FileAttributes(std::string_view path) {
+std::uint32_t MemoryPlatform::FileAttributes(std::string_view path, std::uint32_t& error) {
     Node* node = FindNode(path);
-    return node == nullptr ? kInvalidAttributes : node->attributes;
+    if (node == nullptr) {
+        error = kFileNotFound;
+        return kInvalidAttributes;
+    }
+    if (auto failure = attributeFailures_.find(UpperAscii(path));
+        failure != attributeFailures_.end()) {
+        error = failure->second;
+        return kInvalidAttributes;
+    }
+    error = kSuccess;
+    return node->attributes;
+}
+
+bool MemoryPlatform::VolumeReachable(std::string_view root) {
+    const std::string volume = ParseFilePath(root).root;
+    return files_->children.count(volume) != 0 && offlineRoots_.count(volume) == 0;
+}
+
+void MemoryPlatform::SetVolumeReachable(std::string_view root, bool reachable) {
+    const std::string volume = ParseFilePath(root).root;
+    if (reachable) {
+        offlineRoots_.erase(volume);
+        MakeFolders(std::string(root) + "\\");
+    } else {
+        offlineRoots_.insert(volume);
+    }
+}
+
+void MemoryPlatform::FailAttributes(std::string_view path, std::uint32_t error) {
+    attributeFailures_[UpperAscii(path)] = error;
 }
 
 bool MemoryPlatform::DeleteFileAt(std::string_view path) {
@@ -607,8 +649,8 @@ bool MemoryPlatform::EqualTextIgnoreCase(std::string_view a, std::string_view b)
         return false;
     }
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (FoldAnsi(static_cast<unsigned char>(a[i])) !=
-            FoldAnsi(static_cast<unsigned char>(b[i]))) {
+        if (FoldAnsi(static_cast<unsigned char>(a[i]), turkishCasing) !=
+            FoldAnsi(static_cast<unsigned char>(b[i]), turkishCasing)) {
             return false;
         }
     }
@@ -690,6 +732,10 @@ void MemoryPlatform::DenyFullAccess(Hkey root, std::string_view path) {
 
 void MemoryPlatform::FailEnumeration(Hkey root, std::string_view path, long error) {
     Walk(Resolve(root), path, true)->enumError = error;
+}
+
+void MemoryPlatform::FailNameListing(Hkey root, std::string_view path, long error) {
+    Walk(Resolve(root), path, true)->nameListingError = error;
 }
 
 void MemoryPlatform::LoadRegText(std::string_view text) {

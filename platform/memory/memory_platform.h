@@ -40,7 +40,8 @@ class MemoryPlatform final : public Platform {
     std::string KeyIdentity(Hkey key) override;
 
     bool FindFirst(std::string_view path, FindEntry& entry) override;
-    std::uint32_t FileAttributes(std::string_view path) override;
+    std::uint32_t FileAttributes(std::string_view path, std::uint32_t& error) override;
+    bool VolumeReachable(std::string_view root) override;
     bool DeleteFileAt(std::string_view path) override;
     std::vector<FindEntry> ListFolder(std::string_view pattern) override;
     std::string FolderIdentity(std::string_view path) override;
@@ -53,6 +54,7 @@ class MemoryPlatform final : public Platform {
     std::string ProgramFolder() override { return programFolder; }
     std::string WindowsFolder() override { return windowsFolder; }
     std::string ComputerName() override { return computerName; }
+    bool HasAdministratorRights() override { return administrator; }
 
     bool EqualTextIgnoreCase(std::string_view a, std::string_view b) override;
     LocalTime Now() override { return now; }
@@ -81,6 +83,9 @@ class MemoryPlatform final : public Platform {
     void DenyFullAccess(Hkey root, std::string_view path);
     // Every enumeration index of the key fails with `error`, as Wine's Perflib key does.
     void FailEnumeration(Hkey root, std::string_view path, long error);
+    // Listing the key's parent fails with `error` at this key's index only, as a 255-character
+    // name fails with ERROR_MORE_DATA in a double-byte code page's ANSI buffer.
+    void FailNameListing(Hkey root, std::string_view path, long error);
     // Loads REGEDIT4 or version-5 .reg text.
     void LoadRegText(std::string_view text);
 
@@ -90,6 +95,14 @@ class MemoryPlatform final : public Platform {
                  std::uint32_t attributes = kAttrArchive);
     bool FileExists(std::string_view path); // a file (not a folder) at exactly this path
     std::string FileContents(std::string_view path);
+    // A volume root ("E:", "\\server\share", with or without the trailing backslash) that does
+    // not answer: no such drive, a drive without media, a share offline. Its files stay planted
+    // but cannot be seen until it is reachable again. Every other root that holds anything is
+    // reachable; roots never planted are not.
+    void SetVolumeReachable(std::string_view root, bool reachable);
+    // GetFileAttributesA of exactly this path fails with `error` although a search finds the
+    // entry, as for a paging file (sharing violation) or a file pending deletion (access denied).
+    void FailAttributes(std::string_view path, std::uint32_t error);
     // The next WriteWholeFile fails at this stage with this error.
     void FailNextWrite(FileWriteResult::Stage stage, std::uint32_t error);
 
@@ -98,6 +111,10 @@ class MemoryPlatform final : public Platform {
     std::string programFolder = "C:\\Program Files\\Mendrake\\";
     std::string windowsFolder = "C:\\windows"; // as Wine reports it
     std::string computerName = "TESTPC";
+    bool administrator = true;
+    // The user's locale compares case as Turkish does: dotted and dotless i are distinct
+    // letters, so "I" and "i" are no case pair (Windows-1254: "I" pairs with 0xFD, "i" with 0xDD).
+    bool turkishCasing = false;
     std::string timeSeparator = ":";
     LocalTime now{2026, 12, 10, 14, 25, 30, 60};
     std::string versionResource;                  // bytes of the version resource
@@ -119,6 +136,8 @@ class MemoryPlatform final : public Platform {
     Hkey nextHandle_ = 0x1000;
     std::unique_ptr<Node> files_; // the nameless top: drives and shares below it
     FileWriteResult nextWriteFailure_{};
+    std::set<std::string> offlineRoots_;                     // upper-cased roots
+    std::map<std::string, std::uint32_t> attributeFailures_; // upper-cased path -> error
 };
 
 } // namespace mendrake::platform

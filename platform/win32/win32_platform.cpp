@@ -10,6 +10,7 @@
 #include <winternl.h>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace mendrake::platform {
@@ -19,6 +20,18 @@ void CoTaskMemTraits::close(void* p) {
 }
 
 namespace {
+
+// The thread's error mode for the life of the object, restored after.
+class ThreadErrorMode {
+  public:
+    explicit ThreadErrorMode(DWORD mode) { SetThreadErrorMode(mode, &previous_); }
+    ~ThreadErrorMode() { SetThreadErrorMode(previous_, nullptr); }
+    ThreadErrorMode(const ThreadErrorMode&) = delete;
+    ThreadErrorMode& operator=(const ThreadErrorMode&) = delete;
+
+  private:
+    DWORD previous_ = 0;
+};
 
 HKEY AsHkey(Hkey key) {
     return reinterpret_cast<HKEY>(key);
@@ -206,8 +219,27 @@ bool Win32Platform::FindFirst(std::string_view path, FindEntry& entry) {
     return true;
 }
 
-std::uint32_t Win32Platform::FileAttributes(std::string_view path) {
-    return GetFileAttributesA(Z(path).c_str());
+std::uint32_t Win32Platform::FileAttributes(std::string_view path, std::uint32_t& error) {
+    const DWORD attributes = GetFileAttributesA(Z(path).c_str());
+    error = attributes == INVALID_FILE_ATTRIBUTES ? GetLastError() : ERROR_SUCCESS;
+    return attributes;
+}
+
+bool Win32Platform::VolumeReachable(std::string_view root) {
+    // A removable drive without media would otherwise ask the user to insert a disk.
+    ThreadErrorMode quiet(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    const std::string path = Z(root);
+    // A drive letter that names no volume needs no further question (and no wait).
+    if (path.size() == 3 && path[1] == ':' && GetDriveTypeA(path.c_str()) == DRIVE_NO_ROOT_DIR) {
+        return false;
+    }
+    // Reading the root's attributes touches the volume itself: an empty card reader answers
+    // ERROR_NOT_READY, a share that does not answer ERROR_BAD_NETPATH. A root that exists but
+    // refuses to be read still holds files that can be judged.
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        return true;
+    }
+    return GetLastError() == ERROR_ACCESS_DENIED;
 }
 
 bool Win32Platform::DeleteFileAt(std::string_view path) {
@@ -260,7 +292,12 @@ FileWriteResult Win32Platform::WriteWholeFile(std::string_view path, std::string
         done += written;
     }
     if (!FlushFileBuffers(file.get())) {
-        return {FileWriteResult::Stage::Flush, GetLastError()};
+        // A character device (NUL, CON) refuses to be flushed, having nothing to flush; only a
+        // disk file's failed flush means lost data.
+        const DWORD error = GetLastError();
+        if (GetFileType(file.get()) == FILE_TYPE_DISK) {
+            return {FileWriteResult::Stage::Flush, error};
+        }
     }
     HANDLE raw = file.release(); // closed by hand, so that a failed close is seen
     if (!CloseHandle(raw)) {
@@ -363,6 +400,20 @@ std::string Win32Platform::ComputerName() {
         return {};
     }
     return std::string(buffer, size);
+}
+
+bool Win32Platform::HasAdministratorRights() {
+    // CheckTokenMembership sees the group only where it is enabled: an administrator's filtered
+    // token (not elevated) holds it for denying only, as Windows' own IsUserAnAdmin tests.
+    SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
+    PSID administrators = nullptr;
+    if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID,
+                                  DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &administrators)) {
+        return false;
+    }
+    const std::unique_ptr<void, decltype(&FreeSid)> owner(administrators, &FreeSid);
+    BOOL member = FALSE;
+    return CheckTokenMembership(nullptr, administrators, &member) && member;
 }
 
 bool Win32Platform::EqualTextIgnoreCase(std::string_view a, std::string_view b) {

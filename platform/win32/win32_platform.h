@@ -21,7 +21,8 @@ class Win32Platform final : public Platform {
     std::string KeyIdentity(Hkey key) override;
 
     bool FindFirst(std::string_view path, FindEntry& entry) override;
-    std::uint32_t FileAttributes(std::string_view path) override;
+    std::uint32_t FileAttributes(std::string_view path, std::uint32_t& error) override;
+    bool VolumeReachable(std::string_view root) override;
     bool DeleteFileAt(std::string_view path) override;
     std::vector<FindEntry> ListFolder(std::string_view pattern) override;
     std::string FolderIdentity(std::string_view path) override;
@@ -34,6 +35,7 @@ class Win32Platform final : public Platform {
     std::string ProgramFolder() override;
     std::string WindowsFolder() override;
     std::string ComputerName() override;
+    bool HasAdministratorRights() override;
 
     bool EqualTextIgnoreCase(std::string_view a, std::string_view b) override;
     LocalTime Now() override;

@@ -84,6 +84,30 @@ TEST_F(FileTests, FileFoundIsTrueOnlyForFilesAndMatchesWildcards) {
     EXPECT_FALSE(FolderFound("C:\\Apps\\tool.exe"));
 }
 
+// GetFileAttributesA refuses the paging file with a sharing violation and a file pending
+// deletion with access denied, although both are there: a search answers instead. Any other
+// failure means the path is not there.
+TEST_F(FileTests, FilesThatRefuseTheirAttributesAreFoundBySearching) {
+    const struct {
+        const char* path;
+        std::uint32_t error;
+        bool found;
+    } cases[] = {
+        {"C:\\pagefile.sys", platform::kSharingViolation, true},
+        {"C:\\Apps\\leaving.exe", platform::kAccessDenied, true},
+        {"C:\\Apps\\odd.exe", platform::kInvalidHandle, false},
+    };
+    for (const auto& c : cases) {
+        os.AddFile(c.path, "", platform::kAttrHidden | platform::kAttrSystem);
+        os.FailAttributes(c.path, c.error);
+        EXPECT_EQ(c.found, FileFound(c.path)) << c.path;
+    }
+    os.AddFolder("C:\\Locked");
+    os.FailAttributes("C:\\Locked", platform::kAccessDenied);
+    EXPECT_FALSE(FileFound("C:\\Locked")) << "a folder found by searching is still no file";
+    EXPECT_TRUE(FolderFound("C:\\Locked"));
+}
+
 TEST_F(FileTests, TheExistenceCacheAnswersEachPathOnceAndForgetsAfterTheRun) {
     os.AddFile("C:\\Apps\\tool.exe");
     {
@@ -95,18 +119,39 @@ TEST_F(FileTests, TheExistenceCacheAnswersEachPathOnceAndForgetsAfterTheRun) {
     EXPECT_FALSE(FileFound("C:\\Apps\\tool.exe"));
 }
 
-TEST_F(FileTests, CommandProgramFoundTriesEachPrefixBeforeABlankWithAndWithoutExe) {
+// Windows' rule for the program of a command: ".exe" is appended to a name without an
+// extension (quoted or not), an unquoted path is tried at each blank, and a name without an
+// extension never runs as it stands.
+TEST_F(FileTests, CommandProgramFoundFollowsTheRuleWindowsStartsProgramsBy) {
     os.AddFile("C:\\Windows\\system32\\rundll32.exe");
     os.AddFile("C:\\Tools\\tool.com");
+    os.AddFile("C:\\Tools\\mytool.exe");
     os.AddFile("C:\\Program Files\\App\\app.exe");
-    EXPECT_TRUE(
-        CommandProgramFound("C:\\Windows\\system32\\rundll32.exe shell32.dll,Control_RunDLL"));
-    EXPECT_TRUE(CommandProgramFound("C:\\Tools\\tool.com arg"));
-    EXPECT_TRUE(CommandProgramFound("C:\\Windows\\system32\\rundll32 x"));
-    EXPECT_TRUE(CommandProgramFound("C:\\Program Files\\App\\app arg"));
-    EXPECT_FALSE(CommandProgramFound("C:\\Gone\\tool.com arg"));
-    EXPECT_FALSE(CommandProgramFound("C:\\Tools\\tool arg")); // ".exe" only, not ".com"
-    EXPECT_FALSE(CommandProgramFound(""));
+    os.AddFile("C:\\Program"); // a file without extension, as setup programs sometimes leave
+    os.AddFile("C:\\Tools\\plain");
+    const struct {
+        const char* path;
+        bool quoted;
+        bool found;
+    } cases[] = {
+        {"C:\\Windows\\system32\\rundll32.exe shell32.dll,Control_RunDLL", false, true},
+        {"C:\\Tools\\tool.com arg", false, true},
+        {"C:\\Windows\\system32\\rundll32 x", false, true},
+        {"C:\\Program Files\\App\\app arg", false, true},
+        {"C:\\Tools\\mytool", false, true},
+        {"C:\\Tools\\mytool", true, true},
+        {"C:\\Gone\\tool.com arg", false, false},
+        {"C:\\Tools\\tool arg", false, false},            // ".exe" only, not ".com"
+        {"C:\\Program Files\\App\\app arg", true, false}, // quoted: no prefix is tried
+        {"C:\\Program Files\\Gone\\gone.exe arg", false, false},
+        {"C:\\Tools\\plain", false, false},
+        {"C:\\Tools\\plain", true, false},
+        {"", false, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.found, CommandProgramFound(c.path, c.quoted))
+            << c.path << (c.quoted ? " (quoted)" : "");
+    }
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "engine/registry_access.h"
 #include "engine/scan_stats.h"
 #include "platform/memory/memory_platform.h"
+#include "tests/support/counting_platform.h"
 
 #include <gtest/gtest.h>
 
@@ -139,8 +140,39 @@ TEST_F(RegistryAccessTest, FailedAccessAndFailingEnumerationsEndQuietly) {
     reg.SetRoot(kLocalMachine);
     EXPECT_FALSE(reg.Open("\\Software\\Mdk\\A"));
     ASSERT_TRUE(reg.Open("\\Software\\Mdk\\b"));
-    EXPECT_TRUE(reg.SubkeyNames().empty()); // stops at the first error instead of skipping on
+    EXPECT_TRUE(reg.SubkeyNames().empty()); // it claims no names: the first failure ends it
+    EXPECT_FALSE(reg.ListingComplete());
     EXPECT_TRUE(reg.ValueNames().empty());
+    EXPECT_FALSE(reg.ListingComplete());
+}
+
+// One name that cannot be listed hides no other: a failing index is passed over up to the count
+// the key reports. A key that fails every index (Wine's Perflib) ends after as many tries as
+// it claims names. Either listing is marked incomplete.
+TEST_F(RegistryAccessTest, ListingsPassOverFailingIndicesUpToTheReportedCount) {
+    os.AddKey(kLocalMachine, "Software\\Mdk\\c");
+    os.FailNameListing(kLocalMachine, "Software\\Mdk\\A", platform::kMoreData);
+    test::CountingPlatform counting(os);
+    platform::ScopedOs counted(counting);
+    RegistryAccess reg;
+    reg.SetRoot(kLocalMachine);
+    ASSERT_TRUE(reg.Open("\\Software\\Mdk"));
+    EXPECT_EQ((std::vector<std::string>{"b", "c"}), reg.SubkeyNames());
+    EXPECT_FALSE(reg.ListingComplete());
+    EXPECT_EQ(8u, reg.ValueNames().size());
+    EXPECT_TRUE(reg.ListingComplete());
+
+    os.FailEnumeration(kLocalMachine, "Software\\Mdk", platform::kAccessDenied);
+    counting.counts = {};
+    EXPECT_TRUE(reg.SubkeyNames().empty());
+    EXPECT_FALSE(reg.ListingComplete());
+    EXPECT_EQ(3u, counting.counts.enumKey);
+    EXPECT_TRUE(reg.ValueNames().empty());
+    EXPECT_EQ(8u, counting.counts.enumValue);
+
+    ASSERT_TRUE(reg.Open("b"));
+    EXPECT_TRUE(reg.SubkeyNames().empty());
+    EXPECT_TRUE(reg.ListingComplete()) << "an empty key lists completely";
 }
 
 TEST_F(RegistryAccessTest, CountsComeFromAListingOnlyWhenItRanToItsEnd) {

@@ -57,6 +57,56 @@ TEST_F(RegistryScanners, UninstallCacheIsLeftAloneWithoutAnUninstallList) {
     EXPECT_TRUE(ScanOf(9).empty()) << "a refused Uninstall key counts as missing";
 }
 
+// A listing cut short is no list: compared with it, every cache entry after the bad name would
+// look orphaned and be deleted by a fix. The same holds for the class list of the references.
+TEST_F(RegistryScanners, ChecksOfWhatIsAbsentFromAListSkipAnIncompleteList) {
+    const std::string uninstall = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+    const std::string cache =
+        "Software\\Microsoft\\Windows\\CurrentVersion\\App Management\\ARPCache\\";
+    for (const char* name : {"Alpha", "Bad", "Zulu"}) {
+        os.AddKey(kLocalMachine, uninstall + name);
+        os.AddKey(kLocalMachine, cache + name);
+    }
+    os.AddKey(kLocalMachine, cache + "Orphan");
+    EXPECT_EQ((Texts{"Orphan"}), DataOf(9));
+    os.FailNameListing(kLocalMachine, uninstall + "Bad", platform::kMoreData);
+    EXPECT_TRUE(ScanOf(9).empty());
+
+    os.PutText(platform::kClassesRoot,
+               "CLSID\\{00000001-0000-0000-0000-000000000000}\\InprocServer32", "",
+               "C:\\Gone\\gone.dll");
+    os.AddKey(platform::kClassesRoot, "CLSID\\{00000002-0000-0000-0000-000000000000}");
+    os.PutText(platform::kClassesRoot, "Mdk.Ref\\CLSID", "",
+               "{00000002-0000-0000-0000-000000000000}");
+    os.PutText(platform::kClassesRoot, "Mdk.Dangling\\CLSID", "",
+               "{0000000F-0000-0000-0000-000000000000}");
+    EXPECT_EQ((Texts{"C:\\Gone\\gone.dll", "{0000000F-0000-0000-0000-000000000000}"}), DataOf(5));
+    os.FailNameListing(platform::kClassesRoot, "CLSID\\{00000002-0000-0000-0000-000000000000}",
+                       platform::kMoreData);
+    EXPECT_EQ((Texts{"C:\\Gone\\gone.dll"}), DataOf(5))
+        << "servers of listed classes are still judged";
+}
+
+// One bad name hides none of the names after it.
+TEST_F(RegistryScanners, KeysListedAfterANameThatFailsAreStillExamined) {
+    os.AddKey(kCurrentUser, "Software\\A Long Name");
+    os.FailNameListing(kCurrentUser, "Software\\A Long Name", platform::kMoreData);
+    os.AddKey(kCurrentUser, "Software\\Empty");
+    os.AddKey(platform::kClassesRoot, ".keep\\sub"); // the machine's Classes key is not empty
+    EXPECT_EQ((Texts{"Empty"}), DataOf(6));
+}
+
+// The uninstall cache is compared by the user locale's case-insensitive comparison alone: under
+// Turkish casing "I" and "i" are different letters.
+TEST_F(RegistryScanners, UninstallNamesCompareByTheUserLocale) {
+    os.AddKey(kLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Winzip");
+    os.AddKey(kLocalMachine,
+              "Software\\Microsoft\\Windows\\CurrentVersion\\App Management\\ARPCache\\WINZIP");
+    EXPECT_TRUE(ScanOf(9).empty());
+    os.turkishCasing = true;
+    EXPECT_EQ((Texts{"WINZIP"}), DataOf(9));
+}
+
 TEST_F(RegistryScanners, RefusedOrMissingKeysAreSkippedAndTheOtherPassesRun) {
     const std::string run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
     os.PutText(kCurrentUser, run, "User", "C:\\Gone\\user.exe");

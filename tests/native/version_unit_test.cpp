@@ -52,6 +52,26 @@ TEST(VersionInfo, AStringWithoutValueIsEmpty) {
     EXPECT_EQ(info.StringValue("ProductName"), "Mendrake");
 }
 
+// A string entry whose length field leaves out its header's alignment (here "Tag", 14 bytes
+// of header padded to 16) has no value bytes; the walk goes on from the aligned header, and
+// the strings after it are still found.
+TEST(VersionInfo, AStringShorterThanItsAlignedHeaderIsEmptyAndTheWalkGoesOn) {
+    std::string shortTag = Block(u"Tag", {}, 0);
+    ASSERT_EQ(16u, shortTag.size());
+    shortTag[0] = 14;
+    const std::string bytes =
+        Root(FixedInfo(),
+             {StringFileInfo({Table(u"040904E4", {Entry(u"CompanyName", u"Kestrava"), shortTag,
+                                                  Entry(u"FileVersion", u"2.0.0.0"),
+                                                  Entry(u"ProductName", u"Mendrake")})}),
+              VarFileInfo({0x04E40409})});
+    TVersionInfo info(bytes);
+    EXPECT_EQ(info.StringValue("ProductName"), "Mendrake");
+    EXPECT_EQ(info.StringValue("Tag"), "");
+    EXPECT_EQ(info.StringValue("FileVersion"), "2.0.0.0");
+    EXPECT_EQ(info.Translations(), std::vector<std::uint32_t>{0x04E40409u});
+}
+
 TEST(VersionInfo, WithoutFixedInfoTheResourceIsStillRead) {
     const std::string bytes =
         Root({}, {StringFileInfo({Table(u"040904E4", {Entry(u"ProductName", u"Mendrake")})})});

@@ -12,13 +12,15 @@ namespace mendrake::test {
 struct CallCounts {
     std::uint64_t openKey = 0, closeKey = 0, queryInfoKey = 0, enumKey = 0, enumValue = 0,
                   queryValue = 0, deleteKey = 0, deleteValue = 0, keyIdentity = 0, findFirst = 0,
-                  fileAttributes = 0, listFolder = 0, folderIdentity = 0, shortcutTarget = 0;
+                  fileAttributes = 0, listFolder = 0, folderIdentity = 0, shortcutTarget = 0,
+                  volumeReachable = 0;
     std::uint64_t Registry() const {
         return openKey + closeKey + queryInfoKey + enumKey + enumValue + queryValue + deleteKey +
                deleteValue + keyIdentity;
     }
     std::uint64_t Files() const {
-        return findFirst + fileAttributes + listFolder + folderIdentity + shortcutTarget;
+        return findFirst + fileAttributes + listFolder + folderIdentity + shortcutTarget +
+               volumeReachable;
     }
 };
 
@@ -76,9 +78,13 @@ class CountingPlatform final : public platform::Platform {
         ++counts.findFirst;
         return inner_.FindFirst(path, entry);
     }
-    std::uint32_t FileAttributes(std::string_view path) override {
+    std::uint32_t FileAttributes(std::string_view path, std::uint32_t& error) override {
         ++counts.fileAttributes;
-        return inner_.FileAttributes(path);
+        return inner_.FileAttributes(path, error);
+    }
+    bool VolumeReachable(std::string_view root) override {
+        ++counts.volumeReachable;
+        return inner_.VolumeReachable(root);
     }
     bool DeleteFileAt(std::string_view path) override { return inner_.DeleteFileAt(path); }
     std::vector<platform::FindEntry> ListFolder(std::string_view pattern) override {
@@ -103,6 +109,7 @@ class CountingPlatform final : public platform::Platform {
     std::string ProgramFolder() override { return inner_.ProgramFolder(); }
     std::string WindowsFolder() override { return inner_.WindowsFolder(); }
     std::string ComputerName() override { return inner_.ComputerName(); }
+    bool HasAdministratorRights() override { return inner_.HasAdministratorRights(); }
     bool EqualTextIgnoreCase(std::string_view a, std::string_view b) override {
         return inner_.EqualTextIgnoreCase(a, b);
     }

@@ -20,24 +20,78 @@
 namespace mendrake {
 namespace {
 
-// Runs the console program with `arguments` and gives its exit code.
-DWORD RunCli(const std::string& arguments) {
-    const std::string exe = platform::Os().ProgramFolder() + "..\\mendrake-cli.exe";
+// The bytes of a file, or "" when it can't be read.
+std::string FileBytes(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return {};
+    }
+    std::string bytes(1 << 20, '\0');
+    DWORD read = 0;
+    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    CloseHandle(file);
+    bytes.resize(read);
+    return bytes;
+}
+
+// What the console program wrote and how it ended.
+struct CliRun {
+    DWORD status = 0xFFFFFFFF;
+    std::string out, err;
+};
+
+// An inheritable handle to a new file that takes one of the program's standard streams.
+HANDLE StreamFile(const std::string& path) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Runs a program of the build folder with `arguments`, its standard output and error going
+// into files, and gives its exit code and both streams.
+CliRun RunProgram(const std::string& name, const std::string& arguments) {
+    const std::string exe = platform::Os().ProgramFolder() + "..\\" + name;
     std::string command = "\"" + exe + "\" " + arguments;
+    test::PlantedFiles streams;
+    streams.AddFolder("C:\\MendrakeTest\\cli-streams\\");
+    const std::string outPath = "C:\\MendrakeTest\\cli-streams\\out.txt";
+    const std::string errPath = "C:\\MendrakeTest\\cli-streams\\err.txt";
+    streams.AddFile(outPath);
+    streams.AddFile(errPath);
+    HANDLE out = StreamFile(outPath);
+    HANDLE err = StreamFile(errPath);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = out;
+    startup.hStdError = err;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    CliRun run;
+    if (!CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                         &startup, &process)) {
         ADD_FAILURE() << "cannot start " << exe << ": error " << GetLastError();
-        return 0xFFFFFFFF;
+    } else {
+        WaitForSingleObject(process.hProcess, INFINITE);
+        GetExitCodeProcess(process.hProcess, &run.status);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
     }
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
+    CloseHandle(out);
+    CloseHandle(err);
+    run.out = FileBytes(outPath);
+    run.err = FileBytes(errPath);
+    return run;
+}
+
+CliRun RunCliCaptured(const std::string& arguments) {
+    return RunProgram("mendrake-cli.exe", arguments);
+}
+
+// Runs the console program with `arguments` and gives its exit code.
+DWORD RunCli(const std::string& arguments) {
+    return RunCliCaptured(arguments).status;
 }
 
 TEST(ConsoleScan, WritesTheLogOfTheFixtureEntries) {
@@ -52,16 +106,7 @@ TEST(ConsoleScan, WritesTheLogOfTheFixtureEntries) {
 
     ASSERT_EQ(0u, RunCli("scan --category 5 --log " + log));
     const std::vector<TItem> after = test::Scan({5});
-    const std::string written = [&] {
-        HANDLE file = CreateFileA(log.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, 0, nullptr);
-        std::string bytes(1 << 20, '\0');
-        DWORD read = 0;
-        ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-        CloseHandle(file);
-        bytes.resize(read);
-        return bytes;
-    }();
+    const std::string written = FileBytes(log);
     EXPECT_EQ(0u, written.find("Log file for for: " + platform::Os().ComputerName() + "\r\n"));
     const std::size_t items = written.find("ITEMS:\r\n\r\n");
     ASSERT_NE(std::string::npos, items);
@@ -70,67 +115,26 @@ TEST(ConsoleScan, WritesTheLogOfTheFixtureEntries) {
               test::Blocks(test::Added(before, after)));
 }
 
-TEST(ConsoleScan, RejectsBadArgumentsWithStatus2) {
+TEST(ConsoleScan, RejectsBadExclusionAndFormatArgumentsWithStatus2) {
     for (const char* arguments :
-         {"scan --category 17", "scan --category 1", "scan --bogus", "", "scan --format xml",
-          "scan --exclude", "fix --exclude \"\"", "exclude", "exclude add", "exclude remove",
-          "exclude list more", "exclude drop x", "exclude add a b"}) {
+         {"scan --format xml", "scan --exclude", "fix --exclude \"\"", "exclude", "exclude add",
+          "exclude remove", "exclude list more", "exclude drop x", "exclude add a b"}) {
         EXPECT_EQ(2u, RunCli(arguments)) << arguments;
     }
 }
 
-// What the program wrote, with the CR LF that the console's text mode may add read as LF.
-struct CliRun {
-    DWORD code = 0xFFFFFFFF;
-    std::string out, err;
-};
-
 std::string ReadAndRemove(const std::string& path) {
-    std::string bytes;
-    if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
-        char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
-            bytes.append(buffer, n);
-        }
-        std::fclose(file);
-    }
+    std::string bytes = FileBytes(path);
     DeleteFileA(path.c_str());
     std::erase(bytes, '\r');
     return bytes;
 }
 
-// Runs the console program with standard output and standard error each going to a file.
+// The console program's streams, with the CR LF of its text-mode output read as LF.
 CliRun RunCliCapturing(const std::string& arguments) {
-    const std::string exe = platform::Os().ProgramFolder() + "..\\mendrake-cli.exe";
-    const std::string outPath = "C:\\MendrakeTest\\cli-out.txt";
-    const std::string errPath = "C:\\MendrakeTest\\cli-err.txt";
-    CreateDirectoryA("C:\\MendrakeTest", nullptr);
-    CliRun run;
-    {
-        SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-        const auto create = [&](const std::string& path) {
-            return platform::FileHandle(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                                    &inherit, CREATE_ALWAYS, 0, nullptr));
-        };
-        platform::FileHandle out = create(outPath), err = create(errPath);
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = out.get();
-        startup.hStdError = err.get();
-        PROCESS_INFORMATION process{};
-        std::string command = "\"" + exe + "\" " + arguments;
-        if (!CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                            nullptr, &startup, &process)) {
-            ADD_FAILURE() << "cannot start " << exe << ": error " << GetLastError();
-            return run;
-        }
-        platform::FileHandle processHandle(process.hProcess), threadHandle(process.hThread);
-        WaitForSingleObject(process.hProcess, INFINITE);
-        GetExitCodeProcess(process.hProcess, &run.code);
-    }
-    run.out = ReadAndRemove(outPath);
-    run.err = ReadAndRemove(errPath);
+    CliRun run = RunCliCaptured(arguments);
+    std::erase(run.out, '\r');
+    std::erase(run.err, '\r');
     return run;
 }
 
@@ -154,29 +158,29 @@ TEST(ConsoleExclude, EditsTheStoredListAcrossRuns) {
     EXPECT_EQ("", RunCliCapturing("exclude list").out);
 
     CliRun run = RunCliCapturing("exclude add " + Quoted(vendor));
-    EXPECT_EQ(0u, run.code) << run.err;
+    EXPECT_EQ(0u, run.status) << run.err;
     EXPECT_EQ("Excluded " + vendor + "\n", run.out);
     run = RunCliCapturing("exclude add " + Quoted("hklm\\software\\VENDOR\\"));
-    EXPECT_EQ(0u, run.code) << run.err;
+    EXPECT_EQ(0u, run.status) << run.err;
     EXPECT_EQ("Already excluded: hklm\\software\\VENDOR\\\n", run.out);
-    EXPECT_EQ(0u, RunCliCapturing("exclude add " + Quoted(shortcut)).code);
+    EXPECT_EQ(0u, RunCliCapturing("exclude add " + Quoted(shortcut)).status);
 
     run = RunCliCapturing("exclude list");
-    EXPECT_EQ(0u, run.code) << run.err;
+    EXPECT_EQ(0u, run.status) << run.err;
     EXPECT_EQ(vendor + "\n" + shortcut + "\n", run.out);
     EXPECT_EQ((std::vector<std::string>{vendor, shortcut}), Exclusions());
 
     run = RunCliCapturing("exclude remove " + Quoted(vendor));
-    EXPECT_EQ(0u, run.code) << run.err;
+    EXPECT_EQ(0u, run.status) << run.err;
     run = RunCliCapturing("exclude remove " + Quoted(vendor));
-    EXPECT_EQ(1u, run.code);
+    EXPECT_EQ(1u, run.status);
     EXPECT_EQ("mendrake-cli: not in the exclusion list: " + vendor + "\n", run.err);
     EXPECT_EQ(shortcut + "\n", RunCliCapturing("exclude list").out);
 
     test::PutSetting("exclude", platform::kRegSz, vendor + '\0');
     for (const char* arguments : {"exclude list", "exclude add x", "exclude remove x"}) {
         run = RunCliCapturing(arguments);
-        EXPECT_EQ(2u, run.code) << arguments;
+        EXPECT_EQ(2u, run.status) << arguments;
         EXPECT_EQ("mendrake-cli: Invalid data type for 'exclude'\n", run.err) << arguments;
     }
     EXPECT_EQ(platform::kRegSz, test::StoredSetting("exclude")->type) << "left as it was";
@@ -246,7 +250,7 @@ TEST(ConsoleScan, TheJsonReportHonoursTheStoredListAndTheRunsOwnEntries) {
 
     const std::string exclude = " --exclude " + Quoted(kMachineRunOnce);
     CliRun run = RunCliCapturing("scan --category 10 --format json" + exclude);
-    ASSERT_EQ(0u, run.code) << run.err;
+    ASSERT_EQ(0u, run.status) << run.err;
     EXPECT_EQ("", run.err);
     const nlohmann::json report = nlohmann::json::parse(run.out);
     std::size_t excluded = 0;
@@ -270,7 +274,7 @@ TEST(ConsoleScan, TheJsonReportHonoursTheStoredListAndTheRunsOwnEntries) {
 
     // --no-exclusions leaves out the stored list, not the run's own entries.
     run = RunCliCapturing("scan --category 10 --format json --no-exclusions" + exclude);
-    ASSERT_EQ(0u, run.code) << run.err;
+    ASSERT_EQ(0u, run.status) << run.err;
     const std::vector<std::string> values = ReportedValues(nlohmann::json::parse(run.out));
     EXPECT_TRUE(Has(values, "Mendrake B Args"));
     EXPECT_FALSE(Has(values, "Mendrake Machine Once"));
@@ -278,7 +282,7 @@ TEST(ConsoleScan, TheJsonReportHonoursTheStoredListAndTheRunsOwnEntries) {
     // A stored value of another type is reported once and the scan goes on without it.
     test::PutSetting("exclude", platform::kRegDword, std::string("\1\0\0\0", 4));
     run = RunCliCapturing("scan --category 10 --format json");
-    EXPECT_EQ(0u, run.code);
+    EXPECT_EQ(0u, run.status);
     EXPECT_EQ("mendrake-cli: Invalid data type for 'exclude'\n", run.err);
     EXPECT_TRUE(Has(ReportedValues(nlohmann::json::parse(run.out)), "Mendrake B Args"));
 }
@@ -294,7 +298,7 @@ TEST(ConsoleFix, ExcludedEntriesStayAndNeverReachTheBackup) {
 
     const CliRun run = RunCliCapturing("fix --category 10 --format json --backup-dir " + folder +
                                        " --exclude " + Quoted(kUserRun + "\\Mendrake B Args"));
-    EXPECT_EQ(0u, run.code) << run.err;
+    EXPECT_EQ(0u, run.status) << run.err;
     EXPECT_NE(std::string::npos, run.err.find("Fixed 8 of 8 issues, 1 excluded\n")) << run.err;
     const nlohmann::json report = nlohmann::json::parse(run.out);
     EXPECT_EQ(1, report.at("excluded"));
@@ -310,7 +314,78 @@ TEST(ConsoleFix, ExcludedEntriesStayAndNeverReachTheBackup) {
     const std::string script = ReadAndRemove(backup);
     EXPECT_NE(std::string::npos, script.find("\"Mendrake A Quoted\"")) << script;
     EXPECT_EQ(std::string::npos, script.find("Mendrake B Args")) << script;
-}
+    TEST(ConsoleScan, RejectsBadArgumentsWithStatus2AndTheUsageOnStandardError) {
+        // A group (1) has no scanner, and no category 17 exists.
+        for (const char* arguments :
+             {"scan --category 17", "scan --category 1", "scan --bogus", ""}) {
+            const CliRun run = RunCliCaptured(arguments);
+            EXPECT_EQ(2u, run.status) << arguments;
+            EXPECT_NE(std::string::npos, run.err.find("usage: mendrake-cli scan")) << run.err;
+            EXPECT_EQ("", run.out) << arguments;
+        }
+    }
+
+    TEST(ConsoleScan, HelpGoesToStandardOutputAndVersionNamesTheFileVersion) {
+        for (const char* arguments : {"--help", "-h", "/?", "scan --category 3 -h"}) {
+            const CliRun run = RunCliCaptured(arguments);
+            EXPECT_EQ(0u, run.status) << arguments;
+            EXPECT_EQ(0u, run.out.find("usage: mendrake-cli scan")) << arguments << ": " << run.out;
+            EXPECT_EQ("", run.err) << arguments;
+        }
+        const CliRun version = RunCliCaptured("--version");
+        EXPECT_EQ(0u, version.status);
+        EXPECT_EQ("mendrake-cli 2.0.0.0\r\n", version.out);
+    }
+
+    // The log on standard output holds exactly the bytes of a log file: CR LF line ends, never
+    // CR CR LF, and the same issue blocks.
+    TEST(ConsoleScan, TheLogOnStandardOutputIsTheLogFilesBytes) {
+        const std::string dir = test::ScenarioDir("run-keys");
+        test::PlantedFiles files(test::ReadHostFile(dir + "/files.txt"), dir);
+        test::PlantedRegistry registry(test::ReadHostFile(dir + "/registry.reg"));
+        const CliRun run = RunCliCaptured("scan --category 10");
+        ASSERT_EQ(0u, run.status) << run.err;
+        EXPECT_EQ(std::string::npos, run.out.find("\r\r"));
+        for (std::size_t at = run.out.find('\n'); at != std::string::npos;
+             at = run.out.find('\n', at + 1)) {
+            ASSERT_TRUE(at > 0 && run.out[at - 1] == '\r') << "bare LF at " << at;
+        }
+        const std::size_t items = run.out.find("ITEMS:\r\n\r\n");
+        ASSERT_NE(std::string::npos, items);
+        EXPECT_EQ(test::Blocks(test::Scan({10})), run.out.substr(items + 10));
+    }
+
+    // The usual way to throw a file away on Windows is a device: NUL takes the log and the scan
+    // ends as usual.
+    TEST(ConsoleScan, ALogWrittenToTheNulDeviceSucceeds) {
+        const CliRun run = RunCliCaptured("scan --category 3 --log NUL");
+        EXPECT_EQ(0u, run.status) << run.err;
+        EXPECT_EQ(std::string::npos, run.err.find("Cannot write")) << run.err;
+    }
+
+    // The window asks for the highest rights its user holds, the console program for none beyond
+    // the invoking user's: read from the manifests the programs carry.
+    TEST(ProgramManifests, TheWindowAsksForTheHighestRightsTheConsoleForTheInvokers) {
+        const struct {
+            const char* program;
+            const char* level;
+        } cases[] = {{"mendrake.exe", "level=\"highestAvailable\""},
+                     {"mendrake-cli.exe", "level=\"asInvoker\""}};
+        for (const auto& c : cases) {
+            const std::string path = platform::Os().ProgramFolder() + "..\\" + c.program;
+            HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+            ASSERT_NE(nullptr, module) << path << ": error " << GetLastError();
+            HRSRC info = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+            std::string manifest;
+            if (info != nullptr) {
+                const char* bytes =
+                    static_cast<const char*>(LockResource(LoadResource(module, info)));
+                manifest.assign(bytes, SizeofResource(module, info));
+            }
+            FreeLibrary(module);
+            EXPECT_NE(std::string::npos, manifest.find(c.level)) << c.program << ":\n" << manifest;
+        }
+    }
 
 } // namespace
 } // namespace mendrake

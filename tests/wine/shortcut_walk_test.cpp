@@ -4,6 +4,7 @@
 #include "engine/issue_model.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/shell_link.h"
+#include "tests/wine/host_program.h"
 
 #include <gtest/gtest.h>
 
@@ -14,37 +15,6 @@
 
 namespace mendrake::test {
 namespace {
-
-// Starts a program of the Linux host from inside Wine (Wine execs Unix programs itself) in
-// `folder`. Wine gives no usable process handle for it, so the caller polls for the result.
-bool StartHostProgram(const std::string& program, std::string commandLine,
-                      const std::string& folder) {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.c_str(), &startup, &process)) {
-        return false;
-    }
-    if (process.hThread != nullptr) {
-        CloseHandle(process.hThread);
-    }
-    if (process.hProcess != nullptr) {
-        CloseHandle(process.hProcess);
-    }
-    return true;
-}
-
-// Polls until `path` exists (or no longer does), for at most ten seconds.
-bool AwaitPath(const std::string& path, bool exists) {
-    for (int tries = 0; tries < 500; ++tries) {
-        if ((GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) == exists) {
-            return true;
-        }
-        Sleep(20);
-    }
-    return false;
-}
 
 // A folder symbolic link `name` in `folder` pointing at `target`, removed when the object goes.
 // Wine 8's CreateSymbolicLinkA reports success and makes nothing, so the link is a Unix one,
