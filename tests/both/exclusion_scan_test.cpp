@@ -18,7 +18,7 @@ struct ScanResult {
 };
 
 ScanResult ScanExcluding(const std::vector<std::string>& entries,
-                  const std::vector<std::int32_t>& categories) {
+                         const std::vector<std::int32_t>& categories) {
     ExclusionScope scope(entries);
     ScanResult run;
     run.issues = Scan(categories);
@@ -59,8 +59,8 @@ TEST(ExcludedScan, CoveredEntriesAreLeftOutAndCountedAndTheirNeighboursStay) {
         // a key excludes its whole subtree
         {"run-keys",
          {"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion"},
-         {"Mendrake A Quoted", "Mendrake B Args", "Mendrake I Network", "Mendrake K Quoted Prefix",
-          "Mendrake Once", "Mendrake OnceEx"}},
+         {"Mendrake A Quoted", "Mendrake B Args", "Mendrake K Quoted Prefix",
+          "Mendrake N Bare Prefix", "Mendrake Once", "Mendrake OnceEx"}},
         {"run-keys", {kUserRun + "\\Mendrake", kUserRun + "\\Mendrake A"}, {}},
         {"start-menu-walk", {"c:\\mendraketest\\SM\\user\\gone.LNK"}, {"Gone.lnk"}},
         {"start-menu-walk", {"C:\\MendrakeTest\\sm\\user\\Programs"}, {"Deep.lnk"}},

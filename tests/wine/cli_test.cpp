@@ -314,78 +314,78 @@ TEST(ConsoleFix, ExcludedEntriesStayAndNeverReachTheBackup) {
     const std::string script = ReadAndRemove(backup);
     EXPECT_NE(std::string::npos, script.find("\"Mendrake A Quoted\"")) << script;
     EXPECT_EQ(std::string::npos, script.find("Mendrake B Args")) << script;
-    TEST(ConsoleScan, RejectsBadArgumentsWithStatus2AndTheUsageOnStandardError) {
-        // A group (1) has no scanner, and no category 17 exists.
-        for (const char* arguments :
-             {"scan --category 17", "scan --category 1", "scan --bogus", ""}) {
-            const CliRun run = RunCliCaptured(arguments);
-            EXPECT_EQ(2u, run.status) << arguments;
-            EXPECT_NE(std::string::npos, run.err.find("usage: mendrake-cli scan")) << run.err;
-            EXPECT_EQ("", run.out) << arguments;
-        }
-    }
+}
 
-    TEST(ConsoleScan, HelpGoesToStandardOutputAndVersionNamesTheFileVersion) {
-        for (const char* arguments : {"--help", "-h", "/?", "scan --category 3 -h"}) {
-            const CliRun run = RunCliCaptured(arguments);
-            EXPECT_EQ(0u, run.status) << arguments;
-            EXPECT_EQ(0u, run.out.find("usage: mendrake-cli scan")) << arguments << ": " << run.out;
-            EXPECT_EQ("", run.err) << arguments;
-        }
-        const CliRun version = RunCliCaptured("--version");
-        EXPECT_EQ(0u, version.status);
-        EXPECT_EQ("mendrake-cli 2.0.0.0\r\n", version.out);
+TEST(ConsoleScan, RejectsBadArgumentsWithStatus2AndTheUsageOnStandardError) {
+    // A group (1) has no scanner, and no category 17 exists.
+    for (const char* arguments : {"scan --category 17", "scan --category 1", "scan --bogus", ""}) {
+        const CliRun run = RunCliCaptured(arguments);
+        EXPECT_EQ(2u, run.status) << arguments;
+        EXPECT_NE(std::string::npos, run.err.find("usage: mendrake-cli scan")) << run.err;
+        EXPECT_EQ("", run.out) << arguments;
     }
+}
 
-    // The log on standard output holds exactly the bytes of a log file: CR LF line ends, never
-    // CR CR LF, and the same issue blocks.
-    TEST(ConsoleScan, TheLogOnStandardOutputIsTheLogFilesBytes) {
-        const std::string dir = test::ScenarioDir("run-keys");
-        test::PlantedFiles files(test::ReadHostFile(dir + "/files.txt"), dir);
-        test::PlantedRegistry registry(test::ReadHostFile(dir + "/registry.reg"));
-        const CliRun run = RunCliCaptured("scan --category 10");
-        ASSERT_EQ(0u, run.status) << run.err;
-        EXPECT_EQ(std::string::npos, run.out.find("\r\r"));
-        for (std::size_t at = run.out.find('\n'); at != std::string::npos;
-             at = run.out.find('\n', at + 1)) {
-            ASSERT_TRUE(at > 0 && run.out[at - 1] == '\r') << "bare LF at " << at;
-        }
-        const std::size_t items = run.out.find("ITEMS:\r\n\r\n");
-        ASSERT_NE(std::string::npos, items);
-        EXPECT_EQ(test::Blocks(test::Scan({10})), run.out.substr(items + 10));
+TEST(ConsoleScan, HelpGoesToStandardOutputAndVersionNamesTheFileVersion) {
+    for (const char* arguments : {"--help", "-h", "/?", "scan --category 3 -h"}) {
+        const CliRun run = RunCliCaptured(arguments);
+        EXPECT_EQ(0u, run.status) << arguments;
+        EXPECT_EQ(0u, run.out.find("usage: mendrake-cli scan")) << arguments << ": " << run.out;
+        EXPECT_EQ("", run.err) << arguments;
     }
+    const CliRun version = RunCliCaptured("--version");
+    EXPECT_EQ(0u, version.status);
+    EXPECT_EQ("mendrake-cli 2.0.0.0\r\n", version.out);
+}
 
-    // The usual way to throw a file away on Windows is a device: NUL takes the log and the scan
-    // ends as usual.
-    TEST(ConsoleScan, ALogWrittenToTheNulDeviceSucceeds) {
-        const CliRun run = RunCliCaptured("scan --category 3 --log NUL");
-        EXPECT_EQ(0u, run.status) << run.err;
-        EXPECT_EQ(std::string::npos, run.err.find("Cannot write")) << run.err;
+// The log on standard output holds exactly the bytes of a log file: CR LF line ends, never
+// CR CR LF, and the same issue blocks.
+TEST(ConsoleScan, TheLogOnStandardOutputIsTheLogFilesBytes) {
+    const std::string dir = test::ScenarioDir("run-keys");
+    test::PlantedFiles files(test::ReadHostFile(dir + "/files.txt"), dir);
+    test::PlantedRegistry registry(test::ReadHostFile(dir + "/registry.reg"));
+    const CliRun run = RunCliCaptured("scan --category 10");
+    ASSERT_EQ(0u, run.status) << run.err;
+    EXPECT_EQ(std::string::npos, run.out.find("\r\r"));
+    for (std::size_t at = run.out.find('\n'); at != std::string::npos;
+         at = run.out.find('\n', at + 1)) {
+        ASSERT_TRUE(at > 0 && run.out[at - 1] == '\r') << "bare LF at " << at;
     }
+    const std::size_t items = run.out.find("ITEMS:\r\n\r\n");
+    ASSERT_NE(std::string::npos, items);
+    EXPECT_EQ(test::Blocks(test::Scan({10})), run.out.substr(items + 10));
+}
 
-    // The window asks for the highest rights its user holds, the console program for none beyond
-    // the invoking user's: read from the manifests the programs carry.
-    TEST(ProgramManifests, TheWindowAsksForTheHighestRightsTheConsoleForTheInvokers) {
-        const struct {
-            const char* program;
-            const char* level;
-        } cases[] = {{"mendrake.exe", "level=\"highestAvailable\""},
-                     {"mendrake-cli.exe", "level=\"asInvoker\""}};
-        for (const auto& c : cases) {
-            const std::string path = platform::Os().ProgramFolder() + "..\\" + c.program;
-            HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-            ASSERT_NE(nullptr, module) << path << ": error " << GetLastError();
-            HRSRC info = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
-            std::string manifest;
-            if (info != nullptr) {
-                const char* bytes =
-                    static_cast<const char*>(LockResource(LoadResource(module, info)));
-                manifest.assign(bytes, SizeofResource(module, info));
-            }
-            FreeLibrary(module);
-            EXPECT_NE(std::string::npos, manifest.find(c.level)) << c.program << ":\n" << manifest;
+// The usual way to throw a file away on Windows is a device: NUL takes the log and the scan
+// ends as usual.
+TEST(ConsoleScan, ALogWrittenToTheNulDeviceSucceeds) {
+    const CliRun run = RunCliCaptured("scan --category 3 --log NUL");
+    EXPECT_EQ(0u, run.status) << run.err;
+    EXPECT_EQ(std::string::npos, run.err.find("Cannot write")) << run.err;
+}
+
+// The window asks for the highest rights its user holds, the console program for none beyond
+// the invoking user's: read from the manifests the programs carry.
+TEST(ProgramManifests, TheWindowAsksForTheHighestRightsTheConsoleForTheInvokers) {
+    const struct {
+        const char* program;
+        const char* level;
+    } cases[] = {{"mendrake.exe", "level=\"highestAvailable\""},
+                 {"mendrake-cli.exe", "level=\"asInvoker\""}};
+    for (const auto& c : cases) {
+        const std::string path = platform::Os().ProgramFolder() + "..\\" + c.program;
+        HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(nullptr, module) << path << ": error " << GetLastError();
+        HRSRC info = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+        std::string manifest;
+        if (info != nullptr) {
+            const char* bytes = static_cast<const char*>(LockResource(LoadResource(module, info)));
+            manifest.assign(bytes, SizeofResource(module, info));
         }
+        FreeLibrary(module);
+        EXPECT_NE(std::string::npos, manifest.find(c.level)) << c.program << ":\n" << manifest;
     }
+}
 
 } // namespace
 } // namespace mendrake
