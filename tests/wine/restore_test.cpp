@@ -5,7 +5,9 @@
 #include "engine/registry_access.h"
 #include "platform/win32/handles.h"
 #include "repair/fix.h"
+#include "repair/restore.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/registry_snapshot.h"
 
 #include <gtest/gtest.h>
 
@@ -98,43 +100,8 @@ void ImportWithRegedit(const std::string& script) {
 
 // ---- registry snapshots ----
 
-// Every key below a path (below HKEY_CURRENT_USER, no leading backslash) with its values.
-using Snapshot = std::map<std::string, std::map<std::string, RegValue>>;
-
-// Opened and read one name at a time, so that keys too deep to name from the root in one
-// ANSI path are seen as well.
-void Take(platform::Hkey key, const std::string& path, Snapshot& snapshot) {
-    platform::Platform& os = platform::Os();
-    auto& values = snapshot[path];
-    std::string name;
-    for (std::uint32_t i = 0; os.EnumValue(key, i, name) == platform::kSuccess; ++i) {
-        RegValue value;
-        if (os.QueryValue(key, name, value) == platform::kSuccess) {
-            values[name] = value;
-        }
-    }
-    std::vector<std::string> subkeys;
-    for (std::uint32_t i = 0; os.EnumKey(key, i, name) == platform::kSuccess; ++i) {
-        subkeys.push_back(name);
-    }
-    for (const std::string& subkey : subkeys) {
-        platform::Hkey child = 0;
-        if (os.OpenKey(key, subkey, platform::kKeyAllAccess, child) == platform::kSuccess) {
-            Take(child, path + "\\" + subkey, snapshot);
-            os.CloseKey(child);
-        }
-    }
-}
-
 Snapshot TakeSnapshot(const std::string& path) {
-    Snapshot snapshot;
-    platform::Hkey key = 0;
-    if (platform::Os().OpenKey(platform::kCurrentUser, path, platform::kKeyAllAccess, key) ==
-        platform::kSuccess) {
-        Take(key, path, snapshot);
-        platform::Os().CloseKey(key);
-    }
-    return snapshot;
+    return test::TakeSnapshot(platform::kCurrentUser, path);
 }
 
 // Keys and values planted below the private key, created one name at a time where the whole
@@ -188,73 +155,6 @@ class PlantedTree {
     }
 };
 
-std::string Hex(const std::string& bytes) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string text;
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        text += kDigits[byte >> 4];
-        text += kDigits[byte & 0x0F];
-        text += ' ';
-    }
-    return text;
-}
-
-// A plain string is written up to its first NUL and imported with one terminator: data stored
-// with extra NULs or without a terminator comes back so (see KnownLimitsOfTheFormat).
-bool CutAtFirstNul(const RegValue& before, const RegValue& after) {
-    return before.type == platform::kRegSz && after.type == platform::kRegSz &&
-           after.data == before.data.substr(0, before.data.find('\0')) + '\0';
-}
-
-// The differences between two snapshots, one line each (at most 20), empty when they agree.
-// With `cutStrings`, plain strings cut at their first NUL are counted there instead.
-std::string Differences(const Snapshot& before, const Snapshot& after,
-                        std::size_t* cutStrings = nullptr) {
-    std::ostringstream out;
-    int count = 0;
-    auto note = [&](const std::string& line) {
-        if (++count <= 20) {
-            out << line << "\n";
-        }
-    };
-    for (const auto& [key, values] : before) {
-        const auto found = after.find(key);
-        if (found == after.end()) {
-            note("missing key " + key);
-            continue;
-        }
-        for (const auto& [name, value] : values) {
-            const auto other = found->second.find(name);
-            if (other == found->second.end()) {
-                note("missing value " + key + " \"" + name + "\"");
-            } else if (other->second.type == value.type && other->second.data == value.data) {
-                continue;
-            } else if (cutStrings != nullptr && CutAtFirstNul(value, other->second)) {
-                ++*cutStrings;
-            } else {
-                note(key + " \"" + name + "\": type " + std::to_string(value.type) + " " +
-                     Hex(value.data) + "came back as type " + std::to_string(other->second.type) +
-                     " " + Hex(other->second.data));
-            }
-        }
-        for (const auto& [name, value] : found->second) {
-            if (values.count(name) == 0) {
-                note("extra value " + key + " \"" + name + "\"");
-            }
-        }
-    }
-    for (const auto& [key, values] : after) {
-        if (before.count(key) == 0) {
-            note("extra key " + key);
-        }
-    }
-    if (count > 20) {
-        out << "... " << count << " differences\n";
-    }
-    return out.str();
-}
-
 // ---- fixtures ----
 
 RegChange Value(const std::string& path, const std::string& name, std::uint32_t type,
@@ -306,17 +206,35 @@ TItem Issue(const std::string& path, const std::string& value, bool deleteKey) {
 }
 
 // Fixes `issues` with a backup, checks that every ticked entry went, imports the backup with
-// the registry editor and compares the subtree with what it held before the fix.
+// the registry editor and compares the subtree with what it held before the fix; then the same
+// again with Mendrake's own restore, which must also find every entry it wrote as written.
 void FixAndRestore(const std::vector<TItem>& issues, const std::string& backupName,
                    std::size_t* cutStrings = nullptr) {
     const Snapshot before = TakeSnapshot(kBase);
-    TempFile backup(backupName);
-    FixIssues(issues, backup.path());
-    for (const TItem& issue : issues) {
-        EXPECT_FALSE(IssueEntryPresent(issue)) << issue.Key << " \"" << issue.Value << "\"";
+    for (const bool ownRestore : {false, true}) {
+        SCOPED_TRACE(ownRestore ? "RestoreBackup" : "regedit /S");
+        TempFile backup(backupName);
+        FixIssues(issues, backup.path());
+        for (const TItem& issue : issues) {
+            EXPECT_FALSE(IssueEntryPresent(issue)) << issue.Key << " \"" << issue.Value << "\"";
+        }
+        if (ownRestore) {
+            const RestoreResult result = RestoreBackup(backup.path());
+            std::string failures;
+            for (const std::string& failure : result.failures) {
+                failures += failure + "\n";
+            }
+            EXPECT_EQ("", failures);
+            EXPECT_LT(0u, result.values);
+        } else {
+            ImportWithRegedit(backup.path());
+        }
+        std::size_t cut = 0;
+        EXPECT_EQ("", Differences(before, TakeSnapshot(kBase), cutStrings ? &cut : nullptr));
+        if (cutStrings != nullptr) {
+            *cutStrings = cut;
+        }
     }
-    ImportWithRegedit(backup.path());
-    EXPECT_EQ("", Differences(before, TakeSnapshot(kBase), cutStrings));
 }
 
 TEST(Restore, EveryKindOfValueComesBack) {
