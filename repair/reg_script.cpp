@@ -482,7 +482,14 @@ RegScript ReadRegScript(std::string_view bytes) {
         Fail(1, "not a registry script (the first line is neither REGEDIT4 nor \"" +
                     std::string(kVersion5) + "\")");
     }
-    return ScriptReader(std::move(lines), encoding).Read();
+    // Both registry editors end a script with a line end. Without one the file was cut off in
+    // the middle of its last line, which may still read as a shorter value or name.
+    const Line last = lines.back();
+    RegScript script = ScriptReader(std::move(lines), encoding).Read();
+    if (!Trim(last.text).empty()) {
+        Fail(last.number, "the last line has no line end: the file looks cut off");
+    }
+    return script;
 }
 
 std::string ScriptKeyName(const RegScriptKey& key) {

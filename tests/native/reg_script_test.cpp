@@ -77,7 +77,7 @@ TEST_F(RegScriptTest, ReadsBackWhatTheExportWrites) {
 }
 
 // The forms of hand-made and editor-written files: comments, blank lines, indented
-// continuation lines, lower-case digits, deletions, a missing final line end.
+// continuation lines, lower-case digits, deletions, LF line ends.
 TEST_F(RegScriptTest, ReadsTheRegistryEditorsForms) {
     const RegScript script = ReadRegScript("REGEDIT4\n"
                                            "; a comment\n"
@@ -92,7 +92,7 @@ TEST_F(RegScriptTest, ReadsTheRegistryEditorsForms) {
                                            "[-HKEY_CURRENT_USER\\Old]\n"
                                            "\"Ignored\"=\"below a deleted key\"\n"
                                            "[HKEY_CLASSES_ROOT]\n"
-                                           "\"Stray\\q\"=\"a\\tb\" ; comment");
+                                           "\"Stray\\q\"=\"a\\tb\" ; comment\n");
     ASSERT_EQ(3u, script.keys.size());
     const RegScriptKey& a = script.keys[0];
     EXPECT_EQ(kLocalMachine, a.root);
@@ -170,6 +170,8 @@ TEST_F(RegScriptTest, NamesTheFirstLineItCannotRead) {
         {good + "\"Name\"=hex(2)01", "Line 4: hex data needs a colon"},
         {good + "\"Name\"=str:x", "Line 4: cannot read the value's data"},
         {good + "garbage", "Line 4: not a [key] line"},
+        {good + "\"Name\"=\"x\"", "Line 4: the last line has no line end"},
+        {good + "\"Name\"=dword:00000001", "Line 4: the last line has no line end"},
         {"REGEDIT4\r\n\"Name\"=\"x\"\r\n", "Line 2: a value line before the first [key] line"},
         {"REGEDIT4\r\n[HKEY_NOWHERE\\x]\r\n", "Line 2: unknown root key \"HKEY_NOWHERE\""},
         {"REGEDIT4\r\n[HKEY_PERFORMANCE_DATA\\x]\r\n", "Line 2: unknown root key"},
