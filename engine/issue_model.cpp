@@ -1,5 +1,7 @@
 #include "engine/issue_model.h"
 
+#include "engine/exclusion_list.h"
+
 namespace mendrake {
 
 std::vector<TItem> Issues;
@@ -7,6 +9,9 @@ std::vector<TItem> Issues;
 void AppendIssue(std::int32_t category, std::int32_t kind, std::string problem, std::string data,
                  std::string keyText, std::uint32_t rootKey, std::string key, std::string value,
                  std::string valueData, bool deleteKey) {
+    if (ExcludeFinding(keyText, value)) {
+        return;
+    }
     TItem& item = Issues.emplace_back();
     item.Selected = 1;
     item.Category = category;

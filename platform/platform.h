@@ -76,9 +76,10 @@ struct FindEntry {
     std::uint32_t attributes = 0;
 };
 
-// Local wall-clock time, as GetLocalTime gives it.
+// Local wall-clock time, as GetLocalTime gives it, and how far it is ahead of UTC.
 struct LocalTime {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    int utcOffsetMinutes = 0; // local time minus UTC: 60 for UTC+01:00, -300 for UTC-05:00
 };
 
 // Where writing a whole file stopped, for the caller's error message.
@@ -115,6 +116,11 @@ class Platform {
     // RegDeleteKeyA: deletes `subkey` of `parent`, which must have no subkeys of its own.
     virtual long DeleteKey(Hkey parent, std::string_view subkey) = 0;
     virtual long DeleteValue(Hkey key, std::string_view name) = 0;
+    // The full name of the physical key behind an open handle (NtQueryKey with
+    // KeyNameInformation on Windows: "\REGISTRY\MACHINE\SOFTWARE\..."), the same for every path
+    // that leads to it, through the links of keys that both registry views share; empty when it
+    // cannot be asked. Two paths name one key exactly when their names are equal ignoring case.
+    virtual std::string KeyIdentity(Hkey key) = 0;
 
     // ---- file system (kernel32, ANSI) ----
     // FindFirstFileA: the first entry that matches `path` (`*` and `?` in the last component).
@@ -148,6 +154,7 @@ class Platform {
     virtual std::string FontsFolder() = 0;     // CSIDL_FONTS, no trailing backslash
     virtual std::string DocumentsFolder() = 0; // CSIDL_PERSONAL, no trailing backslash
     virtual std::string ProgramFolder() = 0;   // folder of the running executable, ending in "\"
+    virtual std::string WindowsFolder() = 0;   // GetSystemWindowsDirectoryA, no trailing backslash
     virtual std::string ComputerName() = 0;    // GetComputerNameA, empty on failure
 
     // ---- locale and time ----
@@ -168,6 +175,9 @@ class Platform {
     // WideCharToMultiByte(CP_ACP): UTF-16 text (the version resource's names and values) in
     // the ANSI code page, characters it cannot hold as "?".
     virtual std::string AnsiFromUtf16(std::u16string_view text) = 0;
+    // MultiByteToWideChar(CP_ACP) and WideCharToMultiByte(CP_UTF8): ANSI text as UTF-8, for
+    // the machine-readable report.
+    virtual std::string Utf8FromAnsi(std::string_view text) = 0;
 };
 
 // The platform the program runs on. The programs install the real one at start-up; tests

@@ -95,8 +95,10 @@ bool MatchPattern(std::string_view pattern, std::string_view name) {
 
 struct MemoryPlatform::Key {
     std::string name;
+    std::string fullName; // "\\REGISTRY\\MACHINE\\SOFTWARE\\...", upper-cased as Windows compares
     std::map<std::string, std::shared_ptr<Key>> children; // by upper-cased name: sorted order
     std::vector<std::pair<std::string, RegValue>> values; // creation order
+    std::shared_ptr<Key> link; // a link key: every path through it reaches this key instead
     bool deleted = false;
     bool denyFullAccess = false;
     bool denyWrites = false;
@@ -124,6 +126,9 @@ struct MemoryPlatform::Node {
 MemoryPlatform::MemoryPlatform()
     : machine_(std::make_shared<Key>()), user_(std::make_shared<Key>()),
       users_(std::make_shared<Key>()), files_(std::make_unique<Node>()) {
+    machine_->fullName = "\\REGISTRY\\MACHINE";
+    user_->fullName = "\\REGISTRY\\USER\\S-1-5-21-0-0-0-1000";
+    users_->fullName = "\\REGISTRY\\USER";
     classes_ = Walk(machine_, "Software\\Classes", true);
     AddFolder("C:\\");
     AddFolder(fontsFolder);
@@ -159,9 +164,13 @@ std::shared_ptr<MemoryPlatform::Key> MemoryPlatform::Walk(std::shared_ptr<Key> f
             }
             auto key = std::make_shared<Key>();
             key->name = part;
+            key->fullName = from->fullName + "\\" + upper;
             it = from->children.emplace(upper, std::move(key)).first;
         }
         from = it->second;
+        while (from->link) {
+            from = from->link;
+        }
     }
     return from;
 }
@@ -215,6 +224,9 @@ long MemoryPlatform::CreateKey(Hkey parent, std::string_view subkey, Hkey& resul
             break;
         }
         deepest = it->second;
+        while (deepest->link) {
+            deepest = deepest->link;
+        }
     }
     if (deepest->denyWrites) {
         return kAccessDenied;
@@ -335,6 +347,15 @@ long MemoryPlatform::DeleteKey(Hkey parent, std::string_view subkey) {
     it->second->deleted = true;
     owner->children.erase(it);
     return kSuccess;
+}
+
+std::string MemoryPlatform::KeyIdentity(Hkey handle) {
+    // Links lead to the key object itself, so its name is the physical key's.
+    std::shared_ptr<Key> key;
+    if (Live(handle, key) != kSuccess) {
+        return {};
+    }
+    return key->fullName;
 }
 
 long MemoryPlatform::DeleteValue(Hkey handle, std::string_view name) {
@@ -693,6 +714,10 @@ std::string MemoryPlatform::AnsiFromUtf16(std::u16string_view text) {
     return Utf16ToAnsi(bytes);
 }
 
+std::string MemoryPlatform::Utf8FromAnsi(std::string_view text) {
+    return AnsiToUtf8(text);
+}
+
 // ---- registry set-up ----
 
 void MemoryPlatform::AddKey(Hkey root, std::string_view path) {
@@ -731,6 +756,18 @@ void MemoryPlatform::DenyWrites(Hkey root, std::string_view path) {
     auto key = Walk(Resolve(root), path, true);
     key->denyWrites = true;
     key->denyFullAccess = true;
+}
+
+void MemoryPlatform::LinkKey(Hkey root, std::string_view path, std::string_view target) {
+    std::shared_ptr<Key> targetKey = Walk(Resolve(root), target, true);
+    const std::size_t cut = path.rfind('\\');
+    std::shared_ptr<Key> parent =
+        Walk(Resolve(root),
+             cut == std::string_view::npos ? std::string_view() : path.substr(0, cut), true);
+    auto link = std::make_shared<Key>();
+    link->name = std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
+    link->link = std::move(targetKey);
+    parent->children[UpperAscii(link->name)] = std::move(link);
 }
 
 void MemoryPlatform::DenyFullAccess(Hkey root, std::string_view path) {

@@ -7,6 +7,9 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <winternl.h>
+
+#include <algorithm>
 #include <vector>
 
 namespace mendrake::platform {
@@ -42,6 +45,22 @@ std::string SpecialFolder(int csidl) {
         path.pop_back();
     }
     return path;
+}
+
+// NtQueryKey from ntdll, which winternl.h does not declare: KeyNameInformation (3) gives the
+// full name of the key object, after every link was followed at open time.
+using NtQueryKeyFunction = LONG(NTAPI*)(HANDLE key, int informationClass, void* information,
+                                        ULONG length, ULONG* resultLength);
+constexpr int kKeyNameInformation = 3;
+
+NtQueryKeyFunction NtQueryKeyEntry() {
+    static const NtQueryKeyFunction entry = [] {
+        HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+        return ntdll == nullptr ? nullptr
+                                : reinterpret_cast<NtQueryKeyFunction>(
+                                      reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryKey")));
+    }();
+    return entry;
 }
 
 } // namespace
@@ -148,6 +167,33 @@ long Win32Platform::DeleteKey(Hkey parent, std::string_view subkey) {
 
 long Win32Platform::DeleteValue(Hkey key, std::string_view name) {
     return RegDeleteValueA(AsHkey(key), Z(name).c_str());
+}
+
+std::string Win32Platform::KeyIdentity(Hkey key) {
+    const NtQueryKeyFunction query = NtQueryKeyEntry();
+    if (query == nullptr) {
+        return {};
+    }
+    // KEY_NAME_INFORMATION: a byte length, then the UTF-16 name without a terminator. Names are
+    // at most 255 characters a level and 512 levels; grow once to the size the call reports.
+    std::vector<ULONG> buffer(256);
+    ULONG needed = 0;
+    LONG status = query(reinterpret_cast<HANDLE>(key), kKeyNameInformation, buffer.data(),
+                        static_cast<ULONG>(buffer.size() * sizeof(ULONG)), &needed);
+    if (status < 0 && needed > buffer.size() * sizeof(ULONG)) {
+        buffer.resize(needed / sizeof(ULONG) + 1);
+        status = query(reinterpret_cast<HANDLE>(key), kKeyNameInformation, buffer.data(),
+                       static_cast<ULONG>(buffer.size() * sizeof(ULONG)), &needed);
+    }
+    if (status < 0) {
+        return {};
+    }
+    const ULONG bytes = buffer[0];
+    const auto* name = reinterpret_cast<const char16_t*>(buffer.data() + 1);
+    // Upper-cased as Windows compares key names, so equal names mean one key.
+    std::u16string upper(name, bytes / sizeof(char16_t));
+    CharUpperBuffW(reinterpret_cast<wchar_t*>(upper.data()), static_cast<DWORD>(upper.size()));
+    return AnsiFromUtf16(upper);
 }
 
 bool Win32Platform::FindFirst(std::string_view path, FindEntry& entry) {
@@ -327,6 +373,21 @@ std::string Win32Platform::ProgramFolder() {
     }
 }
 
+std::string Win32Platform::WindowsFolder() {
+    // The system's own Windows folder, also under Terminal Services (GetWindowsDirectory may give
+    // a private one there); System32 and SysWOW64 are below it.
+    char buffer[MAX_PATH + 1] = {};
+    const UINT length = GetSystemWindowsDirectoryA(buffer, MAX_PATH);
+    if (length == 0 || length > MAX_PATH) {
+        return {};
+    }
+    std::string path(buffer, length);
+    while (path.size() > 3 && path.back() == '\\') {
+        path.pop_back();
+    }
+    return path;
+}
+
 std::string Win32Platform::ComputerName() {
     char buffer[MAX_COMPUTERNAME_LENGTH + 1] = {};
     DWORD size = sizeof buffer;
@@ -342,10 +403,27 @@ bool Win32Platform::EqualTextIgnoreCase(std::string_view a, std::string_view b) 
                           static_cast<int>(b.size())) == CSTR_EQUAL;
 }
 
+// The local time and its offset come from one reading of the clock, so that a report written
+// at the moment daylight saving time begins or ends names a time that existed.
 LocalTime Win32Platform::Now() {
+    SYSTEMTIME utc{};
+    GetSystemTime(&utc);
     SYSTEMTIME t{};
-    GetLocalTime(&t);
-    return LocalTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
+    if (!SystemTimeToTzSpecificLocalTime(nullptr, &utc, &t)) {
+        GetLocalTime(&t);
+        return LocalTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, 0};
+    }
+    FILETIME utcFile{}, localFile{};
+    SystemTimeToFileTime(&utc, &utcFile);
+    SystemTimeToFileTime(&t, &localFile);
+    const auto ticks = [](const FILETIME& f) {
+        return static_cast<long long>((static_cast<unsigned long long>(f.dwHighDateTime) << 32) |
+                                      f.dwLowDateTime);
+    };
+    constexpr long long kTicksPerMinute = 600000000; // 100-nanosecond units
+    const long long offset = (ticks(localFile) - ticks(utcFile)) / kTicksPerMinute;
+    return LocalTime{
+        t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, static_cast<int>(offset)};
 }
 
 std::string Win32Platform::TimeSeparator() {
@@ -382,6 +460,24 @@ std::string Win32Platform::StringResource(std::uint32_t id) {
     char buffer[4096] = {};
     const int length = LoadStringA(GetModuleHandleA(nullptr), id, buffer, sizeof buffer);
     return length > 0 ? std::string(buffer, static_cast<std::size_t>(length)) : std::string();
+}
+
+std::string Win32Platform::Utf8FromAnsi(std::string_view text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int bytes = static_cast<int>(text.size());
+    const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), bytes, nullptr, 0);
+    if (units <= 0) {
+        return {};
+    }
+    std::wstring wide(static_cast<std::size_t>(units), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), bytes, wide.data(), units);
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(std::max(size, 0)), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, out.data(), size, nullptr, nullptr);
+    return out;
 }
 
 std::string Win32Platform::AnsiFromUtf16(std::u16string_view text) {

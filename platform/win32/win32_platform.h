@@ -18,6 +18,7 @@ class Win32Platform final : public Platform {
                   std::string_view data) override;
     long DeleteKey(Hkey parent, std::string_view subkey) override;
     long DeleteValue(Hkey key, std::string_view name) override;
+    std::string KeyIdentity(Hkey key) override;
 
     bool FindFirst(std::string_view path, FindEntry& entry) override;
     std::uint32_t FileAttributes(std::string_view path) override;
@@ -34,6 +35,7 @@ class Win32Platform final : public Platform {
     std::string FontsFolder() override;
     std::string DocumentsFolder() override;
     std::string ProgramFolder() override;
+    std::string WindowsFolder() override;
     std::string ComputerName() override;
 
     bool EqualTextIgnoreCase(std::string_view a, std::string_view b) override;
@@ -44,6 +46,7 @@ class Win32Platform final : public Platform {
     std::string_view VersionResource(Hmodule module) override;
     std::string StringResource(std::uint32_t id) override;
     std::string AnsiFromUtf16(std::u16string_view text) override;
+    std::string Utf8FromAnsi(std::string_view text) override;
 };
 
 // COM for the thread, initialised for the life of the object (apartment-threaded, as the
