@@ -243,6 +243,9 @@ TEST(Restore, EveryKindOfValueComesBack) {
          {"\\Gone", "\\Gone\\Sub1\\Deep", "\\Gone\\Sub2", "\\Values", "\\Values\\Child"}) {
         planted.Apply(EveryKindOfValue(path));
     }
+    // A key deeper than one ANSI path can name is written and read back one level at a time.
+    PlantedTree deep;
+    deep.Apply(EveryKindOfValue("\\Gone\\" + std::string(200, 'L') + "\\" + std::string(100, 'M')));
     std::vector<TItem> issues = {Issue("\\Gone", "", true), Issue("\\Gone", "Text", false)};
     for (const RegChange& change : EveryKindOfValue("\\Values")) {
         issues.push_back(Issue("\\Values", change.name, false));
@@ -412,6 +415,115 @@ TEST(CliFix, UnwritableBackupStopsBeforeDeleting) {
     const std::string printed = ReadWholeFile(output.path());
     EXPECT_NE(std::string::npos, printed.find("Cannot create file \"C:\\NoSuchDir\\")) << printed;
     EXPECT_EQ(4u, Scan({4}).size()) << "nothing deleted";
+}
+
+// ---- the console's restore ----
+
+long RunCli(const std::string& arguments, const std::string& output) {
+    return RunProcess(Quote(CliPath()) + " " + arguments, output);
+}
+
+// What the registry editor itself exports (version 5, UTF-16) restores too; the same file cut
+// off changes nothing and names the line.
+TEST(CliRestore, RestoresWhatTheRegistryEditorExported) {
+    PlantedTree planted;
+    for (const std::string path : {"\\Editor", "\\Editor\\Child"}) {
+        std::vector<RegChange> values = EveryKindOfValue(path);
+        // Wine's editor exports a 3-byte dword as "dword:" with a fourth byte of its own.
+        std::erase_if(values, [](const RegChange& value) { return value.name == "DwordOdd"; });
+        planted.Apply(values);
+    }
+    const Snapshot before = TakeSnapshot(kBase);
+    TempFile exported("mendrake_regedit_export.reg");
+    ASSERT_EQ(0, RunProcess("regedit.exe /E " + Quote(exported.path()) + " \"HKEY_CURRENT_USER\\" +
+                            kBase + "\\Editor\""));
+    const std::string bytes = ReadWholeFile(exported.path());
+    ASSERT_EQ(0u, bytes.find("\xFF\xFE")) << "the editor writes UTF-16";
+
+    RegistryAccess reg;
+    reg.SetRoot(static_cast<std::uint32_t>(platform::kCurrentUser));
+    ASSERT_TRUE(reg.RemoveKey("\\" + kBase + "\\Editor"));
+    TempFile output("mendrake_cli_restore.txt");
+    EXPECT_EQ(0, RunCli("restore " + Quote(exported.path()), output.path()))
+        << ReadWholeFile(output.path());
+    EXPECT_EQ("Restored 2 keys, 32 values and 0 files from " + exported.path() + "\r\n",
+              ReadWholeFile(output.path()));
+    EXPECT_EQ("", Differences(before, TakeSnapshot(kBase)));
+
+    ASSERT_TRUE(reg.RemoveKey("\\" + kBase + "\\Editor"));
+    TempFile cut("mendrake_regedit_cut.reg");
+    {
+        platform::FileHandle file(
+            CreateFileA(cut.path().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        DWORD written = 0;
+        WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size() / 2 - 1), &written,
+                  nullptr);
+    }
+    EXPECT_EQ(2, RunCli("restore " + Quote(cut.path()), output.path()));
+    const std::string printed = ReadWholeFile(output.path());
+    EXPECT_EQ(0u, printed.find("mendrake-cli: " + cut.path() + ": Line ")) << printed;
+    EXPECT_TRUE(TakeSnapshot(kBase + "\\Editor").empty()) << "nothing written";
+}
+
+// A key the user may only read: its entries are listed, the rest restored, exit status 1.
+TEST(CliRestore, KeyTheUserCannotWriteIsReported) {
+    PlantedTree planted;
+    planted.Apply({Value("\\Locked", "Old", platform::kRegSz, std::string("kept\0", 5))});
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, (kBase + "\\Locked").c_str(), 0,
+                                           KEY_ALL_ACCESS, &key));
+    // Everyone may read the key and nothing more.
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+    char aclBuffer[256];
+    auto* acl = reinterpret_cast<PACL>(aclBuffer);
+    InitializeAcl(acl, sizeof aclBuffer, ACL_REVISION);
+    AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ, everyone);
+    SECURITY_DESCRIPTOR descriptor{};
+    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
+    const LONG secured = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor);
+    RegCloseKey(key);
+    FreeSid(everyone);
+    HKEY probe = nullptr;
+    const bool enforced =
+        secured == ERROR_SUCCESS && RegOpenKeyExA(HKEY_CURRENT_USER, (kBase + "\\Locked").c_str(),
+                                                  0, KEY_SET_VALUE, &probe) == ERROR_ACCESS_DENIED;
+    if (probe != nullptr) {
+        RegCloseKey(probe);
+    }
+    if (!enforced) {
+        GTEST_SKIP() << "this Wine does not refuse writes by a key's access list (set: " << secured
+                     << ")";
+    }
+    TempFile backup("mendrake_locked_backup.reg");
+    {
+        platform::FileHandle file(CreateFileA(backup.path().c_str(), GENERIC_WRITE, 0, nullptr,
+                                              CREATE_ALWAYS, 0, nullptr));
+        const std::string script = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\" + kBase +
+                                   "\\Locked]\r\n\"Old\"=\"new\"\r\n\r\n[HKEY_CURRENT_USER\\" +
+                                   kBase + "\\Open]\r\n\"Fine\"=\"yes\"\r\n\r\n";
+        DWORD written = 0;
+        WriteFile(file.get(), script.data(), static_cast<DWORD>(script.size()), &written, nullptr);
+    }
+    TempFile output("mendrake_cli_locked.txt");
+    EXPECT_EQ(1, RunCli("restore " + Quote(backup.path()), output.path()));
+    const std::string printed = ReadWholeFile(output.path());
+    EXPECT_EQ(0u, printed.find("Restored 1 keys, 1 values and 0 files from ")) << printed;
+    EXPECT_NE(std::string::npos,
+              printed.find("\r\nHKEY_CURRENT_USER\\" + kBase +
+                           "\\Locked: cannot be created or opened for writing: "))
+        << printed;
+    // The access list goes with the key: open it for its own security and allow everything.
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, (kBase + "\\Locked").c_str(), 0, WRITE_DAC, &key) ==
+        ERROR_SUCCESS) {
+        SECURITY_DESCRIPTOR open{};
+        InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION);
+        SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE);
+        RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &open);
+        RegCloseKey(key);
+    }
 }
 
 } // namespace
