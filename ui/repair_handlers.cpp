@@ -47,6 +47,9 @@ void T_mainForm::FixAdvToolButtonClick() {
 }
 
 void T_mainForm::RestoreAdvToolButtonClick() {
+    if (analysing_) {
+        return; // a restore under a running analysis would change what it is reading
+    }
     if (restoreDialog_ != nullptr) {
         SetForegroundWindow(restoreDialog_->hwnd());
         return;
