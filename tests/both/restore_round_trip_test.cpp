@@ -18,7 +18,7 @@
 namespace mendrake {
 namespace {
 
-const std::vector<std::int32_t> kAllCategories = {3, 4, 5, 6, 7, 8, 9, 10, 12, 13, 14};
+const std::vector<std::int32_t> kAllCategories = {3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 15, 16, 13, 14};
 const std::string kBackupFolder = "C:\\MendrakeTest\\restore\\backups\\";
 
 struct FileState {
@@ -54,9 +54,12 @@ TEST(RestoreRoundTrip, FixThenRestoreGivesBackTheMachine) {
         files.AddFile(file);
     }
     registry.Apply(machine.registry);
-    for (const char* scenario : {"start-menu-walk", "desktop-walk", "shared-dlls", "fonts"}) {
+    for (const std::string scenario : {"start-menu-walk", "desktop-walk", "shared-dlls", "fonts",
+                                       "type-libraries", "shell-extensions", "sound-events"}) {
         const std::string dir = test::ScenarioDir(scenario);
-        files.Apply(test::ReadHostFile(dir + "/files.txt"), dir);
+        if (scenario != "shell-extensions") { // the one without files of its own
+            files.Apply(test::ReadHostFile(dir + "/files.txt"), dir);
+        }
         registry.Apply(test::ReadHostFile(dir + "/registry.reg"));
     }
     std::vector<TItem> issues = test::Added(before, test::Scan(kAllCategories));
