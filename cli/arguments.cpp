@@ -14,6 +14,8 @@ const char* const kUsage =
     "       mendrake-cli fix [--category ID]... [--no-backup] [--backup-dir DIR] [--log FILE]\n"
     "                        [--format text|json] [--exclude ENTRY]... [--no-exclusions]\n"
     "       mendrake-cli exclude add ENTRY | exclude remove ENTRY | exclude list\n"
+    "       mendrake-cli restore FILE\n"
+    "       mendrake-cli backups [--backup-dir DIR]\n"
     "       mendrake-cli --help | --version\n";
 
 namespace {
@@ -97,10 +99,18 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
         return ParseExclude(args);
     }
     parsed.command = args[0];
-    if (parsed.command != "scan" && parsed.command != "fix") {
+    if (parsed.command == "restore") {
+        if (args.size() != 2 || args[1].empty() || args[1].front() == '-') {
+            throw std::invalid_argument("restore needs one backup file and nothing else");
+        }
+        parsed.backupFile = args[1];
+        return parsed;
+    }
+    if (parsed.command != "scan" && parsed.command != "fix" && parsed.command != "backups") {
         throw std::invalid_argument("unknown command: " + parsed.command);
     }
     const bool fix = parsed.command == "fix";
+    const bool backups = parsed.command == "backups";
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
         auto operand = [&]() -> const std::string& {
@@ -109,6 +119,9 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
             }
             return args[++i];
         };
+        if (backups && arg != "--backup-dir") {
+            throw std::invalid_argument("unknown option for backups: " + arg);
+        }
         if (arg == "--category") {
             parsed.categories.push_back(CategoryId(operand()));
         } else if (arg == "--log") {
@@ -126,7 +139,7 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
             parsed.stats = true;
         } else if (arg == "--no-backup" && fix) {
             parsed.backup = false;
-        } else if (arg == "--backup-dir" && fix) {
+        } else if (arg == "--backup-dir" && (fix || backups)) {
             parsed.backupDir = operand();
         } else {
             throw std::invalid_argument("unknown option for " + parsed.command + ": " + arg);

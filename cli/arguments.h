@@ -11,12 +11,13 @@ namespace mendrake::cli {
 enum class ReportFormat { Text, Json };
 
 struct Arguments {
-    std::string command;                  // "scan", "fix", "exclude", "help" or "version"
+    std::string command; // "scan", "fix", "exclude", "restore", "backups", "help" or "version"
     std::vector<std::int32_t> categories; // empty: every scanner category in tree order
     std::optional<std::string> logPath;   // "-" or absent: standard output (scan)
     bool stats = false;
     bool backup = true;
     std::optional<std::string> backupDir;
+    std::string backupFile; // restore: the backup script to restore
     ReportFormat format = ReportFormat::Text;
     std::vector<std::string> exclude; // entries excluded for this run only
     bool storedExclusions = true;     // false: the stored list is ignored for this run

@@ -11,7 +11,9 @@
 #include "engine/scan_stats.h"
 #include "platform/platform.h"
 #include "repair/file_output.h"
+#include "repair/backup_list.h"
 #include "repair/fix.h"
+#include "repair/restore.h"
 #include "repair/scan_log.h"
 #include "settings/exclusion_unit.h"
 #include "settings/version_unit.h"
@@ -181,6 +183,49 @@ int RunFix(const Arguments& arguments) {
     return 0;
 }
 
+// Restores a backup: the summary, then one line per entry that failed. A file that cannot be
+// read or parsed changes nothing.
+int RunRestore(const Arguments& arguments) {
+    const std::string& file = arguments.backupFile;
+    RestoreResult result;
+    try {
+        result = RestoreBackup(file);
+    } catch (const Error& e) {
+        const std::string message = e.what();
+        // The reader names the line; the file is named here.
+        std::fprintf(stderr, "mendrake-cli: %s%s\n",
+                     message.rfind("Line ", 0) == 0 ? (file + ": ").c_str() : "", message.c_str());
+        return 2;
+    }
+    std::printf("%s\n", RestoreSummary(result, file).c_str());
+    for (const std::string& failure : result.failures) {
+        std::printf("%s\n", failure.c_str());
+    }
+    std::fflush(stdout);
+    return result.failures.empty() ? 0 : 1;
+}
+
+// Lists the backups of the program's folder (or DIR), newest first.
+int RunBackups(const Arguments& arguments) {
+    const std::string folder =
+        arguments.backupDir ? *arguments.backupDir : platform::Os().ProgramFolder();
+    const std::vector<BackupEntry> backups = ListBackups(folder);
+    if (backups.empty()) {
+        std::printf("No backups in %s\n", folder.c_str());
+    }
+    for (const BackupEntry& backup : backups) {
+        if (backup.problem.empty()) {
+            std::printf("%s  %zu keys, %zu values, %zu files  %s\n", backup.when.c_str(),
+                        backup.keys, backup.values, backup.files, backup.path.c_str());
+        } else {
+            std::printf("%s  cannot be read (%s)  %s\n", backup.when.c_str(),
+                        backup.problem.c_str(), backup.path.c_str());
+        }
+    }
+    std::fflush(stdout);
+    return 0;
+}
+
 } // namespace
 
 int RunCommand(const Arguments& arguments) {
@@ -200,6 +245,12 @@ int RunCommand(const Arguments& arguments) {
     }
     if (arguments.command == "scan") {
         return RunScan(arguments);
+    }
+    if (arguments.command == "restore") {
+        return RunRestore(arguments);
+    }
+    if (arguments.command == "backups") {
+        return RunBackups(arguments);
     }
     return RunFix(arguments);
 }

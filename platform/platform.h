@@ -39,6 +39,8 @@ inline constexpr long kSharingViolation = 32; // ERROR_SHARING_VIOLATION
 inline constexpr long kDiskFull = 112;        // ERROR_DISK_FULL
 inline constexpr long kMoreData = 234;        // ERROR_MORE_DATA
 inline constexpr long kNoMoreItems = 259;     // ERROR_NO_MORE_ITEMS
+// ERROR_ALREADY_EXISTS: a folder made again, or a move onto a file that is there.
+inline constexpr long kAlreadyExists = 183;
 
 // Registry value types (winnt.h REG_*).
 inline constexpr std::uint32_t kRegNone = 0;
@@ -141,6 +143,13 @@ class Platform {
     virtual std::string FolderIdentity(std::string_view path) = 0;
     // Creates (replacing) `path`, writes `data`, flushes and closes, checking every step.
     virtual FileWriteResult WriteWholeFile(std::string_view path, std::string_view data) = 0;
+    // Reads the whole file at `path` into `data`: 0, or the system error code.
+    virtual std::uint32_t ReadWholeFile(std::string_view path, std::string& data) = 0;
+    // MoveFileExA with MOVEFILE_COPY_ALLOWED: moves a file, to another volume too, and never
+    // replaces one already at `to` (kAlreadyExists). 0, or the system error code.
+    virtual std::uint32_t MoveFileTo(std::string_view from, std::string_view to) = 0;
+    // CreateDirectoryA, one level: 0, kAlreadyExists when it is there, or the error code.
+    virtual std::uint32_t CreateFolder(std::string_view path) = 0;
     // FormatMessageA of a system error code, without a trailing line end.
     virtual std::string ErrorText(std::uint32_t code) = 0;
 

@@ -3,6 +3,7 @@
 #include "engine/common_unit.h"
 #include "engine/registry_access.h"
 #include "repair/file_output.h"
+#include "repair/kept_files.h"
 #include "repair/regexport_unit.h"
 
 #include <algorithm>
@@ -82,7 +83,9 @@ void DeleteRegistryIssue(const TItem& issue) {
 } // namespace
 
 std::size_t DeleteIssues(const std::vector<TItem>& issues,
-                         const std::function<void(int position)>& progress) {
+                         const std::function<void(int position)>& progress,
+                         const std::string& filesFolder) {
+    FileKeeper keeper(filesFolder);
     std::size_t attempted = 0;
     for (std::size_t i = 0; i < issues.size(); ++i) {
         if (progress) {
@@ -94,7 +97,11 @@ std::size_t DeleteIssues(const std::vector<TItem>& issues,
         }
         ++attempted;
         if (IsFileCategory(issue.Category)) {
-            RemoveFile(issue.Key + issue.Value);
+            if (filesFolder.empty()) {
+                RemoveFile(issue.Key + issue.Value);
+            } else {
+                keeper.Keep(issue.Key + issue.Value);
+            }
         } else {
             DeleteRegistryIssue(issue);
         }
@@ -123,7 +130,7 @@ std::size_t FixIssues(const std::vector<TItem>& issues,
     if (backupPath) {
         WriteBackup(*backupPath, issues); // throws before anything is deleted
     }
-    return DeleteIssues(issues, progress);
+    return DeleteIssues(issues, progress, backupPath ? BackupFilesFolder(*backupPath) : "");
 }
 
 } // namespace mendrake

@@ -28,13 +28,17 @@ int FixProgressPosition(std::size_t index, std::size_t count);
 // Deletes every ticked issue: the file Key + Value for file categories, the key with its
 // subtree (DeleteKey) or the value otherwise. Failures are passed over. `progress` is called
 // with FixProgressPosition(i, N) before each issue i, ticked or not, and with 100 at the end.
+// With a `filesFolder` (BackupFilesFolder of the backup) files are moved there and listed in
+// its manifest instead of deleted; a file that cannot be moved stays where it is.
 // Returns how many ticked issues were attempted.
 std::size_t DeleteIssues(const std::vector<TItem>& issues,
-                         const std::function<void(int position)>& progress = {});
+                         const std::function<void(int position)>& progress = {},
+                         const std::string& filesFolder = {});
 // Whether the entry an issue names is still there: the file, the key, or the value in its key.
 bool IssueEntryPresent(const TItem& issue);
 // The whole fix: the backup of `issues` written to `backupPath` when one is given (an error
-// stops the fix before anything is deleted), then DeleteIssues. Returns DeleteIssues' count.
+// stops the fix before anything is deleted), then DeleteIssues, which keeps the files beside
+// that backup. Returns DeleteIssues' count.
 std::size_t FixIssues(const std::vector<TItem>& issues,
                       const std::optional<std::string>& backupPath,
                       const std::function<void(int position)>& progress = {});

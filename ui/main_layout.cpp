@@ -115,11 +115,13 @@ void T_mainForm::CreateRightPane() {
 
     AnalyseAdvToolButton.Create(ButtonAdvPanel.hwnd(), "Analyse", Place(6, 5, 114, 22));
     FixAdvToolButton.Create(ButtonAdvPanel.hwnd(), "Fix", Place(125, 5, 114, 22));
-    BackupHTMLCheckBox.Create(ButtonAdvPanel.hwnd(), "Make Backup", Place(576, 8, 95, 17), true);
+    BackupHTMLCheckBox.Create(ButtonAdvPanel.hwnd(), "Make Backup", Place(456, 8, 95, 17), true);
+    RestoreAdvToolButton.Create(ButtonAdvPanel.hwnd(), "Restore...", Place(556, 5, 114, 22));
     SaveAdvToolButton.Create(ButtonAdvPanel.hwnd(), "Save log...", Place(676, 5, 114, 22));
     for (widgets::Control* button : {static_cast<widgets::Control*>(&AnalyseAdvToolButton),
                                      static_cast<widgets::Control*>(&FixAdvToolButton),
-                                     static_cast<widgets::Control*>(&SaveAdvToolButton)}) {
+                                     static_cast<widgets::Control*>(&SaveAdvToolButton),
+                                     static_cast<widgets::Control*>(&RestoreAdvToolButton)}) {
         button->SetFont(buttonFont_.get());
     }
     BackupHTMLCheckBox.SetFont(formFont_.get());
@@ -128,6 +130,7 @@ void T_mainForm::CreateRightPane() {
     AnalyseAdvToolButton.OnClick = [this] { AnalyseAdvToolButtonClick(); };
     FixAdvToolButton.OnClick = [this] { FixAdvToolButtonClick(); };
     SaveAdvToolButton.OnClick = [this] { SaveAdvToolButtonClick(); };
+    RestoreAdvToolButton.OnClick = [this] { RestoreAdvToolButtonClick(); };
     BackupHTMLCheckBox.OnClick = [this] { BackupHTMLCheckBoxClick(); };
 
     TopPanel.Create(RightPanel.hwnd(), kWhite, kWhite);

@@ -179,6 +179,7 @@ bool T_mainForm::OnCommand(HWND from, WORD code) {
     return AnalyseAdvToolButton.HandleCommand(from, code) ||
            FixAdvToolButton.HandleCommand(from, code) ||
            SaveAdvToolButton.HandleCommand(from, code) ||
+           RestoreAdvToolButton.HandleCommand(from, code) ||
            BackupHTMLCheckBox.HandleCommand(from, code) || SiteLabel.HandleCommand(from, code) ||
            SuggestLabel.HandleCommand(from, code) || MailToLabel.HandleCommand(from, code);
 }
@@ -254,7 +255,8 @@ void T_mainForm::UpdateLang(std::int32_t language) {
 void T_mainForm::FormResize() {
     AdvOfficeStatusBar.SetPanelWidth(1, AdvOfficeStatusBar.Width() - widgets::Scale(283));
     SaveAdvToolButton.SetLeft(ButtonAdvPanel.Width() - widgets::Scale(125));
-    BackupHTMLCheckBox.SetLeft(ButtonAdvPanel.Width() - widgets::Scale(225));
+    RestoreAdvToolButton.SetLeft(ButtonAdvPanel.Width() - widgets::Scale(245));
+    BackupHTMLCheckBox.SetLeft(ButtonAdvPanel.Width() - widgets::Scale(345));
 }
 
 void T_mainForm::SiteLabelClick() {

@@ -5,6 +5,7 @@
 #include "engine/issue_model.h"
 #include "settings/version_unit.h"
 #include "ui/prompts.h"
+#include "ui/restore_dialog.h"
 #include "widgets/check_box.h"
 #include "widgets/gdi.h"
 #include "widgets/link_label.h"
@@ -81,6 +82,10 @@ class T_mainForm {
     void FixAdvToolButtonClick();
     void BackupHTMLCheckBoxClick();
     void SaveAdvToolButtonClick();
+    // Opens the restore dialog on the backups of the program's folder.
+    void RestoreAdvToolButtonClick();
+    // The restore dialog while it is open, else null.
+    RestoreDialog* OpenRestoreDialog() const { return restoreDialog_; }
 
     // ---- controls ----
     widgets::StatusBar AdvOfficeStatusBar;
@@ -90,6 +95,7 @@ class T_mainForm {
     HWND ItemsHTMLTreeview = nullptr;
     widgets::LinkLabel SiteLabel, SuggestLabel, MailToLabel;
     widgets::ToolButton AnalyseAdvToolButton, FixAdvToolButton, SaveAdvToolButton;
+    widgets::ToolButton RestoreAdvToolButton;
     widgets::CheckBox BackupHTMLCheckBox;
     widgets::VirtualListView AdvListView;
     widgets::ImageList ImageList, CheckboxImageList;
@@ -117,6 +123,7 @@ class T_mainForm {
     bool activating_ = false;   // FormActivate (and its error box) is running
     bool analysing_ = false;    // an analysis run is under way
     bool closePending_ = false; // the user closed the window during a run
+    RestoreDialog* restoreDialog_ = nullptr;
 };
 
 // The one main window while the program runs.

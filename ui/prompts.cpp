@@ -11,6 +11,10 @@ void WindowsPrompts::Message(HWND owner, const std::string& text, const std::str
     MessageBoxA(owner, text.c_str(), title.c_str(), MB_OK | icon);
 }
 
+bool Prompts::Confirm(HWND owner, const std::string& text, const std::string& title) {
+    return MessageBoxA(owner, text.c_str(), title.c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
 std::string DialogFilter(const std::string& filter) {
     std::string result = filter;
     for (char& c : result) {

@@ -24,6 +24,8 @@ class Prompts {
                          UINT icon) = 0;
     // The save dialog; false when the user cancels.
     virtual bool AskSavePath(HWND owner, const SaveDialogOptions& options, std::string& path) = 0;
+    // A question with Yes and No (MessageBoxA); true for Yes.
+    virtual bool Confirm(HWND owner, const std::string& text, const std::string& title);
 };
 
 // The real ones: MessageBoxA and GetSaveFileNameA.

@@ -4,6 +4,7 @@
 
 #include "platform/platform.h"
 #include "repair/fix.h"
+#include "repair/kept_files.h"
 #include "repair/scan_log.h"
 
 #include <exception>
@@ -12,12 +13,15 @@ namespace mendrake {
 
 void T_mainForm::FixAdvToolButtonClick() {
     SetButtons(false, false, false);
+    std::string filesFolder; // where the shortcut files go: beside the backup, when there is one
     try {
         if (MakeBackup) {
             prompts_.Message(hwnd_, "Backup file will be created in the application folder",
                              "Information", MB_ICONINFORMATION);
             // The name is taken after the message was closed.
-            WriteBackup(DefaultBackupPath(), Issues);
+            const std::string backupPath = DefaultBackupPath();
+            WriteBackup(backupPath, Issues);
+            filesFolder = BackupFilesFolder(backupPath);
         }
     } catch (const std::exception&) {
         // Nothing has been deleted: the user can untick "Make Backup" or free the folder and
@@ -27,13 +31,36 @@ void T_mainForm::FixAdvToolButtonClick() {
     }
     AdvOfficeStatusBar.SetProgressMax(100);
     AdvOfficeStatusBar.SetProgressPosition(0);
-    DeleteIssues(Issues, [this](int position) {
-        AdvOfficeStatusBar.SetProgressPosition(position);
-        AdvOfficeStatusBar.RepaintNow();
-    });
+    DeleteIssues(
+        Issues,
+        [this](int position) {
+            AdvOfficeStatusBar.SetProgressPosition(position);
+            AdvOfficeStatusBar.RepaintNow();
+        },
+        filesFolder);
     AdvOfficeStatusBar.SetProgressPosition(100);
     AdvListView.Clear();
     SetButtons(true, false, false);
+    if (restoreDialog_ != nullptr) {
+        restoreDialog_->Refresh(); // the new backup is listed
+    }
+}
+
+void T_mainForm::RestoreAdvToolButtonClick() {
+    if (analysing_) {
+        return; // a restore under a running analysis would change what it is reading
+    }
+    if (restoreDialog_ != nullptr) {
+        SetForegroundWindow(restoreDialog_->hwnd());
+        return;
+    }
+    RestoreDialog dialog(hwnd_, prompts_, platform::Os().ProgramFolder());
+    restoreDialog_ = &dialog;
+    struct Forget {
+        RestoreDialog*& open;
+        ~Forget() { open = nullptr; }
+    } forget{restoreDialog_};
+    dialog.ShowModal();
 }
 
 void T_mainForm::BackupHTMLCheckBoxClick() {

@@ -108,6 +108,7 @@ struct MemoryPlatform::Key {
     std::shared_ptr<Key> link; // a link key: every path through it reaches this key instead
     bool deleted = false;
     bool denyFullAccess = false;
+    bool denyWrites = false;
     long enumError = 0;
     long nameListingError = 0; // listing this key in its parent fails with this error
 
@@ -223,6 +224,21 @@ long MemoryPlatform::CreateKey(Hkey parent, std::string_view subkey, Hkey& resul
     if (!subkey.empty() && subkey.front() == '\\') {
         return kBadPathname; // Windows takes no leading backslash in a subkey name
     }
+    // Creating or opening for writing is refused at the deepest key that already exists.
+    std::shared_ptr<Key> deepest = from;
+    for (const std::string& part : SplitPath(subkey, false)) {
+        auto it = deepest->children.find(UpperAscii(part));
+        if (it == deepest->children.end()) {
+            break;
+        }
+        deepest = it->second;
+        while (deepest->link) {
+            deepest = deepest->link;
+        }
+    }
+    if (deepest->denyWrites) {
+        return kAccessDenied;
+    }
     auto key = Walk(from, subkey, true);
     result = nextHandle_++;
     handles_[result] = key;
@@ -302,6 +318,9 @@ long MemoryPlatform::SetValue(Hkey handle, std::string_view name, std::uint32_t 
     std::shared_ptr<Key> key;
     if (const long status = Live(handle, key); status != kSuccess) {
         return status;
+    }
+    if (key->denyWrites) {
+        return kAccessDenied;
     }
     RegValue value{type, std::string(data)};
     if (auto* found = key->FindValue(name)) {
@@ -610,6 +629,65 @@ FileWriteResult MemoryPlatform::WriteWholeFile(std::string_view path, std::strin
     return {};
 }
 
+std::uint32_t MemoryPlatform::ReadWholeFile(std::string_view path, std::string& data) {
+    Node* node = FindNode(path);
+    if (node == nullptr) {
+        return static_cast<std::uint32_t>(kFileNotFound);
+    }
+    if (node->IsFolder()) {
+        return static_cast<std::uint32_t>(kAccessDenied); // as CreateFileA on a folder
+    }
+    data = node->contents;
+    return 0;
+}
+
+std::uint32_t MemoryPlatform::MoveFileTo(std::string_view from, std::string_view to) {
+    const std::size_t fromCut = from.find_last_of("\\/");
+    const std::size_t toCut = to.find_last_of("\\/");
+    if (fromCut == std::string_view::npos || toCut == std::string_view::npos) {
+        return static_cast<std::uint32_t>(kFileNotFound);
+    }
+    Node* source = FindNode(from.substr(0, fromCut + 1));
+    Node* target = FindNode(to.substr(0, toCut + 1));
+    const std::string sourceName = UpperAscii(from.substr(fromCut + 1));
+    if (source == nullptr || !source->IsFolder() || source->children.count(sourceName) == 0 ||
+        source->children[sourceName]->IsFolder()) {
+        return static_cast<std::uint32_t>(kFileNotFound);
+    }
+    if (target == nullptr || !target->IsFolder()) {
+        return static_cast<std::uint32_t>(kPathNotFound);
+    }
+    const std::string targetName(to.substr(toCut + 1));
+    if (targetName.empty() || target->children.count(UpperAscii(targetName)) != 0) {
+        return static_cast<std::uint32_t>(kAlreadyExists);
+    }
+    std::unique_ptr<Node> moved = std::move(source->children[sourceName]);
+    source->children.erase(sourceName);
+    moved->name = targetName;
+    target->children[UpperAscii(targetName)] = std::move(moved);
+    return 0;
+}
+
+std::uint32_t MemoryPlatform::CreateFolder(std::string_view path) {
+    std::string_view trimmed = path;
+    while (!trimmed.empty() && IsSep(trimmed.back())) {
+        trimmed.remove_suffix(1);
+    }
+    const std::size_t cut = trimmed.find_last_of("\\/");
+    if (cut == std::string_view::npos) {
+        return static_cast<std::uint32_t>(kPathNotFound);
+    }
+    Node* parent = FindNode(trimmed.substr(0, cut + 1));
+    if (parent == nullptr || !parent->IsFolder()) {
+        return static_cast<std::uint32_t>(kPathNotFound);
+    }
+    if (FindNode(trimmed) != nullptr) {
+        return static_cast<std::uint32_t>(kAlreadyExists);
+    }
+    AddFolder(trimmed);
+    return 0;
+}
+
 std::string MemoryPlatform::ErrorText(std::uint32_t code) {
     switch (code) {
     case 2:
@@ -622,6 +700,8 @@ std::string MemoryPlatform::ErrorText(std::uint32_t code) {
         return "The process cannot access the file because it is being used by another process.";
     case 112:
         return "There is not enough space on the disk.";
+    case 183:
+        return "Cannot create a file when that file already exists.";
     default:
         return "Error " + std::to_string(code) + ".";
     }
@@ -712,6 +792,12 @@ void MemoryPlatform::PutNumber(Hkey root, std::string_view path, std::string_vie
 
 bool MemoryPlatform::KeyExists(Hkey root, std::string_view path) {
     return Walk(Resolve(root), path, false) != nullptr;
+}
+
+void MemoryPlatform::DenyWrites(Hkey root, std::string_view path) {
+    auto key = Walk(Resolve(root), path, true);
+    key->denyWrites = true;
+    key->denyFullAccess = true;
 }
 
 void MemoryPlatform::LinkKey(Hkey root, std::string_view path, std::string_view target) {

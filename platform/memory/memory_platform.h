@@ -46,6 +46,9 @@ class MemoryPlatform final : public Platform {
     std::vector<FindEntry> ListFolder(std::string_view pattern) override;
     std::string FolderIdentity(std::string_view path) override;
     FileWriteResult WriteWholeFile(std::string_view path, std::string_view data) override;
+    std::uint32_t ReadWholeFile(std::string_view path, std::string& data) override;
+    std::uint32_t MoveFileTo(std::string_view from, std::string_view to) override;
+    std::uint32_t CreateFolder(std::string_view path) override;
     std::string ErrorText(std::uint32_t code) override;
 
     std::string ShortcutTarget(std::string_view path) override;
@@ -81,6 +84,9 @@ class MemoryPlatform final : public Platform {
     void LinkKey(Hkey root, std::string_view path, std::string_view target);
     // Every open of the key with full access is refused (ERROR_ACCESS_DENIED).
     void DenyFullAccess(Hkey root, std::string_view path);
+    // The key is read-only for this user: opens with full access, creating it or a key below
+    // it, and setting its values are refused (ERROR_ACCESS_DENIED); reading works.
+    void DenyWrites(Hkey root, std::string_view path);
     // Every enumeration index of the key fails with `error`, as Wine's Perflib key does.
     void FailEnumeration(Hkey root, std::string_view path, long error);
     // Listing the key's parent fails with `error` at this key's index only, as a 255-character

@@ -306,6 +306,38 @@ FileWriteResult Win32Platform::WriteWholeFile(std::string_view path, std::string
     return {};
 }
 
+std::uint32_t Win32Platform::ReadWholeFile(std::string_view path, std::string& data) {
+    FileHandle file(CreateFileA(Z(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        return GetLastError();
+    }
+    data.clear();
+    char buffer[65536];
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr)) {
+            return GetLastError();
+        }
+        if (read == 0) {
+            return 0;
+        }
+        data.append(buffer, read);
+    }
+}
+
+std::uint32_t Win32Platform::MoveFileTo(std::string_view from, std::string_view to) {
+    // Without MOVEFILE_REPLACE_EXISTING a file already at `to` is never replaced.
+    if (!MoveFileExA(Z(from).c_str(), Z(to).c_str(), MOVEFILE_COPY_ALLOWED)) {
+        return GetLastError();
+    }
+    return 0;
+}
+
+std::uint32_t Win32Platform::CreateFolder(std::string_view path) {
+    return CreateDirectoryA(Z(path).c_str(), nullptr) ? 0 : GetLastError();
+}
+
 std::string Win32Platform::ErrorText(std::uint32_t code) {
     char* buffer = nullptr;
     const DWORD length = FormatMessageA(

@@ -27,6 +27,9 @@ class Win32Platform final : public Platform {
     std::vector<FindEntry> ListFolder(std::string_view pattern) override;
     std::string FolderIdentity(std::string_view path) override;
     FileWriteResult WriteWholeFile(std::string_view path, std::string_view data) override;
+    std::uint32_t ReadWholeFile(std::string_view path, std::string& data) override;
+    std::uint32_t MoveFileTo(std::string_view from, std::string_view to) override;
+    std::uint32_t CreateFolder(std::string_view path) override;
     std::string ErrorText(std::uint32_t code) override;
 
     std::string ShortcutTarget(std::string_view path) override;

@@ -95,6 +95,13 @@ class CountingPlatform final : public platform::Platform {
         ++counts.folderIdentity;
         return inner_.FolderIdentity(path);
     }
+    std::uint32_t ReadWholeFile(std::string_view path, std::string& data) override {
+        return inner_.ReadWholeFile(path, data);
+    }
+    std::uint32_t MoveFileTo(std::string_view from, std::string_view to) override {
+        return inner_.MoveFileTo(from, to);
+    }
+    std::uint32_t CreateFolder(std::string_view path) override { return inner_.CreateFolder(path); }
     platform::FileWriteResult WriteWholeFile(std::string_view path,
                                              std::string_view data) override {
         return inner_.WriteWholeFile(path, data);

@@ -4,6 +4,7 @@
 
 #include "engine/exclusion_list.h"
 #include "engine/issue_model.h"
+#include "repair/backup_list.h"
 #include "repair/fix.h"
 #include "platform/platform.h"
 #include "settings/exclusion_unit.h"
@@ -45,7 +46,13 @@ class RecordingPrompts : public Prompts {
         path = *savePath;
         return true;
     }
+    bool Confirm(HWND, const std::string& text, const std::string&) override {
+        questions.push_back(text);
+        return confirm;
+    }
     std::vector<Shown> messages;
+    std::vector<std::string> questions;
+    bool confirm = false;                // the answer to every question
     std::optional<std::string> savePath; // none: the user cancels
     SaveDialogOptions dialog;
     int dialogs = 0;
@@ -335,7 +342,8 @@ TEST_F(MainWindowTest, ResizingMovesProgressPanelAndRightHandControls) {
     EXPECT_EQ(754, edges[1] - edges[0]);
     ASSERT_EQ(801, form->ButtonAdvPanel.Width());
     EXPECT_EQ(676, form->SaveAdvToolButton.Left());
-    EXPECT_EQ(576, form->BackupHTMLCheckBox.Left());
+    EXPECT_EQ(556, form->RestoreAdvToolButton.Left());
+    EXPECT_EQ(456, form->BackupHTMLCheckBox.Left());
     EXPECT_EQ(6, form->AnalyseAdvToolButton.Left());
     EXPECT_EQ(125, form->FixAdvToolButton.Left());
 
@@ -359,7 +367,8 @@ TEST_F(MainWindowTest, ResizingMovesProgressPanelAndRightHandControls) {
     EXPECT_EQ(283, form->LeftPanel.Width());
     ASSERT_EQ(751, form->ButtonAdvPanel.Width());
     EXPECT_EQ(626, form->SaveAdvToolButton.Left());
-    EXPECT_EQ(526, form->BackupHTMLCheckBox.Left());
+    EXPECT_EQ(506, form->RestoreAdvToolButton.Left());
+    EXPECT_EQ(406, form->BackupHTMLCheckBox.Left());
 }
 
 TEST_F(MainWindowTest, CheckBoxClicksCarryMarksDownAndUpTheTree) {
@@ -661,6 +670,119 @@ TEST_F(MainWindowTest, ABackupThatCannotBeWrittenDeletesNothingAndKeepsTheButton
     platform::RegValue value;
     EXPECT_EQ(platform::kSuccess, Os().QueryValue(opened, "v", value)) << "nothing deleted";
     Os().CloseKey(opened);
+}
+
+// What the restore dialog showed and did, recorded from inside its own message loop.
+struct RestoreDialogRun {
+    T_mainForm* form = nullptr;
+    RecordingPrompts* prompts = nullptr;
+    std::string backup; // the backup the fix wrote
+    std::string extra;  // a backup made while the dialog is open
+    bool opened = false;
+    std::vector<BackupEntry> listed, afterFix;
+    std::size_t questionsWhenDeclined = 0;
+    bool presentAfterDecline = true, presentAfterRestore = false;
+    bool picture = false;
+};
+RestoreDialogRun* dialogRun = nullptr;
+
+bool ValuePresent(const std::string& path, const std::string& name) {
+    platform::Hkey opened = 0;
+    if (Os().OpenKey(platform::kCurrentUser, path, 0x20019, opened) != platform::kSuccess) {
+        return false;
+    }
+    platform::RegValue value;
+    const bool present = Os().QueryValue(opened, name, value) == platform::kSuccess;
+    Os().CloseKey(opened);
+    return present;
+}
+
+// Runs inside the dialog's modal loop, as the user's clicks would.
+void CALLBACK DriveRestoreDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    RestoreDialogRun& run = *dialogRun;
+    RestoreDialog* dialog = run.form->OpenRestoreDialog();
+    run.opened =
+        dialog != nullptr && IsWindowVisible(dialog->hwnd()) && !IsWindowEnabled(run.form->hwnd());
+    if (dialog == nullptr) {
+        return;
+    }
+    run.listed = dialog->Backups();
+    // "No" to the question: nothing is restored.
+    run.prompts->confirm = false;
+    SendMessageA(dialog->RestoreButton(), BM_CLICK, 0, 0);
+    run.questionsWhenDeclined = run.prompts->questions.size();
+    run.presentAfterDecline = ValuePresent("Software\\MendrakeWindowRestore", "v");
+    run.picture = WriteWindowPng(dialog->hwnd(), Os().ProgramFolder() + "restore_dialog.png");
+    // "Yes": the value comes back and the summary is shown.
+    run.prompts->confirm = true;
+    SendMessageA(dialog->RestoreButton(), BM_CLICK, 0, 0);
+    run.presentAfterRestore = ValuePresent("Software\\MendrakeWindowRestore", "v");
+    // A fix (of nothing ticked) while the dialog is open lists the backup it writes (and one put
+    // there by hand).
+    Os().WriteWholeFile(run.extra, "REGEDIT4\r\n\r\n");
+    for (TItem& issue : Issues) {
+        issue.Selected = 0;
+    }
+    run.form->FixAdvToolButtonClick();
+    run.afterFix = dialog->Backups();
+    SendMessageA(dialog->CloseButton(), BM_CLICK, 0, 0);
+}
+
+TEST_F(MainWindowTest, RestoreDialogListsTheBackupsAndRestoresTheChosenOne) {
+    const std::string key = "\\Software\\MendrakeWindowRestore";
+    PlantedRegistry planted("REGEDIT4\n\n[HKEY_CURRENT_USER" + key + "]\n\"v\"=dword:00000007\n");
+    AppendIssue(10, 0, "Invalid Run", "v", "HKCU" + key, 0x80000001u, key, "v", "", false);
+    MakeBackup = true;
+    const std::string folder = Os().ProgramFolder();
+    std::set<std::string> before;
+    for (const auto& entry : Os().ListFolder(folder + "*_backup.reg")) {
+        before.insert(entry.name);
+    }
+    Press(form->FixAdvToolButton);
+    ASSERT_FALSE(ValuePresent(key.substr(1), "v"));
+    RestoreDialogRun run;
+    run.form = form.get();
+    run.prompts = &prompts;
+    for (const auto& entry : Os().ListFolder(folder + "*_backup.reg")) {
+        if (!before.count(entry.name)) {
+            run.backup = folder + entry.name;
+        }
+    }
+    ASSERT_FALSE(run.backup.empty());
+    run.extra = folder + "19991231235959_backup.reg";
+    dialogRun = &run;
+    SetTimer(nullptr, 0, 10, DriveRestoreDialog);
+    Press(form->RestoreAdvToolButton); // returns when the dialog is closed
+    dialogRun = nullptr;
+    for (const auto& entry : Os().ListFolder(folder + "*_backup.reg")) {
+        if (!before.count(entry.name)) {
+            Os().DeleteFileAt(folder + entry.name);
+        }
+    }
+
+    EXPECT_TRUE(run.opened) << "shown, with the main window disabled";
+    EXPECT_EQ(nullptr, form->OpenRestoreDialog());
+    EXPECT_TRUE(IsWindowEnabled(form->hwnd()));
+    ASSERT_FALSE(run.listed.empty());
+    EXPECT_EQ(run.backup, run.listed[0].path) << "newest first";
+    EXPECT_EQ(1u, run.listed[0].keys);
+    EXPECT_EQ(1u, run.listed[0].values);
+    EXPECT_EQ(1u, run.questionsWhenDeclined);
+    EXPECT_FALSE(run.presentAfterDecline) << "a declined restore restores nothing";
+    EXPECT_TRUE(run.picture);
+    ASSERT_EQ(2u, prompts.questions.size());
+    EXPECT_EQ(0u, prompts.questions[0].find("Restore the backup of ")) << prompts.questions[0];
+    EXPECT_TRUE(run.presentAfterRestore);
+    bool summaryShown = false;
+    for (const auto& shown : prompts.messages) {
+        summaryShown |=
+            shown.text == "Restored 1 keys, 1 values and 0 files from " + run.backup + "." &&
+            shown.icon == static_cast<UINT>(MB_ICONINFORMATION);
+    }
+    EXPECT_TRUE(summaryShown);
+    ASSERT_FALSE(run.afterFix.empty());
+    EXPECT_EQ(run.extra, run.afterFix.back().path) << "the list was read again after the fix";
 }
 
 } // namespace

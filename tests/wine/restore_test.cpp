@@ -5,8 +5,10 @@
 #include "engine/registry_access.h"
 #include "platform/win32/handles.h"
 #include "repair/fix.h"
+#include "repair/restore.h"
 #include "repair/regexport_unit.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/registry_snapshot.h"
 
 #include <gtest/gtest.h>
 
@@ -100,43 +102,8 @@ void ImportWithRegedit(const std::string& script) {
 
 // ---- registry snapshots ----
 
-// Every key below a path (below HKEY_CURRENT_USER, no leading backslash) with its values.
-using Snapshot = std::map<std::string, std::map<std::string, RegValue>>;
-
-// Opened and read one name at a time, so that keys too deep to name from the root in one
-// ANSI path are seen as well.
-void Take(platform::Hkey key, const std::string& path, Snapshot& snapshot) {
-    platform::Platform& os = platform::Os();
-    auto& values = snapshot[path];
-    std::string name;
-    for (std::uint32_t i = 0; os.EnumValue(key, i, name) == platform::kSuccess; ++i) {
-        RegValue value;
-        if (os.QueryValue(key, name, value) == platform::kSuccess) {
-            values[name] = value;
-        }
-    }
-    std::vector<std::string> subkeys;
-    for (std::uint32_t i = 0; os.EnumKey(key, i, name) == platform::kSuccess; ++i) {
-        subkeys.push_back(name);
-    }
-    for (const std::string& subkey : subkeys) {
-        platform::Hkey child = 0;
-        if (os.OpenKey(key, subkey, platform::kKeyAllAccess, child) == platform::kSuccess) {
-            Take(child, path + "\\" + subkey, snapshot);
-            os.CloseKey(child);
-        }
-    }
-}
-
 Snapshot TakeSnapshot(const std::string& path) {
-    Snapshot snapshot;
-    platform::Hkey key = 0;
-    if (platform::Os().OpenKey(platform::kCurrentUser, path, platform::kKeyAllAccess, key) ==
-        platform::kSuccess) {
-        Take(key, path, snapshot);
-        platform::Os().CloseKey(key);
-    }
-    return snapshot;
+    return test::TakeSnapshot(platform::kCurrentUser, path);
 }
 
 // Keys and values planted below the private key, created one name at a time where the whole
@@ -190,73 +157,6 @@ class PlantedTree {
     }
 };
 
-std::string Hex(const std::string& bytes) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string text;
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        text += kDigits[byte >> 4];
-        text += kDigits[byte & 0x0F];
-        text += ' ';
-    }
-    return text;
-}
-
-// A plain string is written up to its first NUL and imported with one terminator: data stored
-// with extra NULs or without a terminator comes back so (see KnownLimitsOfTheFormat).
-bool CutAtFirstNul(const RegValue& before, const RegValue& after) {
-    return before.type == platform::kRegSz && after.type == platform::kRegSz &&
-           after.data == before.data.substr(0, before.data.find('\0')) + '\0';
-}
-
-// The differences between two snapshots, one line each (at most 20), empty when they agree.
-// With `cutStrings`, plain strings cut at their first NUL are counted there instead.
-std::string Differences(const Snapshot& before, const Snapshot& after,
-                        std::size_t* cutStrings = nullptr) {
-    std::ostringstream out;
-    int count = 0;
-    auto note = [&](const std::string& line) {
-        if (++count <= 20) {
-            out << line << "\n";
-        }
-    };
-    for (const auto& [key, values] : before) {
-        const auto found = after.find(key);
-        if (found == after.end()) {
-            note("missing key " + key);
-            continue;
-        }
-        for (const auto& [name, value] : values) {
-            const auto other = found->second.find(name);
-            if (other == found->second.end()) {
-                note("missing value " + key + " \"" + name + "\"");
-            } else if (other->second.type == value.type && other->second.data == value.data) {
-                continue;
-            } else if (cutStrings != nullptr && CutAtFirstNul(value, other->second)) {
-                ++*cutStrings;
-            } else {
-                note(key + " \"" + name + "\": type " + std::to_string(value.type) + " " +
-                     Hex(value.data) + "came back as type " + std::to_string(other->second.type) +
-                     " " + Hex(other->second.data));
-            }
-        }
-        for (const auto& [name, value] : found->second) {
-            if (values.count(name) == 0) {
-                note("extra value " + key + " \"" + name + "\"");
-            }
-        }
-    }
-    for (const auto& [key, values] : after) {
-        if (before.count(key) == 0) {
-            note("extra key " + key);
-        }
-    }
-    if (count > 20) {
-        out << "... " << count << " differences\n";
-    }
-    return out.str();
-}
-
 // ---- fixtures ----
 
 RegChange Value(const std::string& path, const std::string& name, std::uint32_t type,
@@ -308,17 +208,35 @@ TItem Issue(const std::string& path, const std::string& value, bool deleteKey) {
 }
 
 // Fixes `issues` with a backup, checks that every ticked entry went, imports the backup with
-// the registry editor and compares the subtree with what it held before the fix.
+// the registry editor and compares the subtree with what it held before the fix; then the same
+// again with Mendrake's own restore, which must also find every entry it wrote as written.
 void FixAndRestore(const std::vector<TItem>& issues, const std::string& backupName,
                    std::size_t* cutStrings = nullptr) {
     const Snapshot before = TakeSnapshot(kBase);
-    TempFile backup(backupName);
-    FixIssues(issues, backup.path());
-    for (const TItem& issue : issues) {
-        EXPECT_FALSE(IssueEntryPresent(issue)) << issue.Key << " \"" << issue.Value << "\"";
+    for (const bool ownRestore : {false, true}) {
+        SCOPED_TRACE(ownRestore ? "RestoreBackup" : "regedit /S");
+        TempFile backup(backupName);
+        FixIssues(issues, backup.path());
+        for (const TItem& issue : issues) {
+            EXPECT_FALSE(IssueEntryPresent(issue)) << issue.Key << " \"" << issue.Value << "\"";
+        }
+        if (ownRestore) {
+            const RestoreResult result = RestoreBackup(backup.path());
+            std::string failures;
+            for (const std::string& failure : result.failures) {
+                failures += failure + "\n";
+            }
+            EXPECT_EQ("", failures);
+            EXPECT_LT(0u, result.values);
+        } else {
+            ImportWithRegedit(backup.path());
+        }
+        std::size_t cut = 0;
+        EXPECT_EQ("", Differences(before, TakeSnapshot(kBase), cutStrings ? &cut : nullptr));
+        if (cutStrings != nullptr) {
+            *cutStrings = cut;
+        }
     }
-    ImportWithRegedit(backup.path());
-    EXPECT_EQ("", Differences(before, TakeSnapshot(kBase), cutStrings));
 }
 
 TEST(Restore, EveryKindOfValueComesBack) {
@@ -327,6 +245,9 @@ TEST(Restore, EveryKindOfValueComesBack) {
          {"\\Gone", "\\Gone\\Sub1\\Deep", "\\Gone\\Sub2", "\\Values", "\\Values\\Child"}) {
         planted.Apply(EveryKindOfValue(path));
     }
+    // A key deeper than one ANSI path can name is written and read back one level at a time.
+    PlantedTree deep;
+    deep.Apply(EveryKindOfValue("\\Gone\\" + std::string(200, 'L') + "\\" + std::string(100, 'M')));
     std::vector<TItem> issues = {Issue("\\Gone", "", true), Issue("\\Gone", "Text", false)};
     for (const RegChange& change : EveryKindOfValue("\\Values")) {
         issues.push_back(Issue("\\Values", change.name, false));
@@ -572,6 +493,115 @@ TEST(Restore, OneIssueOfEachNewCheckComesBack) {
         EXPECT_EQ(exported[i], exportOf(chosen[i])) << chosen[i].KeyText;
     }
     EXPECT_EQ(Blocks(found), Blocks(Scan(categories)));
+}
+
+// ---- the console's restore ----
+
+long RunCli(const std::string& arguments, const std::string& output) {
+    return RunProcess(Quote(CliPath()) + " " + arguments, output);
+}
+
+// What the registry editor itself exports (version 5, UTF-16) restores too; the same file cut
+// off changes nothing and names the line.
+TEST(CliRestore, RestoresWhatTheRegistryEditorExported) {
+    PlantedTree planted;
+    for (const std::string path : {"\\Editor", "\\Editor\\Child"}) {
+        std::vector<RegChange> values = EveryKindOfValue(path);
+        // Wine's editor exports a 3-byte dword as "dword:" with a fourth byte of its own.
+        std::erase_if(values, [](const RegChange& value) { return value.name == "DwordOdd"; });
+        planted.Apply(values);
+    }
+    const Snapshot before = TakeSnapshot(kBase);
+    TempFile exported("mendrake_regedit_export.reg");
+    ASSERT_EQ(0, RunProcess("regedit.exe /E " + Quote(exported.path()) + " \"HKEY_CURRENT_USER\\" +
+                            kBase + "\\Editor\""));
+    const std::string bytes = ReadWholeFile(exported.path());
+    ASSERT_EQ(0u, bytes.find("\xFF\xFE")) << "the editor writes UTF-16";
+
+    RegistryAccess reg;
+    reg.SetRoot(static_cast<std::uint32_t>(platform::kCurrentUser));
+    ASSERT_TRUE(reg.RemoveKey("\\" + kBase + "\\Editor"));
+    TempFile output("mendrake_cli_restore.txt");
+    EXPECT_EQ(0, RunCli("restore " + Quote(exported.path()), output.path()))
+        << ReadWholeFile(output.path());
+    EXPECT_EQ("Restored 2 keys, 32 values and 0 files from " + exported.path() + "\r\n",
+              ReadWholeFile(output.path()));
+    EXPECT_EQ("", Differences(before, TakeSnapshot(kBase)));
+
+    ASSERT_TRUE(reg.RemoveKey("\\" + kBase + "\\Editor"));
+    TempFile cut("mendrake_regedit_cut.reg");
+    {
+        platform::FileHandle file(
+            CreateFileA(cut.path().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        DWORD written = 0;
+        WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size() / 2 - 1), &written,
+                  nullptr);
+    }
+    EXPECT_EQ(2, RunCli("restore " + Quote(cut.path()), output.path()));
+    const std::string printed = ReadWholeFile(output.path());
+    EXPECT_EQ(0u, printed.find("mendrake-cli: " + cut.path() + ": Line ")) << printed;
+    EXPECT_TRUE(TakeSnapshot(kBase + "\\Editor").empty()) << "nothing written";
+}
+
+// A key the user may only read: its entries are listed, the rest restored, exit status 1.
+TEST(CliRestore, KeyTheUserCannotWriteIsReported) {
+    PlantedTree planted;
+    planted.Apply({Value("\\Locked", "Old", platform::kRegSz, std::string("kept\0", 5))});
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, (kBase + "\\Locked").c_str(), 0,
+                                           KEY_ALL_ACCESS, &key));
+    // Everyone may read the key and nothing more.
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+    char aclBuffer[256];
+    auto* acl = reinterpret_cast<PACL>(aclBuffer);
+    InitializeAcl(acl, sizeof aclBuffer, ACL_REVISION);
+    AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ, everyone);
+    SECURITY_DESCRIPTOR descriptor{};
+    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
+    const LONG secured = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor);
+    RegCloseKey(key);
+    FreeSid(everyone);
+    HKEY probe = nullptr;
+    const bool enforced =
+        secured == ERROR_SUCCESS && RegOpenKeyExA(HKEY_CURRENT_USER, (kBase + "\\Locked").c_str(),
+                                                  0, KEY_SET_VALUE, &probe) == ERROR_ACCESS_DENIED;
+    if (probe != nullptr) {
+        RegCloseKey(probe);
+    }
+    if (!enforced) {
+        GTEST_SKIP() << "this Wine does not refuse writes by a key's access list (set: " << secured
+                     << ")";
+    }
+    TempFile backup("mendrake_locked_backup.reg");
+    {
+        platform::FileHandle file(CreateFileA(backup.path().c_str(), GENERIC_WRITE, 0, nullptr,
+                                              CREATE_ALWAYS, 0, nullptr));
+        const std::string script = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\" + kBase +
+                                   "\\Locked]\r\n\"Old\"=\"new\"\r\n\r\n[HKEY_CURRENT_USER\\" +
+                                   kBase + "\\Open]\r\n\"Fine\"=\"yes\"\r\n\r\n";
+        DWORD written = 0;
+        WriteFile(file.get(), script.data(), static_cast<DWORD>(script.size()), &written, nullptr);
+    }
+    TempFile output("mendrake_cli_locked.txt");
+    EXPECT_EQ(1, RunCli("restore " + Quote(backup.path()), output.path()));
+    const std::string printed = ReadWholeFile(output.path());
+    EXPECT_EQ(0u, printed.find("Restored 1 keys, 1 values and 0 files from ")) << printed;
+    EXPECT_NE(std::string::npos,
+              printed.find("\r\nHKEY_CURRENT_USER\\" + kBase +
+                           "\\Locked: cannot be created or opened for writing: "))
+        << printed;
+    // The access list goes with the key: open it for its own security and allow everything.
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, (kBase + "\\Locked").c_str(), 0, WRITE_DAC, &key) ==
+        ERROR_SUCCESS) {
+        SECURITY_DESCRIPTOR open{};
+        InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION);
+        SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE);
+        RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &open);
+        RegCloseKey(key);
+    }
 }
 
 } // namespace

@@ -1,0 +1,306 @@
+#include "ui/restore_dialog.h"
+
+#include "engine/error.h"
+#include "repair/restore.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <exception>
+
+namespace mendrake {
+
+namespace {
+
+constexpr const char* kClassName = "MendrakeRestoreDialog";
+constexpr const char* kTitle = "Restore";
+constexpr int kListId = 100;
+
+struct Column {
+    const char* caption;
+    int width; // design pixels; 0: what the others leave
+    int format;
+};
+constexpr Column kColumns[] = {{"Date and time", 125, LVCFMT_LEFT},
+                               {"Keys", 50, LVCFMT_RIGHT},
+                               {"Values", 55, LVCFMT_RIGHT},
+                               {"Files", 45, LVCFMT_RIGHT},
+                               {"Backup file", 0, LVCFMT_LEFT}};
+
+std::string FileName(const std::string& path) {
+    return path.substr(path.find_last_of("\\/") + 1);
+}
+
+void SetCell(HWND list, int row, int column, const std::string& text) {
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.pszText = const_cast<char*>(text.c_str());
+    SendMessageA(list, LVM_SETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+} // namespace
+
+std::string RestoreReport(const std::string& summary, const std::vector<std::string>& failures,
+                          std::size_t maxLines) {
+    std::string text = summary + ".";
+    if (failures.empty()) {
+        return text;
+    }
+    text += "\n\nNot restored (" + std::to_string(failures.size()) + "):";
+    for (std::size_t i = 0; i < failures.size() && i < maxLines; ++i) {
+        text += "\n" + failures[i];
+    }
+    if (failures.size() > maxLines) {
+        text += "\n... and " + std::to_string(failures.size() - maxLines) + " more";
+    }
+    return text;
+}
+
+RestoreDialog::RestoreDialog(HWND owner, Prompts& prompts, std::string folder)
+    : owner_(owner), prompts_(prompts), folder_(std::move(folder)) {}
+
+RestoreDialog::~RestoreDialog() {
+    Close();
+}
+
+void RestoreDialog::Open() {
+    static const bool registered = [] {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = Procedure;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = kClassName;
+        return RegisterClassExA(&wc) != 0;
+    }();
+    (void)registered;
+    const int width = widgets::Scale(560), height = widgets::Scale(330);
+    RECT place{};
+    GetWindowRect(owner_, &place);
+    const int left = static_cast<int>(place.left + place.right) / 2 - width / 2;
+    const int top = static_cast<int>(place.top + place.bottom) / 2 - height / 2;
+    hwnd_ =
+        CreateWindowExA(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kClassName, "Restore a backup",
+                        WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN, left,
+                        top, width, height, owner_, nullptr, GetModuleHandleA(nullptr), this);
+    if (!hwnd_) {
+        throw Error("Cannot create the restore dialog.");
+    }
+    CreateControls();
+    Refresh();
+    LayOut();
+    EnableWindow(owner_, FALSE);
+    ShowWindow(hwnd_, SW_SHOW);
+    SetFocus(list_);
+}
+
+void RestoreDialog::ShowModal() {
+    Open();
+    MSG message{};
+    while (hwnd_ != nullptr) {
+        const BOOL got = GetMessageA(&message, nullptr, 0, 0);
+        if (got <= 0) {
+            if (got == 0) {
+                PostQuitMessage(static_cast<int>(message.wParam)); // for the outer loop
+            }
+            Close();
+            break;
+        }
+        if (!IsDialogMessageA(hwnd_, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+}
+
+void RestoreDialog::Close() {
+    if (hwnd_ == nullptr) {
+        return;
+    }
+    // The owner comes back before the dialog goes, so that it is the window activated next.
+    EnableWindow(owner_, TRUE);
+    DestroyWindow(hwnd_);
+    hwnd_ = nullptr;
+}
+
+void RestoreDialog::CreateControls() {
+    font_ = widgets::MakeFont("MS Sans Serif", widgets::PointsToPixels(8));
+    label_ = widgets::CreateChild("STATIC", ("Backups in " + folder_).c_str(),
+                                  SS_LEFT | SS_PATHELLIPSIS, hwnd_, 0);
+    list_ = widgets::CreateChild(WC_LISTVIEWA, "",
+                                 LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP, hwnd_,
+                                 kListId, WS_EX_CLIENTEDGE);
+    SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
+    for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
+        LVCOLUMNA column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+        column.fmt = kColumns[i].format;
+        column.cx = widgets::Scale(kColumns[i].width);
+        column.pszText = const_cast<char*>(kColumns[i].caption);
+        SendMessageA(list_, LVM_INSERTCOLUMNA, static_cast<WPARAM>(i),
+                     reinterpret_cast<LPARAM>(&column));
+    }
+    restoreButton_ =
+        widgets::CreateChild("BUTTON", "&Restore...", BS_DEFPUSHBUTTON | WS_TABSTOP, hwnd_, IDOK);
+    closeButton_ =
+        widgets::CreateChild("BUTTON", "Close", BS_PUSHBUTTON | WS_TABSTOP, hwnd_, IDCANCEL);
+    for (HWND control : {label_, list_, restoreButton_, closeButton_}) {
+        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    }
+}
+
+void RestoreDialog::LayOut() {
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    const int margin = widgets::Scale(8), buttonWidth = widgets::Scale(90),
+              buttonHeight = widgets::Scale(24), labelHeight = widgets::Scale(16);
+    const int right = client.right - margin, bottom = client.bottom - margin;
+    MoveWindow(label_, margin, margin, right - margin, labelHeight, TRUE);
+    const int listTop = margin + labelHeight + widgets::Scale(4);
+    const int listBottom = bottom - buttonHeight - margin;
+    MoveWindow(list_, margin, listTop, right - margin, listBottom - listTop, TRUE);
+    MoveWindow(closeButton_, right - buttonWidth, bottom - buttonHeight, buttonWidth, buttonHeight,
+               TRUE);
+    MoveWindow(restoreButton_, right - 2 * buttonWidth - margin, bottom - buttonHeight, buttonWidth,
+               buttonHeight, TRUE);
+    // The file column takes what the fixed ones leave.
+    RECT inside{};
+    GetClientRect(list_, &inside);
+    int fixed = 0;
+    for (int i = 0; i + 1 < static_cast<int>(std::size(kColumns)); ++i) {
+        fixed +=
+            static_cast<int>(SendMessageA(list_, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0));
+    }
+    SendMessageA(
+        list_, LVM_SETCOLUMNWIDTH, std::size(kColumns) - 1,
+        MAKELPARAM(std::max(widgets::Scale(60), static_cast<int>(inside.right) - fixed), 0));
+}
+
+void RestoreDialog::Refresh() {
+    if (hwnd_ == nullptr) {
+        return;
+    }
+    const int chosen = ChosenRow();
+    const std::string chosenPath =
+        chosen >= 0 ? backups_[static_cast<std::size_t>(chosen)].path : std::string();
+    backups_ = ListBackups(folder_);
+    SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0);
+    int select = 0;
+    for (int row = 0; row < static_cast<int>(backups_.size()); ++row) {
+        const BackupEntry& backup = backups_[static_cast<std::size_t>(row)];
+        LVITEMA item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = row;
+        item.pszText = const_cast<char*>(backup.when.c_str());
+        SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        const bool readable = backup.problem.empty();
+        SetCell(list_, row, 1, readable ? std::to_string(backup.keys) : "-");
+        SetCell(list_, row, 2, readable ? std::to_string(backup.values) : "-");
+        SetCell(list_, row, 3, readable ? std::to_string(backup.files) : "-");
+        SetCell(list_, row, 4,
+                FileName(backup.path) +
+                    (readable ? "" : "  (cannot be read: " + backup.problem + ")"));
+        if (backup.path == chosenPath) {
+            select = row;
+        }
+    }
+    if (!backups_.empty()) {
+        LVITEMA state{};
+        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        state.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(select),
+                     reinterpret_cast<LPARAM>(&state));
+        SendMessageA(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(select), FALSE);
+    }
+    EnableWindow(restoreButton_, backups_.empty() ? FALSE : TRUE);
+}
+
+int RestoreDialog::ChosenRow() const {
+    const auto row = static_cast<int>(
+        SendMessageA(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    return row >= 0 && row < static_cast<int>(backups_.size()) ? row : -1;
+}
+
+void RestoreDialog::RestoreChosen() {
+    const int row = ChosenRow();
+    if (row < 0) {
+        prompts_.Message(hwnd_, "Choose a backup to restore.", kTitle, MB_ICONINFORMATION);
+        return;
+    }
+    const BackupEntry backup = backups_[static_cast<std::size_t>(row)];
+    if (!backup.problem.empty()) {
+        prompts_.Message(hwnd_, backup.path + " cannot be read:\n" + backup.problem, kTitle,
+                         MB_ICONERROR);
+        return;
+    }
+    const std::string question =
+        "Restore the backup of " + backup.when + "?\n\nIts " + std::to_string(backup.keys) +
+        " keys, " + std::to_string(backup.values) + " values and " + std::to_string(backup.files) +
+        " files are written back. Files that are there again are not replaced.";
+    if (!prompts_.Confirm(hwnd_, question, kTitle)) {
+        return;
+    }
+    try {
+        const HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+        const RestoreResult result = RestoreBackup(backup.path);
+        SetCursor(previous);
+        prompts_.Message(hwnd_, RestoreReport(RestoreSummary(result, backup.path), result.failures),
+                         kTitle, result.failures.empty() ? MB_ICONINFORMATION : MB_ICONWARNING);
+    } catch (const std::exception& e) {
+        prompts_.Message(hwnd_, backup.path + " cannot be restored:\n" + e.what(), kTitle,
+                         MB_ICONERROR);
+    }
+    Refresh();
+}
+
+LRESULT CALLBACK RestoreDialog::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* dialog = reinterpret_cast<RestoreDialog*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (dialog == nullptr || dialog->hwnd_ == nullptr) {
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+    return dialog->Handle(message, wParam, lParam);
+}
+
+// No exception leaves the window procedure: RestoreChosen shows its own errors.
+LRESULT RestoreDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK) {
+            RestoreChosen();
+            return 0;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            Close();
+            return 0;
+        }
+        break;
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header->idFrom == kListId && header->code == NM_DBLCLK) {
+            RestoreChosen();
+            return 0;
+        }
+        break;
+    }
+    case WM_SIZE:
+        LayOut();
+        return 0;
+    case WM_GETMINMAXINFO:
+        reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {widgets::Scale(360),
+                                                                 widgets::Scale(200)};
+        return 0;
+    case WM_CLOSE:
+        Close();
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcA(hwnd_, message, wParam, lParam);
+}
+
+} // namespace mendrake
