@@ -129,6 +129,11 @@ class Platform {
     // GetFileAttributesA; kInvalidAttributes when it fails, with the system's error code
     // (GetLastError) in `error`.
     virtual std::uint32_t FileAttributes(std::string_view path, std::uint32_t& error) = 0;
+    // The same where the reason of a failure does not matter.
+    std::uint32_t FileAttributes(std::string_view path) {
+        std::uint32_t error = 0;
+        return FileAttributes(path, error);
+    }
     // Whether the volume root `root` ("Q:\" or "\\server\share\") answers at all: false for
     // a drive letter that is not mapped, a removable drive without media, or a share that
     // cannot be reached. Nothing on such a volume can be judged present or gone.
