@@ -2,6 +2,7 @@
 
 #include "engine/run_cache.h"
 #include "engine/scan_stats.h"
+#include "engine/stop_request.h"
 
 #include <unordered_map>
 
@@ -32,6 +33,7 @@ bool HasWildcard(std::string_view path) {
 }
 
 std::uint32_t Attributes(std::string_view path) {
+    CheckStopRequest();
     ++Stats.pathsTested;
     ExistenceCache& cache = Cache();
     if (cache.active) {
@@ -90,6 +92,7 @@ bool FileFound(std::string_view path) {
         return attributes != platform::kInvalidAttributes &&
                (attributes & platform::kAttrDirectory) == 0;
     }
+    CheckStopRequest();
     ++Stats.pathsTested;
     ExistenceCache& cache = Cache();
     if (cache.active) {
@@ -153,6 +156,7 @@ bool RemoveFile(std::string_view path) {
 }
 
 std::vector<platform::FindEntry> ListFolder(std::string_view folder) {
+    CheckStopRequest(); // the shortcut walk lists one folder after another
     return Os().ListFolder(std::string(folder) + "*");
 }
 

@@ -3,6 +3,7 @@
 #include "engine/error.h"
 #include "engine/run_cache.h"
 #include "engine/scan_stats.h"
+#include "engine/stop_request.h"
 
 #include <cstring>
 
@@ -41,6 +42,7 @@ bool RegistryAccess::Open(std::string_view path) {
     } else {
         newPath = std::string(path);
     }
+    CheckStopRequest(); // every scanner opens keys all the time: the place to honour a stop
     Hkey opened = 0;
     ++Stats.keysOpened;
     if (Os().OpenKey(parent, path, platform::kKeyAllAccess, opened) != platform::kSuccess) {
@@ -76,8 +78,10 @@ std::vector<std::string> RegistryAccess::SubkeyNames() {
     std::string name;
     long status = platform::kSuccess;
     // Stop at the first error: Wine's Perflib key fails every index, so skipping would never end.
+    // A classes root holds tens of thousands of names: a stop is honoured during the listing.
     for (std::uint32_t i = 0; (status = Os().EnumKey(key_, i, name)) == platform::kSuccess; ++i) {
         names.push_back(name);
+        CheckStopRequest();
     }
     if (status == platform::kNoMoreItems) {
         // A listing that ran to its end has counted the subkeys as well.
@@ -99,6 +103,7 @@ std::vector<std::string> RegistryAccess::ValueNames() {
     long status = platform::kSuccess;
     for (std::uint32_t i = 0; (status = Os().EnumValue(key_, i, name)) == platform::kSuccess; ++i) {
         names.push_back(name);
+        CheckStopRequest();
     }
     if (status == platform::kNoMoreItems) {
         valuesKnown_ = true;

@@ -117,6 +117,8 @@ void T_mainForm::CreateRightPane() {
     FixAdvToolButton.Create(ButtonAdvPanel.hwnd(), "Fix", Place(125, 5, 114, 22));
     BackupHTMLCheckBox.Create(ButtonAdvPanel.hwnd(), "Make Backup", Place(576, 8, 95, 17), true);
     SaveAdvToolButton.Create(ButtonAdvPanel.hwnd(), "Save log...", Place(676, 5, 114, 22));
+    LiveLabel.Create(ButtonAdvPanel.hwnd(), Place(247, 10, 320, 14));
+    LiveLabel.SetFont(formFont_.get());
     for (widgets::Control* button : {static_cast<widgets::Control*>(&AnalyseAdvToolButton),
                                      static_cast<widgets::Control*>(&FixAdvToolButton),
                                      static_cast<widgets::Control*>(&SaveAdvToolButton)}) {
@@ -145,6 +147,12 @@ void T_mainForm::CreateRightPane() {
     };
     AdvListView.OnLeftClickCell = [this](int row, int column, POINT point) {
         AdvListViewLeftClickCell(row, column, point);
+    };
+    AdvListView.OnKeyDown = [this](UINT key) { return AdvListViewKeyDown(key); };
+    AdvListView.OnContextMenu = [this](POINT screen) { AdvListViewContextMenu(screen); };
+    AdvListView.OnColumnClick = [this](int column) { AdvListViewColumnClick(column); };
+    AdvListView.OnFindRow = [this](int start, const std::string& text) {
+        return AdvListViewFindRow(start, text);
     };
 }
 
