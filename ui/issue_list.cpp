@@ -262,9 +262,12 @@ void T_mainForm::SortShown() {
     }
     const int column = sortColumn_;
     const bool ascending = sortAscending_;
-    std::stable_sort(ShownIssues.begin(), ShownIssues.end(), [&](std::int32_t a, std::int32_t b) {
+    std::sort(ShownIssues.begin(), ShownIssues.end(), [&](std::int32_t a, std::int32_t b) {
         const int order = CompareTexts(ColumnText(Issues[static_cast<std::size_t>(a)], column),
                                        ColumnText(Issues[static_cast<std::size_t>(b)], column));
+        if (order == 0) {
+            return a < b; // equal texts in the order found, whichever way the column is sorted
+        }
         return ascending ? order < 0 : order > 0;
     });
 }
@@ -274,7 +277,7 @@ int T_mainForm::AdvListViewFindRow(int start, const std::string& text) const {
     if (count == 0 || text.empty()) {
         return -1;
     }
-    start = std::clamp(start, 0, count - 1);
+    start = start < 0 || start >= count ? 0 : start; // past the last row: from the top again
     for (int i = 0; i < count; ++i) {
         const int row = (start + i) % count;
         const TItem& issue =

@@ -148,8 +148,15 @@ void T_mainForm::CreateRightPane() {
     AdvListView.OnLeftClickCell = [this](int row, int column, POINT point) {
         AdvListViewLeftClickCell(row, column, point);
     };
-    AdvListView.OnKeyDown = [this](UINT key) { return AdvListViewKeyDown(key); };
-    AdvListView.OnContextMenu = [this](POINT screen) { AdvListViewContextMenu(screen); };
+    // These arrive through the list's own window procedure: guarded like our handlers.
+    AdvListView.OnKeyDown = [this](UINT key) {
+        bool taken = false;
+        Guarded([&] { taken = AdvListViewKeyDown(key); });
+        return taken;
+    };
+    AdvListView.OnContextMenu = [this](POINT screen) {
+        Guarded([&] { AdvListViewContextMenu(screen); });
+    };
     AdvListView.OnColumnClick = [this](int column) { AdvListViewColumnClick(column); };
     AdvListView.OnFindRow = [this](int start, const std::string& text) {
         return AdvListViewFindRow(start, text);

@@ -91,20 +91,25 @@ LRESULT CALLBACK T_mainForm::Procedure(HWND hwnd, UINT message, WPARAM wParam, L
     if (!self) {
         return DefWindowProcA(hwnd, message, wParam, lParam);
     }
-    // No exception leaves the window procedure: a handler's error ends that handler and is
-    // shown in an error box; the window stays open.
     LRESULT result = 0;
-    ++self->handlerDepth_;
-    try {
-        result = self->Handle(message, wParam, lParam);
-    } catch (const std::exception& error) {
-        self->ShowError(error);
-    }
-    --self->handlerDepth_;
-    if (self->handlerDepth_ == 0) {
-        self->CloseIfDeferred();
-    }
+    self->Guarded([&] { result = self->Handle(message, wParam, lParam); });
     return result;
+}
+
+// No exception leaves a window procedure: a handler's error ends that handler and is shown in an
+// error box; the window stays open. A close that arrives while a handler runs (inside the modal
+// loop of a message box, a dialog or a menu) waits until the last one has returned.
+void T_mainForm::Guarded(const std::function<void()>& handler) {
+    ++handlerDepth_;
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        ShowError(error);
+    }
+    --handlerDepth_;
+    if (handlerDepth_ == 0) {
+        CloseIfDeferred();
+    }
 }
 
 void T_mainForm::ShowError(const std::exception& error) {

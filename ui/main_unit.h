@@ -133,6 +133,7 @@ class T_mainForm {
     void LayOut();
     void SetButtons(bool analyse, bool fix, bool save);
     void ShowError(const std::exception& error);
+    void Guarded(const std::function<void()>& handler);
     void CloseIfDeferred();
     // The analysis, one category at a time on the worker; the window takes each category's
     // findings when its job ends (WorkerEnded) and then starts the next ticked one.
