@@ -63,6 +63,10 @@ void RegistryAccess::Close() {
     ForgetValue();
 }
 
+std::string RegistryAccess::KeyIdentity() {
+    return key_ == 0 ? std::string() : Os().KeyIdentity(key_);
+}
+
 std::vector<std::string> RegistryAccess::SubkeyNames() {
     std::vector<std::string> names;
     if (key_ == 0) {

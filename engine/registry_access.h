@@ -31,6 +31,9 @@ class RegistryAccess {
     bool Open(std::string_view path);
     void Close();
     bool IsOpen() const { return key_ != 0; }
+    // The full name of the physical key that is open (see Platform::KeyIdentity); empty when
+    // none is open or the platform cannot tell.
+    std::string KeyIdentity();
     // The open key's path below the root, without a leading backslash.
     const std::string& CurrentPath() const { return path_; }
 

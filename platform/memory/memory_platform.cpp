@@ -97,6 +97,7 @@ struct MemoryPlatform::Key {
     std::string name;
     std::map<std::string, std::shared_ptr<Key>> children; // by upper-cased name: sorted order
     std::vector<std::pair<std::string, RegValue>> values; // creation order
+    std::shared_ptr<Key> link; // a link key: every path through it reaches this key instead
     bool deleted = false;
     bool denyFullAccess = false;
     long enumError = 0;
@@ -161,6 +162,9 @@ std::shared_ptr<MemoryPlatform::Key> MemoryPlatform::Walk(std::shared_ptr<Key> f
             it = from->children.emplace(upper, std::move(key)).first;
         }
         from = it->second;
+        while (from->link) {
+            from = from->link;
+        }
     }
     return from;
 }
@@ -319,6 +323,15 @@ long MemoryPlatform::DeleteKey(Hkey parent, std::string_view subkey) {
     it->second->deleted = true;
     owner->children.erase(it);
     return kSuccess;
+}
+
+std::string MemoryPlatform::KeyIdentity(Hkey handle) {
+    // Links lead to the key object itself, so its address names the physical key.
+    std::shared_ptr<Key> key;
+    if (Live(handle, key) != kSuccess) {
+        return {};
+    }
+    return std::to_string(reinterpret_cast<std::uintptr_t>(key.get()));
 }
 
 long MemoryPlatform::DeleteValue(Hkey handle, std::string_view name) {
@@ -648,6 +661,18 @@ void MemoryPlatform::PutNumber(Hkey root, std::string_view path, std::string_vie
 
 bool MemoryPlatform::KeyExists(Hkey root, std::string_view path) {
     return Walk(Resolve(root), path, false) != nullptr;
+}
+
+void MemoryPlatform::LinkKey(Hkey root, std::string_view path, std::string_view target) {
+    std::shared_ptr<Key> targetKey = Walk(Resolve(root), target, true);
+    const std::size_t cut = path.rfind('\\');
+    std::shared_ptr<Key> parent =
+        Walk(Resolve(root),
+             cut == std::string_view::npos ? std::string_view() : path.substr(0, cut), true);
+    auto link = std::make_shared<Key>();
+    link->name = std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
+    link->link = std::move(targetKey);
+    parent->children[UpperAscii(link->name)] = std::move(link);
 }
 
 void MemoryPlatform::DenyFullAccess(Hkey root, std::string_view path) {
