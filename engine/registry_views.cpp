@@ -118,11 +118,10 @@ std::string PathSeenBy(RegistryView view, std::string_view path) {
         return std::string(path);
     }
     // The subfolders of System32 that Windows exempts from redirection.
-    static const std::array<std::string_view, 6> kExempt = {
-        "CATROOT", "CATROOT2", "DRIVERSTORE", "DRIVERS\\ETC", "LOGFILES", "SPOOL"};
+    static constexpr std::array<std::string_view, 6> kExempt = {
+        "\\CATROOT", "\\CATROOT2", "\\DRIVERSTORE", "\\DRIVERS\\ETC", "\\LOGFILES", "\\SPOOL"};
     const std::string below = UpperCase(rest);
-    for (std::string_view exempt : kExempt) {
-        const std::string prefix = "\\" + std::string(exempt);
+    for (std::string_view prefix : kExempt) {
         if (below.compare(0, prefix.size(), prefix) == 0 &&
             (below.size() == prefix.size() || below[prefix.size()] == '\\')) {
             return std::string(path);

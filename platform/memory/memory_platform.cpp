@@ -95,6 +95,7 @@ bool MatchPattern(std::string_view pattern, std::string_view name) {
 
 struct MemoryPlatform::Key {
     std::string name;
+    std::string fullName; // "\\REGISTRY\\MACHINE\\SOFTWARE\\...", upper-cased as Windows compares
     std::map<std::string, std::shared_ptr<Key>> children; // by upper-cased name: sorted order
     std::vector<std::pair<std::string, RegValue>> values; // creation order
     std::shared_ptr<Key> link; // a link key: every path through it reaches this key instead
@@ -124,6 +125,9 @@ struct MemoryPlatform::Node {
 MemoryPlatform::MemoryPlatform()
     : machine_(std::make_shared<Key>()), user_(std::make_shared<Key>()),
       users_(std::make_shared<Key>()), files_(std::make_unique<Node>()) {
+    machine_->fullName = "\\REGISTRY\\MACHINE";
+    user_->fullName = "\\REGISTRY\\USER\\S-1-5-21-0-0-0-1000";
+    users_->fullName = "\\REGISTRY\\USER";
     classes_ = Walk(machine_, "Software\\Classes", true);
     AddFolder("C:\\");
     AddFolder(fontsFolder);
@@ -159,6 +163,7 @@ std::shared_ptr<MemoryPlatform::Key> MemoryPlatform::Walk(std::shared_ptr<Key> f
             }
             auto key = std::make_shared<Key>();
             key->name = part;
+            key->fullName = from->fullName + "\\" + upper;
             it = from->children.emplace(upper, std::move(key)).first;
         }
         from = it->second;
@@ -326,12 +331,12 @@ long MemoryPlatform::DeleteKey(Hkey parent, std::string_view subkey) {
 }
 
 std::string MemoryPlatform::KeyIdentity(Hkey handle) {
-    // Links lead to the key object itself, so its address names the physical key.
+    // Links lead to the key object itself, so its name is the physical key's.
     std::shared_ptr<Key> key;
     if (Live(handle, key) != kSuccess) {
         return {};
     }
-    return std::to_string(reinterpret_cast<std::uintptr_t>(key.get()));
+    return key->fullName;
 }
 
 long MemoryPlatform::DeleteValue(Hkey handle, std::string_view name) {
