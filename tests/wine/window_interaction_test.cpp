@@ -4,6 +4,10 @@
 // depend on which scanner found them.
 #include "tests/wine/main_window_fixture.h"
 
+#include "engine/error.h"
+#include "ui/exclusions_dialog.h"
+#include "ui/resource_ids.h"
+
 #include <algorithm>
 
 namespace mendrake::test {
@@ -302,6 +306,64 @@ TEST_F(IssueListTest, TabReachesEveryControl) {
         EXPECT_NE(reached.end(), std::find(reached.begin(), reached.end(), control))
             << "Tab never reaches \"" << name << "\"";
     }
+}
+
+} // namespace
+} // namespace mendrake::test
+
+namespace mendrake::test {
+namespace {
+
+TEST_F(MainWindowTest, ExclusionsDialogListsTheStoredEntriesAndRemovesTheSelectedOnes) {
+    std::vector<std::string> stored = {
+        "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\Tool",
+        "HKCR\\.zzmendrake",
+        "C:\\users\\Public\\Desktop\\Gone.lnk",
+    };
+    std::vector<std::string> removed;
+    ExclusionsDialog dialog({[&] { return stored; },
+                             [&](const std::string& entry) {
+                                 removed.push_back(entry);
+                                 stored.erase(std::find(stored.begin(), stored.end(), entry));
+                             }},
+                            prompts);
+    ASSERT_TRUE(dialog.Open(form->hwnd()));
+    ShowWindow(dialog.hwnd(), SW_SHOW);
+    EXPECT_EQ(stored, dialog.Shown());
+    HWND list = GetDlgItem(dialog.hwnd(), IDC_EXCLUSION_LIST);
+    HWND remove = GetDlgItem(dialog.hwnd(), IDC_EXCLUSION_REMOVE);
+    EXPECT_FALSE(IsWindowEnabled(remove)) << "nothing selected, nothing to remove";
+
+    SendMessageA(list, LB_SETSEL, TRUE, 0);
+    SendMessageA(list, LB_SETSEL, TRUE, 2);
+    SendMessageA(dialog.hwnd(), WM_COMMAND, MAKEWPARAM(IDC_EXCLUSION_LIST, LBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
+    EXPECT_TRUE(IsWindowEnabled(remove));
+    Pump();
+    UpdateWindow(dialog.hwnd());
+    EXPECT_TRUE(WriteWindowPng(dialog.hwnd(), Os().ProgramFolder() + "exclusions_dialog.png"));
+
+    SendMessageA(remove, BM_CLICK, 0, 0);
+    Pump();
+    EXPECT_EQ((std::vector<std::string>{"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\"
+                                        "Tool",
+                                        "C:\\users\\Public\\Desktop\\Gone.lnk"}),
+              removed);
+    EXPECT_EQ((std::vector<std::string>{"HKCR\\.zzmendrake"}), dialog.Shown())
+        << "the list shows what is stored";
+    EXPECT_FALSE(IsWindowEnabled(remove));
+
+    // A list that cannot be written is reported and the dialog stays.
+    SendMessageA(list, LB_SETSEL, TRUE, 0);
+    ExclusionStore failing{[&] { return stored; },
+                           [](const std::string&) { throw Error("Cannot write \"exclude\"."); }};
+    ExclusionsDialog refusing(failing, prompts);
+    refusing.Open(form->hwnd());
+    SendMessageA(GetDlgItem(refusing.hwnd(), IDC_EXCLUSION_LIST), LB_SETSEL, TRUE, 0);
+    refusing.RemoveSelected();
+    ASSERT_EQ(1u, prompts.messages.size());
+    EXPECT_EQ("Cannot write \"exclude\".", prompts.messages[0].text);
+    EXPECT_TRUE(IsWindow(refusing.hwnd()));
 }
 
 } // namespace
