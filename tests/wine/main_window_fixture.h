@@ -38,7 +38,10 @@ class RecordingPrompts : public Prompts {
     }
     // The menu's entries as shown ("-" before a greyed one), and the entry chosen: the one
     // whose text starts with `menuChoice`, none when it is empty.
-    UINT ChooseFromMenu(HWND, HMENU menu, POINT) override {
+    UINT ChooseFromMenu(HWND owner, HMENU menu, POINT at) override {
+        if (realMenu) {
+            return Prompts::ChooseFromMenu(owner, menu, at);
+        }
         menuEntries.clear();
         UINT chosen = 0;
         for (int i = 0; i < GetMenuItemCount(menu); ++i) {
@@ -77,6 +80,7 @@ class RecordingPrompts : public Prompts {
     int dialogs = 0;
     std::function<void()> duringMessage;
     std::string menuChoice;
+    bool realMenu = false; // the menu on the screen, for a picture
     std::vector<std::string> menuEntries;
     std::vector<std::string> started; // programs started: "program parameters"
 };

@@ -210,6 +210,25 @@ TEST_F(IssueListTest, ContextMenuOffersWhatTheSelectedRowAllows) {
     EXPECT_FALSE(prompts.menuEntries.empty());
 }
 
+// The picture of the open menu is taken from inside the menu's own loop, which then closes it.
+HWND menuOwner = nullptr;
+void CALLBACK CaptureMenuAndClose(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    WriteWindowPng(menuOwner, Os().ProgramFolder() + "context_menu.png");
+    EndMenu();
+}
+
+TEST_F(IssueListTest, PictureOfTheOpenContextMenu) {
+    SelectRows({0});
+    prompts.realMenu = true;
+    menuOwner = form->hwnd();
+    SetTimer(nullptr, 0, 500, CaptureMenuAndClose);
+    SendMessageA(List(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(List()), -1);
+    Pump();
+    EXPECT_TRUE(prompts.started.empty()) << "closing the menu chooses nothing";
+    EXPECT_EQ("11111", Ticks());
+}
+
 TEST_F(IssueListTest, OpenInRegistryEditorWritesItsLastKeyAndStartsIt) {
     // The editor's own value is put back as it was when the test ends.
     PlantedRegistry lastKey("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\"
@@ -364,6 +383,55 @@ TEST_F(MainWindowTest, ExclusionsDialogListsTheStoredEntriesAndRemovesTheSelecte
     ASSERT_EQ(1u, prompts.messages.size());
     EXPECT_EQ("Cannot write \"exclude\".", prompts.messages[0].text);
     EXPECT_TRUE(IsWindow(refusing.hwnd()));
+}
+
+} // namespace
+} // namespace mendrake::test
+
+namespace mendrake::test {
+namespace {
+
+// The window at 150% (144 dots per inch). The setting is read when a program starts, so the
+// test sets it and runs itself again for the picture.
+TEST_F(MainWindowTest, PictureAt150PercentDpi) {
+    char child[8] = {};
+    if (GetEnvironmentVariableA("MENDRAKE_DPI_CHILD", child, sizeof child) > 0) {
+        ASSERT_EQ(144, widgets::ScreenDpi()) << "the child did not start at 150%";
+        AppendIssue(10, 0, "Run Issue", "C:\\MendrakeGone\\sub\\tool.exe",
+                    "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0x80000001u,
+                    "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Tool", "", false);
+        Select(0);
+        form->ShowCounts(true);
+        // The design size at 150% is larger than the virtual screen: the picture shows all of it
+        // that fits.
+        SetWindowPos(form->hwnd(), nullptr, 0, 0, GetSystemMetrics(SM_CXSCREEN),
+                     GetSystemMetrics(SM_CYSCREEN), SWP_NOZORDER);
+        Pump();
+        UpdateWindow(form->hwnd());
+        EXPECT_TRUE(WriteWindowPng(form->hwnd(), Os().ProgramFolder() + "window_150dpi.png"));
+        return;
+    }
+    PlantedRegistry dpi("REGEDIT4\n\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n"
+                        "\"LogPixels\"=dword:00000090\n");
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string command(1, '"');
+    command.append(self);
+    command.append("\" --gtest_filter=MainWindowTest.PictureAt150PercentDpi");
+    SetEnvironmentVariableA("MENDRAKE_DPI_CHILD", "1");
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0,
+                                        nullptr, nullptr, &startup, &process);
+    SetEnvironmentVariableA("MENDRAKE_DPI_CHILD", nullptr);
+    ASSERT_TRUE(started) << "error " << GetLastError();
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    EXPECT_EQ(0u, code) << "the run at 150% failed";
 }
 
 } // namespace
