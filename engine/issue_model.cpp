@@ -1,5 +1,7 @@
 #include "engine/issue_model.h"
 
+#include "engine/exclusion_list.h"
+
 namespace mendrake {
 
 std::vector<TItem> Issues;
@@ -19,6 +21,9 @@ IssueSinkScope::~IssueSinkScope() {
 void AppendIssue(std::int32_t category, std::int32_t kind, std::string problem, std::string data,
                  std::string keyText, std::uint32_t rootKey, std::string key, std::string value,
                  std::string valueData, bool deleteKey) {
+    if (ExcludeFinding(keyText, value)) {
+        return;
+    }
     IssueSink* sink = threadSink;
     TItem& item = sink != nullptr ? sink->items.emplace_back() : Issues.emplace_back();
     item.Selected = 1;

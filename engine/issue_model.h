@@ -47,7 +47,9 @@ class IssueSinkScope {
     IssueSink* previous_;
 };
 
-// Appends one finding, ticked, to Issues (or to this thread's sink, when one is installed).
+// Appends one finding, ticked, to Issues (or to this thread's sink, when one is installed),
+// unless the exclusion list of the run covers its location (engine/exclusion_list.h): then it
+// is only counted.
 void AppendIssue(std::int32_t category, std::int32_t kind, std::string problem, std::string data,
                  std::string keyText, std::uint32_t rootKey, std::string key, std::string value,
                  std::string valueData, bool deleteKey);

@@ -8,6 +8,7 @@
 
 #include "engine/algorithm_unit.h"
 #include "engine/error.h"
+#include "settings/exclusion_unit.h"
 #include "platform/win32/win32_platform.h"
 
 #include <algorithm>
@@ -24,6 +25,19 @@ int AnalysisProgressPosition(int index, int count) {
     const double exact = static_cast<double>(index) * 100.0 / static_cast<double>(count - 1);
     return std::min(100, static_cast<int>(std::nearbyint(exact)));
 }
+
+namespace {
+
+// "574 issues found", with the findings the exclusion list kept out when there were any.
+std::string FoundText(std::size_t found) {
+    std::string text = std::to_string(found) + (found == 1 ? " issue found" : " issues found");
+    if (const std::size_t excluded = ExcludedCount(); excluded > 0) {
+        text += ", " + std::to_string(excluded) + " excluded";
+    }
+    return text;
+}
+
+} // namespace
 
 void T_mainForm::SetButtons(bool analyse, bool fix, bool save) {
     AnalyseAdvToolButton.SetEnabled(analyse);
@@ -58,8 +72,17 @@ void T_mainForm::AnalyseAdvToolButtonClick() {
     AdvOfficeStatusBar.SetProgressMax(100);
     AdvOfficeStatusBar.SetProgressPosition(0);
 
+    // The stored exclusion list keeps its entries out of Issues. A value that cannot be read
+    // is shown once, and the run goes on without a list.
+    std::vector<std::string> excluded;
+    try {
+        excluded = Exclusions();
+    } catch (const Error& e) {
+        prompts_.Message(hwnd_, e.what(), "Error", MB_ICONERROR);
+    }
     work_ = Work::Analysis;
     runCache_.emplace();
+    runExclusions_.emplace(excluded);
     runNode_ = 0;
     nothingRan_ = true;
     stopAsked_ = false;
@@ -112,6 +135,7 @@ void T_mainForm::WorkerEnded() {
         // Issues, the list is not rebuilt, and no further analysis, fix or log is offered.
         work_ = Work::None;
         runCache_.reset();
+        runExclusions_.reset();
         AnalyseAdvToolButton.SetText("Analyse");
         SetButtons(false, false, false);
         LiveLabel.SetText("");
@@ -131,13 +155,14 @@ void T_mainForm::WorkerEnded() {
 void T_mainForm::FinishAnalysis(bool stopped) {
     KillTimer(hwnd_, kLiveTimer);
     runCache_.reset();
+    runExclusions_.reset();
     work_ = Work::None;
     AnalyseAdvToolButton.SetText("Analyse");
     if (stopped) {
         LiveLabel.SetText("Stopped");
     } else {
         AdvOfficeStatusBar.SetProgressPosition(100);
-        LiveLabel.SetText(nothingRan_ ? "" : std::to_string(Issues.size()) + " issues found");
+        LiveLabel.SetText(nothingRan_ ? "" : FoundText(Issues.size()));
     }
     if (nothingRan_ && !stopped) {
         prompts_.Message(hwnd_, "No issues selected", "Error", MB_ICONERROR);

@@ -6,7 +6,9 @@
 #include "engine/error.h"
 #include "repair/issue_locations.h"
 #include "platform/platform.h"
+#include "settings/exclusion_unit.h"
 #include "ui/clipboard.h"
+#include "ui/exclusions_dialog.h"
 
 #include <algorithm>
 #include <cstring>
@@ -20,8 +22,10 @@ enum MenuCommand : UINT {
     kOpenInRegistryEditor = 1,
     kOpenFileLocation,
     kCopy,
+    kExclude,
     kTickAll,
     kUntickAll,
+    kExclusions,
 };
 
 const char* const kRegeditKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit";
@@ -77,6 +81,7 @@ std::string NearestExistingFolder(std::string path) {
 } // namespace
 
 void T_mainForm::ShowCounts(bool withCounts) {
+    countsShown_ = withCounts;
     for (int i = 0; i < NodeCount(); ++i) {
         HTREEITEM node = NodeAt(i);
         const TLevel* level = LevelOf(node);
@@ -197,6 +202,39 @@ void T_mainForm::OpenFileLocation() {
     prompts_.StartProgram("explorer.exe", "\"" + folder + "\"");
 }
 
+void T_mainForm::ExcludeSelected() {
+    const std::vector<TItem*> issues = SelectedIssues();
+    std::vector<std::string> added;
+    for (const TItem* issue : issues) {
+        std::string entry = ExclusionEntry(*issue);
+        AddExclusion(
+            entry); // false when the list names it already: it covers the row just the same
+        added.push_back(std::move(entry));
+    }
+    if (added.empty()) {
+        return;
+    }
+    // Every row the new entries cover goes, from the list and from Issues, so that the log, the
+    // backup and the fix no longer see them either.
+    std::erase_if(
+        Issues, [&](const TItem& issue) { return IsExcluded(added, issue.KeyText, issue.Value); });
+    RefreshShown();
+    if (countsShown_) {
+        ShowCounts(true);
+    }
+    if (Issues.empty()) {
+        FixAdvToolButton.SetEnabled(false);
+        SaveAdvToolButton.SetEnabled(false);
+    }
+}
+
+void T_mainForm::ShowExclusions() {
+    ExclusionsDialog dialog(
+        {[] { return Exclusions(); }, [](const std::string& entry) { RemoveExclusion(entry); }},
+        prompts_);
+    dialog.ShowModal(hwnd_);
+}
+
 void T_mainForm::AdvListViewContextMenu(POINT screen) {
     if (Busy()) {
         return;
@@ -215,9 +253,12 @@ void T_mainForm::AdvListViewContextMenu(POINT screen) {
     add(kOpenFileLocation, "Open File Location", file);
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
     add(kCopy, "Copy\tCtrl+C", first != nullptr);
+    add(kExclude, "Exclude", first != nullptr);
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
     add(kTickAll, "Tick All", rows);
     add(kUntickAll, "Untick All", rows);
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    add(kExclusions, "Exclusions...", true);
     const UINT chosen = prompts_.ChooseFromMenu(hwnd_, menu, screen);
     DestroyMenu(menu);
 
@@ -230,6 +271,12 @@ void T_mainForm::AdvListViewContextMenu(POINT screen) {
         break;
     case kCopy:
         CopySelected();
+        break;
+    case kExclude:
+        ExcludeSelected();
+        break;
+    case kExclusions:
+        ShowExclusions();
         break;
     case kTickAll:
         TickShown(true);

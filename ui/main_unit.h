@@ -4,6 +4,7 @@
 
 #include "engine/background_job.h"
 #include "engine/common_unit.h"
+#include "engine/exclusion_list.h"
 #include "engine/issue_model.h"
 #include "settings/version_unit.h"
 #include "ui/prompts.h"
@@ -101,6 +102,8 @@ class T_mainForm {
     void CopySelected();
     void OpenInRegistryEditor();
     void OpenFileLocation();
+    void ExcludeSelected();
+    void ShowExclusions();
     void SortShown();
     // The issues behind the selected rows, in row order.
     std::vector<TItem*> SelectedIssues();
@@ -164,11 +167,13 @@ class T_mainForm {
     Work work_ = Work::None;
     std::unique_ptr<BackgroundJob> job_;          // the job on the worker thread, if any
     std::optional<ExistenceCacheScope> runCache_; // what the analysis run remembers
+    std::optional<ExclusionScope> runExclusions_; // the stored list, for the run
     int runNode_ = 0; // flat tree index of the category being scanned, then the next to look at
     bool nothingRan_ = true;
     bool stopAsked_ = false;
     std::string liveCategory_;
     std::atomic<int> fixProgress_{0}; // the fix's position, written by the worker
+    bool countsShown_ = false;        // the tree's captions carry their counts
     int sortColumn_ = -1;             // the column the shown rows are sorted by, -1 for none
     bool sortAscending_ = true;
 };

@@ -5,6 +5,7 @@
 #include "tests/wine/main_window_fixture.h"
 
 #include "engine/error.h"
+#include "settings/exclusion_unit.h"
 #include "ui/exclusions_dialog.h"
 #include "ui/resource_ids.h"
 
@@ -180,17 +181,17 @@ TEST_F(IssueListTest, ContextMenuOffersWhatTheSelectedRowAllows) {
     };
     const std::vector<Case> cases = {
         {0,
-         {"Open in Registry Editor", "Open File Location", "Copy\tCtrl+C", "Tick All",
-          "Untick All"}},
+         {"Open in Registry Editor", "Open File Location", "Copy\tCtrl+C", "Exclude", "Tick All",
+          "Untick All", "Exclusions..."}},
         {1,
-         {"Open in Registry Editor", "-Open File Location", "Copy\tCtrl+C", "Tick All",
-          "Untick All"}},
+         {"Open in Registry Editor", "-Open File Location", "Copy\tCtrl+C", "Exclude", "Tick All",
+          "Untick All", "Exclusions..."}},
         {2,
-         {"-Open in Registry Editor", "Open File Location", "Copy\tCtrl+C", "Tick All",
-          "Untick All"}},
+         {"-Open in Registry Editor", "Open File Location", "Copy\tCtrl+C", "Exclude", "Tick All",
+          "Untick All", "Exclusions..."}},
         {-1,
-         {"-Open in Registry Editor", "-Open File Location", "-Copy\tCtrl+C", "Tick All",
-          "Untick All"}},
+         {"-Open in Registry Editor", "-Open File Location", "-Copy\tCtrl+C", "-Exclude",
+          "Tick All", "Untick All", "Exclusions..."}},
     };
     for (const Case& c : cases) {
         if (c.row >= 0) {
@@ -285,6 +286,59 @@ TEST_F(IssueListTest, CopyPutsTheSelectedRowsOnTheClipboardInTheirShownOrder) {
               "Run Issue\tC:\\MendrakeGone\\sub\\tool.exe\t"
               "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\r\n",
               text);
+}
+
+// The dialog opened from the menu is modal: a timer inside its loop reads it and closes it.
+std::vector<std::string> dialogEntries;
+void CALLBACK ReadExclusionsDialogAndClose(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND dialog = FindWindowA("#32770", "Exclusions");
+    if (!dialog) {
+        return; // not up yet
+    }
+    KillTimer(nullptr, timer);
+    HWND list = GetDlgItem(dialog, IDC_EXCLUSION_LIST);
+    for (int i = 0; i < static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0)); ++i) {
+        char text[512] = {};
+        SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+        dialogEntries.push_back(text);
+    }
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+}
+
+TEST_F(IssueListTest, ExcludeStoresTheLocationsAndRemovesEveryRowTheyCover) {
+    // The stored list as it was comes back when the test ends.
+    PlantedRegistry stored("REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Kestrava\\Mendrake]\n"
+                           "\"exclude\"=hex(7):00,00\n");
+    // A second value of the Run key that the first issue's entry must not cover.
+    AppendIssue(10, 0, "Run Issue", "C:\\MendrakeGone\\b.exe",
+                "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0x80000001u,
+                "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", "ToolB", "", false);
+    // Below the excluded extension key: covered as well.
+    AppendIssue(5, 0, "Invalid Class", "x", "HKCR\\.zzmendrake\\ShellNew", 0x80000000u,
+                "\\.zzmendrake\\ShellNew", "", "", true);
+    form->ItemsHTMLTreeviewChange(form->NodeAt(0));
+    ASSERT_EQ(7, Rows());
+    form->ShowCounts(true);
+    SelectRows({0, 1});
+    ContextMenu("Exclude");
+    EXPECT_EQ(
+        (std::vector<std::string>{"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\Tool",
+                                  "HKCR\\.zzmendrake"}),
+        Exclusions());
+    std::vector<std::string> left;
+    for (const TItem& issue : Issues) {
+        left.push_back(issue.Data);
+    }
+    EXPECT_EQ((std::vector<std::string>{"Gone.lnk", "C:\\Windows\\MendrakeGone.dll",
+                                        "Q:\\Apps\\other.exe", "C:\\MendrakeGone\\b.exe"}),
+              left);
+    EXPECT_EQ(4, Rows());
+    EXPECT_EQ("All (4)", Caption(0)) << "the counts follow";
+
+    dialogEntries.clear();
+    SetTimer(nullptr, 0, 100, ReadExclusionsDialogAndClose);
+    ContextMenu("Exclusions...");
+    EXPECT_EQ(Exclusions(), dialogEntries);
 }
 
 TEST_F(IssueListTest, TickAllAndUntickAllChangeOnlyTheRowsShown) {
