@@ -53,7 +53,10 @@ const TLevel Levels[kLevelCount] = {
     {8, 1, "Help Files", 1, 1},
     {9, 1, "Install", 1, 1},
     {10, 1, "Run", 1, 1},
+    {11, 1, "Type Libraries", 1, 1},
     {12, 1, "MUI Cache", 1, 1},
+    {15, 1, "Shell Extensions", 1, 1},
+    {16, 1, "Sound Events", 1, 1},
     {13, 2, "Start Menu", 1, 4},
     {14, 2, "Desktop", 1, 4},
 };

@@ -63,7 +63,7 @@ struct TLevel {
     std::int32_t ImageIndex;
 };
 
-inline constexpr int kLevelCount = 13;
+inline constexpr int kLevelCount = 16;
 extern const TLevel Levels[kLevelCount];
 extern const TLevel RootLevel;
 
