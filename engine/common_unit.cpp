@@ -2,6 +2,7 @@
 
 #include "engine/run_cache.h"
 #include "engine/scan_stats.h"
+#include "engine/stop_request.h"
 
 #include <unordered_map>
 
@@ -51,6 +52,7 @@ bool KnownUnreachable(std::string_view path) {
 }
 
 std::uint32_t Attributes(std::string_view path) {
+    CheckStopRequest();
     ++Stats.pathsTested;
     ExistenceCache& cache = Cache();
     if (cache.active) {
@@ -125,6 +127,7 @@ bool FileFound(std::string_view path) {
         return attributes != platform::kInvalidAttributes &&
                (attributes & platform::kAttrDirectory) == 0;
     }
+    CheckStopRequest();
     ++Stats.pathsTested;
     ExistenceCache& cache = Cache();
     if (cache.active) {
@@ -210,6 +213,7 @@ bool RemoveFile(std::string_view path) {
 }
 
 std::vector<platform::FindEntry> ListFolder(std::string_view folder) {
+    CheckStopRequest(); // the shortcut walk lists one folder after another
     return Os().ListFolder(std::string(folder) + "*");
 }
 

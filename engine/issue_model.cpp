@@ -6,13 +6,26 @@ namespace mendrake {
 
 std::vector<TItem> Issues;
 
+namespace {
+thread_local IssueSink* threadSink = nullptr;
+} // namespace
+
+IssueSinkScope::IssueSinkScope(IssueSink& sink) : previous_(threadSink) {
+    threadSink = &sink;
+}
+
+IssueSinkScope::~IssueSinkScope() {
+    threadSink = previous_;
+}
+
 void AppendIssue(std::int32_t category, std::int32_t kind, std::string problem, std::string data,
                  std::string keyText, std::uint32_t rootKey, std::string key, std::string value,
                  std::string valueData, bool deleteKey) {
     if (ExcludeFinding(keyText, value)) {
         return;
     }
-    TItem& item = Issues.emplace_back();
+    IssueSink* sink = threadSink;
+    TItem& item = sink != nullptr ? sink->items.emplace_back() : Issues.emplace_back();
     item.Selected = 1;
     item.Category = category;
     item.Kind = kind;
@@ -24,6 +37,9 @@ void AppendIssue(std::int32_t category, std::int32_t kind, std::string problem, 
     item.Value = std::move(value);
     item.ValueData = std::move(valueData);
     item.DeleteKey = deleteKey;
+    if (sink != nullptr) {
+        sink->count.fetch_add(1);
+    }
 }
 
 const TLevel Levels[kLevelCount] = {

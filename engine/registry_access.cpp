@@ -3,6 +3,7 @@
 #include "engine/error.h"
 #include "engine/run_cache.h"
 #include "engine/scan_stats.h"
+#include "engine/stop_request.h"
 
 #include <cstring>
 
@@ -41,6 +42,7 @@ bool RegistryAccess::Open(std::string_view path) {
     } else {
         newPath = std::string(path);
     }
+    CheckStopRequest(); // every scanner opens keys all the time: the place to honour a stop
     Hkey opened = 0;
     ++Stats.keysOpened;
     if (Os().OpenKey(parent, path, platform::kKeyAllAccess, opened) != platform::kSuccess) {
@@ -80,6 +82,8 @@ std::vector<std::string> RegistryAccess::List(Enumerate enumerate, bool subkeys)
         const long status = enumerate(i, name);
         if (status == platform::kSuccess) {
             names.push_back(name);
+            // A classes root holds tens of thousands of names: a stop is honoured meanwhile.
+            CheckStopRequest();
             continue;
         }
         if (status == platform::kNoMoreItems) {

@@ -1,14 +1,19 @@
 // The analysis run, the filter behind the issue list, and the list's rows and check zone.
+//
+// The scanners run on a worker thread, one category per job: the window starts the job of the
+// next ticked category, keeps answering while it runs, and takes the job's findings into Issues
+// when it has ended. So a mark changed in the tree during a run still counts for the categories
+// the run has yet to come to, and Issues is only ever touched on the window's thread.
 #include "ui/main_unit.h"
 
 #include "engine/algorithm_unit.h"
-#include "engine/common_unit.h"
 #include "engine/error.h"
-#include "engine/exclusion_list.h"
 #include "settings/exclusion_unit.h"
+#include "platform/win32/win32_platform.h"
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace mendrake {
 
@@ -21,40 +26,52 @@ int AnalysisProgressPosition(int index, int count) {
     return std::min(100, static_cast<int>(std::nearbyint(exact)));
 }
 
+namespace {
+
+// "574 issues found", with the findings the exclusion list kept out when there were any.
+std::string FoundText(std::size_t found) {
+    std::string text = std::to_string(found) + (found == 1 ? " issue found" : " issues found");
+    if (const std::size_t excluded = ExcludedCount(); excluded > 0) {
+        text += ", " + std::to_string(excluded) + " excluded";
+    }
+    return text;
+}
+
+} // namespace
+
 void T_mainForm::SetButtons(bool analyse, bool fix, bool save) {
     AnalyseAdvToolButton.SetEnabled(analyse);
     FixAdvToolButton.SetEnabled(fix);
     SaveAdvToolButton.SetEnabled(save);
 }
 
-void T_mainForm::ProcessPendingMessages() {
-    MSG message{};
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(message.wParam)); // for the outer loop
-            return;
-        }
-        if (IsDialogMessageA(hwnd_, &message)) {
-            continue;
-        }
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
+void T_mainForm::StartJob(std::function<void()> job) {
+    HWND window = hwnd_;
+    job_ = std::make_unique<BackgroundJob>(
+        [job = std::move(job)] {
+            // The shell's shortcut object needs COM on the thread that uses it.
+            platform::ComInitialization com;
+            job();
+        },
+        [window] { PostMessageA(window, kJobEnded, 0, 0); });
+    SetTimer(hwnd_, kLiveTimer, kLiveInterval, nullptr);
 }
 
 void T_mainForm::AnalyseAdvToolButtonClick() {
+    if (work_ == Work::Analysis) {
+        StopAnalysis(); // the button reads "Stop" during a run
+        return;
+    }
     AdvListView.Clear();
     Issues.clear();
+    ShownIssues.clear();
+    sortColumn_ = -1;
+    AdvListView.SetSortArrow(-1, true);
+    ShowCounts(false);
     SetButtons(false, false, false);
     AdvOfficeStatusBar.SetProgressMax(100);
     AdvOfficeStatusBar.SetProgressPosition(0);
 
-    analysing_ = true;
-    struct RunEnd {
-        bool& flag;
-        ~RunEnd() { flag = false; }
-    } runEnd{analysing_};
-    ExistenceCacheScope existenceCache;
     // The stored exclusion list keeps its entries out of Issues. A value that cannot be read
     // is shown once, and the run goes on without a list.
     std::vector<std::string> excluded;
@@ -63,37 +80,118 @@ void T_mainForm::AnalyseAdvToolButtonClick() {
     } catch (const Error& e) {
         prompts_.Message(hwnd_, e.what(), "Error", MB_ICONERROR);
     }
-    ExclusionScope exclusions(excluded);
-    bool nothingRan = true;
-    for (int i = 0; i < NodeCount() && !closePending_; ++i) {
-        HTREEITEM node = NodeAt(i);
+    work_ = Work::Analysis;
+    runCache_.emplace();
+    runExclusions_.emplace(excluded);
+    runNode_ = 0;
+    nothingRan_ = true;
+    stopAsked_ = false;
+    AnalyseAdvToolButton.SetText("Stop");
+    AnalyseAdvToolButton.SetEnabled(true);
+    StartNextCategory();
+}
+
+void T_mainForm::StartNextCategory() {
+    for (; runNode_ < NodeCount(); ++runNode_) {
+        HTREEITEM node = NodeAt(runNode_);
         const TLevel* level = LevelOf(node);
         if (StateIndex(node) != 1 || !level || level->HasScanner == 0) {
             continue;
         }
-        ProcessPendingMessages();
-        if (closePending_) {
-            break;
-        }
-        RunScanner(level->Id);
-        AdvOfficeStatusBar.SetProgressPosition(AnalysisProgressPosition(i, NodeCount()));
-        AdvOfficeStatusBar.RepaintNow();
-        nothingRan = false;
-    }
-    if (closePending_) {
-        // The user closed the window during the run: stop here and close it now.
-        PostMessageA(hwnd_, WM_CLOSE, 0, 0);
+        liveCategory_ = level->Name;
+        UpdateLiveLine();
+        const std::int32_t category = level->Id;
+        StartJob([category] { RunScanner(category); });
         return;
     }
-    AdvOfficeStatusBar.SetProgressPosition(100);
-    if (nothingRan) {
+    FinishAnalysis(false);
+}
+
+void T_mainForm::StopAnalysis() {
+    stopAsked_ = true;
+    if (job_) {
+        job_->RequestStop();
+    }
+    AnalyseAdvToolButton.SetEnabled(false); // until the worker has ended
+}
+
+void T_mainForm::WorkerEnded() {
+    if (!job_ || !job_->Ended()) {
+        return;
+    }
+    KillTimer(hwnd_, kLiveTimer);
+    JobOutcome outcome = job_->Take();
+    job_.reset();
+    if (work_ == Work::Fix) {
+        FinishFix(outcome);
+        return;
+    }
+    // The hand-over: the category's findings join Issues on this thread.
+    Issues.reserve(Issues.size() + outcome.issues.size());
+    std::move(outcome.issues.begin(), outcome.issues.end(), std::back_inserter(Issues));
+    nothingRan_ = false;
+    if (outcome.failed) {
+        // A scanner's error ends the run where it stands: the issues found so far stay in
+        // Issues, the list is not rebuilt, and no further analysis, fix or log is offered.
+        work_ = Work::None;
+        runCache_.reset();
+        runExclusions_.reset();
+        AnalyseAdvToolButton.SetText("Analyse");
+        SetButtons(false, false, false);
+        LiveLabel.SetText("");
+        throw Error(outcome.error);
+    }
+    if (outcome.stopped || stopAsked_) {
+        FinishAnalysis(true);
+        return;
+    }
+    AdvOfficeStatusBar.SetProgressPosition(AnalysisProgressPosition(runNode_, NodeCount()));
+    AdvOfficeStatusBar.RepaintNow();
+    RefreshShown();
+    ++runNode_;
+    StartNextCategory();
+}
+
+void T_mainForm::FinishAnalysis(bool stopped) {
+    KillTimer(hwnd_, kLiveTimer);
+    runCache_.reset();
+    runExclusions_.reset();
+    work_ = Work::None;
+    AnalyseAdvToolButton.SetText("Analyse");
+    if (stopped) {
+        LiveLabel.SetText("Stopped");
+    } else {
+        AdvOfficeStatusBar.SetProgressPosition(100);
+        LiveLabel.SetText(nothingRan_ ? "" : FoundText(Issues.size()));
+    }
+    if (nothingRan_ && !stopped) {
         prompts_.Message(hwnd_, "No issues selected", "Error", MB_ICONERROR);
     } else if (!Issues.empty()) {
         FixAdvToolButton.SetEnabled(true);
         SaveAdvToolButton.SetEnabled(true);
     }
     ItemsHTMLTreeviewChange(NodeAt(0));
+    if (!nothingRan_) {
+        ShowCounts(true);
+    }
     AnalyseAdvToolButton.SetEnabled(true);
+}
+
+void T_mainForm::UpdateLiveLine() {
+    if (work_ == Work::Analysis) {
+        const std::size_t found = Issues.size() + (job_ ? job_->FoundSoFar() : 0);
+        LiveLabel.SetText("Scanning " + liveCategory_ + "... " + std::to_string(found) +
+                          (found == 1 ? " issue found" : " issues found"));
+    } else if (work_ == Work::Fix) {
+        AdvOfficeStatusBar.SetProgressPosition(fixProgress_.load());
+    }
+}
+
+// The rows of the selected node again, after the issues of a category arrived during a run.
+void T_mainForm::RefreshShown() {
+    HTREEITEM selected = reinterpret_cast<HTREEITEM>(
+        SendMessageA(ItemsHTMLTreeview, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    ItemsHTMLTreeviewChange(selected ? selected : NodeAt(0));
 }
 
 void T_mainForm::ItemsHTMLTreeviewChange(HTREEITEM node) {
@@ -110,6 +208,8 @@ void T_mainForm::ItemsHTMLTreeviewChange(HTREEITEM node) {
             }
         }
     }
+    SortShown();
+    AdvListView.SelectNone();
     AdvListView.SetRowCount(static_cast<int>(ShownIssues.size()));
     AdvListView.Repaint();
 }
@@ -129,6 +229,16 @@ TItem* IssueOfRow(int row) {
 }
 
 } // namespace
+
+std::vector<TItem*> T_mainForm::SelectedIssues() {
+    std::vector<TItem*> issues;
+    for (int row : AdvListView.SelectedRows()) {
+        if (TItem* issue = IssueOfRow(row)) {
+            issues.push_back(issue);
+        }
+    }
+    return issues;
+}
 
 void T_mainForm::AdvListViewData(int row, widgets::ListRow& content) {
     if (AdvListView.RowCount() <= 0) {

@@ -118,6 +118,8 @@ void T_mainForm::CreateRightPane() {
     BackupHTMLCheckBox.Create(ButtonAdvPanel.hwnd(), "Make Backup", Place(456, 8, 95, 17), true);
     RestoreAdvToolButton.Create(ButtonAdvPanel.hwnd(), "Restore...", Place(556, 5, 114, 22));
     SaveAdvToolButton.Create(ButtonAdvPanel.hwnd(), "Save log...", Place(676, 5, 114, 22));
+    LiveLabel.Create(ButtonAdvPanel.hwnd(), Place(247, 10, 203, 14));
+    LiveLabel.SetFont(formFont_.get());
     for (widgets::Control* button : {static_cast<widgets::Control*>(&AnalyseAdvToolButton),
                                      static_cast<widgets::Control*>(&FixAdvToolButton),
                                      static_cast<widgets::Control*>(&SaveAdvToolButton),
@@ -148,6 +150,19 @@ void T_mainForm::CreateRightPane() {
     };
     AdvListView.OnLeftClickCell = [this](int row, int column, POINT point) {
         AdvListViewLeftClickCell(row, column, point);
+    };
+    // These arrive through the list's own window procedure: guarded like our handlers.
+    AdvListView.OnKeyDown = [this](UINT key) {
+        bool taken = false;
+        Guarded([&] { taken = AdvListViewKeyDown(key); });
+        return taken;
+    };
+    AdvListView.OnContextMenu = [this](POINT screen) {
+        Guarded([&] { AdvListViewContextMenu(screen); });
+    };
+    AdvListView.OnColumnClick = [this](int column) { AdvListViewColumnClick(column); };
+    AdvListView.OnFindRow = [this](int start, const std::string& text) {
+        return AdvListViewFindRow(start, text);
     };
 }
 

@@ -20,6 +20,7 @@ T_mainForm* _mainForm = nullptr;
 namespace {
 
 constexpr const char* kClassName = "T_mainForm";
+
 constexpr int kDesignWidth = 1045;
 constexpr int kDesignHeight = 559;
 
@@ -68,6 +69,7 @@ T_mainForm::T_mainForm(Prompts& prompts) : prompts_(prompts) {
 }
 
 T_mainForm::~T_mainForm() {
+    job_.reset(); // stops a running job and waits for it: it may post to the window
     if (hwnd_) {
         DestroyWindow(hwnd_);
     }
@@ -89,13 +91,24 @@ LRESULT CALLBACK T_mainForm::Procedure(HWND hwnd, UINT message, WPARAM wParam, L
     if (!self) {
         return DefWindowProcA(hwnd, message, wParam, lParam);
     }
-    // No exception leaves the window procedure: a handler's error ends that handler and is
-    // shown in an error box; the window stays open.
+    LRESULT result = 0;
+    self->Guarded([&] { result = self->Handle(message, wParam, lParam); });
+    return result;
+}
+
+// No exception leaves a window procedure: a handler's error ends that handler and is shown in an
+// error box; the window stays open. A close that arrives while a handler runs (inside the modal
+// loop of a message box, a dialog or a menu) waits until the last one has returned.
+void T_mainForm::Guarded(const std::function<void()>& handler) {
+    ++handlerDepth_;
     try {
-        return self->Handle(message, wParam, lParam);
+        handler();
     } catch (const std::exception& error) {
-        self->ShowError(error);
-        return 0;
+        ShowError(error);
+    }
+    --handlerDepth_;
+    if (handlerDepth_ == 0) {
+        CloseIfDeferred();
     }
 }
 
@@ -148,6 +161,15 @@ LRESULT T_mainForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
         OnClose();
         return 0;
+    case kJobEnded:
+        WorkerEnded();
+        return 0;
+    case WM_TIMER:
+        if (wParam == kLiveTimer) {
+            UpdateLiveLine();
+            return 0;
+        }
+        break;
     case WM_DESTROY:
         if (quitOnDestroy_) {
             PostQuitMessage(0);
@@ -165,14 +187,26 @@ LRESULT T_mainForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(hwnd_, message, wParam, lParam);
 }
 
-// Closing the window while an analysis yields to the message loop would destroy the window
-// under the running handler; the close waits for the run to stop after its current category.
+// A close cannot destroy the window under a handler of ours that is still running (a message
+// box, the save dialog or a menu runs a modal loop inside it), nor while the worker runs. Such a
+// close is remembered, a running analysis is asked to stop, and the window closes as soon as the
+// last handler has returned and the worker has ended; never later, on an unrelated click.
 void T_mainForm::OnClose() {
-    if (analysing_) {
+    if (handlerDepth_ > 1 || Busy()) {
         closePending_ = true;
+        if (work_ == Work::Analysis) {
+            StopAnalysis();
+        }
         return;
     }
     DestroyWindow(hwnd_);
+}
+
+void T_mainForm::CloseIfDeferred() {
+    if (closePending_ && !Busy() && hwnd_) {
+        closePending_ = false;
+        DestroyWindow(hwnd_);
+    }
 }
 
 bool T_mainForm::OnCommand(HWND from, WORD code) {
@@ -253,10 +287,16 @@ void T_mainForm::UpdateLang(std::int32_t language) {
 }
 
 void T_mainForm::FormResize() {
-    AdvOfficeStatusBar.SetPanelWidth(1, AdvOfficeStatusBar.Width() - widgets::Scale(283));
+    // The progress panel takes what the version panel and the 20-pixel last panel leave.
+    AdvOfficeStatusBar.SetPanelWidth(1, AdvOfficeStatusBar.Width() - widgets::Scale(233 + 20));
     SaveAdvToolButton.SetLeft(ButtonAdvPanel.Width() - widgets::Scale(125));
     RestoreAdvToolButton.SetLeft(ButtonAdvPanel.Width() - widgets::Scale(245));
     BackupHTMLCheckBox.SetLeft(ButtonAdvPanel.Width() - widgets::Scale(345));
+    // The live line fills the strip between "Fix" and "Make Backup".
+    const int liveLeft = widgets::Scale(247);
+    const int liveWidth = std::max(0, BackupHTMLCheckBox.Left() - widgets::Scale(6) - liveLeft);
+    SetWindowPos(LiveLabel.hwnd(), nullptr, liveLeft, widgets::Scale(10), liveWidth,
+                 widgets::Scale(14), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void T_mainForm::SiteLabelClick() {

@@ -2,12 +2,16 @@
 // bar, and the handlers that run the analysis, the fix and the log.
 #pragma once
 
+#include "engine/background_job.h"
+#include "engine/common_unit.h"
+#include "engine/exclusion_list.h"
 #include "engine/issue_model.h"
 #include "settings/version_unit.h"
 #include "ui/prompts.h"
 #include "ui/restore_dialog.h"
 #include "widgets/check_box.h"
 #include "widgets/gdi.h"
+#include "widgets/label.h"
 #include "widgets/link_label.h"
 #include "widgets/panel.h"
 #include "widgets/splitter.h"
@@ -18,8 +22,10 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <atomic>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,6 +55,8 @@ class T_mainForm {
 
     HWND hwnd() const { return hwnd_; }
     void Show(int showCommand);
+    // An analysis or a fix is running on the worker thread.
+    bool Busy() const { return work_ != Work::None; }
     // Ends the message loop when the window is destroyed (the program's window does).
     void QuitOnDestroy() { quitOnDestroy_ = true; }
 
@@ -87,6 +95,27 @@ class T_mainForm {
     // The restore dialog while it is open, else null.
     RestoreDialog* OpenRestoreDialog() const { return restoreDialog_; }
 
+    // The caption of each node with its number of issues ("Fonts (3)"), or the plain names.
+    void ShowCounts(bool withCounts);
+
+    // ---- the issue list: selection, keys, context menu, sorting ----
+    bool AdvListViewKeyDown(UINT key);
+    void AdvListViewContextMenu(POINT screen);
+    void AdvListViewColumnClick(int column);
+    int AdvListViewFindRow(int start, const std::string& text) const;
+    void ToggleSelectedTicks();
+    void TickShown(bool ticked);
+    void CopySelected();
+    void OpenInRegistryEditor();
+    void OpenFileLocation();
+    void ExcludeSelected();
+    void ShowExclusions();
+    void SortShown();
+    // The issues behind the selected rows, in row order.
+    std::vector<TItem*> SelectedIssues();
+    int SortColumn() const { return sortColumn_; }
+    bool SortAscending() const { return sortAscending_; }
+
     // ---- controls ----
     widgets::StatusBar AdvOfficeStatusBar;
     widgets::Panel BottomAdvPanel, TopAdvPanel, LeftPanel, LeftTopAdvPanel, RightAdvPanel;
@@ -97,6 +126,7 @@ class T_mainForm {
     widgets::ToolButton AnalyseAdvToolButton, FixAdvToolButton, SaveAdvToolButton;
     widgets::ToolButton RestoreAdvToolButton;
     widgets::CheckBox BackupHTMLCheckBox;
+    widgets::Label LiveLabel; // the category being scanned and the issues found so far
     widgets::VirtualListView AdvListView;
     widgets::ImageList ImageList, CheckboxImageList;
     SaveDialogOptions SaveDialog;
@@ -112,18 +142,48 @@ class T_mainForm {
     void CreateRightPane();
     void LayOut();
     void SetButtons(bool analyse, bool fix, bool save);
-    void ProcessPendingMessages();
     void ShowError(const std::exception& error);
+    void Guarded(const std::function<void()>& handler);
+    void CloseIfDeferred();
+    // The analysis, one category at a time on the worker; the window takes each category's
+    // findings when its job ends (WorkerEnded) and then starts the next ticked one.
+    void StartNextCategory();
+    void FinishAnalysis(bool stopped);
+    void StopAnalysis();
+    void WorkerEnded();
+    void FinishFix(const JobOutcome& outcome);
+    void StartJob(std::function<void()> job);
+    void UpdateLiveLine();
+    void RefreshShown();
+
+    enum class Work { None, Analysis, Fix };
+    // Posted by the worker thread when its job has ended.
+    static constexpr UINT kJobEnded = WM_APP + 1;
+    // Refreshes the live line and the fix's progress while the worker runs.
+    static constexpr UINT_PTR kLiveTimer = 1;
+    static constexpr UINT kLiveInterval = 100; // milliseconds
 
     Prompts& prompts_;
     HWND hwnd_ = nullptr;
     widgets::DockLayout layout_;
     widgets::Font formFont_, treeFont_, buttonFont_;
     bool quitOnDestroy_ = false;
-    bool activating_ = false;   // FormActivate (and its error box) is running
-    bool analysing_ = false;    // an analysis run is under way
-    bool closePending_ = false; // the user closed the window during a run
-    RestoreDialog* restoreDialog_ = nullptr;
+    bool activating_ = false;                // FormActivate (and its error box) is running
+    RestoreDialog* restoreDialog_ = nullptr; // while the restore dialog is open
+    int handlerDepth_ = 0;      // our window procedure's calls under way (nested by modal loops)
+    bool closePending_ = false; // the user closed the window while it could not close yet
+    Work work_ = Work::None;
+    std::unique_ptr<BackgroundJob> job_;          // the job on the worker thread, if any
+    std::optional<ExistenceCacheScope> runCache_; // what the analysis run remembers
+    std::optional<ExclusionScope> runExclusions_; // the stored list, for the run
+    int runNode_ = 0; // flat tree index of the category being scanned, then the next to look at
+    bool nothingRan_ = true;
+    bool stopAsked_ = false;
+    std::string liveCategory_;
+    std::atomic<int> fixProgress_{0}; // the fix's position, written by the worker
+    bool countsShown_ = false;        // the tree's captions carry their counts
+    int sortColumn_ = -1;             // the column the shown rows are sorted by, -1 for none
+    bool sortAscending_ = true;
 };
 
 // The one main window while the program runs.

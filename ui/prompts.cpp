@@ -1,6 +1,7 @@
 #include "ui/prompts.h"
 
 #include <commdlg.h>
+#include <shellapi.h>
 
 #include <vector>
 
@@ -13,6 +14,20 @@ void WindowsPrompts::Message(HWND owner, const std::string& text, const std::str
 
 bool Prompts::Confirm(HWND owner, const std::string& text, const std::string& title) {
     return MessageBoxA(owner, text.c_str(), title.c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+UINT Prompts::ChooseFromMenu(HWND owner, HMENU menu, POINT screen) {
+    // The owner must be in front, or the menu would not close when the user clicks elsewhere.
+    SetForegroundWindow(owner);
+    const BOOL chosen = TrackPopupMenuEx(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN,
+                                         screen.x, screen.y, owner, nullptr);
+    return static_cast<UINT>(chosen);
+}
+
+bool Prompts::StartProgram(const std::string& program, const std::string& parameters) {
+    const auto result = reinterpret_cast<INT_PTR>(ShellExecuteA(
+        nullptr, "open", program.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL));
+    return result > 32; // ShellExecute's convention: larger than 32 is success
 }
 
 std::string DialogFilter(const std::string& filter) {

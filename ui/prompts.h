@@ -1,5 +1,6 @@
-// The modal questions and messages of the main window, behind an interface so that the window
-// can be driven by tests without a modal box waiting for a user.
+// The modal questions and messages of the main window, its menus, and the programs it starts,
+// behind an interface so that the window can be driven by tests without a modal box waiting for
+// a user or a program appearing on the test machine.
 #pragma once
 
 #include <windows.h>
@@ -26,6 +27,10 @@ class Prompts {
     virtual bool AskSavePath(HWND owner, const SaveDialogOptions& options, std::string& path) = 0;
     // A question with Yes and No (MessageBoxA); true for Yes.
     virtual bool Confirm(HWND owner, const std::string& text, const std::string& title);
+    // A pop-up menu at `screen`; the identifier of the chosen entry, 0 when none was chosen.
+    virtual UINT ChooseFromMenu(HWND owner, HMENU menu, POINT screen);
+    // Starts `program` with `parameters` through the shell; false when it could not be started.
+    virtual bool StartProgram(const std::string& program, const std::string& parameters);
 };
 
 // The real ones: MessageBoxA and GetSaveFileNameA.

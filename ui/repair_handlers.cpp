@@ -1,43 +1,53 @@
 // The Fix, Make Backup and Save log handlers: they gather what the user chose and call the
-// repair functions that the console program uses too.
+// repair functions that the console program uses too. The fix runs on the worker thread with a
+// copy of the issues, so the window answers while many entries are deleted.
 #include "ui/main_unit.h"
 
+#include "engine/error.h"
 #include "platform/platform.h"
 #include "repair/fix.h"
 #include "repair/kept_files.h"
 #include "repair/scan_log.h"
 
 #include <exception>
+#include <optional>
 
 namespace mendrake {
 
 void T_mainForm::FixAdvToolButtonClick() {
     SetButtons(false, false, false);
-    std::string filesFolder; // where the shortcut files go: beside the backup, when there is one
-    try {
-        if (MakeBackup) {
-            prompts_.Message(hwnd_, "Backup file will be created in the application folder",
-                             "Information", MB_ICONINFORMATION);
-            // The name is taken after the message was closed.
-            const std::string backupPath = DefaultBackupPath();
-            WriteBackup(backupPath, Issues);
-            filesFolder = BackupFilesFolder(backupPath);
+    std::optional<std::string> backupPath;
+    if (MakeBackup) {
+        prompts_.Message(hwnd_, "Backup file will be created in the application folder",
+                         "Information", MB_ICONINFORMATION);
+        if (closePending_) {
+            // The window was closed while the message was up: nothing is deleted.
+            SetButtons(true, true, true);
+            return;
         }
-    } catch (const std::exception&) {
-        // Nothing has been deleted: the user can untick "Make Backup" or free the folder and
-        // try again, so the buttons come back as they were.
-        SetButtons(true, true, true);
-        throw;
+        // The name is taken after the message was closed.
+        backupPath = DefaultBackupPath();
     }
     AdvOfficeStatusBar.SetProgressMax(100);
     AdvOfficeStatusBar.SetProgressPosition(0);
-    DeleteIssues(
-        Issues,
-        [this](int position) {
-            AdvOfficeStatusBar.SetProgressPosition(position);
-            AdvOfficeStatusBar.RepaintNow();
-        },
-        filesFolder);
+    fixProgress_ = 0;
+    work_ = Work::Fix;
+    LiveLabel.SetText("Fixing...");
+    // The worker gets its own copy: ticks changed in the list meanwhile cannot race with it.
+    StartJob([issues = Issues, backupPath, this] {
+        FixIssues(issues, backupPath, [this](int position) { fixProgress_ = position; });
+    });
+}
+
+void T_mainForm::FinishFix(const JobOutcome& outcome) {
+    work_ = Work::None;
+    LiveLabel.SetText("");
+    if (outcome.failed) {
+        // Only the backup throws, before anything was deleted: the user can untick "Make
+        // Backup" or free the folder and try again, so the buttons come back as they were.
+        SetButtons(true, true, true);
+        throw Error(outcome.error);
+    }
     AdvOfficeStatusBar.SetProgressPosition(100);
     AdvListView.Clear();
     SetButtons(true, false, false);
@@ -47,8 +57,8 @@ void T_mainForm::FixAdvToolButtonClick() {
 }
 
 void T_mainForm::RestoreAdvToolButtonClick() {
-    if (analysing_) {
-        return; // a restore under a running analysis would change what it is reading
+    if (work_ != Work::None) {
+        return; // a restore under a running analysis or fix would change what it works on
     }
     if (restoreDialog_ != nullptr) {
         SetForegroundWindow(restoreDialog_->hwnd());

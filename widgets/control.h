@@ -23,6 +23,7 @@ class Control {
     bool Enabled() const { return IsWindowEnabled(hwnd_) != FALSE; }
     void SetEnabled(bool enabled) { EnableWindow(hwnd_, enabled ? TRUE : FALSE); }
     std::string Text() const;
+    void SetText(const std::string& text) { SetWindowTextA(hwnd_, text.c_str()); }
     void SetFont(HFONT font) {
         SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     }

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 namespace mendrake::widgets {
 
 void LinkLabel::Create(HWND parent, const std::string& caption, const std::string& hint,
@@ -18,7 +20,7 @@ void LinkLabel::Create(HWND parent, const std::string& caption, const std::strin
     hint_ = hint;
     background_ = background;
     font_ = MakeFont("Tahoma", PointsToPixels(8), false, true);
-    hwnd_ = CreateChild("MendrakeLinkLabel", caption.c_str(), 0, parent, 0);
+    hwnd_ = CreateChild("MendrakeLinkLabel", caption.c_str(), WS_TABSTOP, parent, 0);
     SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 
     // The hint: a tooltip that watches the label's own mouse messages.
@@ -53,6 +55,16 @@ void LinkLabel::Paint() {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(COLOR_ACTIVECAPTION));
     DrawTextA(dc, text.c_str(), -1, &client, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    if (GetFocus() == hwnd_) {
+        // Reached with Tab: the dotted frame around the text, as a focused link shows it.
+        RECT frame = client;
+        DrawTextA(dc, text.c_str(), -1, &frame,
+                  DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_CALCRECT);
+        frame.top = client.top;
+        frame.bottom = client.bottom;
+        frame.right = std::min(frame.right + 2, client.right);
+        DrawFocusRect(dc, &frame);
+    }
     SelectObject(dc, old);
     EndPaint(hwnd_, &paint);
 }
@@ -66,6 +78,24 @@ LRESULT CALLBACK LinkLabel::Procedure(HWND hwnd, UINT message, WPARAM wParam, LP
             return 0;
         case WM_ERASEBKGND:
             return 1;
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+            InvalidateRect(hwnd, nullptr, TRUE);
+            break;
+        case WM_GETDLGCODE: {
+            // Enter and Space follow the link, as they press a focused button.
+            const auto* key = reinterpret_cast<const MSG*>(lParam);
+            if (key && key->message == WM_KEYDOWN &&
+                (key->wParam == VK_RETURN || key->wParam == VK_SPACE)) {
+                return DLGC_WANTMESSAGE;
+            }
+            return 0;
+        }
+        case WM_KEYDOWN:
+            if (wParam != VK_RETURN && wParam != VK_SPACE) {
+                break;
+            }
+            [[fallthrough]];
         case WM_LBUTTONUP:
             // Reported to the parent like a button click, so the handler runs inside the main
             // window's own message handling.

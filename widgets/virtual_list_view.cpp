@@ -1,19 +1,24 @@
 #include "widgets/virtual_list_view.h"
 
+#include "widgets/gdi.h"
+
+#include <windowsx.h>
+
 #include <algorithm>
+#include <cstring>
 
 namespace mendrake::widgets {
 
 void VirtualListView::Create(HWND parent) {
     hwnd_ = CreateChild(WC_LISTVIEWA, "",
-                        LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_SINGLESEL |
-                            LVS_SHAREIMAGELISTS | WS_TABSTOP,
+                        LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS |
+                            WS_TABSTOP,
                         parent, 0, WS_EX_CLIENTEDGE);
     SendMessageA(hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                  LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
     // In virtual mode the state image is asked for like the texts.
     SendMessageA(hwnd_, LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0);
-    SetWindowSubclass(hwnd_, SizeHook, 1, reinterpret_cast<DWORD_PTR>(this));
+    SetWindowSubclass(hwnd_, Hook, 1, reinterpret_cast<DWORD_PTR>(this));
 }
 
 void VirtualListView::AddColumn(const char* caption, int width, bool autoSize) {
@@ -59,13 +64,103 @@ void VirtualListView::FitColumns() {
     }
 }
 
-LRESULT CALLBACK VirtualListView::SizeHook(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                           UINT_PTR, DWORD_PTR self) {
+std::vector<int> VirtualListView::SelectedRows() const {
+    std::vector<int> rows;
+    int row = -1;
+    while ((row = static_cast<int>(SendMessageA(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(row),
+                                                LVNI_SELECTED))) >= 0) {
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+int VirtualListView::FocusedRow() const {
+    return static_cast<int>(
+        SendMessageA(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+}
+
+void VirtualListView::SelectAll() {
+    LVITEMA item{};
+    item.stateMask = LVIS_SELECTED;
+    item.state = LVIS_SELECTED;
+    // Item -1 stands for every row, the way a virtual list selects them all at once.
+    SendMessageA(hwnd_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+}
+
+void VirtualListView::SelectNone() {
+    LVITEMA item{};
+    item.stateMask = LVIS_SELECTED;
+    SendMessageA(hwnd_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+}
+
+void VirtualListView::SetSortArrow(int column, bool ascending) {
+    HWND header = reinterpret_cast<HWND>(SendMessageA(hwnd_, LVM_GETHEADER, 0, 0));
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+        HDITEMA item{};
+        item.mask = HDI_FORMAT;
+        SendMessageA(header, HDM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
+        item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+        if (static_cast<int>(i) == column) {
+            item.fmt |= ascending ? HDF_SORTUP : HDF_SORTDOWN;
+        }
+        SendMessageA(header, HDM_SETITEMA, i, reinterpret_cast<LPARAM>(&item));
+    }
+}
+
+// The menu's place: the mouse's for a click; for Shift+F10 or the menu key (no position), the
+// focused row's left edge, or the list's corner when no row has the focus or it is scrolled
+// out of sight.
+POINT VirtualListView::MenuPoint(LPARAM lParam) const {
+    if (lParam != -1) {
+        return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    }
+    POINT at{Scale(20), Scale(20)};
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    const int focused = FocusedRow();
+    RECT row{};
+    row.left = LVIR_LABEL;
+    if (focused >= 0 && SendMessageA(hwnd_, LVM_GETITEMRECT, static_cast<WPARAM>(focused),
+                                     reinterpret_cast<LPARAM>(&row))) {
+        const POINT middle{row.left + Scale(20), (row.top + row.bottom) / 2};
+        if (PtInRect(&client, middle)) {
+            at = middle;
+        }
+    }
+    ClientToScreen(hwnd_, &at);
+    return at;
+}
+
+LRESULT CALLBACK VirtualListView::Hook(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                       UINT_PTR, DWORD_PTR data) {
+    auto* self = reinterpret_cast<VirtualListView*>(data);
+    switch (message) {
+    case WM_KEYDOWN:
+        if (self->OnKeyDown && self->OnKeyDown(static_cast<UINT>(wParam))) {
+            return 0;
+        }
+        break;
+    case WM_CHAR:
+        // Space ticks; it would otherwise start a search for rows beginning with a blank.
+        if (wParam == ' ') {
+            return 0;
+        }
+        break;
+    case WM_CONTEXTMENU:
+        if (self->OnContextMenu) {
+            self->OnContextMenu(self->MenuPoint(lParam));
+            return 0;
+        }
+        break;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(hwnd, Hook, 1);
+        break;
+    default:
+        break;
+    }
     const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
     if (message == WM_SIZE) {
-        reinterpret_cast<VirtualListView*>(self)->FitColumns();
-    } else if (message == WM_NCDESTROY) {
-        RemoveWindowSubclass(hwnd, SizeHook, 1);
+        self->FitColumns();
     }
     return result;
 }
@@ -108,8 +203,42 @@ bool VirtualListView::HandleNotify(const NMHDR& header, LRESULT& result) {
         SendMessageA(hwnd_, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
         const bool onRow = hit.iItem >= 0 && (hit.flags & LVHT_ONITEM) != 0;
         OnLeftClickCell(onRow ? hit.iItem : -1, onRow ? hit.iSubItem : -1, click.ptAction);
+    } else if (header.code == LVN_COLUMNCLICK && OnColumnClick) {
+        OnColumnClick(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
+    } else if (header.code == LVN_ODFINDITEMA || header.code == LVN_ODFINDITEMW) {
+        result = FindRow(header);
     }
     return true;
+}
+
+// Incremental search by typing: the list asks which row starts with the text typed so far.
+// Without an answer of ours it would jump to the first row whatever was typed.
+LRESULT VirtualListView::FindRow(const NMHDR& header) {
+    if (!OnFindRow) {
+        return -1;
+    }
+    std::string text;
+    int start = 0;
+    if (header.code == LVN_ODFINDITEMA) {
+        const auto& find = reinterpret_cast<const NMLVFINDITEMA&>(header);
+        if ((find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) == 0 || !find.lvfi.psz) {
+            return -1;
+        }
+        text = find.lvfi.psz;
+        start = find.iStart;
+    } else {
+        const auto& find = reinterpret_cast<const NMLVFINDITEMW&>(header);
+        if ((find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) == 0 || !find.lvfi.psz) {
+            return -1;
+        }
+        const int size =
+            WideCharToMultiByte(CP_ACP, 0, find.lvfi.psz, -1, nullptr, 0, nullptr, nullptr);
+        text.resize(static_cast<std::size_t>(std::max(1, size)));
+        WideCharToMultiByte(CP_ACP, 0, find.lvfi.psz, -1, text.data(), size, nullptr, nullptr);
+        text.resize(std::strlen(text.c_str()));
+        start = find.iStart;
+    }
+    return OnFindRow(start, text);
 }
 
 } // namespace mendrake::widgets

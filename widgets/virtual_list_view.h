@@ -1,6 +1,7 @@
 // A report-view list in virtual mode: it holds a row count only and asks OnData for a row's
-// state image, caption and sub-items whenever it draws one. Whole-row selection, grid lines,
-// read-only labels; columns of fixed width, and auto-sized ones sharing the rest equally.
+// state image, caption and sub-items whenever it draws one. Whole-row selection of several
+// rows, grid lines, read-only labels; columns of fixed width, and auto-sized ones sharing the
+// rest equally; a sort arrow in the header; the keys and the context menu passed to the owner.
 #pragma once
 
 #include "widgets/control.h"
@@ -29,17 +30,35 @@ class VirtualListView : public Control {
     void Clear() { SetRowCount(0); }
     void Repaint();
 
+    // The selected rows, ascending; the row with the focus rectangle, or -1.
+    std::vector<int> SelectedRows() const;
+    int FocusedRow() const;
+    void SelectAll();
+    void SelectNone();
+    // The header's arrow: up on `column` when ascending, down when not; none for column -1.
+    void SetSortArrow(int column, bool ascending);
+
     std::function<void(int row, ListRow& content)> OnData;
     // A left click in a cell: row -1 below the last row; the point in client coordinates.
     std::function<void(int row, int column, POINT point)> OnLeftClickCell;
+    // A key pressed in the list; true when the owner took it (the list then ignores it).
+    std::function<bool(UINT key)> OnKeyDown;
+    // Right click, Shift+F10 or the menu key: where the menu goes, in screen coordinates.
+    std::function<void(POINT screen)> OnContextMenu;
+    std::function<void(int column)> OnColumnClick;
+    // Typing in the list: the row at or after `start` (wrapping) whose caption starts with
+    // `text`, or -1.
+    std::function<int(int start, const std::string& text)> OnFindRow;
     // Answers the list's notifications; true when `header` came from this list.
     bool HandleNotify(const NMHDR& header, LRESULT& result);
 
   private:
-    static LRESULT CALLBACK SizeHook(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                     UINT_PTR id, DWORD_PTR self);
+    static LRESULT CALLBACK Hook(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                 DWORD_PTR self);
     void FitColumns();
     void FillDisplayInfo(NMLVDISPINFOA& info);
+    POINT MenuPoint(LPARAM lParam) const;
+    LRESULT FindRow(const NMHDR& header);
 
     struct Column {
         int width;

@@ -1,12 +1,12 @@
 // The main window, created in-process under Wine and driven with the messages a user's clicks
 // produce: tree check marks, the analysis, the virtual list, Fix with its backup, Save log.
-#include "ui/main_unit.h"
+#include "tests/wine/main_window_fixture.h"
 
 #include "engine/exclusion_list.h"
 #include "engine/issue_model.h"
+#include "platform/platform.h"
 #include "repair/backup_list.h"
 #include "repair/fix.h"
-#include "platform/platform.h"
 #include "settings/exclusion_unit.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/kept_settings.h"
@@ -17,238 +17,12 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cstring>
-#include <fstream>
-#include <optional>
 #include <set>
-#include <sstream>
 
 namespace mendrake::test {
 namespace {
 
 using platform::Os;
-
-class RecordingPrompts : public Prompts {
-  public:
-    struct Shown {
-        std::string text, title;
-        UINT icon;
-    };
-    void Message(HWND, const std::string& text, const std::string& title, UINT icon) override {
-        messages.push_back({text, title, icon});
-    }
-    bool AskSavePath(HWND, const SaveDialogOptions& options, std::string& path) override {
-        dialog = options;
-        ++dialogs;
-        if (!savePath) {
-            return false;
-        }
-        path = *savePath;
-        return true;
-    }
-    bool Confirm(HWND, const std::string& text, const std::string&) override {
-        questions.push_back(text);
-        return confirm;
-    }
-    std::vector<Shown> messages;
-    std::vector<std::string> questions;
-    bool confirm = false;                // the answer to every question
-    std::optional<std::string> savePath; // none: the user cancels
-    SaveDialogOptions dialog;
-    int dialogs = 0;
-};
-
-void Pump() {
-    MSG message{};
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-}
-
-// A left click at `point` of `hwnd`'s client area, as the mouse makes it. The controls track
-// the mouse after the button goes down until the button-up message arrives, so that one is
-// queued first.
-void ClickAt(HWND hwnd, POINT point) {
-    POINT screen = point;
-    ClientToScreen(hwnd, &screen);
-    SetCursorPos(screen.x, screen.y);
-    const LPARAM at = MAKELPARAM(point.x, point.y);
-    PostMessageA(hwnd, WM_LBUTTONUP, 0, at);
-    SendMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    Pump();
-}
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-// Records the progress position each time the status bar paints.
-std::vector<int> recorded;
-LRESULT CALLBACK RecordProgress(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                DWORD_PTR data) {
-    if (message == WM_PAINT) {
-        const auto* form = reinterpret_cast<const T_mainForm*>(data);
-        recorded.push_back(form->AdvOfficeStatusBar.ProgressPosition());
-    }
-    return DefSubclassProc(hwnd, message, wParam, lParam);
-}
-
-class MainWindowTest : public testing::Test {
-  protected:
-    void SetUp() override {
-        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
-        InitCommonControlsEx(&controls);
-        Issues.clear();
-        ShownIssues.clear();
-        MakeBackup = false;
-        form = std::make_unique<T_mainForm>(prompts);
-        form->Show(SW_SHOWNORMAL);
-        SetForegroundWindow(form->hwnd());
-        Pump();
-    }
-    void TearDown() override {
-        form.reset();
-        Pump();
-        Issues.clear();
-    }
-
-    HWND Tree() const { return form->ItemsHTMLTreeview; }
-    HWND List() const { return form->AdvListView.hwnd(); }
-
-    std::string Caption(int node) const {
-        char text[128] = {};
-        TVITEMA item{};
-        item.mask = TVIF_TEXT;
-        item.hItem = form->NodeAt(node);
-        item.pszText = text;
-        item.cchTextMax = sizeof text;
-        SendMessageA(Tree(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        return text;
-    }
-    // The marks of all nodes in tree order: "1" ticked, "2" unticked.
-    std::string Marks() const {
-        std::string marks;
-        for (int i = 0; i < form->NodeCount(); ++i) {
-            marks += std::to_string(form->StateIndex(form->NodeAt(i)));
-        }
-        return marks;
-    }
-    // TVM_GETITEMRECT takes the item in the rectangle it fills.
-    RECT LabelRect(int node) const {
-        RECT label{};
-        HTREEITEM item = form->NodeAt(node);
-        std::memcpy(&label, &item, sizeof item);
-        SendMessageA(Tree(), TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&label));
-        return label;
-    }
-    // A click on the node's check box, found by hit-testing along the row.
-    void ClickCheckBox(int node) {
-        const RECT label = LabelRect(node);
-        ASSERT_LT(0, label.right) << "node " << node << " has no visible label";
-        const int y = (label.top + label.bottom) / 2;
-        for (int x = 0; x < label.left; ++x) {
-            TVHITTESTINFO hit{};
-            hit.pt = {x, y};
-            SendMessageA(Tree(), TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
-            if (hit.flags & TVHT_ONITEMSTATEICON) {
-                ClickAt(Tree(), {x + 4, y});
-                return;
-            }
-        }
-        FAIL() << "no check box found left of " << label.left << " on node " << node;
-    }
-    void ClickCaption(int node) {
-        const RECT label = LabelRect(node);
-        ClickAt(Tree(), {(label.left + label.right) / 2, (label.top + label.bottom) / 2});
-    }
-    void Select(int node) {
-        SendMessageA(Tree(), TVM_SELECTITEM, TVGN_CARET,
-                     reinterpret_cast<LPARAM>(form->NodeAt(node)));
-        Pump();
-    }
-    // Unticks everything, then ticks the nodes given.
-    void TickOnly(std::initializer_list<int> nodes) {
-        if (form->StateIndex(form->NodeAt(0)) == 1) {
-            ClickCheckBox(0);
-        }
-        for (int node : nodes) {
-            ClickCheckBox(node);
-        }
-    }
-
-    int Rows() const { return static_cast<int>(SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0)); }
-    std::string Cell(int row, int column) const {
-        char text[1024] = {};
-        LVITEMA item{};
-        item.iSubItem = column;
-        item.pszText = text;
-        item.cchTextMax = sizeof text;
-        SendMessageA(List(), LVM_GETITEMTEXTA, static_cast<WPARAM>(row),
-                     reinterpret_cast<LPARAM>(&item));
-        return text;
-    }
-    // The state image the row shows: 0 the empty box, 1 the ticked box.
-    int RowImage(int row) const {
-        const auto state = static_cast<UINT>(
-            SendMessageA(List(), LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK));
-        return static_cast<int>(((state & LVIS_STATEIMAGEMASK) >> 12)) - 1;
-    }
-    int RowOf(const std::string& data) const {
-        for (int r = 0; r < Rows(); ++r) {
-            if (Cell(r, 1) == data) {
-                return r;
-            }
-        }
-        return -1;
-    }
-    void ClickRow(int row, int x) {
-        RECT bounds{};
-        bounds.left = LVIR_BOUNDS;
-        SendMessageA(List(), LVM_GETITEMRECT, static_cast<WPARAM>(row),
-                     reinterpret_cast<LPARAM>(&bounds));
-        ClickAt(List(), {x, (bounds.top + bounds.bottom) / 2});
-    }
-    // Presses "Analyse" and returns the progress positions the status bar painted, each once.
-    std::vector<int> AnalyseRecordingProgress() {
-        recorded.clear();
-        SetWindowSubclass(form->AdvOfficeStatusBar.hwnd(), RecordProgress, 1,
-                          reinterpret_cast<DWORD_PTR>(form.get()));
-        Press(form->AnalyseAdvToolButton);
-        RemoveWindowSubclass(form->AdvOfficeStatusBar.hwnd(), RecordProgress, 1);
-        std::vector<int> positions;
-        for (int position : recorded) {
-            if (positions.empty() || positions.back() != position) {
-                positions.push_back(position);
-            }
-        }
-        return positions;
-    }
-    void Press(widgets::Control& button) {
-        SendMessageA(button.hwnd(), BM_CLICK, 0, 0);
-        Pump();
-    }
-    // "Analyse", "Fix", "Save log..." enabled flags as "AFS" letters ("-" for disabled).
-    std::string Buttons() const {
-        std::string flags;
-        flags += form->AnalyseAdvToolButton.Enabled() ? 'A' : '-';
-        flags += form->FixAdvToolButton.Enabled() ? 'F' : '-';
-        flags += form->SaveAdvToolButton.Enabled() ? 'S' : '-';
-        return flags;
-    }
-    std::string StatusText(int panel) const {
-        char text[256] = {};
-        SendMessageA(form->AdvOfficeStatusBar.hwnd(), SB_GETTEXTA, static_cast<WPARAM>(panel),
-                     reinterpret_cast<LPARAM>(text));
-        return text;
-    }
-
-    RecordingPrompts prompts;
-    std::unique_ptr<T_mainForm> form;
-};
 
 TEST_F(MainWindowTest, OpensWithCaptionVersionCompleteTickedTreeAndStartButtons) {
     char caption[64] = {};
@@ -339,7 +113,8 @@ TEST_F(MainWindowTest, ResizingMovesProgressPanelAndRightHandControls) {
     ASSERT_EQ(3, SendMessageA(form->AdvOfficeStatusBar.hwnd(), SB_GETPARTS, 3,
                               reinterpret_cast<LPARAM>(edges)));
     EXPECT_EQ(233, edges[0]);
-    EXPECT_EQ(754, edges[1] - edges[0]);
+    EXPECT_EQ(784, edges[1] - edges[0]) << "the progress panel takes the rest";
+    EXPECT_EQ(20, 1037 - edges[1]) << "the last panel";
     ASSERT_EQ(801, form->ButtonAdvPanel.Width());
     EXPECT_EQ(676, form->SaveAdvToolButton.Left());
     EXPECT_EQ(556, form->RestoreAdvToolButton.Left());
@@ -602,6 +377,7 @@ TEST_F(MainWindowTest, FixWithoutBackupWritesNoScriptAndShowsNoMessage) {
     const std::size_t scriptsBefore = Os().ListFolder(folder + "*_backup.reg").size();
     SendMessageA(form->hwnd(), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),
                  reinterpret_cast<LPARAM>(form->FixAdvToolButton.hwnd()));
+    WaitForWorker();
     EXPECT_TRUE(prompts.messages.empty());
     EXPECT_EQ(scriptsBefore, Os().ListFolder(folder + "*_backup.reg").size());
     EXPECT_EQ("A--", Buttons());
@@ -622,14 +398,19 @@ TEST_F(MainWindowTest, AFullRunMovesTheProgressThroughTheTreeAndListsEveryIssue)
     EXPECT_TRUE(prompts.messages.empty()) << prompts.messages[0].text;
 }
 
-TEST_F(MainWindowTest, ClosingDuringAnAnalysisStopsTheRunAndThenCloses) {
-    // The run yields to the message loop before its first category; the close waits for it.
-    PostMessageA(form->hwnd(), WM_CLOSE, 0, 0);
+TEST_F(MainWindowTest, ACloseDuringTheNoIssuesMessageClosesWhenTheHandlerEnds) {
+    ClickCheckBox(0);
+    HWND window = form->hwnd();
+    bool openWhileShown = false;
+    prompts.duringMessage = [&] {
+        SendMessageA(window, WM_CLOSE, 0, 0);
+        openWhileShown = IsWindow(window) != FALSE;
+    };
     Press(form->AnalyseAdvToolButton);
-    Pump();
-    EXPECT_FALSE(IsWindow(form->hwnd()));
-    EXPECT_TRUE(Issues.empty()) << "no scanner ran after the close";
-    EXPECT_TRUE(prompts.messages.empty()) << prompts.messages[0].text;
+    ASSERT_EQ(1u, prompts.messages.size());
+    EXPECT_EQ("No issues selected", prompts.messages[0].text);
+    EXPECT_TRUE(openWhileShown) << "the window went while its handler still ran";
+    EXPECT_FALSE(IsWindow(window)) << "the close was kept for a later click";
 }
 
 TEST_F(MainWindowTest, ABackupThatCannotBeWrittenDeletesNothingAndKeepsTheButtons) {

@@ -1,0 +1,14 @@
+// Plain text on the clipboard.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace mendrake {
+
+// Replaces the clipboard's contents with `text` (ANSI, CF_TEXT); throws Error when the
+// clipboard cannot be had.
+void PutClipboardText(HWND owner, const std::string& text);
+
+} // namespace mendrake

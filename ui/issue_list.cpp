@@ -1,0 +1,339 @@
+// What the user does with the issue list beyond ticking one row: several rows selected, Space,
+// Ctrl+A, typing to find a row, sorting by a column, the context menu and its commands, and the
+// counts of issues in the tree's captions.
+#include "ui/main_unit.h"
+
+#include "engine/error.h"
+#include "repair/issue_locations.h"
+#include "platform/platform.h"
+#include "settings/exclusion_unit.h"
+#include "ui/clipboard.h"
+#include "ui/exclusions_dialog.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace mendrake {
+
+namespace {
+
+// The context menu's entries.
+enum MenuCommand : UINT {
+    kOpenInRegistryEditor = 1,
+    kOpenFileLocation,
+    kCopy,
+    kExclude,
+    kTickAll,
+    kUntickAll,
+    kExclusions,
+};
+
+const char* const kRegeditKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit";
+
+// The column's text of an issue, as the row shows it.
+const std::string& ColumnText(const TItem& issue, int column) {
+    switch (column) {
+    case 1:
+        return issue.Data;
+    case 2:
+        return issue.KeyText;
+    default:
+        return issue.Problem;
+    }
+}
+
+// The user's own comparison of texts, without regard to case, as Explorer sorts names.
+int CompareTexts(const std::string& a, const std::string& b) {
+    const int result =
+        CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()),
+                       b.c_str(), static_cast<int>(b.size()));
+    return result == 0 ? 0 : result - CSTR_EQUAL;
+}
+
+bool StartsWithIgnoringCase(const std::string& text, const std::string& prefix) {
+    return prefix.size() <= text.size() &&
+           CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, text.c_str(),
+                          static_cast<int>(prefix.size()), prefix.c_str(),
+                          static_cast<int>(prefix.size())) == CSTR_EQUAL;
+}
+
+// The deepest folder of `path` that exists, tested directly on the file system (the run's
+// existence cache belongs to the worker); empty when not even the drive is there.
+std::string NearestExistingFolder(std::string path) {
+    while (!path.empty()) {
+        const std::uint32_t attributes = platform::Os().FileAttributes(path);
+        if (attributes != platform::kInvalidAttributes &&
+            (attributes & platform::kAttrDirectory) != 0) {
+            return path;
+        }
+        if (path.back() == '\\') {
+            path.pop_back();
+        }
+        const std::size_t cut = path.find_last_of('\\');
+        if (cut == std::string::npos) {
+            return {};
+        }
+        path.erase(cut + 1); // "C:\" keeps its backslash: "C:" alone is the drive's current folder
+    }
+    return {};
+}
+
+} // namespace
+
+void T_mainForm::ShowCounts(bool withCounts) {
+    countsShown_ = withCounts;
+    for (int i = 0; i < NodeCount(); ++i) {
+        HTREEITEM node = NodeAt(i);
+        const TLevel* level = LevelOf(node);
+        if (!level) {
+            continue;
+        }
+        std::string caption = i == 0 ? "All" : level->Name;
+        if (withCounts) {
+            const auto count = std::count_if(Issues.begin(), Issues.end(), [&](const TItem& issue) {
+                return CategoryShows(*level, issue);
+            });
+            caption += " (" + std::to_string(count) + ")";
+        }
+        TVITEMA item{};
+        item.mask = TVIF_TEXT;
+        item.hItem = node;
+        item.pszText = caption.data();
+        SendMessageA(ItemsHTMLTreeview, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    }
+}
+
+bool T_mainForm::AdvListViewKeyDown(UINT key) {
+    const bool control = (GetKeyState(VK_CONTROL) & 0x8000) != 0;
+    if (key == VK_SPACE) {
+        ToggleSelectedTicks();
+    } else if (key == 'A' && control) {
+        AdvListView.SelectAll();
+    } else if (key == 'C' && control) {
+        CopySelected();
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// Space gives every selected row the opposite of the focused row's tick (of the first selected
+// row's when the focus is elsewhere), so a mixed selection ends uniform, as in Explorer.
+void T_mainForm::ToggleSelectedTicks() {
+    const std::vector<TItem*> issues = SelectedIssues();
+    if (issues.empty()) {
+        return;
+    }
+    const TItem* leader = issues.front();
+    const int focused = AdvListView.FocusedRow();
+    const std::vector<int> rows = AdvListView.SelectedRows();
+    const auto at = std::find(rows.begin(), rows.end(), focused);
+    if (at != rows.end()) {
+        leader = issues[static_cast<std::size_t>(at - rows.begin())];
+    }
+    const std::int32_t ticked = leader->Selected != 0 ? 0 : 1;
+    for (TItem* issue : issues) {
+        issue->Selected = ticked;
+    }
+    AdvListView.Repaint();
+}
+
+void T_mainForm::TickShown(bool ticked) {
+    for (std::int32_t k : ShownIssues) {
+        Issues[static_cast<std::size_t>(k)].Selected = ticked ? 1 : 0;
+    }
+    AdvListView.Repaint();
+}
+
+void T_mainForm::CopySelected() {
+    const std::vector<TItem*> issues = SelectedIssues();
+    if (issues.empty()) {
+        return;
+    }
+    PutClipboardText(hwnd_, RowsAsText({issues.begin(), issues.end()}));
+}
+
+void T_mainForm::OpenInRegistryEditor() {
+    const std::vector<TItem*> issues = SelectedIssues();
+    if (issues.empty()) {
+        return;
+    }
+    const std::string path = RegistryEditorPath(*issues.front());
+    if (path.empty()) {
+        return;
+    }
+    // The registry editor opens at the key it last showed, which it keeps in this value.
+    platform::Platform& os = platform::Os();
+    platform::Hkey key = 0;
+    if (os.CreateKey(platform::kCurrentUser, kRegeditKey, key) != platform::kSuccess) {
+        throw Error("Cannot write the registry editor's last key.");
+    }
+    std::string data = path;
+    data.push_back('\0');
+    const long status = os.SetValue(key, "LastKey", platform::kRegSz, data);
+    os.CloseKey(key);
+    if (status != platform::kSuccess) {
+        throw Error("Cannot write the registry editor's last key.");
+    }
+    if (!prompts_.StartProgram("regedit.exe", "")) {
+        throw Error("Cannot start the registry editor.");
+    }
+}
+
+void T_mainForm::OpenFileLocation() {
+    const std::vector<TItem*> issues = SelectedIssues();
+    if (issues.empty()) {
+        return;
+    }
+    const TItem& issue = *issues.front();
+    const std::string location = FileLocationOf(issue);
+    if (location.empty()) {
+        return;
+    }
+    if (IsFileCategory(issue.Category)) {
+        // Explorer opens the shortcut's folder with the shortcut selected.
+        prompts_.StartProgram("explorer.exe", "/select,\"" + location + "\"");
+        return;
+    }
+    const std::string folder = NearestExistingFolder(location);
+    if (folder.empty()) {
+        throw Error("\"" + location + "\" cannot be reached: no part of it exists.");
+    }
+    prompts_.StartProgram("explorer.exe", "\"" + folder + "\"");
+}
+
+void T_mainForm::ExcludeSelected() {
+    const std::vector<TItem*> issues = SelectedIssues();
+    std::vector<std::string> added;
+    for (const TItem* issue : issues) {
+        std::string entry = ExclusionEntry(*issue);
+        AddExclusion(
+            entry); // false when the list names it already: it covers the row just the same
+        added.push_back(std::move(entry));
+    }
+    if (added.empty()) {
+        return;
+    }
+    // Every row the new entries cover goes, from the list and from Issues, so that the log, the
+    // backup and the fix no longer see them either.
+    std::erase_if(
+        Issues, [&](const TItem& issue) { return IsExcluded(added, issue.KeyText, issue.Value); });
+    RefreshShown();
+    if (countsShown_) {
+        ShowCounts(true);
+    }
+    if (Issues.empty()) {
+        FixAdvToolButton.SetEnabled(false);
+        SaveAdvToolButton.SetEnabled(false);
+    }
+}
+
+void T_mainForm::ShowExclusions() {
+    ExclusionsDialog dialog(
+        {[] { return Exclusions(); }, [](const std::string& entry) { RemoveExclusion(entry); }},
+        prompts_);
+    dialog.ShowModal(hwnd_);
+}
+
+void T_mainForm::AdvListViewContextMenu(POINT screen) {
+    if (Busy()) {
+        return;
+    }
+    const std::vector<TItem*> issues = SelectedIssues();
+    const TItem* first = issues.empty() ? nullptr : issues.front();
+    const bool registry = first && !RegistryEditorPath(*first).empty();
+    const bool file = first && !FileLocationOf(*first).empty();
+    const bool rows = !ShownIssues.empty();
+
+    HMENU menu = CreatePopupMenu();
+    auto add = [menu](UINT id, const char* text, bool enabled) {
+        AppendMenuA(menu, MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), id, text);
+    };
+    add(kOpenInRegistryEditor, "Open in Registry Editor", registry);
+    add(kOpenFileLocation, "Open File Location", file);
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    add(kCopy, "Copy\tCtrl+C", first != nullptr);
+    add(kExclude, "Exclude", first != nullptr);
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    add(kTickAll, "Tick All", rows);
+    add(kUntickAll, "Untick All", rows);
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    add(kExclusions, "Exclusions...", true);
+    const UINT chosen = prompts_.ChooseFromMenu(hwnd_, menu, screen);
+    DestroyMenu(menu);
+
+    switch (chosen) {
+    case kOpenInRegistryEditor:
+        OpenInRegistryEditor();
+        break;
+    case kOpenFileLocation:
+        OpenFileLocation();
+        break;
+    case kCopy:
+        CopySelected();
+        break;
+    case kExclude:
+        ExcludeSelected();
+        break;
+    case kExclusions:
+        ShowExclusions();
+        break;
+    case kTickAll:
+        TickShown(true);
+        break;
+    case kUntickAll:
+        TickShown(false);
+        break;
+    default:
+        break;
+    }
+}
+
+void T_mainForm::AdvListViewColumnClick(int column) {
+    if (column < 0 || column > 2) {
+        return; // the fourth column has no caption and nothing to sort by
+    }
+    sortAscending_ = column == sortColumn_ ? !sortAscending_ : true;
+    sortColumn_ = column;
+    AdvListView.SetSortArrow(sortColumn_, sortAscending_);
+    SortShown();
+    AdvListView.SelectNone();
+    AdvListView.Repaint();
+}
+
+// Orders the shown rows, never Issues: the log, the backup and the fix keep the order in which
+// the scanners found the issues. Equal texts keep that order too.
+void T_mainForm::SortShown() {
+    if (sortColumn_ < 0) {
+        return;
+    }
+    const int column = sortColumn_;
+    const bool ascending = sortAscending_;
+    std::sort(ShownIssues.begin(), ShownIssues.end(), [&](std::int32_t a, std::int32_t b) {
+        const int order = CompareTexts(ColumnText(Issues[static_cast<std::size_t>(a)], column),
+                                       ColumnText(Issues[static_cast<std::size_t>(b)], column));
+        if (order == 0) {
+            return a < b; // equal texts in the order found, whichever way the column is sorted
+        }
+        return ascending ? order < 0 : order > 0;
+    });
+}
+
+int T_mainForm::AdvListViewFindRow(int start, const std::string& text) const {
+    const int count = static_cast<int>(ShownIssues.size());
+    if (count == 0 || text.empty()) {
+        return -1;
+    }
+    start = start < 0 || start >= count ? 0 : start; // past the last row: from the top again
+    for (int i = 0; i < count; ++i) {
+        const int row = (start + i) % count;
+        const TItem& issue =
+            Issues[static_cast<std::size_t>(ShownIssues[static_cast<std::size_t>(row)])];
+        if (StartsWithIgnoringCase(issue.Problem, text)) {
+            return row;
+        }
+    }
+    return -1;
+}
+
+} // namespace mendrake
