@@ -506,6 +506,11 @@ void CALLBACK DriveRestoreDialog(HWND, UINT, UINT_PTR timer, DWORD) {
         issue.Selected = 0;
     }
     run.form->FixAdvToolButtonClick();
+    // The fix runs on the worker; the dialog is refreshed when the window takes its outcome.
+    for (int tries = 0; run.form->Busy() && tries < 2400; ++tries) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        Pump();
+    }
     run.afterFix = dialog->Backups();
     SendMessageA(dialog->CloseButton(), BM_CLICK, 0, 0);
 }
