@@ -9,7 +9,9 @@
 #include "repair/fix.h"
 #include "repair/scan_log.h"
 
+#include <algorithm>
 #include <chrono>
+#include <exception>
 #include <cstdio>
 #include <optional>
 
@@ -17,13 +19,29 @@ namespace mendrake::cli {
 
 namespace {
 
-// Runs the scanners of the chosen categories into Issues, as the window's analysis does.
-void Scan(const Arguments& arguments) {
+// Runs the scanners of the chosen categories into Issues, as the window's analysis does. A
+// scanner that fails ends only itself: what it found before stays, the other categories run,
+// and its error comes back for the caller to print. Returns the errors.
+std::vector<std::string> Scan(const Arguments& arguments) {
     Issues.clear();
     ExistenceCacheScope cache;
+    std::vector<std::string> errors;
     for (std::int32_t category : arguments.categories) {
-        RunScanner(category);
+        try {
+            RunScanner(category);
+        } catch (const std::exception& e) {
+            errors.push_back(e.what());
+        }
     }
+    return errors;
+}
+
+// Prints the scanners' errors; the exit status for a run that had any.
+int ReportScanErrors(const std::vector<std::string>& errors) {
+    for (const std::string& error : errors) {
+        std::fprintf(stderr, "mendrake-cli: %s\n", error.c_str());
+    }
+    return errors.empty() ? 0 : 1;
 }
 
 void WriteLog(const Arguments& arguments) {
@@ -40,7 +58,7 @@ void WriteLog(const Arguments& arguments) {
 int RunScan(const Arguments& arguments) {
     Stats = {};
     const auto start = std::chrono::steady_clock::now();
-    Scan(arguments);
+    const std::vector<std::string> errors = Scan(arguments);
     const auto elapsed = std::chrono::steady_clock::now() - start;
     WriteLog(arguments);
     if (arguments.stats) {
@@ -53,7 +71,7 @@ int RunScan(const Arguments& arguments) {
                      static_cast<unsigned long long>(Stats.pathsTested),
                      static_cast<unsigned long long>(Stats.distinctPaths), Issues.size());
     }
-    return 0;
+    return ReportScanErrors(errors);
 }
 
 // The backup's path: the program's folder by default, else the folder given.
@@ -72,7 +90,7 @@ std::string BackupPath(const Arguments& arguments) {
 // backup that cannot be written stops the command before anything is deleted. Entries that are
 // still there afterwards (no access, or in use) are counted and reported, not hidden.
 int RunFix(const Arguments& arguments) {
-    Scan(arguments);
+    const std::vector<std::string> errors = Scan(arguments);
     if (arguments.logPath) {
         WriteLog(arguments);
     }
@@ -80,9 +98,13 @@ int RunFix(const Arguments& arguments) {
     if (arguments.backup) {
         backupPath = BackupPath(arguments);
     }
-    FixIssues(Issues, backupPath);
-    if (backupPath) {
-        std::printf("Backup written to %s\n", backupPath->c_str());
+    const FixResult result = FixIssues(Issues, backupPath);
+    if (result.backupPath) {
+        std::printf("Backup written to %s\n", result.backupPath->c_str());
+    }
+    for (const NotFixed& issue : result.notFixed) {
+        std::printf("Not fixed: %s: %s\n", NotFixedEntryText(Issues[issue.index]).c_str(),
+                    issue.reason.c_str());
     }
     std::size_t left = 0;
     for (const TItem& issue : Issues) {
@@ -94,9 +116,8 @@ int RunFix(const Arguments& arguments) {
     std::fflush(stdout);
     if (left != 0) {
         std::fprintf(stderr, "mendrake-cli: %zu issues could not be removed\n", left);
-        return 1;
     }
-    return 0;
+    return std::max(left != 0 ? 1 : 0, ReportScanErrors(errors));
 }
 
 } // namespace

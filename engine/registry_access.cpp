@@ -43,7 +43,8 @@ bool RegistryAccess::Open(std::string_view path) {
     }
     Hkey opened = 0;
     ++Stats.keysOpened;
-    if (Os().OpenKey(parent, path, platform::kKeyAllAccess, opened) != platform::kSuccess) {
+    openStatus_ = Os().OpenKey(parent, path, access_, opened);
+    if (openStatus_ != platform::kSuccess) {
         return false;
     }
     Close();
@@ -61,10 +62,60 @@ void RegistryAccess::Close() {
     ForgetValue();
 }
 
-std::vector<std::string> RegistryAccess::SubkeyNames() {
-    std::vector<std::string> names;
+KeyListing RegistryAccess::List(bool subkeys) {
+    KeyListing listing;
+    listing.status = platform::kInvalidHandle;
     if (key_ == 0) {
-        return names;
+        return listing;
+    }
+    std::string name;
+    bool lossy = false;
+    // Stop at the first error: Wine's Perflib key fails every index, so skipping would never end.
+    for (std::uint32_t i = 0;; ++i) {
+        lossy = false;
+        listing.status =
+            subkeys ? Os().EnumKey(key_, i, name, lossy) : Os().EnumValue(key_, i, name, lossy);
+        if (listing.status != platform::kSuccess) {
+            break;
+        }
+        listing.entries.push_back({name, lossy});
+    }
+    if (listing.Complete()) {
+        // A listing that ran to its end has counted the entries as well.
+        const auto count = static_cast<std::uint32_t>(listing.entries.size());
+        if (subkeys) {
+            subkeysKnown_ = true;
+            subkeys_ = count;
+        } else {
+            valuesKnown_ = true;
+            values_ = count;
+        }
+    }
+    return listing;
+}
+
+std::vector<std::string> RegistryAccess::UsableNames(const KeyListing& listing) {
+    std::vector<std::string> names;
+    names.reserve(listing.entries.size());
+    for (const KeyListing::Entry& entry : listing.entries) {
+        if (!entry.lossy) {
+            names.push_back(entry.name);
+        }
+    }
+    return names;
+}
+
+KeyListing RegistryAccess::SubkeyListing() {
+    return List(true);
+}
+
+KeyListing RegistryAccess::ValueListing() {
+    return List(false);
+}
+
+std::vector<std::string> RegistryAccess::SubkeyNames() {
+    if (key_ == 0) {
+        return {};
     }
     // A root is listed by several scanners in one analysis run; the run keeps its listing.
     const bool isRoot = path_.empty();
@@ -73,38 +124,16 @@ std::vector<std::string> RegistryAccess::SubkeyNames() {
             return *listed;
         }
     }
-    std::string name;
-    long status = platform::kSuccess;
-    // Stop at the first error: Wine's Perflib key fails every index, so skipping would never end.
-    for (std::uint32_t i = 0; (status = Os().EnumKey(key_, i, name)) == platform::kSuccess; ++i) {
-        names.push_back(name);
-    }
-    if (status == platform::kNoMoreItems) {
-        // A listing that ran to its end has counted the subkeys as well.
-        subkeysKnown_ = true;
-        subkeys_ = static_cast<std::uint32_t>(names.size());
-        if (isRoot) {
-            detail::KeepRunListing(root_, names);
-        }
+    const KeyListing listing = List(true);
+    std::vector<std::string> names = UsableNames(listing);
+    if (isRoot && listing.Complete()) {
+        detail::KeepRunListing(root_, names);
     }
     return names;
 }
 
 std::vector<std::string> RegistryAccess::ValueNames() {
-    std::vector<std::string> names;
-    if (key_ == 0) {
-        return names;
-    }
-    std::string name;
-    long status = platform::kSuccess;
-    for (std::uint32_t i = 0; (status = Os().EnumValue(key_, i, name)) == platform::kSuccess; ++i) {
-        names.push_back(name);
-    }
-    if (status == platform::kNoMoreItems) {
-        valuesKnown_ = true;
-        values_ = static_cast<std::uint32_t>(names.size());
-    }
-    return names;
+    return key_ == 0 ? std::vector<std::string>() : UsableNames(List(false));
 }
 
 void RegistryAccess::QueryCounts() {
@@ -161,7 +190,7 @@ bool RegistryAccess::HasValue(std::string_view name) {
 
 ValueKind RegistryAccess::ValueKindOf(std::string_view name) {
     const platform::RegValue* value = Query(name);
-    if (value == nullptr) {
+    if (value == nullptr || value->lossy) {
         return ValueKind::Unknown;
     }
     switch (value->type) {

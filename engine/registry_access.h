@@ -11,8 +11,20 @@
 
 namespace mendrake {
 
-// The data kind of a registry value as the scanners see it.
+// The data kind of a registry value as the scanners see it. A string whose text the ANSI code
+// page cannot carry is `Unknown`: what it says is not known, so nothing is judged by it.
 enum class ValueKind { Unknown, Text, ExpandText, Number, Bytes };
+
+// One listing of a key's subkeys or values, every name as the platform gave it.
+struct KeyListing {
+    struct Entry {
+        std::string name;
+        bool lossy = false; // not the entry's real name: it cannot be opened or queried by it
+    };
+    std::vector<Entry> entries;
+    long status = 0; // why the listing stopped: kNoMoreItems when it is complete
+    bool Complete() const { return status == platform::kNoMoreItems; }
+};
 
 class RegistryAccess {
   public:
@@ -25,17 +37,28 @@ class RegistryAccess {
     void SetRoot(std::uint32_t root);
     std::uint32_t Root() const { return root_; }
 
+    // The access every Open asks for: full access unless a reader asks for less.
+    void SetAccess(std::uint32_t access) { access_ = access; }
+
     // Opens with full access, never creates. A path beginning with "\" is taken from the root;
     // any other path from the open key if there is one, else from the root. On failure the
     // previously open key stays open.
     bool Open(std::string_view path);
+    // The platform's answer to the last Open (kSuccess, kFileNotFound, kAccessDenied ...).
+    long OpenStatus() const { return openStatus_; }
     void Close();
     bool IsOpen() const { return key_ != 0; }
     // The open key's path below the root, without a leading backslash.
     const std::string& CurrentPath() const { return path_; }
 
+    // The names the scanners walk; a name that is not the entry's real one (see KeyListing) is
+    // left out, so that no entry is judged or deleted by another's name.
     std::vector<std::string> SubkeyNames();
     std::vector<std::string> ValueNames(); // the default value is listed as ""
+    // Every name, lossy ones too, and whether the listing ran to its end: for a copy that must
+    // know it holds everything.
+    KeyListing SubkeyListing();
+    KeyListing ValueListing();
     bool AnySubkeys();
     // Counts of subkeys and values of the open key (one query); zeros when none is open.
     std::uint32_t SubkeyCount();
@@ -64,10 +87,14 @@ class RegistryAccess {
         subkeysKnown_ = valuesKnown_ = false;
     }
     void QueryCounts();
+    KeyListing List(bool subkeys);
+    static std::vector<std::string> UsableNames(const KeyListing& listing);
     bool RemoveTree(platform::Hkey parent, const std::string& subkey, int depth);
     void RemoveSubkeys(platform::Hkey key, int depth);
 
     std::uint32_t root_ = static_cast<std::uint32_t>(platform::kCurrentUser);
+    std::uint32_t access_ = platform::kKeyAllAccess;
+    long openStatus_ = platform::kSuccess;
     platform::Hkey key_ = 0;
     std::string path_;
     // The last value query of the open key: HasValue, ValueKindOf and ReadText on one name in a

@@ -7,17 +7,19 @@
 #include "repair/scan_log.h"
 
 #include <exception>
+#include <vector>
 
 namespace mendrake {
 
 void T_mainForm::FixAdvToolButtonClick() {
     SetButtons(false, false, false);
+    std::vector<NotFixed> unbacked; // left alone: the backup cannot give them back exactly
     try {
         if (MakeBackup) {
             prompts_.Message(hwnd_, "Backup file will be created in the application folder",
                              "Information", MB_ICONINFORMATION);
             // The name is taken after the message was closed.
-            WriteBackup(DefaultBackupPath(), Issues);
+            unbacked = WriteBackup(DefaultBackupPath(), Issues).unbacked;
         }
     } catch (const std::exception&) {
         // Nothing has been deleted: the user can untick "Make Backup" or free the folder and
@@ -27,13 +29,21 @@ void T_mainForm::FixAdvToolButtonClick() {
     }
     AdvOfficeStatusBar.SetProgressMax(100);
     AdvOfficeStatusBar.SetProgressPosition(0);
-    DeleteIssues(Issues, [this](int position) {
-        AdvOfficeStatusBar.SetProgressPosition(position);
-        AdvOfficeStatusBar.RepaintNow();
-    });
+    DeleteIssues(
+        Issues,
+        [this](int position) {
+            AdvOfficeStatusBar.SetProgressPosition(position);
+            AdvOfficeStatusBar.RepaintNow();
+        },
+        unbacked);
     AdvOfficeStatusBar.SetProgressPosition(100);
     AdvListView.Clear();
     SetButtons(true, false, false);
+    if (!unbacked.empty()) {
+        constexpr std::size_t kShownReasons = 10;
+        prompts_.Message(hwnd_, NotFixedSummary(Issues, unbacked, kShownReasons), "Information",
+                         MB_ICONINFORMATION);
+    }
 }
 
 void T_mainForm::BackupHTMLCheckBoxClick() {
