@@ -62,6 +62,10 @@ void RegistryAccess::Close() {
     ForgetValue();
 }
 
+std::string RegistryAccess::KeyIdentity() {
+    return key_ == 0 ? std::string() : Os().KeyIdentity(key_);
+}
+
 KeyListing RegistryAccess::List(bool subkeys) {
     KeyListing listing;
     listing.status = platform::kInvalidHandle;

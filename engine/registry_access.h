@@ -48,6 +48,9 @@ class RegistryAccess {
     long OpenStatus() const { return openStatus_; }
     void Close();
     bool IsOpen() const { return key_ != 0; }
+    // The full name of the physical key that is open (see Platform::KeyIdentity); empty when
+    // none is open or the platform cannot tell.
+    std::string KeyIdentity();
     // The open key's path below the root, without a leading backslash.
     const std::string& CurrentPath() const { return path_; }
 

@@ -4,6 +4,7 @@
 #include "engine/common_unit.h"
 #include "engine/issue_model.h"
 #include "engine/registry_access.h"
+#include "engine/registry_views.h"
 #include "engine/scanner_paths.h"
 
 namespace mendrake {
@@ -63,37 +64,39 @@ void ScanVerbs(const std::string& parent) {
     }
 }
 
-void ScanAppPaths() {
+void ScanAppPathArea(const ViewArea& area) {
     RegistryAccess reg;
-    reg.SetRoot(kHklm);
-    if (!reg.Open(kAppPathsKey)) {
+    reg.SetRoot(area.root);
+    if (!reg.Open(area.key)) {
         return;
     }
     for (const std::string& name : reg.SubkeyNames()) {
-        const std::string key = kAppPathsKey + "\\" + name;
+        const std::string key = area.Subkey(name);
         if (!reg.Open(key) || !IsTextKind(reg.ValueKindOf(""))) {
             continue;
         }
         // Used as read: a quoted path has no drive part and is passed over.
         const std::string path = reg.ReadText("");
-        if (!DrivePart(path).empty() && !FileFound(path)) {
-            AppendIssue(kCategory, 1, "Application Path Issue", path, "HKLM" + key, kHklm, key, "",
-                        path, true);
+        if (FileMissingWithDrive(path, area.view) && area.Holds(reg)) {
+            AppendIssue(kCategory, 1, "Application Path Issue", path, area.SubkeyText(name),
+                        area.root, key, "", path, true);
         }
     }
 }
 
-void ScanSoftwareKeys(std::uint32_t root, std::int32_t kind, const std::string& rootText) {
+// Empty keys directly below one software area; the 32-bit area's links to shared keys are
+// left to the 64-bit pass, which reads those keys.
+void ScanSoftwareArea(const ViewArea& area, std::int32_t kind) {
     RegistryAccess reg;
-    reg.SetRoot(root);
-    if (!reg.Open("\\Software")) {
+    reg.SetRoot(area.root);
+    if (!reg.Open(area.key)) {
         return;
     }
     for (const std::string& name : reg.SubkeyNames()) {
-        const std::string key = "\\Software\\" + name;
-        if (reg.Open(key) && reg.ValueCount() == 0 && reg.SubkeyCount() == 0) {
-            AppendIssue(kCategory, kind, "Obsolete Software Key", name, rootText + key, root, key,
-                        "", "", true);
+        const std::string key = area.Subkey(name);
+        if (reg.Open(key) && reg.ValueCount() == 0 && reg.SubkeyCount() == 0 && area.Holds(reg)) {
+            AppendIssue(kCategory, kind, "Obsolete Software Key", name, area.SubkeyText(name),
+                        area.root, key, "", "", true);
         }
     }
 }
@@ -103,9 +106,14 @@ void ScanSoftwareKeys(std::uint32_t root, std::int32_t kind, const std::string& 
 void ScanApplications() {
     ScanVerbs("\\Applications");
     ScanVerbs("");
-    ScanAppPaths();
-    ScanSoftwareKeys(kHklm, 2, "HKLM");
-    ScanSoftwareKeys(kHkcu, 3, "HKCU");
+    for (const ViewArea& area : BothViews(kHklm, kAppPathsKey)) {
+        ScanAppPathArea(area);
+    }
+    for (const ViewArea& area : BothViews(kHklm, "\\Software")) {
+        ScanSoftwareArea(area, 2);
+    }
+    // HKCU\Software is one key for both views.
+    ScanSoftwareArea(ViewArea{kHkcu, "\\Software", RegistryView::Native, {}}, 3);
 }
 
 } // namespace mendrake

@@ -3,6 +3,7 @@
 #include "engine/common_unit.h"
 #include "engine/issue_model.h"
 #include "engine/registry_access.h"
+#include "engine/registry_views.h"
 #include "engine/scanner_paths.h"
 
 #include <functional>
@@ -15,15 +16,16 @@ const std::string kFontsKey = "\\Software\\Microsoft\\Windows NT\\CurrentVersion
 const std::string kHelpKey = "\\Software\\Microsoft\\Windows\\Help";
 const std::string kHtmlHelpKey = "\\Software\\Microsoft\\Windows\\HTML Help";
 
-// One value-list pass over a key of the machine: every string value gives a path (from its
-// name and data); `missing` judges it, and each missing one is reported with the value's name.
-void ScanValueList(const std::string& key, std::int32_t category, std::int32_t kind,
+// One value-list pass over an area of the machine: every string value gives a path (from its
+// name and data); `missing` judges it as a program of the area's view sees it, and each missing
+// one is reported with the value's name.
+void ScanValueList(const ViewArea& area, std::int32_t category, std::int32_t kind,
                    const std::string& problem,
                    const std::function<std::string(const std::string&, const std::string&)>& path,
-                   const std::function<bool(const std::string&)>& missing) {
+                   const std::function<bool(const std::string&, RegistryView)>& missing) {
     RegistryAccess reg;
-    reg.SetRoot(kHklm);
-    if (!reg.Open(key)) {
+    reg.SetRoot(area.root);
+    if (!reg.Open(area.key)) {
         return;
     }
     for (const std::string& name : reg.ValueNames()) {
@@ -33,15 +35,15 @@ void ScanValueList(const std::string& key, std::int32_t category, std::int32_t k
         }
         const std::string data = reg.ReadText(name);
         const std::string tested = path(name, data);
-        if (missing(tested)) {
-            AppendIssue(category, kind, problem, tested, "HKLM" + key, kHklm, key, name, data,
-                        false);
+        if (missing(tested, area.view)) {
+            AppendIssue(category, kind, problem, tested, area.KeyText(), area.root, area.key, name,
+                        data, false);
         }
     }
 }
 
-bool MissingFileWithDrive(const std::string& path) {
-    return !DrivePart(path).empty() && !FileFound(path);
+bool MissingFileWithDrive(const std::string& path, RegistryView view) {
+    return FileMissingWithDrive(path, view);
 }
 
 } // namespace
@@ -53,7 +55,9 @@ void ScanFonts() {
     auto fontPath = [&fonts](const std::string&, const std::string& data) {
         return DrivePart(data).empty() ? fonts + "\\" + data : data;
     };
-    ScanValueList(kFontsKey, 7, 0, "Font Issue", fontPath, MissingFileWithDrive);
+    // The font list is one key for both views.
+    ScanValueList(ViewArea{kHklm, kFontsKey, RegistryView::Native, {}}, 7, 0, "Font Issue",
+                  fontPath, MissingFileWithDrive);
 }
 
 void ScanHelpFiles() {
@@ -61,11 +65,17 @@ void ScanHelpFiles() {
     auto helpPath = [](const std::string& name, const std::string& data) {
         return HelpFilePath(data, name);
     };
-    ScanValueList(kHelpKey, 8, 0, "Help File Issue", helpPath, MissingFileWithDrive);
+    for (const ViewArea& area : BothViews(kHklm, kHelpKey)) {
+        ScanValueList(area, 8, 0, "Help File Issue", helpPath, MissingFileWithDrive);
+    }
     // HTML help entries are tested without the drive-part condition: a rooted path is looked
     // up on the current drive.
-    ScanValueList(kHtmlHelpKey, 8, 1, "Help File Issue", helpPath,
-                  [](const std::string& path) { return !FileFound(path); });
+    for (const ViewArea& area : BothViews(kHklm, kHtmlHelpKey)) {
+        ScanValueList(area, 8, 1, "Help File Issue", helpPath,
+                      [](const std::string& path, RegistryView view) {
+                          return !FileFound(PathSeenBy(view, path));
+                      });
+    }
 }
 
 } // namespace mendrake

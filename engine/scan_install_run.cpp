@@ -4,6 +4,7 @@
 #include "engine/common_unit.h"
 #include "engine/issue_model.h"
 #include "engine/registry_access.h"
+#include "engine/registry_views.h"
 #include "engine/scanner_paths.h"
 
 #include <algorithm>
@@ -20,29 +21,50 @@ const std::string kUninstallKey = "\\Software\\Microsoft\\Windows\\CurrentVersio
 const std::string kArpCacheKey =
     "\\Software\\Microsoft\\Windows\\CurrentVersion\\App Management\\ARPCache\\";
 
-void ScanInstallerFolders() {
+void ScanInstallerFolderArea(const ViewArea& area) {
     RegistryAccess reg;
-    reg.SetRoot(kHklm);
-    if (!reg.Open(kFoldersKey)) {
+    reg.SetRoot(area.root);
+    if (!reg.Open(area.key)) {
         return;
     }
     for (const std::string& name : reg.ValueNames()) {
         // The name is the folder; the data plays no part (any kind, it is only logged).
-        if (!DrivePart(name).empty() && !FolderFound(name)) {
-            AppendIssue(9, 0, "Installer Reference Issue", name, "HKLM" + kFoldersKey, kHklm,
-                        kFoldersKey, name, TextIfString(reg, name), false);
+        if (!DrivePart(name).empty() && !FolderFound(PathSeenBy(area.view, name))) {
+            AppendIssue(9, 0, "Installer Reference Issue", name, area.KeyText(), area.root,
+                        area.key, name, TextIfString(reg, name), false);
         }
     }
 }
 
-// The installed entries under Uninstall, or nothing when that key can't be read.
-std::optional<std::vector<std::string>> InstalledEntries() {
+// The subkey names of a key, or nothing when it can't be opened.
+std::optional<std::vector<std::string>> SubkeysOf(std::uint32_t root, const std::string& key) {
     RegistryAccess reg;
-    reg.SetRoot(kHklm);
-    if (!reg.Open(kUninstallKey)) {
+    reg.SetRoot(root);
+    if (!reg.Open(key)) {
         return std::nullopt;
     }
     return reg.SubkeyNames();
+}
+
+// Everything installed: the Uninstall entries of the machine in both views and of the user.
+// Nothing when the machine's own Uninstall key can't be read.
+std::optional<std::vector<std::string>> InstalledEntries() {
+    std::optional<std::vector<std::string>> installed;
+    for (const ViewArea& area : BothViews(kHklm, kUninstallKey)) {
+        std::optional<std::vector<std::string>> names = SubkeysOf(area.root, area.key);
+        if (area.view == RegistryView::Native && !names) {
+            return std::nullopt;
+        }
+        if (!installed) {
+            installed = std::move(names);
+        } else if (names) {
+            installed->insert(installed->end(), names->begin(), names->end());
+        }
+    }
+    if (std::optional<std::vector<std::string>> user = SubkeysOf(kHkcu, kUninstallKey)) {
+        installed->insert(installed->end(), user->begin(), user->end());
+    }
+    return installed;
 }
 
 void ScanUninstallCache() {
@@ -64,40 +86,45 @@ void ScanUninstallCache() {
                    return platform::Os().EqualTextIgnoreCase(entry, name);
                });
     };
-    RegistryAccess reg;
-    reg.SetRoot(kHklm);
-    if (!reg.Open(kArpCacheKey)) {
-        return;
-    }
-    for (const std::string& name : reg.SubkeyNames()) {
-        if (!isInstalled(name)) {
-            AppendIssue(9, 1, "Uninstaller Reference Issue", name, "HKLM" + kArpCacheKey + name,
-                        kHklm, kArpCacheKey + name, "", "", true);
+    for (const ViewArea& area : BothViews(kHklm, kArpCacheKey)) {
+        RegistryAccess reg;
+        reg.SetRoot(area.root);
+        if (!reg.Open(area.key)) {
+            continue;
+        }
+        for (const std::string& name : reg.SubkeyNames()) {
+            if (isInstalled(name)) {
+                continue;
+            }
+            if (area.view == RegistryView::Native ||
+                (reg.Open(area.key + name) && area.Holds(reg))) {
+                AppendIssue(9, 1, "Uninstaller Reference Issue", name, area.KeyText() + name,
+                            area.root, area.key + name, "", "", true);
+            }
         }
     }
 }
 
 struct RunKey {
     std::uint32_t root;
-    const char* rootText;
     const char* key;
     std::int32_t kind;
 };
 
 // HKCU before HKLM; RunOnce keys carry kind 1, Run and RunOnceEx kind 0.
 const RunKey kRunKeys[] = {
-    {kHkcu, "HKCU", "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0},
-    {kHkcu, "HKCU", "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", 1},
-    {kHkcu, "HKCU", "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx", 0},
-    {kHklm, "HKLM", "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0},
-    {kHklm, "HKLM", "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", 1},
-    {kHklm, "HKLM", "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx", 0},
+    {kHkcu, "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0},
+    {kHkcu, "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", 1},
+    {kHkcu, "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx", 0},
+    {kHklm, "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0},
+    {kHklm, "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", 1},
+    {kHklm, "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx", 0},
 };
 
-void ScanRunKey(const RunKey& run) {
+void ScanRunArea(const ViewArea& area, std::int32_t kind) {
     RegistryAccess reg;
-    reg.SetRoot(run.root);
-    if (!reg.Open(run.key)) {
+    reg.SetRoot(area.root);
+    if (!reg.Open(area.key)) {
         return;
     }
     for (const std::string& name : reg.ValueNames()) {
@@ -106,9 +133,9 @@ void ScanRunKey(const RunKey& run) {
         }
         const std::string command = reg.ReadText(name);
         const std::string path = ExtractCommandPath(command);
-        if (CommandProgramMissing(command, path)) {
-            AppendIssue(10, run.kind, "Run Issue", path, std::string(run.rootText) + run.key,
-                        run.root, run.key, name, command, false);
+        if (CommandProgramMissing(command, path, area.view)) {
+            AppendIssue(10, kind, "Run Issue", path, area.KeyText(), area.root, area.key, name,
+                        command, false);
         }
     }
 }
@@ -116,13 +143,18 @@ void ScanRunKey(const RunKey& run) {
 } // namespace
 
 void ScanInstall() {
-    ScanInstallerFolders();
+    for (const ViewArea& area : BothViews(kHklm, kFoldersKey)) {
+        ScanInstallerFolderArea(area);
+    }
     ScanUninstallCache();
 }
 
 void ScanRun() {
+    // HKCU\Software is one key for both views; each machine key is followed by its 32-bit twin.
     for (const RunKey& run : kRunKeys) {
-        ScanRunKey(run);
+        for (const ViewArea& area : BothViews(run.root, run.key)) {
+            ScanRunArea(area, run.kind);
+        }
     }
 }
 

@@ -3,6 +3,7 @@
 #include "engine/common_unit.h"
 #include "engine/issue_model.h"
 #include "engine/registry_access.h"
+#include "engine/registry_views.h"
 #include "engine/scanner_paths.h"
 
 #include <unordered_set>
@@ -17,15 +18,17 @@ const std::string kFileExtsKey =
 
 } // namespace
 
-void ScanSharedDlls() {
+namespace {
+
+void ScanSharedDllArea(const ViewArea& area) {
     RegistryAccess reg;
-    reg.SetRoot(kHklm);
-    if (!reg.Open(kSharedDllsKey)) {
+    reg.SetRoot(area.root);
+    if (!reg.Open(area.key)) {
         return;
     }
     const bool installerCounts = reg.ValueKindOf("WindowsInstaller") == ValueKind::Number;
     for (const std::string& name : reg.ValueNames()) {
-        if (FileFound(name)) {
+        if (FileFound(PathSeenBy(area.view, name))) {
             continue;
         }
         // A count that is not a 4-byte number has no reading: an empty text, as for another
@@ -35,8 +38,16 @@ void ScanSharedDlls() {
             reg.ValueSize(name) == 4) {
             count = std::to_string(reg.ReadNumber(name));
         }
-        AppendIssue(3, 0, "Missing Shared DLL", name, "HKLM" + kSharedDllsKey, kHklm,
-                    kSharedDllsKey, name, count, false);
+        AppendIssue(3, 0, "Missing Shared DLL", name, area.KeyText(), area.root, area.key, name,
+                    count, false);
+    }
+}
+
+} // namespace
+
+void ScanSharedDlls() {
+    for (const ViewArea& area : BothViews(kHklm, kSharedDllsKey)) {
+        ScanSharedDllArea(area);
     }
 }
 
@@ -80,31 +91,53 @@ void ScanFileExtensions() {
     }
 }
 
-void ScanClasses() {
-    std::vector<std::string> classIds;
-    bool haveClassList = false;
-    {
-        RegistryAccess reg;
-        reg.SetRoot(kHkcr);
-        if (reg.Open("\\CLSID")) {
-            classIds = reg.SubkeyNames();
-            haveClassList = true;
+namespace {
+
+// The class ids of one view's class list; false when the list cannot be opened.
+bool ReadClassIds(const ViewArea& area, std::vector<std::string>& ids) {
+    RegistryAccess reg;
+    reg.SetRoot(area.root);
+    if (!reg.Open(area.key)) {
+        return false;
+    }
+    ids = reg.SubkeyNames();
+    return true;
+}
+
+// Classes of one view whose in-process server file is missing, as a program of that view
+// loads it.
+void ScanClassServers(const ViewArea& area, const std::vector<std::string>& ids) {
+    RegistryAccess reg;
+    reg.SetRoot(area.root);
+    for (const std::string& id : ids) {
+        if (!reg.Open(area.Subkey(id) + "\\InprocServer32") || !reg.HasValue("") ||
+            !IsTextKind(reg.ValueKindOf(""))) {
+            continue;
+        }
+        const std::string server = reg.ReadText("");
+        if (FileMissingWithDrive(server, area.view) && area.Holds(reg)) {
+            AppendIssue(5, 0, "COM Issue", server, area.SubkeyText(id), area.root, area.Subkey(id),
+                        "", server, true);
         }
     }
-    {
-        RegistryAccess reg;
-        reg.SetRoot(kHkcr);
-        for (const std::string& id : classIds) {
-            if (!reg.Open("\\CLSID\\" + id + "\\InprocServer32") || !reg.HasValue("") ||
-                !IsTextKind(reg.ValueKindOf(""))) {
-                continue;
-            }
-            const std::string server = reg.ReadText("");
-            if (!DrivePart(server).empty() && !FileFound(server)) {
-                AppendIssue(5, 0, "COM Issue", server, "HKCR\\CLSID\\" + id, kHkcr,
-                            "\\CLSID\\" + id, "", server, true);
-            }
+}
+
+} // namespace
+
+void ScanClasses() {
+    // Both views' class lists: each view's servers are judged, and a reference is answered by
+    // a class of either view (program identifiers are shared by 32-bit and 64-bit programs).
+    std::vector<std::string> classIds;
+    bool haveClassList = false;
+    for (const ViewArea& area : BothViews(kHkcr, "\\CLSID")) {
+        std::vector<std::string> ids;
+        if (!ReadClassIds(area, ids)) {
+            continue;
         }
+        // The 64-bit list decides whether references can be judged at all.
+        haveClassList = haveClassList || area.view == RegistryView::Native;
+        ScanClassServers(area, ids);
+        classIds.insert(classIds.end(), ids.begin(), ids.end());
     }
     // Without a class list every reference would look dangling: the check needs the list.
     if (!haveClassList) {
@@ -121,6 +154,10 @@ void ScanClasses() {
         return;
     }
     for (const std::string& name : reg.SubkeyNames()) {
+        // The root of the 32-bit view is no program identifier: its "CLSID" is the class list.
+        if (UpperCase(name) == "WOW6432NODE") {
+            continue;
+        }
         if (!reg.Open("\\" + name + "\\CLSID") || !reg.HasValue("") ||
             !IsTextKind(reg.ValueKindOf(""))) {
             continue;
@@ -128,7 +165,9 @@ void ScanClasses() {
         const std::string text = reg.ReadText("");
         const std::string compared =
             text.find_first_of("{}") != std::string::npos ? text : "{" + text + "}";
-        if (known.count(UpperCase(compared)) == 0) {
+        // A reference holds a value, not a tree: a "CLSID" key with subkeys of its own is a
+        // container, and deleting it would delete what no reference check looked at.
+        if (known.count(UpperCase(compared)) == 0 && reg.SubkeyCount() == 0) {
             AppendIssue(5, 1, "COM Issue", compared, "HKCR\\" + name + "\\CLSID", kHkcr,
                         "\\" + name + "\\CLSID", "", text, true);
         }

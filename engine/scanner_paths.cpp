@@ -17,10 +17,12 @@ std::string VerbProgramPath(std::string_view command) {
     return path;
 }
 
-bool CommandProgramMissing(std::string_view command, std::string_view path) {
-    if (DrivePart(path).empty()) {
+bool CommandProgramMissing(std::string_view command, std::string_view shownPath,
+                           RegistryView view) {
+    if (DrivePart(shownPath).empty()) {
         return false; // environment references, bare names and relative paths are not judged
     }
+    const std::string path = PathSeenBy(view, shownPath);
     if (FileFound(path)) {
         return false;
     }
@@ -28,6 +30,10 @@ bool CommandProgramMissing(std::string_view command, std::string_view path) {
     // plain arguments that the path rule keeps, so try it the way CreateProcess would.
     const bool quoted = !command.empty() && command.front() == '"';
     return quoted || !CommandProgramFound(path);
+}
+
+bool FileMissingWithDrive(std::string_view path, RegistryView view) {
+    return !DrivePart(path).empty() && !FileFound(PathSeenBy(view, path));
 }
 
 std::string HelpFilePath(std::string_view folder, std::string_view name) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/registry_access.h"
+#include "engine/registry_views.h"
 
 #include <cstdint>
 #include <string>
@@ -26,10 +27,13 @@ std::string TextIfString(RegistryAccess& reg, std::string_view name);
 std::string VerbProgramPath(std::string_view command);
 
 // Whether the program that a command line starts is missing. `path` is what was taken out of
-// `command`; only paths with a drive part are judged. An unquoted command is resolved the way
-// Windows starts it (see CommandProgramFound), so plain arguments after the program do not make
-// an existing program look missing.
-bool CommandProgramMissing(std::string_view command, std::string_view path);
+// `command`; only paths with a drive part are judged, as a program of `view` sees them. An
+// unquoted command is resolved the way Windows starts it (see CommandProgramFound), so plain
+// arguments after the program do not make an existing program look missing.
+bool CommandProgramMissing(std::string_view command, std::string_view path,
+                           RegistryView view = RegistryView::Native);
+// Whether a path with a drive part names no file, as a program of `view` sees it.
+bool FileMissingWithDrive(std::string_view path, RegistryView view = RegistryView::Native);
 
 // The help file path of a help registration: folder, "\", name, then every pair of
 // backslashes collapsed into one, left to right without overlap.

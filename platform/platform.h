@@ -133,6 +133,11 @@ class Platform {
     // RegDeleteKeyA: deletes `subkey` of `parent`, which must have no subkeys of its own.
     virtual long DeleteKey(Hkey parent, std::string_view subkey) = 0;
     virtual long DeleteValue(Hkey key, std::string_view name) = 0;
+    // The full name of the physical key behind an open handle (NtQueryKey with
+    // KeyNameInformation on Windows: "\REGISTRY\MACHINE\SOFTWARE\..."), the same for every path
+    // that leads to it, through the links of keys that both registry views share; empty when it
+    // cannot be asked. Two paths name one key exactly when their names are equal ignoring case.
+    virtual std::string KeyIdentity(Hkey key) = 0;
 
     // ---- file system (kernel32, ANSI) ----
     // FindFirstFileA: the first entry that matches `path` (`*` and `?` in the last component).
@@ -161,6 +166,7 @@ class Platform {
     virtual std::string FontsFolder() = 0;     // CSIDL_FONTS, no trailing backslash
     virtual std::string DocumentsFolder() = 0; // CSIDL_PERSONAL, no trailing backslash
     virtual std::string ProgramFolder() = 0;   // folder of the running executable, ending in "\"
+    virtual std::string WindowsFolder() = 0;   // GetSystemWindowsDirectoryA, no trailing backslash
     virtual std::string ComputerName() = 0;    // GetComputerNameA, empty on failure
 
     // ---- locale and time ----

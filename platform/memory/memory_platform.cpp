@@ -104,10 +104,12 @@ struct StoredValue {
 struct MemoryPlatform::Key {
     std::string name;
     bool lossyName = false; // never reached by its ANSI name (see PutWideValue)
+    std::string fullName;   // "\\REGISTRY\\MACHINE\\SOFTWARE\\...", upper-cased as Windows compares
     // By upper-cased name: sorted order. A lossy name is filed under a private key that no
     // lookup produces.
     std::map<std::string, std::shared_ptr<Key>> children;
     std::vector<StoredValue> values; // creation order
+    std::shared_ptr<Key> link;       // a link key: every path through it reaches this key instead
     bool deleted = false;
     bool denyFullAccess = false;
     bool denyAllAccess = false;
@@ -135,6 +137,9 @@ struct MemoryPlatform::Node {
 MemoryPlatform::MemoryPlatform()
     : machine_(std::make_shared<Key>()), user_(std::make_shared<Key>()),
       users_(std::make_shared<Key>()), files_(std::make_unique<Node>()) {
+    machine_->fullName = "\\REGISTRY\\MACHINE";
+    user_->fullName = "\\REGISTRY\\USER\\S-1-5-21-0-0-0-1000";
+    users_->fullName = "\\REGISTRY\\USER";
     classes_ = Walk(machine_, "Software\\Classes", true);
     AddFolder("C:\\");
     AddFolder(fontsFolder);
@@ -170,9 +175,13 @@ std::shared_ptr<MemoryPlatform::Key> MemoryPlatform::Walk(std::shared_ptr<Key> f
             }
             auto key = std::make_shared<Key>();
             key->name = part;
+            key->fullName = from->fullName + "\\" + upper;
             it = from->children.emplace(upper, std::move(key)).first;
         }
         from = it->second;
+        while (from->link) {
+            from = from->link;
+        }
     }
     return from;
 }
@@ -335,6 +344,15 @@ long MemoryPlatform::DeleteKey(Hkey parent, std::string_view subkey) {
     it->second->deleted = true;
     owner->children.erase(it);
     return kSuccess;
+}
+
+std::string MemoryPlatform::KeyIdentity(Hkey handle) {
+    // Links lead to the key object itself, so its name is the physical key's.
+    std::shared_ptr<Key> key;
+    if (Live(handle, key) != kSuccess) {
+        return {};
+    }
+    return key->fullName;
 }
 
 long MemoryPlatform::DeleteValue(Hkey handle, std::string_view name) {
@@ -678,6 +696,7 @@ void MemoryPlatform::PutWideValue(Hkey root, std::u16string_view path, std::u16s
             child = std::make_shared<Key>();
             child->name = ansi;
             child->lossyName = lossy;
+            child->fullName = key->fullName + "\\" + filed;
         }
         key = child;
         start = end + 1;
@@ -719,6 +738,18 @@ bool MemoryPlatform::KeyExists(Hkey root, std::string_view path) {
 
 void MemoryPlatform::DenyAccess(Hkey root, std::string_view path) {
     Walk(Resolve(root), path, true)->denyAllAccess = true;
+}
+
+void MemoryPlatform::LinkKey(Hkey root, std::string_view path, std::string_view target) {
+    std::shared_ptr<Key> targetKey = Walk(Resolve(root), target, true);
+    const std::size_t cut = path.rfind('\\');
+    std::shared_ptr<Key> parent =
+        Walk(Resolve(root),
+             cut == std::string_view::npos ? std::string_view() : path.substr(0, cut), true);
+    auto link = std::make_shared<Key>();
+    link->name = std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
+    link->link = std::move(targetKey);
+    parent->children[UpperAscii(link->name)] = std::move(link);
 }
 
 void MemoryPlatform::DenyFullAccess(Hkey root, std::string_view path) {

@@ -41,6 +41,7 @@ class MemoryPlatform final : public Platform {
                   std::string_view data) override;
     long DeleteKey(Hkey parent, std::string_view subkey) override;
     long DeleteValue(Hkey key, std::string_view name) override;
+    std::string KeyIdentity(Hkey key) override;
 
     bool FindFirst(std::string_view path, FindEntry& entry) override;
     std::uint32_t FileAttributes(std::string_view path) override;
@@ -54,6 +55,7 @@ class MemoryPlatform final : public Platform {
     std::string FontsFolder() override { return fontsFolder; }
     std::string DocumentsFolder() override { return documentsFolder; }
     std::string ProgramFolder() override { return programFolder; }
+    std::string WindowsFolder() override { return windowsFolder; }
     std::string ComputerName() override { return computerName; }
 
     bool EqualTextIgnoreCase(std::string_view a, std::string_view b) override;
@@ -81,6 +83,10 @@ class MemoryPlatform final : public Platform {
     void PutWideValue(Hkey root, std::u16string_view path, std::u16string_view name,
                       std::uint32_t type, std::string_view stored);
     bool KeyExists(Hkey root, std::string_view path);
+    // Makes `path` a link to the key `target` (both below `root`), as Windows and Wine link the
+    // keys both registry views share: opening either path reaches the one key. The link keeps
+    // its own name in its parent's listing.
+    void LinkKey(Hkey root, std::string_view path, std::string_view target);
     // Every open of the key with full access is refused (ERROR_ACCESS_DENIED).
     void DenyFullAccess(Hkey root, std::string_view path);
     // Every open of the key is refused, for reading too.
@@ -102,6 +108,7 @@ class MemoryPlatform final : public Platform {
     std::string fontsFolder = "C:\\windows\\Fonts"; // as Wine reports it
     std::string documentsFolder = "C:\\users\\tester\\Documents";
     std::string programFolder = "C:\\Program Files\\Mendrake\\";
+    std::string windowsFolder = "C:\\windows"; // as Wine reports it
     std::string computerName = "TESTPC";
     std::string timeSeparator = ":";
     LocalTime now{2026, 12, 10, 14, 25, 30};

@@ -6,6 +6,7 @@
 #include <objidl.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+#include <winternl.h>
 
 #include <cstring>
 #include <string_view>
@@ -85,6 +86,22 @@ std::string SpecialFolder(int csidl) {
         path.pop_back();
     }
     return path;
+}
+
+// NtQueryKey from ntdll, which winternl.h does not declare: KeyNameInformation (3) gives the
+// full name of the key object, after every link was followed at open time.
+using NtQueryKeyFunction = LONG(NTAPI*)(HANDLE key, int informationClass, void* information,
+                                        ULONG length, ULONG* resultLength);
+constexpr int kKeyNameInformation = 3;
+
+NtQueryKeyFunction NtQueryKeyEntry() {
+    static const NtQueryKeyFunction entry = [] {
+        HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+        return ntdll == nullptr ? nullptr
+                                : reinterpret_cast<NtQueryKeyFunction>(
+                                      reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryKey")));
+    }();
+    return entry;
 }
 
 } // namespace
@@ -201,6 +218,33 @@ long Win32Platform::DeleteKey(Hkey parent, std::string_view subkey) {
 
 long Win32Platform::DeleteValue(Hkey key, std::string_view name) {
     return RegDeleteValueA(AsHkey(key), Z(name).c_str());
+}
+
+std::string Win32Platform::KeyIdentity(Hkey key) {
+    const NtQueryKeyFunction query = NtQueryKeyEntry();
+    if (query == nullptr) {
+        return {};
+    }
+    // KEY_NAME_INFORMATION: a byte length, then the UTF-16 name without a terminator. Names are
+    // at most 255 characters a level and 512 levels; grow once to the size the call reports.
+    std::vector<ULONG> buffer(256);
+    ULONG needed = 0;
+    LONG status = query(reinterpret_cast<HANDLE>(key), kKeyNameInformation, buffer.data(),
+                        static_cast<ULONG>(buffer.size() * sizeof(ULONG)), &needed);
+    if (status < 0 && needed > buffer.size() * sizeof(ULONG)) {
+        buffer.resize(needed / sizeof(ULONG) + 1);
+        status = query(reinterpret_cast<HANDLE>(key), kKeyNameInformation, buffer.data(),
+                       static_cast<ULONG>(buffer.size() * sizeof(ULONG)), &needed);
+    }
+    if (status < 0) {
+        return {};
+    }
+    const ULONG bytes = buffer[0];
+    const auto* name = reinterpret_cast<const char16_t*>(buffer.data() + 1);
+    // Upper-cased as Windows compares key names, so equal names mean one key.
+    std::u16string upper(name, bytes / sizeof(char16_t));
+    CharUpperBuffW(reinterpret_cast<wchar_t*>(upper.data()), static_cast<DWORD>(upper.size()));
+    return AnsiFromUtf16(upper);
 }
 
 bool Win32Platform::FindFirst(std::string_view path, FindEntry& entry) {
@@ -334,6 +378,21 @@ std::string Win32Platform::ProgramFolder() {
         }
         buffer.resize(buffer.size() * 2);
     }
+}
+
+std::string Win32Platform::WindowsFolder() {
+    // The system's own Windows folder, also under Terminal Services (GetWindowsDirectory may give
+    // a private one there); System32 and SysWOW64 are below it.
+    char buffer[MAX_PATH + 1] = {};
+    const UINT length = GetSystemWindowsDirectoryA(buffer, MAX_PATH);
+    if (length == 0 || length > MAX_PATH) {
+        return {};
+    }
+    std::string path(buffer, length);
+    while (path.size() > 3 && path.back() == '\\') {
+        path.pop_back();
+    }
+    return path;
 }
 
 std::string Win32Platform::ComputerName() {

@@ -23,6 +23,7 @@ class Win32Platform final : public Platform {
                   std::string_view data) override;
     long DeleteKey(Hkey parent, std::string_view subkey) override;
     long DeleteValue(Hkey key, std::string_view name) override;
+    std::string KeyIdentity(Hkey key) override;
 
     bool FindFirst(std::string_view path, FindEntry& entry) override;
     std::uint32_t FileAttributes(std::string_view path) override;
@@ -36,6 +37,7 @@ class Win32Platform final : public Platform {
     std::string FontsFolder() override;
     std::string DocumentsFolder() override;
     std::string ProgramFolder() override;
+    std::string WindowsFolder() override;
     std::string ComputerName() override;
 
     bool EqualTextIgnoreCase(std::string_view a, std::string_view b) override;

@@ -11,11 +11,11 @@ namespace mendrake::test {
 
 struct CallCounts {
     std::uint64_t openKey = 0, closeKey = 0, queryInfoKey = 0, enumKey = 0, enumValue = 0,
-                  queryValue = 0, deleteKey = 0, deleteValue = 0, findFirst = 0, fileAttributes = 0,
-                  listFolder = 0, shortcutTarget = 0;
+                  queryValue = 0, deleteKey = 0, deleteValue = 0, keyIdentity = 0, findFirst = 0,
+                  fileAttributes = 0, listFolder = 0, shortcutTarget = 0;
     std::uint64_t Registry() const {
         return openKey + closeKey + queryInfoKey + enumKey + enumValue + queryValue + deleteKey +
-               deleteValue;
+               deleteValue + keyIdentity;
     }
     std::uint64_t Files() const { return findFirst + fileAttributes + listFolder + shortcutTarget; }
 };
@@ -70,6 +70,10 @@ class CountingPlatform final : public platform::Platform {
         ++counts.deleteValue;
         return inner_.DeleteValue(key, name);
     }
+    std::string KeyIdentity(platform::Hkey key) override {
+        ++counts.keyIdentity;
+        return inner_.KeyIdentity(key);
+    }
     bool FindFirst(std::string_view path, platform::FindEntry& entry) override {
         ++counts.findFirst;
         return inner_.FindFirst(path, entry);
@@ -95,6 +99,7 @@ class CountingPlatform final : public platform::Platform {
     std::string FontsFolder() override { return inner_.FontsFolder(); }
     std::string DocumentsFolder() override { return inner_.DocumentsFolder(); }
     std::string ProgramFolder() override { return inner_.ProgramFolder(); }
+    std::string WindowsFolder() override { return inner_.WindowsFolder(); }
     std::string ComputerName() override { return inner_.ComputerName(); }
     bool EqualTextIgnoreCase(std::string_view a, std::string_view b) override {
         return inner_.EqualTextIgnoreCase(a, b);

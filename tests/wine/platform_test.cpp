@@ -3,6 +3,7 @@
 #include "engine/common_unit.h"
 #include "engine/error.h"
 #include "engine/registry_access.h"
+#include "engine/registry_views.h"
 #include "platform/platform.h"
 #include "tests/support/fixtures.h"
 
@@ -93,6 +94,46 @@ TEST(RealRegistry, ClassesRootLivesInTheMachineClassesKey) {
     reg.SetRoot(kLocalMachine);
     ASSERT_TRUE(reg.Open("\\Software\\Classes\\.mendraketest"));
     EXPECT_EQ("x", reg.ReadText(""));
+}
+
+std::string IdentityOf(std::uint32_t root, const std::string& path) {
+    RegistryAccess reg;
+    reg.SetRoot(root);
+    return reg.Open(path) ? reg.KeyIdentity() : "(missing)";
+}
+
+TEST(RealRegistry, KeyIdentityNamesThePhysicalKey) {
+    test::PlantedRegistry planted("REGEDIT4\r\n\r\n[HKEY_CLASSES_ROOT\\.mendraketest]\r\n");
+    const std::string viaClasses = IdentityOf(platform::kClassesRoot, "\\.mendraketest");
+    EXPECT_EQ("\\REGISTRY\\MACHINE\\SOFTWARE\\CLASSES\\.MENDRAKETEST", viaClasses);
+    EXPECT_EQ(viaClasses, IdentityOf(kLocalMachine, "\\Software\\Classes\\.MendrakeTest"));
+    // Wine links the keys both views share, as Windows shares them: the twin path of App Paths
+    // and of the font list leads to the 64-bit key.
+    const std::string appPaths = "\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+    EXPECT_EQ(IdentityOf(kLocalMachine, appPaths),
+              IdentityOf(kLocalMachine, Wow64TwinKey(kLocalMachine, appPaths)));
+}
+
+TEST(RealRegistry, BothViewsReadsASharedKeyOnceAndARedirectedOneTwice) {
+    test::PlantedRegistry planted(
+        "REGEDIT4\r\n\r\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\MendrakeTest\\Area]\r\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\MendrakeTest\\Area]\r\n");
+    const std::vector<ViewArea> shared =
+        BothViews(kLocalMachine, "\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths");
+    EXPECT_EQ(1u, shared.size());
+    const std::vector<ViewArea> redirected =
+        BothViews(kLocalMachine, "\\Software\\MendrakeTest\\Area");
+    ASSERT_EQ(2u, redirected.size());
+    EXPECT_EQ("HKLM\\Software\\Wow6432Node\\MendrakeTest\\Area", redirected[1].KeyText());
+    EXPECT_EQ(RegistryView::Wow64, redirected[1].view);
+    EXPECT_EQ(1u, BothViews(kLocalMachine, "\\Software\\MendrakeTest\\Missing").size());
+}
+
+TEST(RealFiles, ThirtyTwoBitPathsUseTheWindowsFolderOfThePrefix) {
+    EXPECT_EQ("C:\\windows", platform::Os().WindowsFolder());
+    EXPECT_EQ("C:\\WINDOWS\\SysWOW64\\x.dll",
+              PathSeenBy(RegistryView::Wow64, "C:\\WINDOWS\\system32\\x.dll"));
 }
 
 } // namespace

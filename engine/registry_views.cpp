@@ -1,0 +1,133 @@
+#include "engine/registry_views.h"
+
+#include "engine/common_unit.h"
+#include "engine/scanner_paths.h"
+
+#include <array>
+
+namespace mendrake {
+
+namespace {
+
+const std::string kWow64Node = "Wow6432Node";
+
+// Whether `text` begins with `prefix`, letters a to z compared without regard to case.
+bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() &&
+           UpperCase(text.substr(0, prefix.size())) == UpperCase(prefix);
+}
+
+// The full name of a key path, or empty when it cannot be opened.
+std::string IdentityOf(std::uint32_t root, const std::string& key, bool& exists) {
+    RegistryAccess reg;
+    reg.SetRoot(root);
+    exists = reg.Open(key);
+    return exists ? reg.KeyIdentity() : std::string();
+}
+
+} // namespace
+
+std::string RootAbbreviation(std::uint32_t root) {
+    switch (root) {
+    case kHkcr:
+        return "HKCR";
+    case kHkcu:
+        return "HKCU";
+    case kHklm:
+        return "HKLM";
+    default:
+        return {};
+    }
+}
+
+std::string ViewArea::KeyText() const {
+    return RootAbbreviation(root) + key;
+}
+
+std::string ViewArea::Subkey(std::string_view name) const {
+    return name.empty() ? key : key + "\\" + std::string(name);
+}
+
+std::string ViewArea::SubkeyText(std::string_view name) const {
+    return RootAbbreviation(root) + Subkey(name);
+}
+
+bool ViewArea::Holds(RegistryAccess& reg) const {
+    // Links lead out of the 32-bit view's areas to the keys both views share, never out of the
+    // 64-bit view's.
+    if (view == RegistryView::Native || identity.empty()) {
+        return true; // nothing to tell them apart by: the key is taken as the area's own
+    }
+    const std::string name = reg.KeyIdentity();
+    return name.empty() || (StartsWithIgnoreCase(name, identity) &&
+                            (name.size() == identity.size() || name[identity.size()] == '\\'));
+}
+
+std::string Wow64TwinKey(std::uint32_t root, std::string_view key) {
+    if (root == kHkcr) {
+        return "\\" + kWow64Node + std::string(key);
+    }
+    const std::string_view software = "\\Software";
+    if (root == kHklm && StartsWithIgnoreCase(key, software) &&
+        (key.size() == software.size() || key[software.size()] == '\\')) {
+        return std::string(key.substr(0, software.size())) + "\\" + kWow64Node +
+               std::string(key.substr(software.size()));
+    }
+    return {};
+}
+
+std::vector<ViewArea> BothViews(std::uint32_t root, std::string_view key) {
+    ViewArea native{root, std::string(key), RegistryView::Native, {}};
+    const std::string twinKey = Wow64TwinKey(root, key);
+    if (twinKey.empty()) {
+        return {native}; // one key for both views
+    }
+    bool nativeExists = false, twinExists = false;
+    native.identity = IdentityOf(root, native.key, nativeExists);
+    ViewArea twin{root, twinKey, RegistryView::Wow64, {}};
+    twin.identity = IdentityOf(root, twin.key, twinExists);
+    // A twin path that leads to the 64-bit key itself (a shared key) is read once, as the
+    // 64-bit area. Without names to compare, two keys that both opened are taken as two.
+    const bool sameKey = nativeExists && !twin.identity.empty() &&
+                         UpperCase(twin.identity) == UpperCase(native.identity);
+    if (!twinExists || sameKey) {
+        return {native};
+    }
+    return {native, twin};
+}
+
+std::string PathSeenBy(RegistryView view, std::string_view path) {
+    if (view == RegistryView::Native) {
+        return std::string(path);
+    }
+    std::string windows = platform::Os().WindowsFolder();
+    while (!windows.empty() && windows.back() == '\\') {
+        windows.pop_back();
+    }
+    if (windows.empty() || !StartsWithIgnoreCase(path, windows + "\\")) {
+        return std::string(path);
+    }
+    const std::size_t folderStart = windows.size() + 1;
+    const std::size_t folderEnd = std::min(path.find('\\', folderStart), path.size());
+    const std::string folder = UpperCase(path.substr(folderStart, folderEnd - folderStart));
+    const std::string_view rest = path.substr(folderEnd); // "" or "\..."
+    if (folder == "SYSNATIVE") {
+        return std::string(path.substr(0, folderStart)) + "System32" + std::string(rest);
+    }
+    if (folder != "SYSTEM32") {
+        return std::string(path);
+    }
+    // The subfolders of System32 that Windows exempts from redirection.
+    static constexpr std::array<std::string_view, 6> kExempt = {
+        "\\CATROOT", "\\CATROOT2", "\\DRIVERSTORE", "\\DRIVERS\\ETC", "\\LOGFILES", "\\SPOOL"};
+    const std::string below = UpperCase(rest);
+    for (std::string_view prefix : kExempt) {
+        if (below.compare(0, prefix.size(), prefix) == 0 &&
+            (below.size() == prefix.size() || below[prefix.size()] == '\\')) {
+            return std::string(path);
+        }
+    }
+    return std::string(path.substr(0, folderStart)) + "SysWOW64" + std::string(rest);
+}
+
+} // namespace mendrake
