@@ -31,10 +31,17 @@ void WriteTextFile(const std::string& path, std::string_view text) {
 
 bool WriteNewTextFile(const std::string& path, std::string_view text) {
     constexpr std::uint32_t kAlreadyExists = 183; // ERROR_ALREADY_EXISTS, from some file systems
-    const platform::FileWriteResult result = platform::Os().WriteWholeFile(path, text, false);
+    platform::Platform& os = platform::Os();
+    const platform::FileWriteResult result = os.WriteWholeFile(path, text, false);
+    // Only a file holds the name as another writer's output would; a folder of that name is
+    // no such file but a name that cannot be written, and says so.
     if (result.stage == platform::FileWriteResult::Stage::Create &&
         (result.error == platform::kFileExists || result.error == kAlreadyExists)) {
-        return false;
+        const std::uint32_t attributes = os.FileAttributes(path);
+        if (attributes == platform::kInvalidAttributes ||
+            (attributes & platform::kAttrDirectory) == 0) {
+            return false;
+        }
     }
     Check(path, result);
     return true;

@@ -3,6 +3,7 @@
 // judge an entry by a name or a path that is not its own, a malformed number or a folder link
 // cannot stop or misdirect an analysis, and no backup replaces another.
 #include "engine/algorithm_unit.h"
+#include "engine/error.h"
 #include "engine/issue_model.h"
 #include "platform/memory/memory_platform.h"
 #include "repair/fix.h"
@@ -233,6 +234,11 @@ TEST_F(HostileContents, BackupsNeverReplaceAnother) {
     EXPECT_NE(std::string::npos, os.FileContents(*second.backupPath).find("\\Two]"));
     EXPECT_EQ("C:\\Program Files\\Mendrake\\20261210142530_3_backup.reg",
               *FixIssues({}, first).backupPath);
+
+    // A folder of the name is no backup: the name cannot be written, and the fix stops.
+    os.AddFolder("C:\\Program Files\\Mendrake\\blocked_backup.reg\\");
+    EXPECT_THROW(FixIssues({one}, std::string("C:\\Program Files\\Mendrake\\blocked_backup.reg")),
+                 Error);
 
     const struct {
         const char* path;
