@@ -75,7 +75,7 @@ double TimedProcess(const std::string& commandLine) {
     return elapsed;
 }
 
-// The keys the eleven checks read: the classes tree whole, the lists below them whole, and the
+// The keys the fourteen checks read: the classes tree whole, the lists below them whole, and the
 // two software roots one level deep (the checks look only at their direct subkeys).
 const char* const kPeerQueries[] = {
     "HKCR /s",
@@ -93,6 +93,10 @@ const char* const kPeerQueries[] = {
     "\"HKLM\\Software\\Microsoft\\Windows\\HTML Help\" /s",
     "\"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\" /s",
     "\"HKCU\\Software\\Microsoft\\Windows\\ShellNoRoam\\MuiCache\" /s",
+    "\"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellIconOverlayIdentifiers\" "
+    "/s",
+    "\"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved\" /s",
+    "\"HKCU\\AppEvents\\Schemes\\Apps\" /s",
     "HKLM\\Software",
     "HKCU\\Software",
 };

@@ -22,9 +22,9 @@ struct Run {
     std::size_t issues = 0;
 };
 
-// The full analysis of all eleven categories, as the window and the console run it.
+// The full analysis of all fourteen categories, as the window and the console run it.
 Run FullAnalysis();
-// The raw walk: the registry calls and existence tests the eleven checks cannot do without.
+// The raw walk: the registry calls and existence tests the fourteen checks cannot do without.
 Run FloorWalk();
 // The registry editor's console tool listing the same roots, as a peer.
 Run PeerQuery();

@@ -1,4 +1,4 @@
-// The floor: one raw walk over everything the eleven checks read, making only the calls they
+// The floor: one raw walk over everything the fourteen checks read, making only the calls they
 // cannot do without. Each key is opened once (the classes root is enumerated once for the
 // three checks that walk it), each value is read once (value lists are enumerated with their
 // data), and each distinct path is tested once with one attribute query, which answers both
@@ -6,6 +6,7 @@
 #include "bench/bench.h"
 
 #include "engine/common_unit.h"
+#include "engine/scanner_paths.h"
 
 #include <windows.h>
 
@@ -41,11 +42,14 @@ class Floor {
 
     void Walk() {
         ClassesTree();
+        TypeLibraries();
+        ShellExtensionLists();
         ApplicationVerbs();
         MachineLists();
         SoftwareKeys(HKEY_LOCAL_MACHINE);
         SoftwareKeys(HKEY_CURRENT_USER);
         ValueLists();
+        SoundEvents();
         ShellFolders();
     }
 
@@ -201,9 +205,32 @@ class Floor {
         }
     }
 
-    // Class servers, then every root key once: its emptiness, its class reference, its verbs.
+    bool Registered(const std::string& id) const {
+        const std::string upper = UpperCase(id);
+        return known_.count(upper) != 0 || registered32_.count(upper) != 0;
+    }
+
+    // A handler key: the class its default value or its own name names, when registered.
+    void JudgeHandler(HKEY parent, const std::string& name) {
+        if (HKEY handler = Open(parent, name)) {
+            std::string text;
+            const std::string& id =
+                DefaultText(handler, text) && LooksLikeClassId(text) ? text : name;
+            Judge(LooksLikeClassId(id) && !Registered(id));
+            Close(handler);
+        }
+    }
+
+    // Class servers, then every root key once: its emptiness, its class reference, its verbs,
+    // its shell extension handlers.
     void ClassesTree() {
-        std::unordered_map<std::string, bool> known;
+        std::unordered_map<std::string, bool>& known = known_;
+        if (HKEY wow64 = Open(HKEY_CLASSES_ROOT, "Wow6432Node\\CLSID")) {
+            for (const std::string& id : Subkeys(wow64)) {
+                registered32_.emplace(UpperCase(id), true);
+            }
+            Close(wow64);
+        }
         if (HKEY clsid = Open(HKEY_CLASSES_ROOT, "CLSID")) {
             for (const std::string& id : Subkeys(clsid)) {
                 known.emplace(UpperCase(id), true);
@@ -238,8 +265,107 @@ class Floor {
                 Verbs(shell, subkeys);
                 Close(shell);
             }
+            if (HKEY shellex = Open(key, "shellex")) {
+                for (const char* list : {"ContextMenuHandlers", "PropertySheetHandlers",
+                                         "DragDropHandlers", "CopyHookHandlers"}) {
+                    if (HKEY handlers = Open(shellex, list)) {
+                        for (const std::string& handler : Subkeys(handlers)) {
+                            JudgeHandler(handlers, handler);
+                        }
+                        Close(handlers);
+                    }
+                }
+                Close(shellex);
+            }
             Close(key);
         }
+    }
+
+    // Every platform file of every type library version; the version's data keys hold none.
+    void TypeLibraries() {
+        HKEY libraries = Open(HKEY_CLASSES_ROOT, "TypeLib");
+        if (libraries == nullptr) {
+            return;
+        }
+        for (const std::string& library : Subkeys(libraries)) {
+            HKEY versions = Open(libraries, library);
+            if (versions == nullptr) {
+                continue;
+            }
+            for (const std::string& version : Subkeys(versions)) {
+                HKEY key = Open(versions, version);
+                if (key == nullptr) {
+                    continue;
+                }
+                for (const std::string& lcid : Subkeys(key)) {
+                    const std::string upper = UpperCase(lcid);
+                    if (upper == "FLAGS" || upper == "HELPDIR") {
+                        continue;
+                    }
+                    for (const char* platform : {"\\win32", "\\win64"}) {
+                        if (HKEY file = Open(key, lcid + platform)) {
+                            std::string path;
+                            if (DefaultText(file, path)) {
+                                JudgeFile(path);
+                            }
+                            Close(file);
+                        }
+                    }
+                }
+                Close(key);
+            }
+            Close(versions);
+        }
+        Close(libraries);
+    }
+
+    // The icon overlays and the approved list (the class list is known from the tree).
+    void ShellExtensionLists() {
+        const std::string cv = kCurrentVersion;
+        if (HKEY overlays =
+                Open(HKEY_LOCAL_MACHINE, cv + "\\Explorer\\ShellIconOverlayIdentifiers")) {
+            for (const std::string& name : Subkeys(overlays)) {
+                JudgeHandler(overlays, name);
+            }
+            Close(overlays);
+        }
+        if (HKEY approved = Open(HKEY_LOCAL_MACHINE, cv + "\\Shell Extensions\\Approved")) {
+            for (const Value& value : Values(approved)) {
+                Judge(LooksLikeClassId(value.name) && !Registered(value.name));
+            }
+            Close(approved);
+        }
+    }
+
+    void SoundEvents() {
+        HKEY apps = Open(HKEY_CURRENT_USER, "AppEvents\\Schemes\\Apps");
+        if (apps == nullptr) {
+            return;
+        }
+        for (const std::string& app : Subkeys(apps)) {
+            HKEY events = Open(apps, app);
+            if (events == nullptr) {
+                continue;
+            }
+            for (const std::string& event : Subkeys(events)) {
+                HKEY schemes = Open(events, event);
+                if (schemes == nullptr) {
+                    continue;
+                }
+                for (const std::string& scheme : Subkeys(schemes)) {
+                    if (HKEY key = Open(schemes, scheme)) {
+                        std::string path;
+                        if (DefaultText(key, path)) {
+                            JudgeFile(path);
+                        }
+                        Close(key);
+                    }
+                }
+                Close(schemes);
+            }
+            Close(events);
+        }
+        Close(apps);
     }
 
     void ApplicationVerbs() {
@@ -446,6 +572,8 @@ class Floor {
     }
 
     std::unordered_map<std::string, DWORD> attributes_;
+    // Upper-cased class ids of the 64-bit and of the 32-bit class list.
+    std::unordered_map<std::string, bool> known_, registered32_;
 };
 
 } // namespace

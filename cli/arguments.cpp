@@ -7,8 +7,11 @@
 namespace mendrake::cli {
 
 const char* const kUsage =
-    "usage: mendrake-cli scan [--category ID]... [--log FILE] [--stats]\n"
-    "       mendrake-cli fix [--category ID]... [--no-backup] [--backup-dir DIR] [--log FILE]\n";
+    "usage: mendrake-cli scan [--category ID]... [--log FILE] [--format text|json] [--stats]\n"
+    "                         [--exclude ENTRY]... [--no-exclusions]\n"
+    "       mendrake-cli fix [--category ID]... [--no-backup] [--backup-dir DIR] [--log FILE]\n"
+    "                        [--format text|json] [--exclude ENTRY]... [--no-exclusions]\n"
+    "       mendrake-cli exclude add ENTRY | exclude remove ENTRY | exclude list\n";
 
 namespace {
 
@@ -31,11 +34,49 @@ std::int32_t CategoryId(const std::string& text) {
     throw std::invalid_argument("no scanner category has the identifier " + text);
 }
 
+ReportFormat FormatNamed(const std::string& name) {
+    if (name == "text") {
+        return ReportFormat::Text;
+    }
+    if (name == "json") {
+        return ReportFormat::Json;
+    }
+    throw std::invalid_argument("unknown format: " + name + " (text or json)");
+}
+
+// "exclude add ENTRY", "exclude remove ENTRY" or "exclude list".
+Arguments ParseExclude(const std::vector<std::string>& args) {
+    Arguments parsed;
+    parsed.command = args[0];
+    if (args.size() < 2) {
+        throw std::invalid_argument("exclude needs add, remove or list");
+    }
+    parsed.exclusionAction = args[1];
+    std::size_t operands = 0;
+    if (parsed.exclusionAction == "add" || parsed.exclusionAction == "remove") {
+        if (args.size() < 3) {
+            throw std::invalid_argument("exclude " + parsed.exclusionAction + " needs an entry");
+        }
+        parsed.exclusionEntry = args[2];
+        operands = 1;
+    } else if (parsed.exclusionAction != "list") {
+        throw std::invalid_argument("unknown exclude action: " + parsed.exclusionAction +
+                                    " (add, remove or list)");
+    }
+    if (args.size() > 2 + operands) {
+        throw std::invalid_argument("unexpected argument: " + args[2 + operands]);
+    }
+    return parsed;
+}
+
 } // namespace
 
 Arguments ParseArguments(const std::vector<std::string>& args) {
     if (args.empty()) {
         throw std::invalid_argument("no command given");
+    }
+    if (args[0] == "exclude") {
+        return ParseExclude(args);
     }
     Arguments parsed;
     parsed.command = args[0];
@@ -55,6 +96,15 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
             parsed.categories.push_back(CategoryId(operand()));
         } else if (arg == "--log") {
             parsed.logPath = operand();
+        } else if (arg == "--format") {
+            parsed.format = FormatNamed(operand());
+        } else if (arg == "--exclude") {
+            parsed.exclude.push_back(operand());
+            if (parsed.exclude.back().empty()) {
+                throw std::invalid_argument("--exclude needs an entry");
+            }
+        } else if (arg == "--no-exclusions") {
+            parsed.storedExclusions = false;
         } else if (arg == "--stats" && !fix) {
             parsed.stats = true;
         } else if (arg == "--no-backup" && fix) {

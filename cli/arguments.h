@@ -8,13 +8,20 @@
 
 namespace mendrake::cli {
 
+enum class ReportFormat { Text, Json };
+
 struct Arguments {
-    std::string command;                  // "scan" or "fix"
+    std::string command;                  // "scan", "fix" or "exclude"
     std::vector<std::int32_t> categories; // empty: every scanner category in tree order
     std::optional<std::string> logPath;   // "-" or absent: standard output (scan)
     bool stats = false;
     bool backup = true;
     std::optional<std::string> backupDir;
+    ReportFormat format = ReportFormat::Text;
+    std::vector<std::string> exclude; // entries excluded for this run only
+    bool storedExclusions = true;     // false: the stored list is ignored for this run
+    std::string exclusionAction;      // exclude: "add", "remove" or "list"
+    std::string exclusionEntry;       // the entry of "add" and "remove"
 };
 
 // Throws std::invalid_argument with a one-line message for a bad command line.

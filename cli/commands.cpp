@@ -1,13 +1,20 @@
 #include "cli/commands.h"
 
+#include "cli/exclude_command.h"
+#include "cli/json_report.h"
+
 #include "engine/algorithm_unit.h"
 #include "engine/common_unit.h"
+#include "engine/error.h"
+#include "engine/exclusion_list.h"
 #include "engine/issue_model.h"
 #include "engine/scan_stats.h"
 #include "platform/platform.h"
 #include "repair/file_output.h"
 #include "repair/fix.h"
 #include "repair/scan_log.h"
+#include "settings/exclusion_unit.h"
+#include "settings/version_unit.h"
 
 #include <algorithm>
 #include <chrono>
@@ -19,11 +26,27 @@ namespace mendrake::cli {
 
 namespace {
 
+// The list this run honours: the stored one (unless --no-exclusions) and the entries of
+// --exclude. A stored list that cannot be read is reported once and counts as empty.
+std::vector<std::string> RunExclusions(const Arguments& arguments) {
+    std::vector<std::string> entries;
+    if (arguments.storedExclusions) {
+        try {
+            entries = Exclusions();
+        } catch (const Error& e) {
+            std::fprintf(stderr, "mendrake-cli: %s\n", e.what());
+        }
+    }
+    entries.insert(entries.end(), arguments.exclude.begin(), arguments.exclude.end());
+    return entries;
+}
+
 // Runs the scanners of the chosen categories into Issues, as the window's analysis does. A
 // scanner that fails ends only itself: what it found before stays, the other categories run,
 // and its error comes back for the caller to print. Returns the errors.
 std::vector<std::string> Scan(const Arguments& arguments) {
     Issues.clear();
+    ExclusionScope exclusions(RunExclusions(arguments));
     ExistenceCacheScope cache;
     std::vector<std::string> errors;
     for (std::int32_t category : arguments.categories) {
@@ -44,15 +67,34 @@ int ReportScanErrors(const std::vector<std::string>& errors) {
     return errors.empty() ? 0 : 1;
 }
 
-void WriteLog(const Arguments& arguments) {
-    if (arguments.logPath && *arguments.logPath != "-") {
-        SaveLog(*arguments.logPath, Issues);
-        return;
-    }
-    platform::Platform& os = platform::Os();
-    const std::string text = LogText(Issues, ComputerName(), os.Now(), os.TimeSeparator());
+bool ReportToStandardOutput(const Arguments& arguments) {
+    return !arguments.logPath || *arguments.logPath == "-";
+}
+
+void WriteStandardOutput(const std::string& text) {
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
+}
+
+// The scan log, or the JSON report (with each issue's outcome when `fixed` is given), of
+// Issues to the --log file or standard output.
+void WriteReport(const Arguments& arguments, const std::vector<bool>* fixed = nullptr) {
+    platform::Platform& os = platform::Os();
+    if (arguments.format == ReportFormat::Json) {
+        TVersionInfo version(os.ProgramModule());
+        const ReportHeader header{ComputerName(), os.Now(), version.StringValue("FileVersion"),
+                                  ExcludedCount()};
+        const std::string report = JsonReport(header, Issues, fixed);
+        if (ReportToStandardOutput(arguments)) {
+            WriteStandardOutput(report);
+        } else {
+            WriteTextFile(*arguments.logPath, report);
+        }
+    } else if (ReportToStandardOutput(arguments)) {
+        WriteStandardOutput(LogText(Issues, ComputerName(), os.Now(), os.TimeSeparator()));
+    } else {
+        SaveLog(*arguments.logPath, Issues);
+    }
 }
 
 int RunScan(const Arguments& arguments) {
@@ -60,16 +102,17 @@ int RunScan(const Arguments& arguments) {
     const auto start = std::chrono::steady_clock::now();
     const std::vector<std::string> errors = Scan(arguments);
     const auto elapsed = std::chrono::steady_clock::now() - start;
-    WriteLog(arguments);
+    WriteReport(arguments);
     if (arguments.stats) {
         const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();
         std::fprintf(stderr,
                      "scanned in %lld ms: %llu keys opened, %llu value queries, %llu paths tested "
-                     "(%llu distinct), %zu issues\n",
+                     "(%llu distinct), %zu issues, %zu excluded\n",
                      static_cast<long long>(ms), static_cast<unsigned long long>(Stats.keysOpened),
                      static_cast<unsigned long long>(Stats.valueQueries),
                      static_cast<unsigned long long>(Stats.pathsTested),
-                     static_cast<unsigned long long>(Stats.distinctPaths), Issues.size());
+                     static_cast<unsigned long long>(Stats.distinctPaths), Issues.size(),
+                     ExcludedCount());
     }
     return ReportScanErrors(errors);
 }
@@ -88,32 +131,41 @@ std::string BackupPath(const Arguments& arguments) {
 
 // Scans, logs what was found when asked, writes the backup and deletes every issue found. A
 // backup that cannot be written stops the command before anything is deleted. Entries that are
-// still there afterwards (no access, or in use) are counted and reported, not hidden.
+// still there afterwards (no access, or in use) are counted and reported, not hidden. The JSON
+// report comes after the fix, as it tells what each issue became.
 int RunFix(const Arguments& arguments) {
     const std::vector<std::string> errors = Scan(arguments);
-    if (arguments.logPath) {
-        WriteLog(arguments);
+    const bool json = arguments.format == ReportFormat::Json;
+    if (arguments.logPath && !json) {
+        WriteReport(arguments);
     }
+    // With the JSON report on standard output, the fix's own lines go to standard error, so
+    // that standard output holds one document.
+    std::FILE* messages = json && ReportToStandardOutput(arguments) ? stderr : stdout;
     std::optional<std::string> backupPath;
     if (arguments.backup) {
         backupPath = BackupPath(arguments);
     }
     const FixResult result = FixIssues(Issues, backupPath);
     if (result.backupPath) {
-        std::printf("Backup written to %s\n", result.backupPath->c_str());
+        std::fprintf(messages, "Backup written to %s\n", result.backupPath->c_str());
     }
     for (const NotFixed& issue : result.notFixed) {
-        std::printf("Not fixed: %s: %s\n", NotFixedEntryText(Issues[issue.index]).c_str(),
-                    issue.reason.c_str());
+        std::fprintf(messages, "Not fixed: %s: %s\n",
+                     NotFixedEntryText(Issues[issue.index]).c_str(), issue.reason.c_str());
     }
+    std::vector<bool> fixed;
     std::size_t left = 0;
     for (const TItem& issue : Issues) {
-        if (issue.Selected != 0 && IssueEntryPresent(issue)) {
-            ++left;
-        }
+        fixed.push_back(!IssueEntryPresent(issue));
+        left += fixed.back() ? 0 : 1;
     }
-    std::printf("Fixed %zu of %zu issues\n", Issues.size() - left, Issues.size());
-    std::fflush(stdout);
+    std::fprintf(messages, "Fixed %zu of %zu issues, %zu excluded\n", Issues.size() - left,
+                 Issues.size(), ExcludedCount());
+    std::fflush(messages);
+    if (json) {
+        WriteReport(arguments, &fixed);
+    }
     if (left != 0) {
         std::fprintf(stderr, "mendrake-cli: %zu issues could not be removed\n", left);
     }
@@ -123,6 +175,9 @@ int RunFix(const Arguments& arguments) {
 } // namespace
 
 int RunCommand(const Arguments& arguments) {
+    if (arguments.command == "exclude") {
+        return RunExclude(arguments);
+    }
     if (arguments.command == "scan") {
         return RunScan(arguments);
     }

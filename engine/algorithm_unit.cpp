@@ -6,24 +6,24 @@ namespace mendrake {
 
 namespace {
 
-void EmptyScanner() {}
-
-// Scanner of each category identifier from 3 to 14; 11 is an empty slot.
+// Scanner of each category identifier from 3 to 16.
 using Scanner = void (*)();
 constexpr std::int32_t kFirstScanned = 3;
-const std::array<Scanner, 12> kScanners = {
-    ScanSharedDlls,     // 3
-    ScanFileExtensions, // 4
-    ScanClasses,        // 5
-    ScanApplications,   // 6
-    ScanFonts,          // 7
-    ScanHelpFiles,      // 8
-    ScanInstall,        // 9
-    ScanRun,            // 10
-    EmptyScanner,       // 11
-    ScanMuiCache,       // 12
-    ScanStartMenu,      // 13
-    ScanDesktop,        // 14
+const std::array<Scanner, 14> kScanners = {
+    ScanSharedDlls,      // 3
+    ScanFileExtensions,  // 4
+    ScanClasses,         // 5
+    ScanApplications,    // 6
+    ScanFonts,           // 7
+    ScanHelpFiles,       // 8
+    ScanInstall,         // 9
+    ScanRun,             // 10
+    ScanTypeLibraries,   // 11
+    ScanMuiCache,        // 12
+    ScanStartMenu,       // 13
+    ScanDesktop,         // 14
+    ScanShellExtensions, // 15
+    ScanSoundEvents,     // 16
 };
 
 } // namespace

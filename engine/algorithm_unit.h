@@ -8,7 +8,7 @@
 namespace mendrake {
 
 // Runs the scanner of one category identifier to its end; identifiers without a scanner
-// (groups, 11, anything outside 3..14) do nothing.
+// (groups, anything outside 3..16) do nothing.
 void RunScanner(std::int32_t category);
 
 // Category 3 to 5.
@@ -23,6 +23,8 @@ void ScanHelpFiles();
 // Categories 9 and 10.
 void ScanInstall();
 void ScanRun();
+// Category 11.
+void ScanTypeLibraries();
 // Categories 12 to 14.
 void ScanMuiCache();
 void ScanStartMenu();
@@ -30,5 +32,8 @@ void ScanDesktop();
 void ScanShellFolder(const std::string& shellFolderName);
 void ScanShortcutFolder(const std::string& folder, const std::string& shellFolderName);
 std::string ResolveShortcut(std::string_view path);
+// Categories 15 and 16.
+void ScanShellExtensions();
+void ScanSoundEvents();
 
 } // namespace mendrake

@@ -1,5 +1,7 @@
 #include "engine/issue_model.h"
 
+#include "engine/exclusion_list.h"
+
 namespace mendrake {
 
 std::vector<TItem> Issues;
@@ -7,6 +9,9 @@ std::vector<TItem> Issues;
 void AppendIssue(std::int32_t category, std::int32_t kind, std::string problem, std::string data,
                  std::string keyText, std::uint32_t rootKey, std::string key, std::string value,
                  std::string valueData, bool deleteKey) {
+    if (ExcludeFinding(keyText, value)) {
+        return;
+    }
     TItem& item = Issues.emplace_back();
     item.Selected = 1;
     item.Category = category;
@@ -32,7 +37,10 @@ const TLevel Levels[kLevelCount] = {
     {8, 1, "Help Files", 1, 1},
     {9, 1, "Install", 1, 1},
     {10, 1, "Run", 1, 1},
+    {11, 1, "Type Libraries", 1, 1},
     {12, 1, "MUI Cache", 1, 1},
+    {15, 1, "Shell Extensions", 1, 1},
+    {16, 1, "Sound Events", 1, 1},
     {13, 2, "Start Menu", 1, 4},
     {14, 2, "Desktop", 1, 4},
 };

@@ -26,7 +26,8 @@ struct TItem {
 // The process-wide issue list. Scanners only append; the analysis empties it.
 extern std::vector<TItem> Issues;
 
-// Appends one finding, ticked.
+// Appends one finding, ticked, unless the exclusion list of the run covers its location
+// (engine/exclusion_list.h): then it is only counted.
 void AppendIssue(std::int32_t category, std::int32_t kind, std::string problem, std::string data,
                  std::string keyText, std::uint32_t rootKey, std::string key, std::string value,
                  std::string valueData, bool deleteKey);
@@ -40,7 +41,7 @@ struct TLevel {
     std::int32_t ImageIndex;
 };
 
-inline constexpr int kLevelCount = 13;
+inline constexpr int kLevelCount = 16;
 extern const TLevel Levels[kLevelCount];
 extern const TLevel RootLevel;
 

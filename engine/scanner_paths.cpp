@@ -2,10 +2,27 @@
 
 #include "engine/common_unit.h"
 
+#include <cctype>
+
 namespace mendrake {
 
 std::string TextIfString(RegistryAccess& reg, std::string_view name) {
     return IsTextKind(reg.ValueKindOf(name)) ? reg.ReadText(name) : std::string();
+}
+
+bool LooksLikeClassId(std::string_view text) {
+    constexpr std::string_view shape = "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}";
+    if (text.size() != shape.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < shape.size(); ++i) {
+        const bool ok = shape[i] == 'x' ? std::isxdigit(static_cast<unsigned char>(text[i])) != 0
+                                        : text[i] == shape[i];
+        if (!ok) {
+            return false;
+        }
+    }
+    return true;
 }
 
 std::string VerbProgramPath(std::string_view command) {

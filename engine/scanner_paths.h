@@ -22,6 +22,9 @@ inline bool IsTextKind(ValueKind kind) {
 // The value's text when it is of a string kind; empty otherwise (missing values included).
 std::string TextIfString(RegistryAccess& reg, std::string_view name);
 
+// Whether `text` has the shape of a class id: "{" 8-4-4-4-12 hexadecimal digits "}".
+bool LooksLikeClassId(std::string_view text);
+
 // The program path of a shell verb's command: the command path, cut after the first ".EXE "
 // (in any letter case) so that it ends with the extension.
 std::string VerbProgramPath(std::string_view command);

@@ -83,9 +83,10 @@ struct FindEntry {
     std::uint32_t attributes = 0;
 };
 
-// Local wall-clock time, as GetLocalTime gives it.
+// Local wall-clock time, as GetLocalTime gives it, and how far it is ahead of UTC.
 struct LocalTime {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    int utcOffsetMinutes = 0; // local time minus UTC: 60 for UTC+01:00, -300 for UTC-05:00
 };
 
 // Where writing a whole file stopped, for the caller's error message.
@@ -187,6 +188,9 @@ class Platform {
     // WideCharToMultiByte(CP_ACP): UTF-16 text (the version resource's names and values) in
     // the ANSI code page, characters it cannot hold as "?".
     virtual std::string AnsiFromUtf16(std::u16string_view text) = 0;
+    // MultiByteToWideChar(CP_ACP) and WideCharToMultiByte(CP_UTF8): ANSI text as UTF-8, for
+    // the machine-readable report.
+    virtual std::string Utf8FromAnsi(std::string_view text) = 0;
 };
 
 // The platform the program runs on. The programs install the real one at start-up; tests

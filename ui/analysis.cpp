@@ -3,6 +3,9 @@
 
 #include "engine/algorithm_unit.h"
 #include "engine/common_unit.h"
+#include "engine/error.h"
+#include "engine/exclusion_list.h"
+#include "settings/exclusion_unit.h"
 
 #include <algorithm>
 #include <cmath>
@@ -52,6 +55,15 @@ void T_mainForm::AnalyseAdvToolButtonClick() {
         ~RunEnd() { flag = false; }
     } runEnd{analysing_};
     ExistenceCacheScope existenceCache;
+    // The stored exclusion list keeps its entries out of Issues. A value that cannot be read
+    // is shown once, and the run goes on without a list.
+    std::vector<std::string> excluded;
+    try {
+        excluded = Exclusions();
+    } catch (const Error& e) {
+        prompts_.Message(hwnd_, e.what(), "Error", MB_ICONERROR);
+    }
+    ExclusionScope exclusions(excluded);
     bool nothingRan = true;
     for (int i = 0; i < NodeCount() && !closePending_; ++i) {
         HTREEITEM node = NodeAt(i);

@@ -645,6 +645,10 @@ std::string MemoryPlatform::AnsiFromUtf16(std::u16string_view text) {
     return Utf16ToAnsi(bytes);
 }
 
+std::string MemoryPlatform::Utf8FromAnsi(std::string_view text) {
+    return AnsiToUtf8(text);
+}
+
 // ---- registry set-up ----
 
 void MemoryPlatform::AddKey(Hkey root, std::string_view path) {

@@ -66,6 +66,7 @@ class MemoryPlatform final : public Platform {
     std::string_view VersionResource(Hmodule module) override;
     std::string StringResource(std::uint32_t id) override;
     std::string AnsiFromUtf16(std::u16string_view text) override; // Windows-1252
+    std::string Utf8FromAnsi(std::string_view text) override;     // Windows-1252
 
     // ---- set-up for tests ----
     // Registry: `path` below `root`, components separated by backslashes.
@@ -111,7 +112,7 @@ class MemoryPlatform final : public Platform {
     std::string windowsFolder = "C:\\windows"; // as Wine reports it
     std::string computerName = "TESTPC";
     std::string timeSeparator = ":";
-    LocalTime now{2026, 12, 10, 14, 25, 30};
+    LocalTime now{2026, 12, 10, 14, 25, 30, 60};
     std::string versionResource;                  // bytes of the version resource
     std::map<std::uint32_t, std::string> strings; // the string table
     // When not 0, every CreateKey, QueryValue or SetValue fails with this error.

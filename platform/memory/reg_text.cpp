@@ -139,6 +139,29 @@ std::string Utf16ToAnsi(std::string_view utf16le) {
     return out;
 }
 
+std::string AnsiToUtf8(std::string_view ansi) {
+    std::string out;
+    out.reserve(ansi.size());
+    for (const char c : ansi) {
+        const auto byte = static_cast<unsigned char>(c);
+        char32_t cp = byte;
+        if (byte >= 0x80 && byte < 0xA0 && kCp1252High[byte - 0x80u] != 0) {
+            cp = kCp1252High[byte - 0x80u];
+        }
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0u | (cp >> 6));
+            out += static_cast<char>(0x80u | (cp & 0x3Fu));
+        } else {
+            out += static_cast<char>(0xE0u | (cp >> 12));
+            out += static_cast<char>(0x80u | ((cp >> 6) & 0x3Fu));
+            out += static_cast<char>(0x80u | (cp & 0x3Fu));
+        }
+    }
+    return out;
+}
+
 Hkey RootFromName(std::string_view name) {
     if (name == "HKEY_LOCAL_MACHINE" || name == "HKLM")
         return kLocalMachine;

@@ -31,5 +31,8 @@ Hkey RootFromName(std::string_view name);
 // UTF-8 or UTF-16LE text to the Windows-1252 code page ('?' where it has no character).
 std::string Utf8ToAnsi(std::string_view utf8);
 std::string Utf16ToAnsi(std::string_view utf16le);
+// Windows-1252 text to UTF-8; the five unassigned bytes become the control characters of the
+// same number, as MultiByteToWideChar gives them.
+std::string AnsiToUtf8(std::string_view ansi);
 
 } // namespace mendrake::platform

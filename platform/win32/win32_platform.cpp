@@ -8,6 +8,7 @@
 #include <shobjidl.h>
 #include <winternl.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 #include <vector>
@@ -410,10 +411,27 @@ bool Win32Platform::EqualTextIgnoreCase(std::string_view a, std::string_view b) 
                           static_cast<int>(b.size())) == CSTR_EQUAL;
 }
 
+// The local time and its offset come from one reading of the clock, so that a report written
+// at the moment daylight saving time begins or ends names a time that existed.
 LocalTime Win32Platform::Now() {
+    SYSTEMTIME utc{};
+    GetSystemTime(&utc);
     SYSTEMTIME t{};
-    GetLocalTime(&t);
-    return LocalTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
+    if (!SystemTimeToTzSpecificLocalTime(nullptr, &utc, &t)) {
+        GetLocalTime(&t);
+        return LocalTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, 0};
+    }
+    FILETIME utcFile{}, localFile{};
+    SystemTimeToFileTime(&utc, &utcFile);
+    SystemTimeToFileTime(&t, &localFile);
+    const auto ticks = [](const FILETIME& f) {
+        return static_cast<long long>((static_cast<unsigned long long>(f.dwHighDateTime) << 32) |
+                                      f.dwLowDateTime);
+    };
+    constexpr long long kTicksPerMinute = 600000000; // 100-nanosecond units
+    const long long offset = (ticks(localFile) - ticks(utcFile)) / kTicksPerMinute;
+    return LocalTime{
+        t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, static_cast<int>(offset)};
 }
 
 std::string Win32Platform::TimeSeparator() {
@@ -450,6 +468,24 @@ std::string Win32Platform::StringResource(std::uint32_t id) {
     char buffer[4096] = {};
     const int length = LoadStringA(GetModuleHandleA(nullptr), id, buffer, sizeof buffer);
     return length > 0 ? std::string(buffer, static_cast<std::size_t>(length)) : std::string();
+}
+
+std::string Win32Platform::Utf8FromAnsi(std::string_view text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int bytes = static_cast<int>(text.size());
+    const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), bytes, nullptr, 0);
+    if (units <= 0) {
+        return {};
+    }
+    std::wstring wide(static_cast<std::size_t>(units), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), bytes, wide.data(), units);
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(std::max(size, 0)), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, out.data(), size, nullptr, nullptr);
+    return out;
 }
 
 std::string Win32Platform::AnsiFromUtf16(std::u16string_view text) {

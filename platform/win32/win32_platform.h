@@ -48,6 +48,7 @@ class Win32Platform final : public Platform {
     std::string_view VersionResource(Hmodule module) override;
     std::string StringResource(std::uint32_t id) override;
     std::string AnsiFromUtf16(std::u16string_view text) override;
+    std::string Utf8FromAnsi(std::string_view text) override;
 };
 
 // COM for the thread, initialised for the life of the object (apartment-threaded, as the

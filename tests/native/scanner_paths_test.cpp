@@ -54,5 +54,25 @@ TEST(HelpFilePath, JoinsFolderAndNameAndCollapsesBackslashPairs) {
     }
 }
 
+TEST(LooksLikeClassId, BracesAndTheFiveGroupsOfHexadecimalDigits) {
+    const std::pair<const char*, bool> cases[] = {
+        {"{6D6B15F1-0000-4000-8000-00000000F0F1}", true},
+        {"{6d6b15f1-abcd-4000-8000-00000000f0f1}", true},
+        {"6D6B15F1-0000-4000-8000-00000000F0F1", false},
+        {"{6D6B15F1-0000-4000-8000-00000000F0F1", false},
+        {" {6D6B15F1-0000-4000-8000-00000000F0F1}", false},
+        {"{6D6B15F1-0000-4000-8000-00000000F0F1} ", false},
+        {"{6D6B15G1-0000-4000-8000-00000000F0F1}", false},
+        {"{6D6B15F1-000-04000-8000-00000000F0F1}", false},
+        {"{6D6B15F1+0000-4000-8000-00000000F0F1}", false},
+        {"{6D6B15F1-0000-4000-8000-00000000F0F10}", false},
+        {"{}", false},
+        {"", false},
+    };
+    for (const auto& [text, expected] : cases) {
+        EXPECT_EQ(expected, LooksLikeClassId(text)) << "text: " << text;
+    }
+}
+
 } // namespace
 } // namespace mendrake

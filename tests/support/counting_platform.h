@@ -107,6 +107,7 @@ class CountingPlatform final : public platform::Platform {
     std::string AnsiFromUtf16(std::u16string_view text) override {
         return inner_.AnsiFromUtf16(text);
     }
+    std::string Utf8FromAnsi(std::string_view text) override { return inner_.Utf8FromAnsi(text); }
     platform::LocalTime Now() override { return inner_.Now(); }
     std::string TimeSeparator() override { return inner_.TimeSeparator(); }
     platform::Hmodule ProgramModule() override { return inner_.ProgramModule(); }

@@ -290,6 +290,89 @@ GeneratedMachine GenerateMachine(int classes, const std::string& tag, const std:
         w.Text(hklm, key, name, folder);
     }
 
+    // Type libraries: one version each, a 32-bit and a 64-bit file (some with a resource index,
+    // some only one platform); a share with every file gone, some naming files through an
+    // environment reference that is never tested.
+    for (int i = 0; i < std::max(8, n / 20); ++i) {
+        const std::string version =
+            "TypeLib\\" + ClassId(tag + "lib", i) + "\\1." + std::to_string(i % 3);
+        w.Key(hkcr, version);
+        w.Text(hkcr, version, "", tag + " Type Library " + std::to_string(i));
+        w.Key(hkcr, version + "\\FLAGS");
+        w.Text(hkcr, version + "\\FLAGS", "", "0");
+        w.Key(hkcr, version + "\\HELPDIR");
+        w.Text(hkcr, version + "\\HELPDIR", "", base + "Lib" + std::to_string(i % 25));
+        const bool gone = i % 10 == 3;
+        const std::string file =
+            gone ? base + "Gone\\" + tag + "tl" + std::to_string(i) + ".tlb" : dll((i * 3) % dlls);
+        if (i % 7 == 5) {
+            w.Key(hkcr, version + "\\0\\win32");
+            w.Text(hkcr, version + "\\0\\win32", "", "%SystemRoot%\\" + tag + ".tlb",
+                   platform::kRegExpandSz);
+            continue;
+        }
+        if (i % 3 != 1) {
+            w.Key(hkcr, version + "\\0\\win32");
+            w.Text(hkcr, version + "\\0\\win32", "", i % 4 == 2 ? file + "\\2" : file);
+        }
+        w.Key(hkcr, version + "\\0\\win64");
+        w.Text(hkcr, version + "\\0\\win64", "", file);
+    }
+
+    // Shell extensions: handlers below a share of the program ids and below "*", icon overlays
+    // and the approved list, naming registered classes mostly, a few long gone.
+    auto extensionClass = [&](int i) {
+        return i % 9 == 4 ? ClassId(tag + "goneext", i) : ClassId(tag, (i * 11) % n);
+    };
+    const char* const handlerLists[] = {"ContextMenuHandlers", "PropertySheetHandlers",
+                                        "DragDropHandlers", "CopyHookHandlers"};
+    for (int r = 1; r < rootKeys; r += 2) {
+        if (r % 10 != 3) {
+            continue;
+        }
+        const std::string list =
+            tag + ".Document." + std::to_string(r) + "\\shellex\\" + handlerLists[(r / 10) % 4];
+        w.Key(hkcr, list + "\\" + tag + "Handler");
+        w.Text(hkcr, list + "\\" + tag + "Handler", "", extensionClass(r));
+        w.Key(hkcr, list + "\\" + ClassId(tag, r % n));
+    }
+    for (int i = 0; i < std::max(4, n / 400); ++i) {
+        const std::string star =
+            "*\\shellex\\ContextMenuHandlers\\" + tag + "Star" + std::to_string(i);
+        w.Key(hkcr, star);
+        w.Text(hkcr, star, "", extensionClass(i));
+        const std::string overlay = kCurrentVersion + "\\Explorer\\ShellIconOverlayIdentifiers\\" +
+                                    tag + "Overlay" + std::to_string(i);
+        w.Key(hklm, overlay);
+        w.Text(hklm, overlay, "", extensionClass(i + 1));
+    }
+    const std::string approved = kCurrentVersion + "\\Shell Extensions\\Approved";
+    for (int i = 0; i < std::max(8, n / 20); ++i) {
+        w.Key(hklm, approved);
+        w.Text(hklm, approved, extensionClass(i + 2), tag + " Extension " + std::to_string(i));
+    }
+
+    // Sound events of a few applications in the user's schemes: files in the generated folder,
+    // a share of them gone, and the references to the Windows media folder never tested.
+    for (int a = 0; a < std::max(2, n / 1000); ++a) {
+        for (int e = 0; e < 12; ++e) {
+            const std::string event = "AppEvents\\Schemes\\Apps\\" + tag + "App" +
+                                      std::to_string(a) + "\\" + tag + "Event" + std::to_string(e);
+            const std::string sound =
+                base + "Media\\" + tag + "snd" + std::to_string(a * 12 + e) + ".wav";
+            if (e % 5 != 2) {
+                machine.files.push_back(sound);
+            }
+            w.Key(hkcu, event + "\\.Current");
+            w.Text(hkcu, event + "\\.Current", "", sound);
+            w.Key(hkcu, event + "\\.Default");
+            w.Text(hkcu, event + "\\.Default", "", "%SystemRoot%\\media\\" + tag + ".wav",
+                   platform::kRegExpandSz);
+            w.Key(hkcu, event + "\\.None");
+            w.Text(hkcu, event + "\\.None", "", "");
+        }
+    }
+
     // The user's Explorer extension list and the top-level software keys of both roots.
     for (int i = 0; i < rootKeys / 20; ++i) {
         const std::string key =

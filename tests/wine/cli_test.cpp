@@ -88,7 +88,8 @@ TEST(ConsoleScan, MalformedNumberDoesNotSinkTheAnalysis) {
 }
 
 TEST(ConsoleScan, RejectsBadArgumentsWithStatus2) {
-    EXPECT_EQ(2u, RunCli("scan --category 11"));
+    EXPECT_EQ(2u, RunCli("scan --category 17"));
+    EXPECT_EQ(2u, RunCli("scan --category 1")); // a group has no scanner
     EXPECT_EQ(2u, RunCli("scan --bogus"));
     EXPECT_EQ(2u, RunCli(""));
 }

@@ -16,7 +16,7 @@ namespace {
 
 TEST(FreshPrefixScan, EveryCategoryCompletesAndItsFindingsArePrinted) {
     std::vector<TItem> found;
-    ASSERT_NO_THROW(found = test::Scan({3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}));
+    ASSERT_NO_THROW(found = test::Scan({3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 15, 16, 13, 14}));
     std::map<std::int32_t, int> perCategory;
     for (const TItem& item : found) {
         ++perCategory[item.Category];

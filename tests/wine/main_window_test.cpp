@@ -247,12 +247,25 @@ TEST_F(MainWindowTest, OpensWithCaptionVersionCompleteTickedTreeAndStartButtons)
     EXPECT_EQ("Version 2.0.0.0", StatusText(0));
     EXPECT_TRUE(prompts.messages.empty()) << prompts.messages[0].text;
 
-    const std::vector<std::string> captions = {
-        "All",          "Registry", "Shared DLLs", "File Extensions", "ActiveX and Classes",
-        "Applications", "Fonts",    "Help Files",  "Install",         "Run",
-        "MUI Cache",    "Files",    "Start Menu",  "Desktop"};
-    ASSERT_EQ(14, form->NodeCount());
-    for (int i = 0; i < 14; ++i) {
+    const std::vector<std::string> captions = {"All",
+                                               "Registry",
+                                               "Shared DLLs",
+                                               "File Extensions",
+                                               "ActiveX and Classes",
+                                               "Applications",
+                                               "Fonts",
+                                               "Help Files",
+                                               "Install",
+                                               "Run",
+                                               "Type Libraries",
+                                               "MUI Cache",
+                                               "Shell Extensions",
+                                               "Sound Events",
+                                               "Files",
+                                               "Start Menu",
+                                               "Desktop"};
+    ASSERT_EQ(17, form->NodeCount());
+    for (int i = 0; i < 17; ++i) {
         EXPECT_EQ(captions[static_cast<std::size_t>(i)], Caption(i)) << "node " << i;
         const UINT state = static_cast<UINT>(SendMessageA(
             Tree(), TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(form->NodeAt(i)), TVIS_EXPANDED));
@@ -261,7 +274,7 @@ TEST_F(MainWindowTest, OpensWithCaptionVersionCompleteTickedTreeAndStartButtons)
         EXPECT_EQ(hasChildren, (state & TVIS_EXPANDED) != 0)
             << captions[static_cast<std::size_t>(i)];
     }
-    EXPECT_EQ("11111111111111", Marks());
+    EXPECT_EQ("11111111111111111", Marks());
     EXPECT_EQ("A--", Buttons());
     EXPECT_TRUE(form->BackupHTMLCheckBox.Checked());
     EXPECT_TRUE(MakeBackup);
@@ -347,44 +360,45 @@ TEST_F(MainWindowTest, ResizingMovesProgressPanelAndRightHandControls) {
 }
 
 TEST_F(MainWindowTest, CheckBoxClicksCarryMarksDownAndUpTheTree) {
-    // Node indices: 0 All, 1 Registry, 2..10 its categories, 11 Files, 12 Start Menu, 13 Desktop.
-    ClickCaption(13);
-    EXPECT_EQ("11111111111111", Marks()) << "a click on the caption changes no mark";
+    // Node indices: 0 All, 1 Registry, 2..13 its categories, 14 Files, 15 Start Menu, 16 Desktop.
+    ClickCaption(16);
+    EXPECT_EQ("11111111111111111", Marks()) << "a click on the caption changes no mark";
 
     ClickCheckBox(0);
-    EXPECT_EQ("22222222222222", Marks());
-    ClickCheckBox(13);
-    EXPECT_EQ("12222222222121", Marks()) << "Desktop ticks Files and All only";
+    EXPECT_EQ("22222222222222222", Marks());
+    ClickCheckBox(16);
+    EXPECT_EQ("12222222222222121", Marks()) << "Desktop ticks Files and All only";
     ClickCheckBox(0);
-    EXPECT_EQ("22222222222222", Marks());
+    EXPECT_EQ("22222222222222222", Marks());
     ClickCheckBox(0);
-    EXPECT_EQ("11111111111111", Marks());
+    EXPECT_EQ("11111111111111111", Marks());
 
-    for (int node = 2; node <= 9; ++node) {
+    for (int node = 2; node <= 12; ++node) {
         ClickCheckBox(node);
         EXPECT_EQ('1', Marks()[1]) << "Registry unticked after node " << node;
     }
-    ClickCheckBox(10);
-    EXPECT_EQ("12222222222111", Marks()) << "the ninth untick empties Registry";
-    ClickCheckBox(12);
-    EXPECT_EQ("12222222222121", Marks());
     ClickCheckBox(13);
-    EXPECT_EQ("22222222222222", Marks()) << "Files and then All go once nothing is ticked";
+    EXPECT_EQ("12222222222222111", Marks()) << "the twelfth untick empties Registry";
+    ClickCheckBox(15);
+    EXPECT_EQ("12222222222222121", Marks());
+    ClickCheckBox(16);
+    EXPECT_EQ("22222222222222222", Marks()) << "Files and then All go once nothing is ticked";
 
     // A group's click gives all its children its new mark, whatever they had.
     ClickCheckBox(5);
     ClickCheckBox(1);
-    EXPECT_EQ("22222222222222", Marks());
+    EXPECT_EQ("22222222222222222", Marks());
     ClickCheckBox(1);
-    EXPECT_EQ("11111111111222", Marks());
+    EXPECT_EQ("11111111111111222", Marks());
 }
 
 TEST(AnalysisProgress, PositionAfterEachCategoryOfTheShippedTree) {
-    const std::vector<std::pair<int, int>> expected = {{2, 15},  {3, 23},  {4, 31},  {5, 38},
-                                                       {6, 46},  {7, 54},  {8, 62},  {9, 69},
-                                                       {10, 77}, {12, 92}, {13, 100}};
+    // Sixteen steps after the root: an exact half goes to the even neighbour (12.5 to 12).
+    const std::vector<std::pair<int, int>> expected = {
+        {2, 12}, {3, 19},  {4, 25},  {5, 31},  {6, 38},  {7, 44},  {8, 50},
+        {9, 56}, {10, 62}, {11, 69}, {12, 75}, {13, 81}, {15, 94}, {16, 100}};
     for (const auto& [index, position] : expected) {
-        EXPECT_EQ(position, AnalysisProgressPosition(index, 14)) << "node " << index;
+        EXPECT_EQ(position, AnalysisProgressPosition(index, 17)) << "node " << index;
     }
     EXPECT_EQ(100, AnalysisProgressPosition(0, 1)) << "a single node ends the run";
 }
@@ -430,10 +444,10 @@ TEST_F(MainWindowTest, AnalyseUntickSaveLogAndFixWithBackupOnPlantedRegistry) {
                             "\"C:\\\\MendrakeWindowTest\\\\gone-b.dll\"=dword:00000002\n");
     const std::string folder = Os().ProgramFolder();
 
-    // Only "Shared DLLs": the progress shows 15 after its scanner, then 100.
+    // Only "Shared DLLs": the progress shows 12 after its scanner, then 100.
     TickOnly({2});
     const std::vector<int> positions = AnalyseRecordingProgress();
-    EXPECT_NE(positions.end(), std::find(positions.begin(), positions.end(), 15));
+    EXPECT_NE(positions.end(), std::find(positions.begin(), positions.end(), 12));
     EXPECT_EQ(100, form->AdvOfficeStatusBar.ProgressPosition());
     EXPECT_TRUE(prompts.messages.empty());
     EXPECT_EQ("AFS", Buttons());
@@ -563,8 +577,8 @@ TEST_F(MainWindowTest, FixWithoutBackupWritesNoScriptAndShowsNoMessage) {
 TEST_F(MainWindowTest, AFullRunMovesTheProgressThroughTheTreeAndListsEveryIssue) {
     Select(6); // "Fonts": the run still ends with every issue listed
     const std::vector<int> positions = AnalyseRecordingProgress();
-    const std::vector<int> expected = {15, 23, 31, 38, 46, 54, 62, 69, 77, 92, 100};
-    std::vector<int> afterStart(std::find(positions.begin(), positions.end(), 15), positions.end());
+    const std::vector<int> expected = {12, 19, 25, 31, 38, 44, 50, 56, 62, 69, 75, 81, 94, 100};
+    std::vector<int> afterStart(std::find(positions.begin(), positions.end(), 12), positions.end());
     EXPECT_EQ(expected, afterStart);
     EXPECT_EQ(static_cast<int>(Issues.size()), Rows());
     EXPECT_EQ(Issues.empty() ? "A--" : "AFS", Buttons());

@@ -5,6 +5,7 @@
 #include "engine/registry_access.h"
 #include "platform/win32/handles.h"
 #include "repair/fix.h"
+#include "repair/regexport_unit.h"
 #include "tests/support/fixtures.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 
 #include <cstdio>
 #include <map>
+#include <set>
 #include <sstream>
 
 namespace mendrake::test {
@@ -466,6 +468,60 @@ TEST(CliFix, UnwritableBackupStopsBeforeDeleting) {
     const std::string printed = ReadWholeFile(output.path());
     EXPECT_NE(std::string::npos, printed.find("Cannot create file \"C:\\NoSuchDir\\")) << printed;
     EXPECT_EQ(4u, Scan({4}).size()) << "nothing deleted";
+}
+
+// One issue of each check of the type-library, shell-extension and sound-event scanners, found
+// in their scenario fixtures, fixed with a backup: each entry goes (the sound event's scheme key
+// stays, only its value goes), and the registry editor's import of the backup brings back the
+// exact keys and values, so that the same issues are found again.
+TEST(Restore, OneIssueOfEachNewCheckComesBack) {
+    const std::vector<std::int32_t> categories = {11, 15, 16};
+    const std::vector<TItem> before = Scan(categories);
+    PlantedFiles files;
+    PlantedRegistry registry;
+    for (const char* name : {"type-libraries", "shell-extensions", "sound-events"}) {
+        const std::string dir = ScenarioDir(name);
+        registry.Apply(ReadHostFile(dir + "/registry.reg"));
+        if (name != std::string("shell-extensions")) {
+            files.Apply(ReadHostFile(dir + "/files.txt"), dir);
+        }
+    }
+    const std::vector<TItem> found = Scan(categories);
+    std::vector<TItem> chosen;
+    std::set<std::pair<std::int32_t, std::int32_t>> checks;
+    for (const TItem& issue : Added(before, found)) {
+        if (checks.insert({issue.Category, issue.Kind}).second) {
+            chosen.push_back(issue);
+        }
+    }
+    ASSERT_EQ(4u, chosen.size()) << Blocks(chosen);
+    auto exportOf = [](const TItem& issue) {
+        return issue.DeleteKey ? ExportKeyText(issue.RootKey, issue.Key)
+                               : ExportValueText(issue.RootKey, issue.Key, issue.Value);
+    };
+    std::vector<std::string> exported;
+    for (const TItem& issue : chosen) {
+        exported.push_back(exportOf(issue));
+        EXPECT_NE(std::string::npos, exported.back().find("Mendrake")) << exported.back();
+    }
+
+    TempFile backup("mendrake_restore_categories.reg");
+    FixIssues(chosen, backup.path());
+    for (const TItem& issue : chosen) {
+        EXPECT_FALSE(IssueEntryPresent(issue)) << issue.KeyText << " \"" << issue.Value << "\"";
+        if (!issue.DeleteKey) {
+            RegistryAccess reg;
+            reg.SetRoot(issue.RootKey);
+            EXPECT_TRUE(reg.Open(issue.Key)) << "the key of a value issue stays: " << issue.Key;
+        }
+    }
+    EXPECT_EQ(found.size() - chosen.size(), Scan(categories).size());
+
+    ImportWithRegedit(backup.path());
+    for (std::size_t i = 0; i < chosen.size(); ++i) {
+        EXPECT_EQ(exported[i], exportOf(chosen[i])) << chosen[i].KeyText;
+    }
+    EXPECT_EQ(Blocks(found), Blocks(Scan(categories)));
 }
 
 } // namespace

@@ -1,0 +1,31 @@
+#include "cli/exclude_command.h"
+
+#include "settings/exclusion_unit.h"
+
+#include <cstdio>
+
+namespace mendrake::cli {
+
+int RunExclude(const Arguments& arguments) {
+    const std::string& entry = arguments.exclusionEntry;
+    if (arguments.exclusionAction == "list") {
+        for (const std::string& stored : Exclusions()) {
+            std::printf("%s\n", stored.c_str());
+        }
+    } else if (arguments.exclusionAction == "add") {
+        if (AddExclusion(entry)) {
+            std::printf("Excluded %s\n", entry.c_str());
+        } else {
+            std::printf("Already excluded: %s\n", entry.c_str());
+        }
+    } else if (RemoveExclusion(entry)) {
+        std::printf("No longer excluded: %s\n", entry.c_str());
+    } else {
+        std::fprintf(stderr, "mendrake-cli: not in the exclusion list: %s\n", entry.c_str());
+        return 1;
+    }
+    std::fflush(stdout);
+    return 0;
+}
+
+} // namespace mendrake::cli

@@ -1,0 +1,29 @@
+// The machine-readable report of a scan or a fix: one JSON document in UTF-8.
+#pragma once
+
+#include "engine/issue_model.h"
+#include "platform/platform.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace mendrake::cli {
+
+struct ReportHeader {
+    std::string computer;
+    platform::LocalTime generated;
+    std::string version;      // the program's FileVersion
+    std::size_t excluded = 0; // findings the exclusion list kept out of the issues
+};
+
+// "yyyy-mm-ddThh:nn:ss+hh:nn", the local time with its offset from UTC.
+std::string IsoLocalTime(const platform::LocalTime& time);
+
+// {"computer", "generated", "version", "excluded", "issues": [...]}, each issue with every
+// field of TItem but Selected; for a fix, `fixed` tells for each issue whether its entry is
+// gone, and each issue carries it as "fixed". The texts are converted from the ANSI code page.
+std::string JsonReport(const ReportHeader& header, const std::vector<TItem>& issues,
+                       const std::vector<bool>* fixed = nullptr);
+
+} // namespace mendrake::cli

@@ -1,0 +1,46 @@
+// Sound events whose sound file is gone (category 16).
+#include "engine/algorithm_unit.h"
+#include "engine/common_unit.h"
+#include "engine/issue_model.h"
+#include "engine/registry_access.h"
+#include "engine/scanner_paths.h"
+
+namespace mendrake {
+
+void ScanSoundEvents() {
+    // Application, event, then scheme (".Current", ".Default", ".None" or a named scheme); the
+    // scheme key's default value is the sound file.
+    const std::string apps = "\\AppEvents\\Schemes\\Apps";
+    RegistryAccess reg;
+    reg.SetRoot(kHkcu);
+    if (!reg.Open(apps)) {
+        return;
+    }
+    for (const std::string& app : reg.SubkeyNames()) {
+        const std::string appKey = apps + "\\" + app;
+        if (!reg.Open(appKey)) {
+            continue;
+        }
+        for (const std::string& event : reg.SubkeyNames()) {
+            const std::string eventKey = appKey + "\\" + event;
+            if (!reg.Open(eventKey)) {
+                continue;
+            }
+            for (const std::string& scheme : reg.SubkeyNames()) {
+                const std::string schemeKey = eventKey + "\\" + scheme;
+                if (!reg.Open(schemeKey)) {
+                    continue;
+                }
+                // Environment references have no drive part and are never expanded or tested.
+                const std::string sound = TextIfString(reg, "");
+                if (!DrivePart(sound).empty() && !FileFound(sound)) {
+                    // The fix deletes the default value only: the scheme key stays in place.
+                    AppendIssue(16, 0, "Sound Event Issue", sound, "HKCU" + schemeKey, kHkcu,
+                                schemeKey, "", sound, false);
+                }
+            }
+        }
+    }
+}
+
+} // namespace mendrake

@@ -1,0 +1,107 @@
+// Type library versions whose every registered file is gone (category 11).
+#include "engine/algorithm_unit.h"
+#include "engine/common_unit.h"
+#include "engine/issue_model.h"
+#include "engine/registry_access.h"
+#include "engine/registry_views.h"
+#include "engine/scanner_paths.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace mendrake {
+
+namespace {
+
+// A version key's subkeys that hold data of the library, never a platform's file.
+bool IsVersionDataKey(const std::string& name) {
+    const std::string upper = UpperCase(name);
+    return upper == "FLAGS" || upper == "HELPDIR";
+}
+
+// A library file is present when the path names a file, or when it ends in a backslash and a
+// resource index ("C:\x\lib.dll\2") and the part before that backslash names one.
+bool TypeLibFilePresent(const std::string& path) {
+    if (FileFound(path)) {
+        return true;
+    }
+    const std::size_t cut = path.rfind('\\');
+    if (cut == std::string::npos || cut + 1 == path.size()) {
+        return false;
+    }
+    const bool index = std::all_of(path.begin() + static_cast<std::ptrdiff_t>(cut) + 1, path.end(),
+                                   [](char c) { return c >= '0' && c <= '9'; });
+    return index && FileFound(path.substr(0, cut));
+}
+
+struct LibraryPlatform {
+    const char* subkey;
+    RegistryView view; // the programs that load the file
+};
+constexpr LibraryPlatform kPlatforms[] = {{"win32", RegistryView::Wow64},
+                                          {"win64", RegistryView::Native}};
+
+// The first missing file path of one version, as read, when the version names at least one
+// file with a drive part and none of them is present; nothing otherwise.
+std::optional<std::string> DeadVersionPath(RegistryAccess& reg, const std::string& versionKey) {
+    std::optional<std::string> firstMissing;
+    for (const std::string& lcid : reg.SubkeyNames()) {
+        if (IsVersionDataKey(lcid)) {
+            continue;
+        }
+        for (const LibraryPlatform& target : kPlatforms) {
+            if (!reg.Open(versionKey + "\\" + lcid + "\\" + target.subkey)) {
+                continue;
+            }
+            const std::string path = TextIfString(reg, "");
+            if (DrivePart(path).empty()) {
+                continue; // environment references and bare names are not tested
+            }
+            // The 32-bit file is loaded by 32-bit programs, whose System32 is SysWOW64; the
+            // 64-bit one as it stands. Which view holds the registration plays no part.
+            if (TypeLibFilePresent(PathSeenBy(target.view, path))) {
+                return std::nullopt;
+            }
+            if (!firstMissing) {
+                firstMissing = path;
+            }
+        }
+    }
+    return firstMissing;
+}
+
+void ScanTypeLibArea(const ViewArea& area) {
+    RegistryAccess reg;
+    reg.SetRoot(area.root);
+    if (!reg.Open(area.key)) {
+        return;
+    }
+    for (const std::string& library : reg.SubkeyNames()) {
+        if (!reg.Open(area.Subkey(library))) {
+            continue;
+        }
+        for (const std::string& version : reg.SubkeyNames()) {
+            const std::string versionKey = area.Subkey(library + "\\" + version);
+            if (!reg.Open(versionKey)) {
+                continue;
+            }
+            const auto missing = DeadVersionPath(reg, versionKey);
+            // A version key reached through a key both views share belongs to the 64-bit pass.
+            if (missing && reg.Open(versionKey) && area.Holds(reg)) {
+                AppendIssue(11, 0, "Type Library Issue", *missing,
+                            area.SubkeyText(library + "\\" + version), area.root, versionKey, "",
+                            *missing, true);
+            }
+        }
+    }
+}
+
+} // namespace
+
+void ScanTypeLibraries() {
+    for (const ViewArea& area : BothViews(kHkcr, "\\TypeLib")) {
+        ScanTypeLibArea(area);
+    }
+}
+
+} // namespace mendrake
