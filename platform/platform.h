@@ -1,7 +1,7 @@
 // The seam between Mendrake and the operating system.
 //
 // Everything the engine, the export, the fix and the settings need from Windows goes through
-// the abstract `Platform` below. Two implementations exist: platform/win32 calls the ANSI
+// the abstract `Platform` below. Two implementations exist: platform/win32 calls the
 // Windows functions directly; platform/memory keeps a registry and a file system in memory with
 // the Windows semantics the scanners can observe, so the logic can be tested on Linux.
 //
