@@ -559,22 +559,6 @@ class Floor {
         return platform::Os().ShortcutTarget(path);
     }
 
-    // The folder walk, with the loop guard the scan keeps: one identity per folder, so that a
-    // junction leading back into a folder being walked ends the descent.
-    void ShortcutFolder(const std::string& folder) {
-        ++calls.folderIdentity;
-        std::string identity = platform::Os().FolderIdentity(folder);
-        if (identity.empty()) {
-            identity = UpperCase(folder);
-        }
-        if (std::find(ancestors_.begin(), ancestors_.end(), identity) != ancestors_.end()) {
-            return;
-        }
-        ancestors_.push_back(identity);
-        ShortcutEntries(folder);
-        ancestors_.pop_back();
-    }
-
     void ShortcutEntries(const std::string& folder) {
         ++calls.listFolder;
         WIN32_FIND_DATAA data;
@@ -590,8 +574,10 @@ class Floor {
         for (const WIN32_FIND_DATAA& entry : entries) {
             const std::string name = entry.cFileName;
             if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-                if (name != "." && name != "..") {
-                    ShortcutFolder(folder + name + "\\");
+                // Folder links are not followed, as in the scan.
+                if (name != "." && name != ".." &&
+                    (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+                    ShortcutEntries(folder + name + "\\");
                 }
                 continue;
             }
@@ -624,14 +610,13 @@ class Floor {
                 Close(shell);
                 const std::string folder = found ? std::string(buffer, strnlen(buffer, size)) : "";
                 if (!folder.empty()) {
-                    ShortcutFolder(folder + "\\");
+                    ShortcutEntries(folder + "\\");
                 }
             }
         }
     }
 
     std::unordered_map<std::string, DWORD> attributes_;
-    std::vector<std::string> ancestors_;
     // Upper-cased class ids of the 64-bit and of the 32-bit class list.
     std::unordered_map<std::string, bool> known_;
 };

@@ -20,10 +20,10 @@ void PrintCalls(const char* what, const test::CallCounts& c) {
                 "value enums, %llu queries, %llu key names\n",
                 what, n(c.Registry()), n(c.openKey), n(c.closeKey), n(c.queryInfoKey), n(c.enumKey),
                 n(c.enumValue), n(c.queryValue), n(c.keyIdentity));
-    std::printf("  %-5s files %llu: %llu attributes, %llu finds, %llu folder lists, %llu folder "
-                "ids, %llu shortcuts\n",
+    std::printf("  %-5s files %llu: %llu attributes, %llu finds, %llu folder lists, %llu "
+                "shortcuts\n",
                 what, n(c.Files()), n(c.fileAttributes), n(c.findFirst), n(c.listFolder),
-                n(c.folderIdentity), n(c.shortcutTarget));
+                n(c.shortcutTarget));
 }
 
 int Measure(int repetitions) {

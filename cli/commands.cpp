@@ -23,7 +23,9 @@
 #include <io.h>
 #endif
 
+#include <algorithm>
 #include <chrono>
+#include <exception>
 #include <cstdio>
 #include <optional>
 
@@ -46,14 +48,30 @@ std::vector<std::string> RunExclusions(const Arguments& arguments) {
     return entries;
 }
 
-// Runs the scanners of the chosen categories into Issues, as the window's analysis does.
-void Scan(const Arguments& arguments) {
+// Runs the scanners of the chosen categories into Issues, as the window's analysis does. A
+// scanner that fails ends only itself: what it found before stays, the other categories run,
+// and its error comes back for the caller to print. Returns the errors.
+std::vector<std::string> Scan(const Arguments& arguments) {
     Issues.clear();
     ExclusionScope exclusions(RunExclusions(arguments));
     ExistenceCacheScope cache;
+    std::vector<std::string> errors;
     for (std::int32_t category : arguments.categories) {
-        RunScanner(category);
+        try {
+            RunScanner(category);
+        } catch (const std::exception& e) {
+            errors.push_back(e.what());
+        }
     }
+    return errors;
+}
+
+// Prints the scanners' errors; the exit status for a run that had any.
+int ReportScanErrors(const std::vector<std::string>& errors) {
+    for (const std::string& error : errors) {
+        std::fprintf(stderr, "mendrake-cli: %s\n", error.c_str());
+    }
+    return errors.empty() ? 0 : 1;
 }
 
 bool ReportToStandardOutput(const Arguments& arguments) {
@@ -113,7 +131,7 @@ int RunScan(const Arguments& arguments) {
     NoteMissingRights();
     Stats = {};
     const auto start = std::chrono::steady_clock::now();
-    Scan(arguments);
+    const std::vector<std::string> errors = Scan(arguments);
     const auto elapsed = std::chrono::steady_clock::now() - start;
     WriteReport(arguments);
     if (arguments.stats) {
@@ -127,7 +145,7 @@ int RunScan(const Arguments& arguments) {
                      static_cast<unsigned long long>(Stats.distinctPaths), Issues.size(),
                      ExcludedCount());
     }
-    return 0;
+    return ReportScanErrors(errors);
 }
 
 // The backup's path: the program's folder by default, else the folder given.
@@ -148,7 +166,7 @@ std::string BackupPath(const Arguments& arguments) {
 // report comes after the fix, as it tells what each issue became.
 int RunFix(const Arguments& arguments) {
     NoteMissingRights();
-    Scan(arguments);
+    const std::vector<std::string> errors = Scan(arguments);
     const bool json = arguments.format == ReportFormat::Json;
     if (arguments.logPath && !json) {
         WriteReport(arguments);
@@ -160,9 +178,13 @@ int RunFix(const Arguments& arguments) {
     if (arguments.backup) {
         backupPath = BackupPath(arguments);
     }
-    FixIssues(Issues, backupPath);
-    if (backupPath) {
-        std::fprintf(messages, "Backup written to %s\n", backupPath->c_str());
+    const FixResult result = FixIssues(Issues, backupPath);
+    if (result.backupPath) {
+        std::fprintf(messages, "Backup written to %s\n", result.backupPath->c_str());
+    }
+    for (const NotFixed& issue : result.notFixed) {
+        std::fprintf(messages, "Not fixed: %s: %s\n",
+                     NotFixedEntryText(Issues[issue.index]).c_str(), issue.reason.c_str());
     }
     std::vector<bool> fixed;
     std::size_t left = 0;
@@ -178,9 +200,8 @@ int RunFix(const Arguments& arguments) {
     }
     if (left != 0) {
         std::fprintf(stderr, "mendrake-cli: %zu issues could not be removed\n", left);
-        return 1;
     }
-    return 0;
+    return std::max(left != 0 ? 1 : 0, ReportScanErrors(errors));
 }
 
 // Restores a backup: the summary, then one line per entry that failed. A file that cannot be

@@ -45,7 +45,8 @@ bool RegistryAccess::Open(std::string_view path) {
     CheckStopRequest(); // every scanner opens keys all the time: the place to honour a stop
     Hkey opened = 0;
     ++Stats.keysOpened;
-    if (Os().OpenKey(parent, path, platform::kKeyAllAccess, opened) != platform::kSuccess) {
+    openStatus_ = Os().OpenKey(parent, path, access_, opened);
+    if (openStatus_ != platform::kSuccess) {
         return false;
     }
     Close();
@@ -67,30 +68,36 @@ std::string RegistryAccess::KeyIdentity() {
     return key_ == 0 ? std::string() : Os().KeyIdentity(key_);
 }
 
-template <typename Enumerate>
-std::vector<std::string> RegistryAccess::List(Enumerate enumerate, bool subkeys) {
-    std::vector<std::string> names;
-    listingComplete_ = false;
+KeyListing RegistryAccess::List(bool subkeys) {
+    KeyListing listing;
+    listing.status = platform::kInvalidHandle;
+    if (key_ == 0) {
+        return listing;
+    }
     std::string name;
-    bool failed = false;
     // The count is asked for only when an index fails: a listing without errors costs nothing
     // more. Up to that count a failing index (a name too long for the ANSI buffer in a
     // double-byte code page) is passed over; past it the listing ends, so that a key that fails
-    // every index (Wine's Perflib) ends after as many tries as it claims names.
+    // every index (Wine's Perflib) ends after as many tries as it claims names. The first
+    // failure is the listing's status: it is not complete.
     std::optional<std::uint32_t> count;
+    long firstFailure = platform::kSuccess;
     for (std::uint32_t i = 0;; ++i) {
-        const long status = enumerate(i, name);
+        bool lossy = false;
+        const long status =
+            subkeys ? Os().EnumKey(key_, i, name, lossy) : Os().EnumValue(key_, i, name, lossy);
         if (status == platform::kSuccess) {
-            names.push_back(name);
+            listing.entries.push_back({name, lossy});
             // A classes root holds tens of thousands of names: a stop is honoured meanwhile.
             CheckStopRequest();
             continue;
         }
+        if (firstFailure == platform::kSuccess && status != platform::kNoMoreItems) {
+            firstFailure = status;
+        }
         if (status == platform::kNoMoreItems) {
-            listingComplete_ = !failed;
             break;
         }
-        failed = true;
         if (!count) {
             std::uint32_t keyCount = 0, valueCount = 0;
             const bool known = Os().QueryInfoKey(key_, keyCount, valueCount) == platform::kSuccess;
@@ -100,7 +107,44 @@ std::vector<std::string> RegistryAccess::List(Enumerate enumerate, bool subkeys)
             break;
         }
     }
+    listing.status = firstFailure == platform::kSuccess ? platform::kNoMoreItems : firstFailure;
+    if (listing.Complete()) {
+        // A listing that ran to its end has counted the entries as well.
+        const auto entries = static_cast<std::uint32_t>(listing.entries.size());
+        if (subkeys) {
+            subkeysKnown_ = true;
+            subkeys_ = entries;
+        } else {
+            valuesKnown_ = true;
+            values_ = entries;
+        }
+    }
+    return listing;
+}
+
+std::vector<std::string> RegistryAccess::UsableNames(const KeyListing& listing) {
+    std::vector<std::string> names;
+    names.reserve(listing.entries.size());
+    bool anyLossy = false;
+    for (const KeyListing::Entry& entry : listing.entries) {
+        if (entry.lossy) {
+            anyLossy = true;
+        } else {
+            names.push_back(entry.name);
+        }
+    }
+    // A name left out is a name missing from the list: a check that reports what is absent
+    // from it must not take it as whole.
+    listingComplete_ = listing.Complete() && !anyLossy;
     return names;
+}
+
+KeyListing RegistryAccess::SubkeyListing() {
+    return List(true);
+}
+
+KeyListing RegistryAccess::ValueListing() {
+    return List(false);
 }
 
 std::vector<std::string> RegistryAccess::SubkeyNames() {
@@ -116,15 +160,10 @@ std::vector<std::string> RegistryAccess::SubkeyNames() {
             return *listed;
         }
     }
-    std::vector<std::string> names = List(
-        [this](std::uint32_t i, std::string& name) { return Os().EnumKey(key_, i, name); }, true);
-    if (listingComplete_) {
-        // A complete listing has counted the subkeys as well.
-        subkeysKnown_ = true;
-        subkeys_ = static_cast<std::uint32_t>(names.size());
-        if (isRoot) {
-            detail::KeepRunListing(root_, names);
-        }
+    const KeyListing listing = List(true);
+    std::vector<std::string> names = UsableNames(listing);
+    if (isRoot && listing.Complete()) {
+        detail::KeepRunListing(root_, names);
     }
     return names;
 }
@@ -134,14 +173,7 @@ std::vector<std::string> RegistryAccess::ValueNames() {
         listingComplete_ = false;
         return {};
     }
-    std::vector<std::string> names =
-        List([this](std::uint32_t i, std::string& name) { return Os().EnumValue(key_, i, name); },
-             false);
-    if (listingComplete_) {
-        valuesKnown_ = true;
-        values_ = static_cast<std::uint32_t>(names.size());
-    }
-    return names;
+    return UsableNames(List(false));
 }
 
 void RegistryAccess::QueryCounts() {
@@ -198,7 +230,7 @@ bool RegistryAccess::HasValue(std::string_view name) {
 
 ValueKind RegistryAccess::ValueKindOf(std::string_view name) {
     const platform::RegValue* value = Query(name);
-    if (value == nullptr) {
+    if (value == nullptr || value->lossy) {
         return ValueKind::Unknown;
     }
     switch (value->type) {

@@ -11,8 +11,20 @@
 
 namespace mendrake {
 
-// The data kind of a registry value as the scanners see it.
+// The data kind of a registry value as the scanners see it. A string whose text the ANSI code
+// page cannot carry is `Unknown`: what it says is not known, so nothing is judged by it.
 enum class ValueKind { Unknown, Text, ExpandText, Number, Bytes };
+
+// One listing of a key's subkeys or values, every name as the platform gave it.
+struct KeyListing {
+    struct Entry {
+        std::string name;
+        bool lossy = false; // not the entry's real name: it cannot be opened or queried by it
+    };
+    std::vector<Entry> entries;
+    long status = 0; // kNoMoreItems when it is complete, else the first failure
+    bool Complete() const { return status == platform::kNoMoreItems; }
+};
 
 class RegistryAccess {
   public:
@@ -25,10 +37,15 @@ class RegistryAccess {
     void SetRoot(std::uint32_t root);
     std::uint32_t Root() const { return root_; }
 
+    // The access every Open asks for: full access unless a reader asks for less.
+    void SetAccess(std::uint32_t access) { access_ = access; }
+
     // Opens with full access, never creates. A path beginning with "\" is taken from the root;
     // any other path from the open key if there is one, else from the root. On failure the
     // previously open key stays open.
     bool Open(std::string_view path);
+    // The platform's answer to the last Open (kSuccess, kFileNotFound, kAccessDenied ...).
+    long OpenStatus() const { return openStatus_; }
     void Close();
     bool IsOpen() const { return key_ != 0; }
     // The full name of the physical key that is open (see Platform::KeyIdentity); empty when
@@ -37,14 +54,20 @@ class RegistryAccess {
     // The open key's path below the root, without a leading backslash.
     const std::string& CurrentPath() const { return path_; }
 
-    // Listings pass over an index that fails, up to the count the key reports, so that one name
-    // that cannot be read does not hide the names after it.
+    // The names the scanners walk; a name that is not the entry's real one (see KeyListing) is
+    // left out, so that no entry is judged or deleted by another's name. Listings pass over an
+    // index that fails, up to the count the key reports, so that one name that cannot be read
+    // does not hide the names after it.
     std::vector<std::string> SubkeyNames();
     std::vector<std::string> ValueNames(); // the default value is listed as ""
-    // Whether the last listing holds every name of the key: it ran to ERROR_NO_MORE_ITEMS and
-    // no index failed on the way. A check that reports what is absent from a list must not
-    // trust an incomplete one.
+    // Whether the last SubkeyNames or ValueNames holds every name of the key: it ran to
+    // ERROR_NO_MORE_ITEMS, no index failed on the way and no name was left out. A check that
+    // reports what is absent from a list must not trust an incomplete one.
     bool ListingComplete() const { return listingComplete_; }
+    // Every name, lossy ones too, and whether the listing ran to its end: for a copy that must
+    // know it holds everything.
+    KeyListing SubkeyListing();
+    KeyListing ValueListing();
     bool AnySubkeys();
     // Counts of subkeys and values of the open key (one query); zeros when none is open.
     std::uint32_t SubkeyCount();
@@ -73,13 +96,16 @@ class RegistryAccess {
         subkeysKnown_ = valuesKnown_ = false;
     }
     void QueryCounts();
-    // Names by index from 0 with `enumerate` (EnumKey for subkeys, else EnumValue); sets
-    // listingComplete_.
-    template <typename Enumerate> std::vector<std::string> List(Enumerate enumerate, bool subkeys);
+    // Names by index from 0 (subkeys or values) until ERROR_NO_MORE_ITEMS; see the .cpp.
+    KeyListing List(bool subkeys);
+    // The listing's names without the lossy ones; sets listingComplete_.
+    std::vector<std::string> UsableNames(const KeyListing& listing);
     bool RemoveTree(platform::Hkey parent, const std::string& subkey, int depth);
     void RemoveSubkeys(platform::Hkey key, int depth);
 
     std::uint32_t root_ = static_cast<std::uint32_t>(platform::kCurrentUser);
+    std::uint32_t access_ = platform::kKeyAllAccess;
+    long openStatus_ = platform::kSuccess;
     platform::Hkey key_ = 0;
     std::string path_;
     // The last value query of the open key: HasValue, ValueKindOf and ReadText on one name in a

@@ -33,8 +33,11 @@ void ScanSharedDllArea(const ViewArea& area) {
         if (FileFound(path) || !VolumeReachable(path)) {
             continue;
         }
+        // A count that is not a 4-byte number has no reading: an empty text, as for another
+        // kind, rather than an error that would end the whole scanner.
         std::string count;
-        if (installerCounts && reg.ValueKindOf(name) == ValueKind::Number) {
+        if (installerCounts && reg.ValueKindOf(name) == ValueKind::Number &&
+            reg.ValueSize(name) == 4) {
             count = std::to_string(reg.ReadNumber(name));
         }
         AppendIssue(3, 0, "Missing Shared DLL", name, area.KeyText(), area.root, area.key, name,

@@ -61,23 +61,16 @@ void CheckShortcut(const std::string& folder, const std::string& name, const She
 }
 
 // Depth first, entries in file-system order, so a subfolder's issues stand where it was met.
-// `ancestors` holds the identities of the folders being walked above this one: a junction or
-// symbolic link that leads back into one of them would make the walk endless, so it is not
-// followed a second time. A folder reached twice without a cycle is walked each time.
-void WalkFolder(const std::string& folder, const ShellFolder& shell,
-                std::vector<std::string>& ancestors) {
-    std::string identity = platform::Os().FolderIdentity(folder);
-    if (identity.empty()) {
-        identity = UpperCase(folder); // no identity to be had: the path serves
-    }
-    if (std::find(ancestors.begin(), ancestors.end(), identity) != ancestors.end()) {
-        return;
-    }
-    ancestors.push_back(identity);
+// A folder that is a reparse point (a junction or a symbolic link) is not entered: a link can
+// lead anywhere (the whole disk, another user's profile, under Wine the whole Unix file system
+// when the desktop is the user's home), and the fix would delete the broken shortcuts found
+// there. With no link followed, the walk cannot come back into itself.
+void WalkFolder(const std::string& folder, const ShellFolder& shell) {
     for (const platform::FindEntry& entry : ListFolder(folder)) {
         if ((entry.attributes & platform::kAttrDirectory) != 0) {
-            if (entry.name != "." && entry.name != "..") {
-                WalkFolder(folder + entry.name + "\\", shell, ancestors);
+            if (entry.name != "." && entry.name != ".." &&
+                (entry.attributes & platform::kAttrReparsePoint) == 0) {
+                WalkFolder(folder + entry.name + "\\", shell);
             }
             continue;
         }
@@ -86,7 +79,6 @@ void WalkFolder(const std::string& folder, const ShellFolder& shell,
         }
         CheckShortcut(folder, entry.name, shell);
     }
-    ancestors.pop_back();
 }
 
 } // namespace
@@ -125,8 +117,7 @@ void ScanShortcutFolder(const std::string& folder, const std::string& shellFolde
     if (shell == nullptr) {
         return;
     }
-    std::vector<std::string> ancestors;
-    WalkFolder(folder, *shell, ancestors);
+    WalkFolder(folder, *shell);
 }
 
 std::string ResolveShortcut(std::string_view path) {

@@ -1,13 +1,15 @@
 // The seam between Mendrake and the operating system.
 //
 // Everything the engine, the export, the fix and the settings need from Windows goes through
-// the abstract `Platform` below. Two implementations exist: platform/win32 calls the ANSI
+// the abstract `Platform` below. Two implementations exist: platform/win32 calls the
 // Windows functions directly; platform/memory keeps a registry and a file system in memory with
 // the Windows semantics the scanners can observe, so the logic can be tested on Linux.
 //
-// The registry half mirrors the ANSI advapi32 functions: handles are opaque numbers, the
-// predefined roots keep their Windows values, and every call returns a Win32 error code
-// (0 = ERROR_SUCCESS). Text is byte text in the ANSI code page throughout.
+// The registry half mirrors the advapi32 functions: handles are opaque numbers, the predefined
+// roots keep their Windows values, and every call returns a Win32 error code (0 =
+// ERROR_SUCCESS). Text is byte text in the ANSI code page throughout; where the registry holds
+// names or strings that the code page cannot carry, the listing and the value query say so
+// (`lossy`), so that nothing is judged or deleted by a name or a text that is not its own.
 #pragma once
 
 #include <cstdint>
@@ -36,6 +38,7 @@ inline constexpr long kPathNotFound = 3;      // ERROR_PATH_NOT_FOUND
 inline constexpr long kAccessDenied = 5;      // ERROR_ACCESS_DENIED
 inline constexpr long kInvalidHandle = 6;     // ERROR_INVALID_HANDLE
 inline constexpr long kSharingViolation = 32; // ERROR_SHARING_VIOLATION
+inline constexpr long kFileExists = 80;       // ERROR_FILE_EXISTS
 inline constexpr long kDiskFull = 112;        // ERROR_DISK_FULL
 inline constexpr long kMoreData = 234;        // ERROR_MORE_DATA
 inline constexpr long kNoMoreItems = 259;     // ERROR_NO_MORE_ITEMS
@@ -55,6 +58,8 @@ inline constexpr std::uint32_t kRegQword = 11;
 
 // Access mask asked for by every open of the engine (KEY_ALL_ACCESS).
 inline constexpr std::uint32_t kKeyAllAccess = 0xF003F;
+// KEY_READ: all that reading a key for a copy needs.
+inline constexpr std::uint32_t kKeyRead = 0x20019;
 
 // File attributes (winnt.h FILE_ATTRIBUTE_*).
 inline constexpr std::uint32_t kAttrReadOnly = 0x1;
@@ -62,6 +67,7 @@ inline constexpr std::uint32_t kAttrHidden = 0x2;
 inline constexpr std::uint32_t kAttrSystem = 0x4;
 inline constexpr std::uint32_t kAttrDirectory = 0x10;
 inline constexpr std::uint32_t kAttrArchive = 0x20;
+inline constexpr std::uint32_t kAttrReparsePoint = 0x400; // junction or symbolic link
 inline constexpr std::uint32_t kAttrNormal = 0x80;
 inline constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFFu;
 
@@ -69,6 +75,9 @@ inline constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFFu;
 struct RegValue {
     std::uint32_t type = kRegNone;
     std::string data; // raw bytes, exactly as stored (ANSI for string types, terminator included)
+    // For string types: `data` does not give back what the registry holds (characters outside
+    // the ANSI code page became "?", or the stored UTF-16 has an odd number of bytes).
+    bool lossy = false;
 };
 
 // One entry of a folder listing or a FindFirstFile search.
@@ -105,9 +114,20 @@ class Platform {
     virtual long CloseKey(Hkey key) = 0;
     // RegQueryInfoKeyA: counts of subkeys and values.
     virtual long QueryInfoKey(Hkey key, std::uint32_t& subkeys, std::uint32_t& values) = 0;
-    // RegEnumKeyExA / RegEnumValueA by index; kNoMoreItems past the end.
-    virtual long EnumKey(Hkey key, std::uint32_t index, std::string& name) = 0;
-    virtual long EnumValue(Hkey key, std::uint32_t index, std::string& name) = 0;
+    // RegEnumKeyExW / RegEnumValueW by index; kNoMoreItems past the end. `lossy` is set when
+    // `name` is not the entry's real name: characters outside the ANSI code page became "?",
+    // or the name holds a NUL that no ANSI call can pass. Such a name reaches another entry or
+    // none when it is handed back.
+    virtual long EnumKey(Hkey key, std::uint32_t index, std::string& name, bool& lossy) = 0;
+    virtual long EnumValue(Hkey key, std::uint32_t index, std::string& name, bool& lossy) = 0;
+    long EnumKey(Hkey key, std::uint32_t index, std::string& name) {
+        bool lossy = false;
+        return EnumKey(key, index, name, lossy);
+    }
+    long EnumValue(Hkey key, std::uint32_t index, std::string& name) {
+        bool lossy = false;
+        return EnumValue(key, index, name, lossy);
+    }
     // RegQueryValueExA: type and raw data; kFileNotFound when there is no such value.
     // The empty name means the default value.
     virtual long QueryValue(Hkey key, std::string_view name, RegValue& value) = 0;
@@ -142,12 +162,14 @@ class Platform {
     // FindFirstFileA/FindNextFileA over `pattern` (a folder followed by "*"), every attribute,
     // "." and ".." included where the file system reports them, in file-system order.
     virtual std::vector<FindEntry> ListFolder(std::string_view pattern) = 0;
-    // A name of the folder at `path` that is the same for every path that leads to it, through
-    // junctions and symbolic links too (volume serial and file index on Windows); empty when
-    // the folder cannot be opened. Lets a folder walk notice that a link led back into itself.
-    virtual std::string FolderIdentity(std::string_view path) = 0;
-    // Creates (replacing) `path`, writes `data`, flushes and closes, checking every step.
-    virtual FileWriteResult WriteWholeFile(std::string_view path, std::string_view data) = 0;
+    // Creates `path`, writes `data`, flushes and closes, checking every step. An existing file
+    // is replaced, unless `replace` is false: then creating fails with kFileExists, so that
+    // two writers can never take the same name.
+    virtual FileWriteResult WriteWholeFile(std::string_view path, std::string_view data,
+                                           bool replace) = 0;
+    FileWriteResult WriteWholeFile(std::string_view path, std::string_view data) {
+        return WriteWholeFile(path, data, true);
+    }
     // Reads the whole file at `path` into `data`: 0, or the system error code.
     virtual std::uint32_t ReadWholeFile(std::string_view path, std::string& data) = 0;
     // MoveFileExA with MOVEFILE_COPY_ALLOWED: moves a file, to another volume too, and never

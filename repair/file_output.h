@@ -10,5 +10,7 @@ namespace mendrake {
 // "Cannot create file "%s". %s" when the file cannot be created, and with a message naming
 // the file and the system's reason when writing, flushing or closing fails.
 void WriteTextFile(const std::string& path, std::string_view text);
+// As WriteTextFile, but an existing file is never replaced: false when a file has the name.
+bool WriteNewTextFile(const std::string& path, std::string_view text);
 
 } // namespace mendrake

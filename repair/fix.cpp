@@ -1,6 +1,7 @@
 #include "repair/fix.h"
 
 #include "engine/common_unit.h"
+#include "engine/error.h"
 #include "engine/registry_access.h"
 #include "repair/file_output.h"
 #include "repair/kept_files.h"
@@ -18,26 +19,65 @@ std::string BackupFileName(const platform::LocalTime& time) {
     return name;
 }
 
+std::string NumberedBackupPath(const std::string& path, int number) {
+    static const std::string kSuffix = "_backup.reg";
+    std::string tag(1, '_');
+    tag += std::to_string(number);
+    if (path.size() >= kSuffix.size() &&
+        path.compare(path.size() - kSuffix.size(), kSuffix.size(), kSuffix) == 0) {
+        return path.substr(0, path.size() - kSuffix.size()) + tag + kSuffix;
+    }
+    const std::size_t folder = path.find_last_of("\\/");
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos || (folder != std::string::npos && dot < folder)) {
+        return path + tag;
+    }
+    return path.substr(0, dot) + tag + path.substr(dot);
+}
+
 std::string DefaultBackupPath() {
     platform::Platform& os = platform::Os();
     return os.ProgramFolder() + BackupFileName(os.Now());
 }
 
-std::string BackupScriptText(const std::vector<TItem>& issues) {
+BackupScript MakeBackupScript(const std::vector<TItem>& issues) {
     // One growing text: each export is appended once, so the cost stays linear in the script.
-    std::string script = RegFileHeader();
-    for (const TItem& issue : issues) {
+    BackupScript script{RegFileHeader(), {}};
+    for (std::size_t i = 0; i < issues.size(); ++i) {
+        const TItem& issue = issues[i];
         if (issue.Selected == 0 || IsFileCategory(issue.Category)) {
             continue;
         }
-        script += issue.DeleteKey ? ExportKeyText(issue.RootKey, issue.Key)
-                                  : ExportValueText(issue.RootKey, issue.Key, issue.Value);
+        ExportResult exported = issue.DeleteKey
+                                    ? ExportKey(issue.RootKey, issue.Key)
+                                    : ExportValue(issue.RootKey, issue.Key, issue.Value);
+        if (!exported.problem.empty()) {
+            script.unbacked.push_back({i, "cannot be backed up: " + exported.problem});
+            continue;
+        }
+        script.text += exported.text;
     }
     return script;
 }
 
-void WriteBackup(const std::string& path, const std::vector<TItem>& issues) {
-    WriteTextFile(path, BackupScriptText(issues));
+std::string BackupScriptText(const std::vector<TItem>& issues) {
+    return MakeBackupScript(issues).text;
+}
+
+WrittenBackup WriteBackup(const std::string& path, const std::vector<TItem>& issues) {
+    // Two fixes within one second (or two programs) get the same time-stamped name; the file is
+    // created only where none is, so the earlier backup stays restorable.
+    constexpr int kMostNumbers = 1000;
+    BackupScript script = MakeBackupScript(issues);
+    WrittenBackup written{path, std::move(script.unbacked)};
+    for (int number = 2; !WriteNewTextFile(written.path, script.text); ++number) {
+        if (number > kMostNumbers) {
+            throw Error("Cannot create file \"" + written.path + "\". " +
+                        platform::Os().ErrorText(platform::kFileExists));
+        }
+        written.path = NumberedBackupPath(path, number);
+    }
+    return written;
 }
 
 int FixProgressPosition(std::size_t index, std::size_t count) {
@@ -84,15 +124,21 @@ void DeleteRegistryIssue(const TItem& issue) {
 
 std::size_t DeleteIssues(const std::vector<TItem>& issues,
                          const std::function<void(int position)>& progress,
-                         const std::string& filesFolder) {
+                         const std::string& filesFolder, const std::vector<NotFixed>& leave) {
     FileKeeper keeper(filesFolder);
+    std::vector<bool> left(issues.size(), false);
+    for (const NotFixed& issue : leave) {
+        if (issue.index < left.size()) {
+            left[issue.index] = true;
+        }
+    }
     std::size_t attempted = 0;
     for (std::size_t i = 0; i < issues.size(); ++i) {
         if (progress) {
             progress(FixProgressPosition(i, issues.size()));
         }
         const TItem& issue = issues[i];
-        if (issue.Selected == 0) {
+        if (issue.Selected == 0 || left[i]) {
             continue;
         }
         ++attempted;
@@ -118,19 +164,46 @@ bool IssueEntryPresent(const TItem& issue) {
     }
     RegistryAccess reg;
     reg.SetRoot(issue.RootKey);
+    reg.SetAccess(platform::kKeyRead);
     if (!OpenKeyPath(reg, KeyPathOf(issue))) {
-        return false;
+        return reg.OpenStatus() != platform::kFileNotFound; // there, but not to be read
     }
     return issue.DeleteKey || reg.HasValue(issue.Value);
 }
 
-std::size_t FixIssues(const std::vector<TItem>& issues,
-                      const std::optional<std::string>& backupPath,
-                      const std::function<void(int position)>& progress) {
-    if (backupPath) {
-        WriteBackup(*backupPath, issues); // throws before anything is deleted
+std::string NotFixedEntryText(const TItem& issue) {
+    if (IsFileCategory(issue.Category) || issue.DeleteKey) {
+        return issue.KeyText;
     }
-    return DeleteIssues(issues, progress, backupPath ? BackupFilesFolder(*backupPath) : "");
+    return issue.KeyText + " \"" + issue.Value + "\"";
+}
+
+std::string NotFixedSummary(const std::vector<TItem>& issues, const std::vector<NotFixed>& notFixed,
+                            std::size_t lines) {
+    std::string text = std::to_string(notFixed.size()) +
+                       (notFixed.size() == 1 ? " issue was" : " issues were") +
+                       " not fixed: nothing of them was deleted.\r\n";
+    for (std::size_t i = 0; i < notFixed.size() && i < lines; ++i) {
+        text += "\r\n" + NotFixedEntryText(issues[notFixed[i].index]) + ": " + notFixed[i].reason;
+    }
+    if (notFixed.size() > lines) {
+        text += "\r\n...";
+    }
+    return text;
+}
+
+FixResult FixIssues(const std::vector<TItem>& issues, const std::optional<std::string>& backupPath,
+                    const std::function<void(int position)>& progress) {
+    FixResult result;
+    if (backupPath) {
+        WrittenBackup written = WriteBackup(*backupPath, issues); // throws before any deletion
+        result.backupPath = std::move(written.path);
+        result.notFixed = std::move(written.unbacked);
+    }
+    result.attempted = DeleteIssues(issues, progress,
+                                    result.backupPath ? BackupFilesFolder(*result.backupPath) : "",
+                                    result.notFixed);
+    return result;
 }
 
 } // namespace mendrake

@@ -11,36 +11,75 @@
 
 namespace mendrake {
 
+// An issue the fix leaves alone, and why ("cannot be backed up: ...").
+struct NotFixed {
+    std::size_t index = 0; // position in the issue list
+    std::string reason;
+};
+
 // "yyyymmddhhnnss_backup.reg" for a local time.
 std::string BackupFileName(const platform::LocalTime& time);
+// The name to use instead of a backup path that is taken, for number 2, 3 ...:
+// "..._backup.reg" becomes "..._2_backup.reg"; any other name gets "_2" before its extension.
+std::string NumberedBackupPath(const std::string& path, int number);
 // The program's folder followed by the backup file name for the current local time.
 std::string DefaultBackupPath();
+
 // The backup script of the ticked registry issues: the header, then for each ticked issue of a
-// registry category the key's blocks (DeleteKey) or the value's blocks, in list order.
+// registry category the key's blocks (DeleteKey) or the value's blocks, in list order. An
+// issue whose entries the script cannot give back exactly contributes nothing and is listed in
+// `unbacked`: the fix must not delete it.
+struct BackupScript {
+    std::string text;
+    std::vector<NotFixed> unbacked;
+};
+BackupScript MakeBackupScript(const std::vector<TItem>& issues);
 std::string BackupScriptText(const std::vector<TItem>& issues);
-// Writes the backup script of `issues` to `path`, every step checked. Throws Error ("Cannot
-// create file "%s". %s", or a message naming the file when writing fails); nothing is deleted
-// by this function.
-void WriteBackup(const std::string& path, const std::vector<TItem>& issues);
+
+// Where a backup went, and the issues it could not take.
+struct WrittenBackup {
+    std::string path; // `path`, or a numbered one when that was taken
+    std::vector<NotFixed> unbacked;
+};
+// Writes the backup script of `issues` to `path`, or to the first free NumberedBackupPath when
+// a file of that name exists: a backup never replaces another. Every step is checked; throws
+// Error ("Cannot create file "%s". %s", or a message naming the file when writing fails).
+// Nothing is deleted by this function.
+WrittenBackup WriteBackup(const std::string& path, const std::vector<TItem>& issues);
 // Progress position after `index` of `count` issues: min(100, index * 100 / count) rounded to
 // the nearest integer, an exact half to the even neighbour.
 int FixProgressPosition(std::size_t index, std::size_t count);
-// Deletes every ticked issue: the file Key + Value for file categories, the key with its
-// subtree (DeleteKey) or the value otherwise. Failures are passed over. `progress` is called
-// with FixProgressPosition(i, N) before each issue i, ticked or not, and with 100 at the end.
-// With a `filesFolder` (BackupFilesFolder of the backup) files are moved there and listed in
-// its manifest instead of deleted; a file that cannot be moved stays where it is.
-// Returns how many ticked issues were attempted.
+// Deletes every ticked issue but those in `leave`: the file Key + Value for file categories,
+// the key with its subtree (DeleteKey) or the value otherwise. Failures are passed over.
+// `progress` is called with FixProgressPosition(i, N) before each issue i, ticked or not, and
+// with 100 at the end. With a `filesFolder` (BackupFilesFolder of the backup) files are moved
+// there and listed in its manifest instead of deleted; a file that cannot be moved stays where
+// it is. Returns how many ticked issues were attempted.
 std::size_t DeleteIssues(const std::vector<TItem>& issues,
                          const std::function<void(int position)>& progress = {},
-                         const std::string& filesFolder = {});
+                         const std::string& filesFolder = {},
+                         const std::vector<NotFixed>& leave = {});
 // Whether the entry an issue names is still there: the file, the key, or the value in its key.
+// Keys are opened for reading only, so a key the fix could not open to delete still counts.
 bool IssueEntryPresent(const TItem& issue);
-// The whole fix: the backup of `issues` written to `backupPath` when one is given (an error
-// stops the fix before anything is deleted), then DeleteIssues, which keeps the files beside
-// that backup. Returns DeleteIssues' count.
-std::size_t FixIssues(const std::vector<TItem>& issues,
-                      const std::optional<std::string>& backupPath,
-                      const std::function<void(int position)>& progress = {});
+
+// The entry an issue would delete, for the lines that say it was not fixed: the key, or the
+// key and the value's name in quotation marks.
+std::string NotFixedEntryText(const TItem& issue);
+// After a fix: how many issues were left alone, and why, one line each (at most `lines`).
+std::string NotFixedSummary(const std::vector<TItem>& issues, const std::vector<NotFixed>& notFixed,
+                            std::size_t lines);
+
+struct FixResult {
+    std::size_t attempted = 0;             // ticked issues the fix tried to delete
+    std::optional<std::string> backupPath; // the file the backup went to
+    std::vector<NotFixed> notFixed;        // left alone, because the backup cannot hold them
+};
+// The whole fix: the backup of `issues` written to `backupPath` (or a numbered name beside it)
+// when one is given, an error stopping the fix before anything is deleted; then DeleteIssues of
+// every issue the backup holds, keeping the files beside that backup. Without a backup every
+// ticked issue is deleted.
+FixResult FixIssues(const std::vector<TItem>& issues, const std::optional<std::string>& backupPath,
+                    const std::function<void(int position)>& progress = {});
 
 } // namespace mendrake

@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstdio>
+#include <cstring>
+#include <optional>
 
 namespace mendrake {
 
@@ -73,32 +75,87 @@ std::string NamePart(const std::string& name) {
     return name.empty() ? std::string("@") : Quoted(name);
 }
 
+// "HKEY_CURRENT_USER\path" of the open key, for the reasons an export gives.
+std::string KeyText(RegistryAccess& reg) {
+    return RootKeyName(reg.Root()) + "\\" + reg.CurrentPath();
+}
+
+// A section line holds the key's path raw up to its closing bracket: a line break inside a key
+// name would end the line there and the registry editor would put the key's values elsewhere.
+bool NameFitsSectionLine(const std::string& name) {
+    return name.find_first_of("\r\n") == std::string::npos;
+}
+
 // Appends the blocks of the open key and its subtree. `wanted` selects the values written:
-// every value, or only the one whose name equals it byte for byte.
-void ExportWalk(RegistryAccess& reg, std::vector<std::string>& lines, const std::string* wanted) {
+// every value, or only the one whose name equals it byte for byte. `problem` receives the
+// first thing the text cannot give back exactly among what a fix would delete: the whole
+// subtree of a key export, the one value of the start key for a value export. What is not
+// written exactly is left out of the text.
+void ExportWalk(RegistryAccess& reg, std::vector<std::string>& lines, const std::string* wanted,
+                std::string& problem) {
+    const bool wholeKey = wanted == nullptr;
+    auto note = [&](bool deleted, const std::string& reason) {
+        if (deleted && problem.empty()) {
+            problem = reason;
+        }
+    };
     const std::string rootName = RootKeyName(reg.Root());
     // The work list as a stack: the subkeys of a key are pushed in enumeration order, so the
     // last-listed one is written next, each with its whole subtree before its earlier sibling.
     std::vector<std::string> work{reg.CurrentPath()};
     // The first key is the open one already: opening it again would only cost a round trip.
     bool open = reg.IsOpen();
+    bool start = true;
     while (!work.empty()) {
         const std::string path = std::move(work.back());
         work.pop_back();
         const bool opened = open || OpenKeyPath(reg, path);
         open = false;
         if (!opened) {
+            note(wholeKey, "the key \"" + rootName + "\\" + path + "\" cannot be read");
             continue; // the key and everything below it are left out
         }
+        const bool deletedHere = wholeKey || start;
+        start = false;
         lines.push_back("[" + rootName + "\\" + reg.CurrentPath() + "]");
-        for (const std::string& name : reg.ValueNames()) {
-            if (wanted == nullptr || name == *wanted) {
-                lines.push_back(NamePart(name) + "=" + FormatValueData(reg, name));
+        const KeyListing values = reg.ValueListing();
+        if (!values.Complete()) {
+            note(deletedHere, "the values of \"" + KeyText(reg) + "\" cannot be listed");
+        }
+        for (const KeyListing::Entry& entry : values.entries) {
+            if (!wholeKey && entry.name != *wanted) {
+                continue;
             }
+            if (entry.lossy) {
+                note(deletedHere, "a value name in \"" + KeyText(reg) + "\" holds " +
+                                      (entry.name.find('\0') != std::string::npos
+                                           ? "a NUL character"
+                                           : "characters outside the ANSI code page"));
+                continue;
+            }
+            const std::optional<platform::RegValue> value = reg.RawValue(entry.name);
+            const std::string why = value ? ValueDataProblem(*value) : "cannot be read";
+            if (!why.empty()) {
+                note(deletedHere,
+                     "the value \"" + entry.name + "\" in \"" + KeyText(reg) + "\" " + why);
+                continue;
+            }
+            lines.push_back(NamePart(entry.name) + "=" + ValueDataText(*value));
         }
         lines.emplace_back();
-        for (const std::string& subkey : reg.SubkeyNames()) {
-            work.push_back(path.empty() ? subkey : path + "\\" + subkey);
+        const KeyListing subkeys = reg.SubkeyListing();
+        if (!subkeys.Complete()) {
+            note(wholeKey, "the subkeys of \"" + KeyText(reg) + "\" cannot be listed");
+        }
+        for (const KeyListing::Entry& entry : subkeys.entries) {
+            if (entry.lossy) {
+                note(wholeKey, "a key name below \"" + KeyText(reg) +
+                                   "\" holds characters outside the ANSI code page");
+            } else if (!NameFitsSectionLine(entry.name)) {
+                note(wholeKey, "a key name below \"" + KeyText(reg) + "\" holds a line break");
+            } else {
+                work.push_back(path.empty() ? entry.name : path + "\\" + entry.name);
+            }
         }
     }
 }
@@ -117,16 +174,25 @@ std::string JoinLines(const std::vector<std::string>& lines) {
     return text;
 }
 
-std::string ExportText(std::uint32_t root, const std::string& keyPath, const std::string* wanted) {
+ExportResult Export(std::uint32_t root, const std::string& keyPath, const std::string* wanted) {
     RegistryAccess reg;
     reg.SetRoot(root);
+    // Reading is all a copy needs: a key that allows no more is still copied before it goes.
+    reg.SetAccess(platform::kKeyRead);
     const bool fromRoot = !keyPath.empty() && keyPath.front() == '\\';
-    if (!OpenKeyPath(reg, fromRoot ? keyPath.substr(1) : keyPath)) {
-        return {};
+    const std::string path = fromRoot ? keyPath.substr(1) : keyPath;
+    ExportResult result;
+    if (!OpenKeyPath(reg, path)) {
+        // A key that is gone has nothing to lose; one that is there but cannot be read does.
+        if (reg.OpenStatus() != platform::kFileNotFound) {
+            result.problem = "the key \"" + RootKeyName(root) + "\\" + path + "\" cannot be read";
+        }
+        return result;
     }
     std::vector<std::string> lines;
-    ExportWalk(reg, lines, wanted);
-    return JoinLines(lines);
+    ExportWalk(reg, lines, wanted, result.problem);
+    result.text = JoinLines(lines);
+    return result;
 }
 
 } // namespace
@@ -191,56 +257,83 @@ std::string EscapeRegString(const std::string& text) {
     return escaped;
 }
 
-// Plain strings are written quoted and 4-byte numbers as "dword:"; every other type is written
-// as "hex(N):" with its raw bytes so that an import gives back the same type and data (an
-// expandable string written quoted would come back as a plain string, a multi-string or a
-// 64-bit number written as nothing would come back empty).
-std::string FormatValueData(RegistryAccess& reg, const std::string& name) {
-    const std::optional<platform::RegValue> value = reg.RawValue(name);
-    if (!value) {
+namespace {
+
+bool IsStringType(std::uint32_t type) {
+    return type == platform::kRegSz || type == platform::kRegExpandSz ||
+           type == platform::kRegMultiSz;
+}
+
+// A plain string the quoted form gives back exactly: one terminating NUL and no other.
+bool IsCleanText(const platform::RegValue& value) {
+    return value.type == platform::kRegSz && !value.data.empty() &&
+           value.data.find('\0') == value.data.size() - 1;
+}
+
+} // namespace
+
+// The registry editor reads a REGEDIT4 script's strings in the ANSI code page and stores them
+// as UTF-16 with a terminator: it adds one to hex(1)/hex(2)/hex(7) data that does not end in a
+// NUL (measured with Wine's editor). So a string comes back exactly when its ANSI text lost
+// nothing and it is empty or ends in a NUL.
+std::string ValueDataProblem(const platform::RegValue& value) {
+    if (!IsStringType(value.type)) {
         return {};
     }
-    switch (value->type) {
-    case platform::kRegSz:
-        return Quoted(reg.ReadText(name));
-    case platform::kRegBinary:
-        return HexData("hex:", value->data);
-    case platform::kRegDword:
-        if (value->data.size() == 4) {
-            char text[16];
-            std::snprintf(text, sizeof text, "dword:%.8X",
-                          static_cast<std::uint32_t>(reg.ReadNumber(name)));
-            return text;
-        }
-        break; // a malformed size has no dword form; its bytes are kept as they are
-    default:
-        break;
+    if (value.lossy) {
+        return "holds text the ANSI code page cannot carry";
     }
+    if (!value.data.empty() && value.data.back() != '\0') {
+        return "holds a string without its terminator";
+    }
+    return {};
+}
+
+// Clean plain strings are written quoted and 4-byte numbers as "dword:"; every other value is
+// written as "hex(N):" with its raw bytes so that an import gives back the same type and data
+// (a plain string with NULs inside, quoted, would be cut at the first; an expandable string
+// written quoted would come back as a plain string; a multi-string or a 64-bit number written
+// as nothing would come back empty).
+std::string ValueDataText(const platform::RegValue& value) {
+    if (IsCleanText(value)) {
+        return Quoted(value.data.substr(0, value.data.size() - 1));
+    }
+    if (value.type == platform::kRegBinary) {
+        return HexData("hex:", value.data);
+    }
+    if (value.type == platform::kRegDword && value.data.size() == 4) {
+        std::uint32_t number = 0;
+        std::memcpy(&number, value.data.data(), 4);
+        char text[16];
+        std::snprintf(text, sizeof text, "dword:%.8X", number);
+        return text;
+    }
+    // A malformed dword size has no dword form; its bytes are kept as they are.
     char prefix[24];
-    std::snprintf(prefix, sizeof prefix, "hex(%x):", static_cast<unsigned>(value->type));
-    return HexData(prefix, value->data);
-}
-
-void ExportKeyLines(RegistryAccess& reg, std::vector<std::string>& lines) {
-    ExportWalk(reg, lines, nullptr);
-}
-
-void ExportValueLines(RegistryAccess& reg, std::vector<std::string>& lines,
-                      const std::string& name) {
-    ExportWalk(reg, lines, &name);
+    std::snprintf(prefix, sizeof prefix, "hex(%x):", static_cast<unsigned>(value.type));
+    return HexData(prefix, value.data);
 }
 
 std::string RegFileHeader() {
     return "REGEDIT4\r\n\r\n";
 }
 
+ExportResult ExportKey(std::uint32_t root, const std::string& keyPath) {
+    return Export(root, keyPath, nullptr);
+}
+
+ExportResult ExportValue(std::uint32_t root, const std::string& keyPath,
+                         const std::string& valueName) {
+    return Export(root, keyPath, &valueName);
+}
+
 std::string ExportKeyText(std::uint32_t root, const std::string& keyPath) {
-    return ExportText(root, keyPath, nullptr);
+    return ExportKey(root, keyPath).text;
 }
 
 std::string ExportValueText(std::uint32_t root, const std::string& keyPath,
                             const std::string& valueName) {
-    return ExportText(root, keyPath, &valueName);
+    return ExportValue(root, keyPath, valueName).text;
 }
 
 } // namespace mendrake

@@ -13,20 +13,33 @@ namespace mendrake {
 std::string RootKeyName(std::uint32_t root);
 // Backslash, quotation mark, CR and LF escaped as the registry editor reads them.
 std::string EscapeRegString(const std::string& text);
-// The data part of a value line ("\"text\"", "dword:0000000A", "hex:01,AB", "hex(2):...").
-std::string FormatValueData(RegistryAccess& reg, const std::string& name);
-// The open key's block and those of its whole subtree.
-void ExportKeyLines(RegistryAccess& reg, std::vector<std::string>& lines);
-// One block per key of the subtree, holding only the values named `name`.
-void ExportValueLines(RegistryAccess& reg, std::vector<std::string>& lines,
-                      const std::string& name);
+// Why a value's data cannot be written so that the registry editor gives back the same type
+// and bytes ("holds a string without its terminator" ...); empty when it can.
+std::string ValueDataProblem(const platform::RegValue& value);
+// The data part of a value line ("\"text\"", "dword:0000000A", "hex:01,AB", "hex(1):...") for a
+// value without a ValueDataProblem.
+std::string ValueDataText(const platform::RegValue& value);
 // Opens `path` (below the root, no leading backslash) for the export and the fix, one key at a
 // time when the whole path is too long for the ANSI registry functions.
 bool OpenKeyPath(RegistryAccess& reg, const std::string& path);
 // "REGEDIT4\r\n\r\n".
 std::string RegFileHeader();
-// The blocks of a key (path from the root, beginning with "\") or of one value, as text;
-// empty when the key cannot be opened.
+
+// An export's text and, when the text cannot give back exactly what a fix would delete (a key
+// below that cannot be read, a name or string the format cannot carry), the first reason.
+// Whatever cannot be written exactly is left out of the text.
+struct ExportResult {
+    std::string text;
+    std::string problem;
+};
+// A key (path from the root, beginning with "\") with its whole subtree, read with KEY_READ:
+// everything below counts. Empty text, and no problem, when the key is not there.
+ExportResult ExportKey(std::uint32_t root, const std::string& keyPath);
+// The value `valueName` of a key, in a block per key of the subtree; only the key's own value
+// counts, since nothing else is deleted with it.
+ExportResult ExportValue(std::uint32_t root, const std::string& keyPath,
+                         const std::string& valueName);
+// The texts of the two exports.
 std::string ExportKeyText(std::uint32_t root, const std::string& keyPath);
 std::string ExportValueText(std::uint32_t root, const std::string& keyPath,
                             const std::string& valueName);

@@ -6,6 +6,7 @@
 #include "engine/common_unit.h"
 #include "engine/exclusion_list.h"
 #include "engine/issue_model.h"
+#include "repair/fix.h"
 #include "settings/version_unit.h"
 #include "ui/prompts.h"
 #include "ui/restore_dialog.h"
@@ -181,6 +182,7 @@ class T_mainForm {
     bool stopAsked_ = false;
     std::string liveCategory_;
     std::atomic<int> fixProgress_{0}; // the fix's position, written by the worker
+    FixResult fixResult_;             // what the fix did, written by the worker
     bool countsShown_ = false;        // the tree's captions carry their counts
     int sortColumn_ = -1;             // the column the shown rows are sorted by, -1 for none
     bool sortAscending_ = true;

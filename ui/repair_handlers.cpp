@@ -11,6 +11,7 @@
 
 #include <exception>
 #include <optional>
+#include <vector>
 
 namespace mendrake {
 
@@ -34,8 +35,11 @@ void T_mainForm::FixAdvToolButtonClick() {
     work_ = Work::Fix;
     LiveLabel.SetText("Fixing...");
     // The worker gets its own copy: ticks changed in the list meanwhile cannot race with it.
+    fixResult_ = {};
+    // The worker writes fixResult_; the window reads it only once the job has ended.
     StartJob([issues = Issues, backupPath, this] {
-        FixIssues(issues, backupPath, [this](int position) { fixProgress_ = position; });
+        fixResult_ =
+            FixIssues(issues, backupPath, [this](int position) { fixProgress_ = position; });
     });
 }
 
@@ -53,6 +57,11 @@ void T_mainForm::FinishFix(const JobOutcome& outcome) {
     SetButtons(true, false, false);
     if (restoreDialog_ != nullptr) {
         restoreDialog_->Refresh(); // the new backup is listed
+    }
+    if (!fixResult_.notFixed.empty()) {
+        constexpr std::size_t kShownReasons = 10;
+        prompts_.Message(hwnd_, NotFixedSummary(Issues, fixResult_.notFixed, kShownReasons),
+                         "Information", MB_ICONINFORMATION);
     }
 }
 

@@ -4,6 +4,7 @@
 #include "platform/memory/reg_text.h"
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 
 namespace mendrake::platform {
@@ -100,22 +101,33 @@ bool MatchPattern(std::string_view pattern, std::string_view name) {
 
 } // namespace
 
+// A value as the engine sees it: its ANSI name, and whether that name is not its real one.
+struct StoredValue {
+    std::string name;
+    RegValue value;
+    bool lossyName = false;
+};
+
 struct MemoryPlatform::Key {
     std::string name;
-    std::string fullName; // "\\REGISTRY\\MACHINE\\SOFTWARE\\...", upper-cased as Windows compares
-    std::map<std::string, std::shared_ptr<Key>> children; // by upper-cased name: sorted order
-    std::vector<std::pair<std::string, RegValue>> values; // creation order
-    std::shared_ptr<Key> link; // a link key: every path through it reaches this key instead
+    bool lossyName = false; // never reached by its ANSI name (see PutWideValue)
+    std::string fullName;   // "\\REGISTRY\\MACHINE\\SOFTWARE\\...", upper-cased as Windows compares
+    // By upper-cased name: sorted order. A lossy name is filed under a private key that no
+    // lookup produces.
+    std::map<std::string, std::shared_ptr<Key>> children;
+    std::vector<StoredValue> values; // creation order
+    std::shared_ptr<Key> link;       // a link key: every path through it reaches this key instead
     bool deleted = false;
     bool denyFullAccess = false;
     bool denyWrites = false;
+    bool denyAllAccess = false;
     long enumError = 0;
     long nameListingError = 0; // listing this key in its parent fails with this error
 
-    std::pair<std::string, RegValue>* FindValue(std::string_view valueName) {
+    StoredValue* FindValue(std::string_view valueName) {
         const std::string upper = UpperAscii(valueName);
         for (auto& v : values) {
-            if (UpperAscii(v.first) == upper) {
+            if (!v.lossyName && UpperAscii(v.name) == upper) {
                 return &v;
             }
         }
@@ -205,7 +217,7 @@ long MemoryPlatform::OpenKey(Hkey parent, std::string_view subkey, std::uint32_t
     if (!key) {
         return kFileNotFound;
     }
-    if (key->denyFullAccess && (access & 0xF0000) == 0xF0000) {
+    if (key->denyAllAccess || (key->denyFullAccess && (access & 0xF0000) == 0xF0000)) {
         return kAccessDenied;
     }
     result = nextHandle_++;
@@ -259,7 +271,7 @@ long MemoryPlatform::QueryInfoKey(Hkey handle, std::uint32_t& subkeys, std::uint
     return kSuccess;
 }
 
-long MemoryPlatform::EnumKey(Hkey handle, std::uint32_t index, std::string& name) {
+long MemoryPlatform::EnumKey(Hkey handle, std::uint32_t index, std::string& name, bool& lossy) {
     std::shared_ptr<Key> key;
     if (const long status = Live(handle, key); status != kSuccess) {
         return status;
@@ -276,10 +288,11 @@ long MemoryPlatform::EnumKey(Hkey handle, std::uint32_t index, std::string& name
         return child.nameListingError;
     }
     name = child.name;
+    lossy = child.lossyName;
     return kSuccess;
 }
 
-long MemoryPlatform::EnumValue(Hkey handle, std::uint32_t index, std::string& name) {
+long MemoryPlatform::EnumValue(Hkey handle, std::uint32_t index, std::string& name, bool& lossy) {
     std::shared_ptr<Key> key;
     if (const long status = Live(handle, key); status != kSuccess) {
         return status;
@@ -290,7 +303,8 @@ long MemoryPlatform::EnumValue(Hkey handle, std::uint32_t index, std::string& na
     if (index >= key->values.size()) {
         return kNoMoreItems;
     }
-    name = key->values[index].first;
+    name = key->values[index].name;
+    lossy = key->values[index].lossyName;
     return kSuccess;
 }
 
@@ -306,7 +320,7 @@ long MemoryPlatform::QueryValue(Hkey handle, std::string_view name, RegValue& va
     if (found == nullptr) {
         return kFileNotFound;
     }
-    value = found->second;
+    value = found->value;
     return kSuccess;
 }
 
@@ -322,11 +336,11 @@ long MemoryPlatform::SetValue(Hkey handle, std::string_view name, std::uint32_t 
     if (key->denyWrites) {
         return kAccessDenied;
     }
-    RegValue value{type, std::string(data)};
+    RegValue value{type, std::string(data), false};
     if (auto* found = key->FindValue(name)) {
-        found->second = std::move(value);
+        found->value = std::move(value);
     } else {
-        key->values.emplace_back(std::string(name), std::move(value));
+        key->values.push_back({std::string(name), std::move(value), false});
     }
     return kSuccess;
 }
@@ -606,7 +620,11 @@ void MemoryPlatform::FailNextWrite(FileWriteResult::Stage stage, std::uint32_t e
     nextWriteFailure_ = FileWriteResult{stage, error};
 }
 
-FileWriteResult MemoryPlatform::WriteWholeFile(std::string_view path, std::string_view data) {
+FileWriteResult MemoryPlatform::WriteWholeFile(std::string_view path, std::string_view data,
+                                               bool replace) {
+    if (!replace && FindNode(path) != nullptr) {
+        return FileWriteResult{FileWriteResult::Stage::Create, kFileExists};
+    }
     FileWriteResult failure = nextWriteFailure_;
     nextWriteFailure_ = {};
     const std::size_t cut = path.find_last_of("\\/");
@@ -707,15 +725,6 @@ std::string MemoryPlatform::ErrorText(std::uint32_t code) {
     }
 }
 
-std::string MemoryPlatform::FolderIdentity(std::string_view path) {
-    // The memory file system has no links: a folder's node is its identity.
-    Node* node = FindNode(path);
-    if (node == nullptr || !node->IsFolder()) {
-        return {};
-    }
-    return std::to_string(reinterpret_cast<std::uintptr_t>(node));
-}
-
 std::string MemoryPlatform::ShortcutTarget(std::string_view path) {
     Node* node = FindNode(path);
     if (node == nullptr || node->IsFolder()) {
@@ -774,6 +783,63 @@ void MemoryPlatform::PutValue(Hkey root, std::string_view path, std::string_view
     CloseKey(key);
 }
 
+namespace {
+
+// UTF-16 code units in the model's ANSI code page, Latin-1: a unit above 0xFF has no place in
+// it and becomes "?", as WideCharToMultiByte writes the default character.
+std::string LatinOf(std::u16string_view wide, bool& lossy) {
+    std::string text;
+    text.reserve(wide.size());
+    for (const char16_t unit : wide) {
+        lossy = lossy || unit > 0xFF;
+        text += unit > 0xFF ? '?' : static_cast<char>(unit);
+    }
+    return text;
+}
+
+} // namespace
+
+void MemoryPlatform::PutWideValue(Hkey root, std::u16string_view path, std::u16string_view name,
+                                  std::uint32_t type, std::string_view stored) {
+    std::shared_ptr<Key> key = Resolve(root);
+    std::size_t start = 0;
+    while (start < path.size()) {
+        const std::size_t end = std::min(path.find(u'\\', start), path.size());
+        bool lossy = false;
+        const std::u16string_view part = path.substr(start, end - start);
+        const std::string ansi = LatinOf(part, lossy);
+        std::string filed = UpperAscii(ansi);
+        if (lossy) {
+            // Filed under the UTF-16 bytes: distinct real names stay distinct keys.
+            filed.assign(1, '\x01');
+            filed.append(reinterpret_cast<const char*>(part.data()),
+                         part.size() * sizeof(char16_t));
+        }
+        auto& child = key->children[filed];
+        if (!child) {
+            child = std::make_shared<Key>();
+            child->name = ansi;
+            child->lossyName = lossy;
+            child->fullName = key->fullName + "\\" + filed;
+        }
+        key = child;
+        start = end + 1;
+    }
+    StoredValue value;
+    value.name = LatinOf(name, value.lossyName);
+    value.lossyName = value.lossyName || name.find(u'\0') != std::u16string_view::npos;
+    value.value.type = type;
+    if (type == kRegSz || type == kRegExpandSz || type == kRegMultiSz) {
+        std::u16string wide(stored.size() / 2, u'\0');
+        std::memcpy(wide.data(), stored.data(), wide.size() * 2);
+        value.value.data = LatinOf(wide, value.value.lossy);
+        value.value.lossy = value.value.lossy || stored.size() % 2 != 0;
+    } else {
+        value.value.data = std::string(stored);
+    }
+    key->values.push_back(std::move(value));
+}
+
 void MemoryPlatform::PutText(Hkey root, std::string_view path, std::string_view name,
                              std::string_view text, std::uint32_t type) {
     std::string data(text);
@@ -798,6 +864,10 @@ void MemoryPlatform::DenyWrites(Hkey root, std::string_view path) {
     auto key = Walk(Resolve(root), path, true);
     key->denyWrites = true;
     key->denyFullAccess = true;
+}
+
+void MemoryPlatform::DenyAccess(Hkey root, std::string_view path) {
+    Walk(Resolve(root), path, true)->denyAllAccess = true;
 }
 
 void MemoryPlatform::LinkKey(Hkey root, std::string_view path, std::string_view target) {

@@ -8,6 +8,7 @@
 // - FindFirst matches `*` and `?` in the last component; listings hold "." and ".." for every
 //   folder but a drive's root, as Windows reports them.
 // - Shortcut files are read with the shortcut-format reader (lnk_reader.h).
+// - Names and strings that the ANSI code page cannot carry are planted with PutWideValue.
 #pragma once
 
 #include "platform/platform.h"
@@ -30,8 +31,11 @@ class MemoryPlatform final : public Platform {
     long CreateKey(Hkey parent, std::string_view subkey, Hkey& result) override;
     long CloseKey(Hkey key) override;
     long QueryInfoKey(Hkey key, std::uint32_t& subkeys, std::uint32_t& values) override;
-    long EnumKey(Hkey key, std::uint32_t index, std::string& name) override;
-    long EnumValue(Hkey key, std::uint32_t index, std::string& name) override;
+    using Platform::EnumKey;
+    using Platform::EnumValue;
+    using Platform::WriteWholeFile;
+    long EnumKey(Hkey key, std::uint32_t index, std::string& name, bool& lossy) override;
+    long EnumValue(Hkey key, std::uint32_t index, std::string& name, bool& lossy) override;
     long QueryValue(Hkey key, std::string_view name, RegValue& value) override;
     long SetValue(Hkey key, std::string_view name, std::uint32_t type,
                   std::string_view data) override;
@@ -44,8 +48,8 @@ class MemoryPlatform final : public Platform {
     bool VolumeReachable(std::string_view root) override;
     bool DeleteFileAt(std::string_view path) override;
     std::vector<FindEntry> ListFolder(std::string_view pattern) override;
-    std::string FolderIdentity(std::string_view path) override;
-    FileWriteResult WriteWholeFile(std::string_view path, std::string_view data) override;
+    FileWriteResult WriteWholeFile(std::string_view path, std::string_view data,
+                                   bool replace) override;
     std::uint32_t ReadWholeFile(std::string_view path, std::string& data) override;
     std::uint32_t MoveFileTo(std::string_view from, std::string_view to) override;
     std::uint32_t CreateFolder(std::string_view path) override;
@@ -77,6 +81,13 @@ class MemoryPlatform final : public Platform {
     void PutText(Hkey root, std::string_view path, std::string_view name, std::string_view text,
                  std::uint32_t type = kRegSz); // stores the terminating zero
     void PutNumber(Hkey root, std::string_view path, std::string_view name, std::uint32_t number);
+    // What a program using the wide functions can store: key names of `path`, the value's name
+    // and, for string types, its `stored` bytes are UTF-16 as the hive holds them. The model's
+    // ANSI code page is Latin-1: a character above U+00FF reaches the engine as "?" with the
+    // lossy flag set, as from the Windows platform; so do a NUL inside a value name and string
+    // data of an odd byte count. A key or value so named is never reached by its ANSI name.
+    void PutWideValue(Hkey root, std::u16string_view path, std::u16string_view name,
+                      std::uint32_t type, std::string_view stored);
     bool KeyExists(Hkey root, std::string_view path);
     // Makes `path` a link to the key `target` (both below `root`), as Windows and Wine link the
     // keys both registry views share: opening either path reaches the one key. The link keeps
@@ -87,6 +98,8 @@ class MemoryPlatform final : public Platform {
     // The key is read-only for this user: opens with full access, creating it or a key below
     // it, and setting its values are refused (ERROR_ACCESS_DENIED); reading works.
     void DenyWrites(Hkey root, std::string_view path);
+    // Every open of the key is refused, for reading too.
+    void DenyAccess(Hkey root, std::string_view path);
     // Every enumeration index of the key fails with `error`, as Wine's Perflib key does.
     void FailEnumeration(Hkey root, std::string_view path, long error);
     // Listing the key's parent fails with `error` at this key's index only, as a 255-character

@@ -6,11 +6,12 @@
 #include <objidl.h>
 #include <shlobj.h>
 #include <shobjidl.h>
-
 #include <winternl.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 namespace mendrake::platform {
@@ -39,6 +40,47 @@ HKEY AsHkey(Hkey key) {
 
 std::string Z(std::string_view s) {
     return std::string(s);
+}
+
+// ANSI text in the program's code page as UTF-16, for the wide registry calls.
+std::wstring WideOf(std::string_view text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int length = static_cast<int>(text.size());
+    const int size = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), size);
+    return wide;
+}
+
+// UTF-16 text in the ANSI code page. `lossy` tells whether a character had no place in it
+// (written as the default character) or would only have been approximated by a "best fit"
+// one: either way the text no longer names or says what the registry holds.
+std::string AnsiOf(std::wstring_view wide, bool& lossy) {
+    lossy = false;
+    if (wide.empty()) {
+        return {};
+    }
+    const int length = static_cast<int>(wide.size());
+    // A UTF-8 code page holds every character but takes neither flag: only broken UTF-16
+    // (a lone surrogate) is lost there.
+    const bool utf8 = GetACP() == CP_UTF8;
+    const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+    BOOL usedDefault = FALSE;
+    BOOL* used = utf8 ? nullptr : &usedDefault;
+    int size = WideCharToMultiByte(CP_ACP, flags, wide.data(), length, nullptr, 0, nullptr, used);
+    if (size == 0) {
+        lossy = true;
+        size = WideCharToMultiByte(CP_ACP, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+        std::string text(static_cast<std::size_t>(size), '\0');
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), length, text.data(), size, nullptr, nullptr);
+        return text;
+    }
+    std::string text(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, flags, wide.data(), length, text.data(), size, nullptr, used);
+    lossy = usedDefault != FALSE;
+    return text;
 }
 
 std::string SpecialFolder(int csidl) {
@@ -111,58 +153,68 @@ long Win32Platform::QueryInfoKey(Hkey key, std::uint32_t& subkeys, std::uint32_t
     return status;
 }
 
-long Win32Platform::EnumKey(Hkey key, std::uint32_t index, std::string& name) {
+long Win32Platform::EnumKey(Hkey key, std::uint32_t index, std::string& name, bool& lossy) {
     // Key names are at most 255 characters.
-    char buffer[256];
-    DWORD size = sizeof buffer;
+    wchar_t buffer[256];
+    DWORD size = 256;
     const LONG status =
-        RegEnumKeyExA(AsHkey(key), index, buffer, &size, nullptr, nullptr, nullptr, nullptr);
+        RegEnumKeyExW(AsHkey(key), index, buffer, &size, nullptr, nullptr, nullptr, nullptr);
     if (status == ERROR_SUCCESS) {
-        name.assign(buffer, size);
+        name = AnsiOf(std::wstring_view(buffer, size), lossy);
     }
     return status;
 }
 
-long Win32Platform::EnumValue(Hkey key, std::uint32_t index, std::string& name) {
+long Win32Platform::EnumValue(Hkey key, std::uint32_t index, std::string& name, bool& lossy) {
     // Value names are at most 16,383 characters; start small and grow on ERROR_MORE_DATA.
-    std::vector<char> buffer(512);
+    std::vector<wchar_t> buffer(512);
     for (;;) {
         DWORD size = static_cast<DWORD>(buffer.size());
-        const LONG status = RegEnumValueA(AsHkey(key), index, buffer.data(), &size, nullptr,
+        const LONG status = RegEnumValueW(AsHkey(key), index, buffer.data(), &size, nullptr,
                                           nullptr, nullptr, nullptr);
         if (status == ERROR_MORE_DATA && buffer.size() < 32768) {
             buffer.resize(32768);
             continue;
         }
         if (status == ERROR_SUCCESS) {
-            name.assign(buffer.data(), size);
+            const std::wstring_view wide(buffer.data(), size);
+            name = AnsiOf(wide, lossy);
+            // A NUL inside the name ends it for every call that takes a name: the name that
+            // comes back would reach another value.
+            lossy = lossy || wide.find(L'\0') != std::wstring_view::npos;
         }
         return status;
     }
 }
 
 long Win32Platform::QueryValue(Hkey key, std::string_view name, RegValue& value) {
-    const std::string valueName = Z(name);
+    const std::wstring valueName = WideOf(name);
     // One call answers most values; a larger one is asked for again with its exact size.
-    char small[512];
+    std::vector<BYTE> data(512);
     DWORD type = 0;
-    DWORD size = sizeof small;
-    LONG status = RegQueryValueExA(AsHkey(key), valueName.c_str(), nullptr, &type,
-                                   reinterpret_cast<BYTE*>(small), &size);
-    if (status == ERROR_SUCCESS) {
-        value.type = type;
-        value.data.assign(small, size);
-        return status;
-    }
+    DWORD size = static_cast<DWORD>(data.size());
+    LONG status =
+        RegQueryValueExW(AsHkey(key), valueName.c_str(), nullptr, &type, data.data(), &size);
     // The value may grow between the calls; a few tries with the size just reported are enough.
     for (int attempt = 0; status == ERROR_MORE_DATA && attempt < 4; ++attempt) {
-        std::vector<char> big(size);
-        status = RegQueryValueExA(AsHkey(key), valueName.c_str(), nullptr, &type,
-                                  reinterpret_cast<BYTE*>(big.data()), &size);
-        if (status == ERROR_SUCCESS) {
-            value.type = type;
-            value.data.assign(big.data(), size);
-        }
+        data.resize(size);
+        status =
+            RegQueryValueExW(AsHkey(key), valueName.c_str(), nullptr, &type, data.data(), &size);
+    }
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    value.type = type;
+    value.lossy = false;
+    if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
+        // Strings are stored as UTF-16: the engine gets them in the ANSI code page, as the
+        // ANSI function would give them, and learns whether that lost anything.
+        std::wstring wide(size / sizeof(wchar_t), L'\0');
+        std::memcpy(wide.data(), data.data(), wide.size() * sizeof(wchar_t));
+        value.data = AnsiOf(wide, value.lossy);
+        value.lossy = value.lossy || size % sizeof(wchar_t) != 0;
+    } else {
+        value.data.assign(reinterpret_cast<const char*>(data.data()), size);
     }
     return status;
 }
@@ -259,25 +311,13 @@ std::vector<FindEntry> Win32Platform::ListFolder(std::string_view pattern) {
     return entries;
 }
 
-std::string Win32Platform::FolderIdentity(std::string_view path) {
-    // A folder opens as a file only with FILE_FLAG_BACKUP_SEMANTICS; opening follows junctions
-    // and symbolic links, so every path to one folder gives the same volume and file index.
-    FileHandle folder(CreateFileA(Z(path).c_str(), FILE_READ_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!folder || !GetFileInformationByHandle(folder.get(), &info) ||
-        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        return {};
-    }
-    return std::to_string(info.dwVolumeSerialNumber) + ":" +
-           std::to_string((static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) |
-                          info.nFileIndexLow);
-}
-
-FileWriteResult Win32Platform::WriteWholeFile(std::string_view path, std::string_view data) {
-    FileHandle file(CreateFileA(Z(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+FileWriteResult Win32Platform::WriteWholeFile(std::string_view path, std::string_view data,
+                                              bool replace) {
+    // CREATE_NEW fails when the name is taken, in one step with the creation: no other writer
+    // can come between a test for the name and the file.
+    FileHandle file(CreateFileA(Z(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                replace ? CREATE_ALWAYS : CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                nullptr));
     if (!file) {
         return {FileWriteResult::Stage::Create, GetLastError()};
     }

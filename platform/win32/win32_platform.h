@@ -1,4 +1,6 @@
-// The real platform: the ANSI Windows functions, with an owner for every handle.
+// The real platform: the Windows functions, with an owner for every handle. Registry names
+// and strings are read with the wide functions and converted here, so that text the ANSI code
+// page cannot carry is known as such.
 #pragma once
 
 #include "platform/platform.h"
@@ -11,8 +13,11 @@ class Win32Platform final : public Platform {
     long CreateKey(Hkey parent, std::string_view subkey, Hkey& result) override;
     long CloseKey(Hkey key) override;
     long QueryInfoKey(Hkey key, std::uint32_t& subkeys, std::uint32_t& values) override;
-    long EnumKey(Hkey key, std::uint32_t index, std::string& name) override;
-    long EnumValue(Hkey key, std::uint32_t index, std::string& name) override;
+    using Platform::EnumKey;
+    using Platform::EnumValue;
+    using Platform::WriteWholeFile;
+    long EnumKey(Hkey key, std::uint32_t index, std::string& name, bool& lossy) override;
+    long EnumValue(Hkey key, std::uint32_t index, std::string& name, bool& lossy) override;
     long QueryValue(Hkey key, std::string_view name, RegValue& value) override;
     long SetValue(Hkey key, std::string_view name, std::uint32_t type,
                   std::string_view data) override;
@@ -25,8 +30,8 @@ class Win32Platform final : public Platform {
     bool VolumeReachable(std::string_view root) override;
     bool DeleteFileAt(std::string_view path) override;
     std::vector<FindEntry> ListFolder(std::string_view pattern) override;
-    std::string FolderIdentity(std::string_view path) override;
-    FileWriteResult WriteWholeFile(std::string_view path, std::string_view data) override;
+    FileWriteResult WriteWholeFile(std::string_view path, std::string_view data,
+                                   bool replace) override;
     std::uint32_t ReadWholeFile(std::string_view path, std::string& data) override;
     std::uint32_t MoveFileTo(std::string_view from, std::string_view to) override;
     std::uint32_t CreateFolder(std::string_view path) override;

@@ -76,11 +76,15 @@ TEST(RestoreRoundTrip, FixThenRestoreGivesBackTheMachine) {
         << "stale entries in every category";
     const auto areas = RegistryAreas(issues);
 
-    // The backup and its files folder are planted, so that they go with the test.
+    // The files folder is planted, and the backup once written, so that they go with the test.
+    // A backup never replaces a file, so the script itself cannot be planted beforehand.
     const std::string backup = kBackupFolder + "20261210142530_backup.reg";
-    files.AddFile(backup);
     files.AddFile(BackupFilesFolder(backup) + kManifestName);
-    FixIssues(issues, backup);
+    const FixResult fixed = FixIssues(issues, backup);
+    ASSERT_EQ(backup, fixed.backupPath.value_or(""));
+    std::string script;
+    ASSERT_EQ(0u, platform::Os().ReadWholeFile(backup, script));
+    files.AddFile(backup, script);
     for (const TItem& issue : issues) {
         EXPECT_FALSE(IssueEntryPresent(issue)) << issue.Key << " \"" << issue.Value << "\"";
     }

@@ -12,15 +12,13 @@ namespace mendrake::test {
 struct CallCounts {
     std::uint64_t openKey = 0, closeKey = 0, queryInfoKey = 0, enumKey = 0, enumValue = 0,
                   queryValue = 0, deleteKey = 0, deleteValue = 0, keyIdentity = 0, findFirst = 0,
-                  fileAttributes = 0, listFolder = 0, folderIdentity = 0, shortcutTarget = 0,
-                  volumeReachable = 0;
+                  fileAttributes = 0, listFolder = 0, shortcutTarget = 0, volumeReachable = 0;
     std::uint64_t Registry() const {
         return openKey + closeKey + queryInfoKey + enumKey + enumValue + queryValue + deleteKey +
                deleteValue + keyIdentity;
     }
     std::uint64_t Files() const {
-        return findFirst + fileAttributes + listFolder + folderIdentity + shortcutTarget +
-               volumeReachable;
+        return findFirst + fileAttributes + listFolder + shortcutTarget + volumeReachable;
     }
 };
 
@@ -46,13 +44,17 @@ class CountingPlatform final : public platform::Platform {
         ++counts.queryInfoKey;
         return inner_.QueryInfoKey(key, subkeys, values);
     }
-    long EnumKey(platform::Hkey key, std::uint32_t index, std::string& name) override {
+    using platform::Platform::EnumKey;
+    using platform::Platform::EnumValue;
+    using platform::Platform::WriteWholeFile;
+    long EnumKey(platform::Hkey key, std::uint32_t index, std::string& name, bool& lossy) override {
         ++counts.enumKey;
-        return inner_.EnumKey(key, index, name);
+        return inner_.EnumKey(key, index, name, lossy);
     }
-    long EnumValue(platform::Hkey key, std::uint32_t index, std::string& name) override {
+    long EnumValue(platform::Hkey key, std::uint32_t index, std::string& name,
+                   bool& lossy) override {
         ++counts.enumValue;
-        return inner_.EnumValue(key, index, name);
+        return inner_.EnumValue(key, index, name, lossy);
     }
     long QueryValue(platform::Hkey key, std::string_view name, platform::RegValue& value) override {
         ++counts.queryValue;
@@ -91,10 +93,6 @@ class CountingPlatform final : public platform::Platform {
         ++counts.listFolder;
         return inner_.ListFolder(pattern);
     }
-    std::string FolderIdentity(std::string_view path) override {
-        ++counts.folderIdentity;
-        return inner_.FolderIdentity(path);
-    }
     std::uint32_t ReadWholeFile(std::string_view path, std::string& data) override {
         return inner_.ReadWholeFile(path, data);
     }
@@ -102,9 +100,9 @@ class CountingPlatform final : public platform::Platform {
         return inner_.MoveFileTo(from, to);
     }
     std::uint32_t CreateFolder(std::string_view path) override { return inner_.CreateFolder(path); }
-    platform::FileWriteResult WriteWholeFile(std::string_view path,
-                                             std::string_view data) override {
-        return inner_.WriteWholeFile(path, data);
+    platform::FileWriteResult WriteWholeFile(std::string_view path, std::string_view data,
+                                             bool replace) override {
+        return inner_.WriteWholeFile(path, data, replace);
     }
     std::string ErrorText(std::uint32_t code) override { return inner_.ErrorText(code); }
     std::string ShortcutTarget(std::string_view path) override {

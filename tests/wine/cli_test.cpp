@@ -387,5 +387,26 @@ TEST(ProgramManifests, TheWindowAsksForTheHighestRightsTheConsoleForTheInvokers)
     }
 }
 
+// A shared-DLL count of 8 bytes used to end the whole analysis ("Failed to get data for ...")
+// with no log; now the scan completes and the log holds every category's findings.
+TEST(ConsoleScan, MalformedNumberDoesNotSinkTheAnalysis) {
+    const std::string log = "C:\\MendrakeTest\\cli\\malformed.log";
+    test::PlantedFiles files;
+    files.AddFolder("C:\\MendrakeTest\\cli\\");
+    files.AddFile(log);
+    const std::string shared =
+        "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\SharedDlls]\r\n";
+    test::PlantedRegistry registry(
+        "REGEDIT4\r\n\r\n" + shared +
+        "\"WindowsInstaller\"=dword:00000001\r\n"
+        "\"C:\\\\MendrakeGone\\\\eight.dll\"=hex(4):01,00,00,00,00,00,00,00\r\n\r\n"
+        "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]\r\n"
+        "\"MendrakeGone\"=\"C:\\\\MendrakeGone\\\\run.exe\"\r\n\r\n");
+    ASSERT_EQ(0u, RunCli("scan --category 3 --category 10 --log " + log));
+    const std::string written = FileBytes(log);
+    EXPECT_NE(std::string::npos, written.find("C:\\MendrakeGone\\eight.dll")) << written;
+    EXPECT_NE(std::string::npos, written.find("C:\\MendrakeGone\\run.exe")) << written;
+}
+
 } // namespace
 } // namespace mendrake

@@ -413,6 +413,46 @@ TEST_F(MainWindowTest, ACloseDuringTheNoIssuesMessageClosesWhenTheHandlerEnds) {
     EXPECT_FALSE(IsWindow(window)) << "the close was kept for a later click";
 }
 
+// A class whose subkey is named outside the ANSI code page cannot be backed up exactly: the
+// fix leaves it whole and says afterwards how many issues it left and why.
+TEST_F(MainWindowTest, FixSaysWhichIssuesItLeftBecauseTheBackupCannotHoldThem) {
+    const std::wstring base = L"Software\\MendrakeWindowTestLossy";
+    HKEY created = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExW(HKEY_CURRENT_USER, (base + L"\\\u65E5\u672C").c_str(), 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &created, nullptr));
+    RegCloseKey(created);
+    const std::string key = "\\Software\\MendrakeWindowTestLossy";
+    AppendIssue(5, 0, "COM Issue", "x", "HKCU" + key, 0x80000001u, key, "", "", true);
+    std::set<std::string> backupsBefore;
+    for (const auto& entry : Os().ListFolder(Os().ProgramFolder() + "*_backup.reg")) {
+        backupsBefore.insert(entry.name);
+    }
+    form->FixAdvToolButton.SetEnabled(true);
+    Press(form->FixAdvToolButton);
+    const bool stillThere =
+        RegOpenKeyExW(HKEY_CURRENT_USER, base.c_str(), 0, KEY_READ, &created) == ERROR_SUCCESS;
+    if (stillThere) {
+        RegCloseKey(created);
+    }
+    RegDeleteTreeW(HKEY_CURRENT_USER, base.c_str());
+    const std::string folder = Os().ProgramFolder();
+    for (const auto& entry : Os().ListFolder(folder + "*_backup.reg")) {
+        if (backupsBefore.count(entry.name) == 0) {
+            Os().DeleteFileAt(folder + entry.name);
+        }
+    }
+
+    EXPECT_TRUE(stillThere) << "nothing of the issue was deleted";
+    ASSERT_EQ(2u, prompts.messages.size());
+    EXPECT_EQ("1 issue was not fixed: nothing of them was deleted.\r\n\r\nHKCU" + key +
+                  ": cannot be backed up: a key name below \"HKEY_CURRENT_USER" + key +
+                  "\" holds characters outside the ANSI code page",
+              prompts.messages[1].text);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), prompts.messages[1].icon);
+    EXPECT_EQ("A--", Buttons());
+}
+
 TEST_F(MainWindowTest, ABackupThatCannotBeWrittenDeletesNothingAndKeepsTheButtons) {
     const std::string key = "\\Software\\MendrakeWindowTestBackup";
     PlantedRegistry planted("REGEDIT4\n\n[HKEY_CURRENT_USER" + key + "]\n\"v\"=\"1\"\n");

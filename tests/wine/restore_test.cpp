@@ -349,34 +349,6 @@ TEST(Restore, RealUserClassesComeBack) {
     }
 }
 
-// What a REGEDIT4 script cannot carry, shown on purpose: its text is in the ANSI code page,
-// and plain strings are written up to their first NUL and read back with a terminator.
-TEST(Restore, KnownLimitsOfTheFormat) {
-    using namespace std::string_literals;
-    PlantedRegistry planted;
-    planted.Apply({Value("\\Limits", "Unterminated", platform::kRegSz, "abc"),
-                   Value("\\Limits", "ExtraNuls", platform::kRegSz, "abc\0\0def\0"s)});
-    {
-        HKEY key = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS,
-                  RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\MendrakeTests\\Restore\\Limits", 0,
-                                KEY_ALL_ACCESS, &key));
-        const wchar_t wide[] = L"\x4E2D\x6587"; // two characters no ANSI code page of ours holds
-        RegSetValueExW(key, L"Wide", 0, REG_SZ, reinterpret_cast<const BYTE*>(wide), sizeof wide);
-        RegCloseKey(key);
-    }
-    TempFile backup("mendrake_restore_limits.reg");
-    FixIssues({Issue("\\Limits", "", true)}, backup.path());
-    ImportWithRegedit(backup.path());
-    const Snapshot after = TakeSnapshot(kBase + "\\Limits");
-    ASSERT_EQ(1u, after.size());
-    const auto& values = after.begin()->second;
-    ASSERT_EQ(3u, values.size());
-    EXPECT_EQ("abc\0"s, values.at("ExtraNuls").data) << "cut at the first NUL";
-    EXPECT_EQ("abc\0"s, values.at("Unterminated").data) << "restored with a terminator";
-    EXPECT_EQ("??\0"s, values.at("Wide").data) << "restored as question marks";
-}
-
 // ---- the console command ----
 
 std::string CliPath() {
