@@ -44,6 +44,15 @@ struct FilterTimes {
 };
 FilterTimes FilterBenchmark(std::size_t count);
 
+// The window's longest wait for an answer while it runs a full analysis on its worker.
+struct WindowTimes {
+    double analysisMs = 0;
+    long long worstAnswerMs = 0;
+    bool timedOut = false; // some message went unanswered for 5 s
+    std::size_t issues = 0;
+};
+WindowTimes WindowBenchmark();
+
 double Median(std::vector<double> values);
 
 } // namespace mendrake::bench

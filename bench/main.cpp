@@ -75,6 +75,16 @@ int Filter(std::size_t count) {
     return 0;
 }
 
+int Window() {
+    const WindowTimes times = WindowBenchmark();
+    std::printf("window's worst answer during a full analysis: %lld ms%s (target < 100); the "
+                "analysis %.1f ms, %zu issues\n",
+                times.worstAnswerMs,
+                times.timedOut ? ", and a message went unanswered for 5 s" : "", times.analysisMs,
+                times.issues);
+    return 0;
+}
+
 } // namespace
 } // namespace mendrake::bench
 
@@ -95,6 +105,9 @@ int main(int argc, char** argv) {
         if (args.size() == 3 && args[0] == "fix") {
             return bench::Fix(std::atoi(args[1].c_str()), args[2]);
         }
+        if (args.size() == 1 && args[0] == "window") {
+            return bench::Window();
+        }
         if (args.size() == 2 && args[0] == "filter") {
             return bench::Filter(static_cast<std::size_t>(std::atoll(args[1].c_str())));
         }
@@ -103,6 +116,6 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::fprintf(stderr, "usage: mendrake-bench plant CLASSES FOLDER | measure REPETITIONS | "
-                         "fix COUNT FOLDER | filter COUNT\n");
+                         "fix COUNT FOLDER | filter COUNT | window\n");
     return 2;
 }

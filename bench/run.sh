@@ -54,3 +54,18 @@ echo "== fix"
 run fix 10000 'C:\MendrakeBench\'
 echo "== issue list filter"
 run filter 100000
+echo "== the window during a full analysis"
+if [ -z "${DISPLAY:-}" ]; then
+  # The window needs a display; a virtual one on the first free number.
+  for n in $(seq 90 120); do
+    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+      Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+      xvfb_pid=$!
+      trap 'wineserver -k 2>/dev/null || true; kill "$xvfb_pid" 2>/dev/null || true' EXIT
+      export DISPLAY=":$n"
+      sleep 1
+      break
+    fi
+  done
+fi
+run window
