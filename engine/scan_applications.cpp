@@ -1,10 +1,11 @@
-// Shell verbs of missing programs, App Paths of missing programs and empty software keys
-// (category 6).
+// Shell verbs of missing programs, App Paths of missing programs, empty software keys and
+// those of removed programs (category 6).
 #include "engine/algorithm_unit.h"
 #include "engine/common_unit.h"
 #include "engine/issue_model.h"
 #include "engine/registry_access.h"
 #include "engine/registry_views.h"
+#include "engine/removed_programs.h"
 #include "engine/scanner_paths.h"
 
 namespace mendrake {
@@ -84,8 +85,8 @@ void ScanAppPathArea(const ViewArea& area) {
     }
 }
 
-// Empty keys directly below one software area; the 32-bit area's links to shared keys are
-// left to the 64-bit pass, which reads those keys.
+// Keys directly below one software area that are empty, then those of removed programs; the
+// 32-bit area's links to shared keys are left to the 64-bit pass, which reads those keys.
 void ScanSoftwareArea(const ViewArea& area, std::int32_t kind) {
     RegistryAccess reg;
     reg.SetRoot(area.root);
@@ -94,7 +95,12 @@ void ScanSoftwareArea(const ViewArea& area, std::int32_t kind) {
     }
     for (const std::string& name : reg.SubkeyNames()) {
         const std::string key = area.Subkey(name);
-        if (reg.Open(key) && reg.ValueCount() == 0 && reg.SubkeyCount() == 0 && area.Holds(reg)) {
+        if (!reg.Open(key)) {
+            continue;
+        }
+        if (reg.ValueCount() != 0 || reg.SubkeyCount() != 0) {
+            ScanRemovedProgramKeys(reg, area, name, kind);
+        } else if (area.Holds(reg)) {
             AppendIssue(kCategory, kind, "Obsolete Software Key", name, area.SubkeyText(name),
                         area.root, key, "", "", true);
         }

@@ -1,10 +1,11 @@
-// Installer folders that are gone, uninstall-cache entries without an uninstall entry
-// (category 9), and run entries of missing programs (category 10).
+// Installer folders that are gone, uninstall-cache entries without an uninstall entry, uninstall
+// entries of removed programs (category 9), and run entries of missing programs (category 10).
 #include "engine/algorithm_unit.h"
 #include "engine/common_unit.h"
 #include "engine/issue_model.h"
 #include "engine/registry_access.h"
 #include "engine/registry_views.h"
+#include "engine/removed_programs.h"
 #include "engine/scanner_paths.h"
 
 #include <algorithm>
@@ -153,6 +154,7 @@ void ScanInstall() {
         ScanInstallerFolderArea(area);
     }
     ScanUninstallCache();
+    ScanUninstallEntries();
 }
 
 void ScanRun() {

@@ -2,6 +2,7 @@
 
 #include "engine/common_unit.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace mendrake {
@@ -56,6 +57,60 @@ bool FileMissingWithDrive(std::string_view shownPath, RegistryView view) {
     }
     const std::string path = PathSeenBy(view, shownPath);
     return !FileFound(path) && VolumeReachable(path);
+}
+
+PathState PathStateOf(std::string_view shownPath, RegistryView view) {
+    if (DrivePart(shownPath).empty()) {
+        return PathState::Untestable;
+    }
+    std::string path = PathSeenBy(view, shownPath);
+    // "C:\App\" names the folder "C:\App"; a volume root keeps its backslash.
+    while (path.size() > 3 && path.back() == '\\') {
+        path.pop_back();
+    }
+    if (FileFound(path) || FolderFound(path)) {
+        return PathState::Present;
+    }
+    return VolumeReachable(path) ? PathState::Gone : PathState::Unreachable;
+}
+
+PathState CommandProgramState(std::string_view command, RegistryView view) {
+    const std::string path = ExtractCommandPath(command);
+    if (DrivePart(path).empty()) {
+        return PathState::Untestable;
+    }
+    const std::string seen = PathSeenBy(view, path);
+    const bool quoted = !command.empty() && command.front() == '"';
+    if (FileFound(seen) || CommandProgramFound(seen, quoted)) {
+        return PathState::Present;
+    }
+    return VolumeReachable(seen) ? PathState::Gone : PathState::Unreachable;
+}
+
+namespace {
+
+// Whether `text` is a resource index: digits, with an optional leading minus.
+bool IsIconIndex(std::string_view text) {
+    if (!text.empty() && text.front() == '-') {
+        text.remove_prefix(1);
+    }
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+        return std::isdigit(static_cast<unsigned char>(c)) != 0;
+    });
+}
+
+} // namespace
+
+std::string IconFilePath(std::string_view location) {
+    std::string text = Trim(location);
+    const std::size_t comma = text.find_last_of(',');
+    if (comma != std::string::npos && IsIconIndex(Trim(std::string_view(text).substr(comma + 1)))) {
+        text = Trim(std::string_view(text).substr(0, comma));
+    }
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
+        text = Trim(std::string_view(text).substr(1, text.size() - 2));
+    }
+    return text;
 }
 
 std::string HelpFilePath(std::string_view folder, std::string_view name) {

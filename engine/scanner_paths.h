@@ -40,6 +40,22 @@ bool CommandProgramMissing(std::string_view command, std::string_view path,
 // that answers (an entry on a drive or share that can't be reached can't be judged).
 bool FileMissingWithDrive(std::string_view path, RegistryView view = RegistryView::Native);
 
+// What is known of a path that an entry names, for checks that report an entry only when
+// everything it names is gone.
+enum class PathState {
+    Untestable,  // no drive part (an environment reference, a bare or relative name)
+    Unreachable, // on a drive or share that does not answer: nothing is known
+    Present,     // a file or a folder is there
+    Gone,        // nothing is there, on a volume that answers
+};
+// The state of `path` as a program of `view` sees it: a file or a folder both count as present.
+PathState PathStateOf(std::string_view path, RegistryView view = RegistryView::Native);
+// The state of the program a command line starts, resolved as CommandProgramMissing does.
+PathState CommandProgramState(std::string_view command, RegistryView view = RegistryView::Native);
+// The file of an icon location: the text without enclosing quotes and without a trailing
+// ",index" (a resource number, possibly negative).
+std::string IconFilePath(std::string_view location);
+
 // The help file path of a help registration: folder, "\", name, then every pair of
 // backslashes collapsed into one, left to right without overlap.
 std::string HelpFilePath(std::string_view folder, std::string_view name);

@@ -1,0 +1,203 @@
+// Software keys of removed programs (category 6, kinds 2 and 3): a vendor key directly below
+// "Software", or a product key below a vendor, whose install-folder values all name folders
+// that are gone.
+//
+// Conservative by design: a key is reported only when it has install-folder values, each of
+// them a plain path on a volume that answers with nothing there, and neither the key nor any
+// key below it names a file or folder that exists (or one that cannot be judged: a drive that
+// does not answer). Anything else, an install value of another kind, a list of folders, a
+// subtree too large to read or a listing cut short, keeps the key. Windows' own keys are never
+// judged, nor anything below them.
+#include "engine/common_unit.h"
+#include "engine/issue_model.h"
+#include "engine/removed_programs.h"
+#include "engine/scanner_paths.h"
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+namespace mendrake {
+
+namespace {
+
+constexpr std::string_view kProblem = "Software Key of Removed Program";
+
+// Keys directly below "Software" that Windows itself keeps (upper case).
+constexpr std::array<std::string_view, 16> kWindowsKeys = {"APPDATALOW",
+                                                           "CLASSES",
+                                                           "CLIENTS",
+                                                           "DEFAULTUSERENVIRONMENT",
+                                                           "MICROSOFT",
+                                                           "ODBC",
+                                                           "OEM",
+                                                           "OPENSSH",
+                                                           "PARTNER",
+                                                           "POLICIES",
+                                                           "REGISTEREDAPPLICATIONS",
+                                                           "SETUP",
+                                                           "WINDOWS",
+                                                           "WINE",
+                                                           "WOW6432NODE",
+                                                           "WOWAA32NODE"};
+
+// Value names under which programs keep the folder they were installed in (upper case).
+constexpr std::array<std::string_view, 16> kInstallFolderNames = {
+    "INSTALLDIR",      "INSTALL_DIR",      "INSTALLDIRECTORY",   "INSTALLLOCATION",
+    "INSTALLPATH",     "INSTALL_PATH",     "INSTALLFOLDER",      "INSTALLROOT",
+    "INSTALLATIONDIR", "INSTALLATIONPATH", "INSTALLATIONFOLDER", "PATH",
+    "APPPATH",         "APPLICATIONPATH",  "PROGRAMDIR",         "PROGRAMPATH"};
+
+// Keys below a candidate that are read before it counts as doubtful: a removed program's
+// settings are small, and a large tree is not worth the guess.
+constexpr int kSubtreeKeyBudget = 256;
+constexpr int kSubtreeDepth = 12;
+
+template <std::size_t N>
+bool Listed(const std::array<std::string_view, N>& list, std::string_view name) {
+    const std::string upper = UpperCase(name);
+    return std::find(list.begin(), list.end(), upper) != list.end();
+}
+
+std::string Unquoted(std::string_view text) {
+    std::string trimmed = Trim(text);
+    if (trimmed.size() >= 2 && trimmed.front() == '"' && trimmed.back() == '"') {
+        return Trim(std::string_view(trimmed).substr(1, trimmed.size() - 2));
+    }
+    return trimmed;
+}
+
+// The install-folder values of the open key. `gone` gets the folders (unquoted) when every such
+// value names one that is gone; the result is false when the key has none or any of them keeps
+// it (present, not judged, not a single plain path).
+bool InstallFoldersGone(RegistryAccess& reg, RegistryView view, std::vector<std::string>& gone) {
+    bool any = false;
+    for (const std::string& name : reg.ValueNames()) {
+        if (!Listed(kInstallFolderNames, name)) {
+            continue;
+        }
+        any = true;
+        if (!IsTextKind(reg.ValueKindOf(name))) {
+            return false;
+        }
+        const std::string folder = Unquoted(reg.ReadText(name));
+        if (folder.find(';') != std::string::npos || PathStateOf(folder, view) != PathState::Gone) {
+            return false;
+        }
+        gone.push_back(folder);
+    }
+    return any && reg.ListingComplete();
+}
+
+// Whether a value's text names something that exists, or something that cannot be judged: the
+// text as a path, as a command, as an icon location, and each part of a list.
+bool NamesLivePath(std::string_view text, RegistryView view) {
+    std::vector<std::string> candidates = {Unquoted(text), ExtractCommandPath(text),
+                                           IconFilePath(text)};
+    if (text.find(';') != std::string_view::npos) {
+        for (std::size_t start = 0; start <= text.size();) {
+            const std::size_t end = std::min(text.find(';', start), text.size());
+            candidates.push_back(Unquoted(text.substr(start, end - start)));
+            start = end + 1;
+        }
+    }
+    return std::any_of(candidates.begin(), candidates.end(), [&](const std::string& path) {
+        const PathState state = PathStateOf(path, view);
+        return state == PathState::Present || state == PathState::Unreachable;
+    });
+}
+
+// Whether the key at `path` or any key below it names a path that exists or can't be judged,
+// or is too large or unreadable to tell.
+bool SubtreeHoldsLivePath(std::uint32_t root, const std::string& path, RegistryView view, int depth,
+                          int& budget) {
+    if (depth > kSubtreeDepth || --budget < 0) {
+        return true;
+    }
+    RegistryAccess reg;
+    reg.SetRoot(root);
+    if (!reg.Open(path)) {
+        return true;
+    }
+    for (const std::string& name : reg.ValueNames()) {
+        if (IsTextKind(reg.ValueKindOf(name)) && NamesLivePath(reg.ReadText(name), view)) {
+            return true;
+        }
+    }
+    if (!reg.ListingComplete()) {
+        return true;
+    }
+    const std::vector<std::string> subkeys = reg.SubkeyNames();
+    if (!reg.ListingComplete()) {
+        return true;
+    }
+    return std::any_of(subkeys.begin(), subkeys.end(), [&](const std::string& subkey) {
+        return SubtreeHoldsLivePath(root, path + "\\" + subkey, view, depth + 1, budget);
+    });
+}
+
+// A key whose install folders are all gone and that names nothing that lives: the folders.
+std::vector<std::string> RemovedProgramFolders(RegistryAccess& reg, std::uint32_t root,
+                                               const std::string& path, RegistryView view) {
+    std::vector<std::string> gone;
+    int budget = kSubtreeKeyBudget;
+    if (!InstallFoldersGone(reg, view, gone) || SubtreeHoldsLivePath(root, path, view, 0, budget)) {
+        return {};
+    }
+    return gone;
+}
+
+void Report(const ViewArea& area, const std::string& subkey, const std::string& folder,
+            std::int32_t kind) {
+    AppendIssue(6, kind, std::string(kProblem), folder, area.SubkeyText(subkey), area.root,
+                area.Subkey(subkey), "", folder, true);
+}
+
+} // namespace
+
+void ScanRemovedProgramKeys(RegistryAccess& reg, const ViewArea& area, const std::string& name,
+                            std::int32_t kind) {
+    if (Listed(kWindowsKeys, name)) {
+        return;
+    }
+    const std::string vendorKey = area.Subkey(name);
+    // Asked only once a finding stands: for the 32-bit area it costs a call.
+    auto holds = [&] { return reg.Open(vendorKey) && area.Holds(reg); };
+    const std::vector<std::string> vendorFolders =
+        RemovedProgramFolders(reg, area.root, vendorKey, area.view);
+    if (!vendorFolders.empty()) {
+        if (holds()) {
+            Report(area, name, vendorFolders.front(), kind);
+        }
+        return;
+    }
+    const std::uint32_t vendorValues = reg.ValueCount();
+    const std::vector<std::string> products = reg.SubkeyNames();
+    const bool allListed = reg.ListingComplete();
+    std::vector<std::pair<std::string, std::string>> removed; // product, folder
+    for (const std::string& product : products) {
+        const std::string productKey = vendorKey + "\\" + product;
+        if (!reg.Open(productKey)) {
+            continue;
+        }
+        const std::vector<std::string> folders =
+            RemovedProgramFolders(reg, area.root, productKey, area.view);
+        if (!folders.empty()) {
+            removed.emplace_back(product, folders.front());
+        }
+    }
+    if (removed.empty() || !holds()) {
+        return;
+    }
+    // A vendor key that holds nothing but removed products would be left empty by their fix
+    // and reported by the next analysis: it goes as one, with them.
+    if (vendorValues == 0 && allListed && removed.size() == products.size()) {
+        Report(area, name, removed.front().second, kind);
+        return;
+    }
+    for (const auto& [product, folder] : removed) {
+        Report(area, name + "\\" + product, folder, kind);
+    }
+}
+
+} // namespace mendrake
