@@ -48,10 +48,10 @@ class Floor {
         ApplicationVerbs();
         MachineLists();
         for (const Area& software : Areas(HKEY_LOCAL_MACHINE, "Software")) {
-            SoftwareKeys(software.key);
+            SoftwareKeys(software.key, software.view);
         }
         if (HKEY software = Open(HKEY_CURRENT_USER, "Software")) {
-            SoftwareKeys(software);
+            SoftwareKeys(software, RegistryView::Native);
         }
         ValueLists();
         SoundEvents();
@@ -454,6 +454,10 @@ class Floor {
         for (const Area& list : uninstall) {
             for (const std::string& name : Subkeys(list.key)) {
                 installed.emplace(UpperCase(name), true);
+                if (HKEY entry = Open(list.key, name)) {
+                    UninstallEntry(Values(entry), list.view);
+                    Close(entry);
+                }
             }
             Close(list.key);
         }
@@ -510,12 +514,60 @@ class Floor {
         }
     }
 
-    void SoftwareKeys(HKEY software) {
+    // Every path an uninstall entry names: all gone, and at least one tested, is a finding.
+    void UninstallEntry(const std::vector<Value>& values, RegistryView view) {
+        bool keep = false, gone = false;
+        for (const Value& value : values) {
+            const std::string name = UpperCase(value.name);
+            std::string path;
+            if (name == "UNINSTALLSTRING" || name == "QUIETUNINSTALLSTRING") {
+                path = ExtractCommandPath(value.Text());
+            } else if (name == "DISPLAYICON") {
+                path = IconFilePath(value.Text());
+            } else if (name == "INSTALLLOCATION") {
+                path = value.Text();
+            }
+            if (!DrivePart(path).empty()) {
+                const bool present = Attributes(PathSeenBy(view, path)) != INVALID_FILE_ATTRIBUTES;
+                keep = keep || present;
+                gone = gone || !present;
+            }
+        }
+        Judge(gone && !keep);
+    }
+
+    // Whether a key's values hold an install folder that is gone; values are read once.
+    bool InstallFolderGone(const std::vector<Value>& values, RegistryView view) {
+        for (const Value& value : values) {
+            const std::string name = UpperCase(value.name);
+            if ((name == "INSTALLDIR" || name == "INSTALLLOCATION" || name == "INSTALLPATH" ||
+                 name == "INSTALL_DIR" || name == "PATH") &&
+                !DrivePart(value.Text()).empty()) {
+                return Attributes(PathSeenBy(view, value.Text())) == INVALID_FILE_ATTRIBUTES;
+            }
+        }
+        return false;
+    }
+
+    // Empty keys below "Software", and the vendor and product keys of removed programs: each
+    // vendor key's values, and each of its product keys with its values.
+    void SoftwareKeys(HKEY software, RegistryView view) {
         for (const std::string& name : Subkeys(software)) {
             if (HKEY key = Open(software, name)) {
                 DWORD subkeys = 0, values = 0;
                 Info(key, subkeys, values);
                 Judge(subkeys == 0 && values == 0);
+                const std::string upper = UpperCase(name);
+                if ((subkeys != 0 || values != 0) && upper != "MICROSOFT" && upper != "CLASSES" &&
+                    upper != "WOW6432NODE" && upper != "WINE" && upper != "POLICIES") {
+                    Judge(InstallFolderGone(Values(key), view));
+                    for (const std::string& product : Subkeys(key)) {
+                        if (HKEY productKey = Open(key, product)) {
+                            Judge(InstallFolderGone(Values(productKey), view));
+                            Close(productKey);
+                        }
+                    }
+                }
                 Close(key);
             }
         }

@@ -55,6 +55,12 @@ class UnreachableVolumes : public testing::Test {
             os.PutText(kCurrentUser,
                        "AppEvents\\Schemes\\Apps\\.Default\\Event" + id + "\\.Current", "",
                        volume + "\\Media\\gone" + id + ".wav");
+            os.PutText(kLocalMachine, cv + "Uninstall\\Gone" + id, "UninstallString",
+                       program + " /uninstall");
+            os.PutText(kLocalMachine, cv + "Uninstall\\Gone" + id, "InstallLocation",
+                       volume + "\\Apps\\");
+            os.PutText(kLocalMachine, "Software\\GoneVendor" + id, "InstallDir",
+                       volume + "\\Apps\\Gone" + id);
             os.AddFile("C:\\Menu\\gone" + id + ".lnk",
                        test::lnk::WithLocalBasePath(test::lnk::FormatExample(), program));
         }
@@ -75,11 +81,11 @@ TEST_F(UnreachableVolumes, OnlyEntriesOnAVolumeThatAnswersAreReported) {
     const std::map<std::int32_t, std::vector<std::string>> expected = {
         {3, {"D:\\Apps\\gone1.dll"}},
         {5, {"D:\\Apps\\server1.dll"}},
-        {6, {"D:\\Apps\\gone1.exe"}},
+        {6, {"D:\\Apps\\gone1.exe", "D:\\Apps\\Gone1"}},
         {7, {"D:\\Fonts\\gone1.ttf"}},
         // a network folder loses a backslash and lies on the current drive (HTML help only)
         {8, {"D:\\Help\\gone1.hlp", "D:\\Help\\gone1.chm", "\\nosrv\\share\\Help\\gone4.chm"}},
-        {9, {"D:\\Gone1\\"}},
+        {9, {"D:\\Gone1\\", "Gone1"}},
         {10, {"D:\\Apps\\gone1.exe"}},
         {11, {"D:\\Apps\\gone1.tlb"}},
         {12, {"D:\\Apps\\gone1.exe"}},

@@ -152,6 +152,8 @@ void ThirtyTwoBitView(Writer& w, GeneratedMachine& machine, int n, const std::st
         if (p % 15 != 4) {
             w.Key(hklm, twin + "\\Uninstall\\" + product);
             w.Text(hklm, twin + "\\Uninstall\\" + product, "DisplayName", product);
+            w.Text(hklm, twin + "\\Uninstall\\" + product, "UninstallString",
+                   Quoted(program(p * 3 + 2)) + " /S");
         }
         const std::string cache = kCurrentVersion + "\\App Management\\ARPCache\\" + product;
         w.Key(hklm, cache);
@@ -171,7 +173,8 @@ void ThirtyTwoBitView(Writer& w, GeneratedMachine& machine, int n, const std::st
             "Software\\Wow6432Node\\" + tag + "Vendor32_" + std::to_string(v);
         w.Key(hklm, vendor);
         if (v % 7 != 2) {
-            w.Text(hklm, vendor, "InstallDir", base);
+            w.Text(hklm, vendor, "InstallDir",
+                   v % 3 == 1 ? base + "Removed32\\" + tag + std::to_string(v) : base);
         }
     }
 }
@@ -315,6 +318,10 @@ GeneratedMachine GenerateMachine(int classes, const std::string& tag, const std:
             w.Key(hklm, uninstall);
             w.Text(hklm, uninstall, "DisplayName", tag + " Product " + std::to_string(p));
             w.Text(hklm, uninstall, "UninstallString", Quoted(program(p)) + " /uninstall");
+            w.Text(hklm, uninstall, "DisplayIcon", program(p) + ",0");
+            w.Text(hklm, uninstall, "InstallLocation",
+                   base + "Programs\\Vendor " + std::to_string(p % 30) + "\\");
+            w.Number(hklm, uninstall, "EstimatedSize", 1024u + static_cast<unsigned>(p));
         }
         const std::string cached = p % 6 == 2 ? Lower(product) : product;
         const std::string cache = kCurrentVersion + "\\App Management\\ARPCache\\" + cached;
@@ -483,6 +490,10 @@ GeneratedMachine GenerateMachine(int classes, const std::string& tag, const std:
             }
             w.Key(root, vendor + "\\Product");
             w.Text(root, vendor + "\\Product", "Version", "1." + std::to_string(v));
+            // The folder of a share of the products was deleted by hand.
+            w.Text(root, vendor + "\\Product", "InstallDir",
+                   v % 9 == 5 ? base + "Removed\\" + tag + "Product" + std::to_string(v)
+                              : base + "Programs");
         }
     }
     return machine;
