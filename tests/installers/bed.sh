@@ -4,8 +4,9 @@
 # the bed's test program in it. Usage: bed.sh BUILD_DIR TEST_PROGRAM
 #
 # The prefix is a copy of the build's test prefix, made fresh for every run: the installers
-# change it. Large files (the prefix's DLLs, never written in place) are hard links, so a copy
-# costs a second, not a new `wineboot`. Where the kernel cannot run 32-bit programs, the 32-bit
+# change it. The large files of the Windows folder (DLLs, never written in place) are hard
+# links, everything else (the registry files above all) a real copy, so a copy costs a second
+# or two, not a new `wineboot`. Where the kernel cannot run 32-bit programs, the 32-bit
 # package is not installed (the program says why) and the prefix gets the registry and folders
 # of a pristine WoW64 prefix, so that the 32-bit view is the real one.
 set -euo pipefail
@@ -56,10 +57,11 @@ fi
 
 # The prefix: the build's test prefix, made first when no test has run yet.
 MENDRAKE_WINE_BUILD=$build bash "$source_dir/scripts/wine-run.sh" cmd /c exit
-cp -al "$build/wineprefix" "$prefix"
-find "$prefix" -type f -size -1024k -print0 | while IFS= read -r -d '' f; do
-  cp -p "$f" "$f.copy" && mv -f "$f.copy" "$f"
-done
+main=$build/wineprefix
+mkdir -p "$prefix"
+(cd "$main" && find . -mindepth 1 \( -type d -o -type l -o ! -path './drive_c/windows/*' -o -size -1024k \) -print0) |
+  tar -C "$main" --null --no-recursion -T - -cf - | tar -C "$prefix" -xf -
+(cd "$main" && find ./drive_c/windows -type f -size +1023k -print0 | xargs -0 -r cp -l --parents -t "$prefix")
 # Profile folders that Wine links into a home folder become folders of this prefix.
 find "$prefix/drive_c/users" -maxdepth 3 -type l -print0 | while IFS= read -r -d '' link; do
   rm -f "$link" && mkdir -p "$link"
