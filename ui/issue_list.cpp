@@ -204,20 +204,22 @@ void T_mainForm::OpenFileLocation() {
 
 void T_mainForm::ExcludeSelected() {
     const std::vector<TItem*> issues = SelectedIssues();
-    std::vector<std::string> added;
-    for (const TItem* issue : issues) {
-        std::string entry = ExclusionEntry(*issue);
-        AddExclusion(
-            entry); // false when the list names it already: it covers the row just the same
-        added.push_back(std::move(entry));
-    }
-    if (added.empty()) {
+    if (issues.empty()) {
         return;
     }
+    std::vector<std::string> entries;
+    entries.reserve(issues.size());
+    for (const TItem* issue : issues) {
+        entries.push_back(ExclusionEntry(*issue));
+    }
+    // One read and one write of the stored list for all the rows; an entry the list names
+    // already covers its row just the same.
+    AddExclusions(entries);
     // Every row the new entries cover goes, from the list and from Issues, so that the log, the
     // backup and the fix no longer see them either.
-    std::erase_if(
-        Issues, [&](const TItem& issue) { return IsExcluded(added, issue.KeyText, issue.Value); });
+    const ExclusionMatcher added(entries);
+    std::erase_if(Issues,
+                  [&](const TItem& issue) { return added.Covers(issue.KeyText, issue.Value); });
     RefreshShown();
     if (countsShown_) {
         ShowCounts(true);
