@@ -93,7 +93,9 @@ void T_mainForm::ShowCounts(bool withCounts) {
             const auto count = std::count_if(Issues.begin(), Issues.end(), [&](const TItem& issue) {
                 return CategoryShows(*level, issue);
             });
-            caption += " (" + std::to_string(count) + ")";
+            if (count > 0 || CountKnown(*level)) {
+                caption += " (" + std::to_string(count) + ")";
+            }
         }
         TVITEMA item{};
         item.mask = TVIF_TEXT;
@@ -101,6 +103,18 @@ void T_mainForm::ShowCounts(bool withCounts) {
         item.pszText = caption.data();
         SendMessageA(ItemsHTMLTreeview, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
     }
+}
+
+bool T_mainForm::CountKnown(const TLevel& level) const {
+    if (level.HasScanner != 0) {
+        return scannedCategories_.count(level.Id) != 0;
+    }
+    // The root and the groups: known when any category they list was scanned to its end.
+    return std::any_of(scannedCategories_.begin(), scannedCategories_.end(),
+                       [&](std::int32_t category) {
+                           return level.ParentId == RootLevel.ParentId || category == level.Id ||
+                                  is_child(level.Id, category);
+                       });
 }
 
 bool T_mainForm::AdvListViewKeyDown(UINT key) {
@@ -245,7 +259,7 @@ void T_mainForm::AdvListViewContextMenu(POINT screen) {
     const TItem* first = issues.empty() ? nullptr : issues.front();
     const bool registry = first && !RegistryEditorPath(*first).empty();
     const bool file = first && !FileLocationOf(*first).empty();
-    const bool rows = !ShownIssues.empty();
+    const bool rows = AdvListView.RowCount() > 0 && !ShownIssues.empty();
 
     HMENU menu = CreatePopupMenu();
     auto add = [menu](UINT id, const char* text, bool enabled) {
