@@ -359,6 +359,8 @@ TEST_F(MainWindowTest, FixListsTheEntriesItCouldNotDeleteOrMove) {
         AppendIssue(13, 0, "Start Menu Issue", name, folder, 0x80000001u, folder, name, "", false);
     }
     form->ShowCounts(true);
+    SendMessageA(form->BackupHTMLCheckBox.hwnd(), BM_CLICK, 0, 0); // delete, do not move
+    ASSERT_FALSE(MakeBackup);
     form->FixAdvToolButton.SetEnabled(true);
     Press(form->FixAdvToolButton);
     CloseHandle(held);
