@@ -1,5 +1,6 @@
 #include "cli/arguments.h"
 
+#include "engine/exclusion_list.h"
 #include "engine/issue_model.h"
 
 #include <algorithm>
@@ -129,10 +130,17 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
         } else if (arg == "--format") {
             parsed.format = FormatNamed(operand());
         } else if (arg == "--exclude") {
-            parsed.exclude.push_back(operand());
-            if (parsed.exclude.back().empty()) {
+            const std::string& entry = operand();
+            if (entry.empty()) {
                 throw std::invalid_argument("--exclude needs an entry");
             }
+            // The short form, as stored entries are kept; a form that could never match is
+            // a mistake the user should hear of, not a silent no-op.
+            std::optional<std::string> shortForm = ShortExclusionEntry(entry);
+            if (!shortForm) {
+                throw std::invalid_argument(RefusedEntryMessage(entry));
+            }
+            parsed.exclude.push_back(std::move(*shortForm));
         } else if (arg == "--no-exclusions") {
             parsed.storedExclusions = false;
         } else if (arg == "--stats" && !fix) {

@@ -50,28 +50,28 @@ std::vector<std::string> RunExclusions(const Arguments& arguments) {
 
 // Runs the scanners of the chosen categories into Issues, as the window's analysis does. A
 // scanner that fails ends only itself: what it found before stays, the other categories run,
-// and its error comes back for the caller to print. Returns the errors.
-std::vector<std::string> Scan(const Arguments& arguments) {
+// and its error comes back for the caller to print and report. Returns the failures.
+std::vector<CategoryFailure> Scan(const Arguments& arguments) {
     Issues.clear();
     ExclusionScope exclusions(RunExclusions(arguments));
     ExistenceCacheScope cache;
-    std::vector<std::string> errors;
+    std::vector<CategoryFailure> failures;
     for (std::int32_t category : arguments.categories) {
         try {
             RunScanner(category);
         } catch (const std::exception& e) {
-            errors.push_back(e.what());
+            failures.push_back({category, e.what()});
         }
     }
-    return errors;
+    return failures;
 }
 
 // Prints the scanners' errors; the exit status for a run that had any.
-int ReportScanErrors(const std::vector<std::string>& errors) {
-    for (const std::string& error : errors) {
-        std::fprintf(stderr, "mendrake-cli: %s\n", error.c_str());
+int ReportScanErrors(const std::vector<CategoryFailure>& failures) {
+    for (const CategoryFailure& failure : failures) {
+        std::fprintf(stderr, "mendrake-cli: %s\n", failure.error.c_str());
     }
-    return errors.empty() ? 0 : 1;
+    return failures.empty() ? 0 : 1;
 }
 
 bool ReportToStandardOutput(const Arguments& arguments) {
@@ -97,23 +97,34 @@ void WriteStandardOutput(const std::string& text) {
 
 // Machine-wide keys are opened with full access, which only administrator rights give: without
 // them those keys are skipped and cannot be fixed, and the user should know before the scan.
-void NoteMissingRights() {
-    if (!platform::Os().HasAdministratorRights()) {
+// Whether the run has those rights.
+bool NoteMissingRights() {
+    const bool administrator = platform::Os().HasAdministratorRights();
+    if (!administrator) {
         std::fputs("mendrake-cli: not running with administrator rights: machine-wide keys are "
                    "skipped and cannot be fixed\n",
                    stderr);
         std::fflush(stderr);
     }
+    return administrator;
 }
+
+// What a report says besides the issues: the rights the run had and the scanners that failed.
+struct RunFacts {
+    bool administrator = false;
+    std::vector<CategoryFailure> failures;
+};
 
 // The scan log, or the JSON report (with each issue's outcome when `fixed` is given), of
 // Issues to the --log file or standard output.
-void WriteReport(const Arguments& arguments, const std::vector<bool>* fixed = nullptr) {
+void WriteReport(const Arguments& arguments, const RunFacts& facts,
+                 const std::vector<bool>* fixed = nullptr) {
     platform::Platform& os = platform::Os();
     if (arguments.format == ReportFormat::Json) {
         TVersionInfo version(os.ProgramModule());
-        const ReportHeader header{ComputerName(), os.Now(), version.StringValue("FileVersion"),
-                                  ExcludedCount()};
+        const ReportHeader header{
+            ComputerName(),      os.Now(),        version.StringValue("FileVersion"),
+            facts.administrator, ExcludedCount(), facts.failures};
         const std::string report = JsonReport(header, Issues, fixed);
         if (ReportToStandardOutput(arguments)) {
             WriteStandardOutput(report);
@@ -128,12 +139,13 @@ void WriteReport(const Arguments& arguments, const std::vector<bool>* fixed = nu
 }
 
 int RunScan(const Arguments& arguments) {
-    NoteMissingRights();
+    RunFacts facts;
+    facts.administrator = NoteMissingRights();
     Stats = {};
     const auto start = std::chrono::steady_clock::now();
-    const std::vector<std::string> errors = Scan(arguments);
+    facts.failures = Scan(arguments);
     const auto elapsed = std::chrono::steady_clock::now() - start;
-    WriteReport(arguments);
+    WriteReport(arguments, facts);
     if (arguments.stats) {
         const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();
         std::fprintf(stderr,
@@ -145,7 +157,7 @@ int RunScan(const Arguments& arguments) {
                      static_cast<unsigned long long>(Stats.distinctPaths), Issues.size(),
                      ExcludedCount());
     }
-    return ReportScanErrors(errors);
+    return ReportScanErrors(facts.failures);
 }
 
 // The backup's path: the program's folder by default, else the folder given.
@@ -165,17 +177,20 @@ std::string BackupPath(const Arguments& arguments) {
 // still there afterwards (no access, or in use) are counted and reported, not hidden. The JSON
 // report comes after the fix, as it tells what each issue became.
 int RunFix(const Arguments& arguments) {
-    NoteMissingRights();
-    const std::vector<std::string> errors = Scan(arguments);
+    RunFacts facts;
+    facts.administrator = NoteMissingRights();
+    facts.failures = Scan(arguments);
     const bool json = arguments.format == ReportFormat::Json;
     if (arguments.logPath && !json) {
-        WriteReport(arguments);
+        WriteReport(arguments, facts);
     }
-    // With the JSON report on standard output, the fix's own lines go to standard error, so
-    // that standard output holds one document.
-    std::FILE* messages = json && ReportToStandardOutput(arguments) ? stderr : stdout;
+    // With the report (the JSON document, or the log of --log -) on standard output, the fix's
+    // own lines go to standard error, so that standard output holds the report alone.
+    std::FILE* messages =
+        (json || arguments.logPath) && ReportToStandardOutput(arguments) ? stderr : stdout;
     std::optional<std::string> backupPath;
-    if (arguments.backup) {
+    // With nothing to fix there is nothing to back up, and no empty backup is left behind.
+    if (arguments.backup && !Issues.empty()) {
         backupPath = BackupPath(arguments);
     }
     const FixResult result = FixIssues(Issues, backupPath);
@@ -196,12 +211,12 @@ int RunFix(const Arguments& arguments) {
                  Issues.size(), ExcludedCount());
     std::fflush(messages);
     if (json) {
-        WriteReport(arguments, &fixed);
+        WriteReport(arguments, facts, &fixed);
     }
     if (left != 0) {
         std::fprintf(stderr, "mendrake-cli: %zu issues could not be removed\n", left);
     }
-    return std::max(left != 0 ? 1 : 0, ReportScanErrors(errors));
+    return std::max(left != 0 ? 1 : 0, ReportScanErrors(facts.failures));
 }
 
 // Restores a backup: the summary, then one line per entry that failed. A file that cannot be
@@ -230,6 +245,13 @@ int RunRestore(const Arguments& arguments) {
 int RunBackups(const Arguments& arguments) {
     const std::string folder =
         arguments.backupDir ? *arguments.backupDir : platform::Os().ProgramFolder();
+    // A folder that is not there is a mistyped name, not a folder without backups.
+    const std::uint32_t attributes = platform::Os().FileAttributes(folder);
+    if (attributes == platform::kInvalidAttributes ||
+        (attributes & platform::kAttrDirectory) == 0) {
+        std::fprintf(stderr, "mendrake-cli: no such folder: %s\n", folder.c_str());
+        return 2;
+    }
     const std::vector<BackupEntry> backups = ListBackups(folder);
     if (backups.empty()) {
         std::printf("No backups in %s\n", folder.c_str());

@@ -2,6 +2,8 @@
 
 #include "settings/exclusion_unit.h"
 
+#include "engine/exclusion_list.h"
+
 #include <cstdio>
 
 namespace mendrake::cli {
@@ -13,10 +15,14 @@ int RunExclude(const Arguments& arguments) {
             std::printf("%s\n", stored.c_str());
         }
     } else if (arguments.exclusionAction == "add") {
-        if (AddExclusion(entry)) {
-            std::printf("Excluded %s\n", entry.c_str());
+        // Stored, and so shown, in the short form; a form that could never match is refused
+        // (AddExclusion throws, exit status 2).
+        const bool added = AddExclusion(entry);
+        const std::string stored = ExclusionLocation(entry);
+        if (added) {
+            std::printf("Excluded %s\n", stored.c_str());
         } else {
-            std::printf("Already excluded: %s\n", entry.c_str());
+            std::printf("Already excluded: %s\n", stored.c_str());
         }
     } else if (RemoveExclusion(entry)) {
         std::printf("No longer excluded: %s\n", entry.c_str());

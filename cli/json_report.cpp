@@ -41,9 +41,14 @@ std::string JsonReport(const ReportHeader& header, const std::vector<TItem>& iss
         }
         list.push_back(std::move(item));
     }
+    nlohmann::ordered_json failures = nlohmann::ordered_json::array();
+    for (const CategoryFailure& failure : header.failures) {
+        failures.push_back({{"category", failure.category}, {"error", utf8(failure.error)}});
+    }
     const nlohmann::ordered_json report = {
         {"computer", utf8(header.computer)}, {"generated", IsoLocalTime(header.generated)},
-        {"version", utf8(header.version)},   {"excluded", header.excluded},
+        {"version", utf8(header.version)},   {"administrator", header.administrator},
+        {"excluded", header.excluded},       {"failures", std::move(failures)},
         {"issues", std::move(list)},
     };
     // The texts are valid UTF-8 after the conversion; should a code page ever give anything

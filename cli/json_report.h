@@ -5,22 +5,32 @@
 #include "platform/platform.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace mendrake::cli {
 
+// A category whose scanner failed: what it found before stays in the issues.
+struct CategoryFailure {
+    std::int32_t category = 0;
+    std::string error; // the error's text, in the ANSI code page
+};
+
 struct ReportHeader {
     std::string computer;
     platform::LocalTime generated;
-    std::string version;      // the program's FileVersion
-    std::size_t excluded = 0; // findings the exclusion list kept out of the issues
+    std::string version;        // the program's FileVersion
+    bool administrator = false; // without administrator rights machine-wide keys were skipped
+    std::size_t excluded = 0;   // findings the exclusion list kept out of the issues
+    std::vector<CategoryFailure> failures;
 };
 
 // "yyyy-mm-ddThh:nn:ss+hh:nn", the local time with its offset from UTC.
 std::string IsoLocalTime(const platform::LocalTime& time);
 
-// {"computer", "generated", "version", "excluded", "issues": [...]}, each issue with every
+// {"computer", "generated", "version", "administrator", "excluded", "failures": [{"category",
+// "error"}...], "issues": [...]}, every member always present, each issue with every
 // field of TItem but Selected; for a fix, `fixed` tells for each issue whether its entry is
 // gone, and each issue carries it as "fixed". The texts are converted from the ANSI code page.
 std::string JsonReport(const ReportHeader& header, const std::vector<TItem>& issues,

@@ -41,10 +41,19 @@ std::string VolumeRoot(std::string_view path) {
 }
 
 // Whether the run already knows that the volume of `path` does not answer: then nothing on it
-// is asked for again (a share that does not answer may take seconds per question).
+// is asked for again (a share that does not answer may take seconds per question). A path on a
+// network share is a question to a server that may be gone: its share is asked first, once per
+// run, so that a dead share costs one timeout (the share's) instead of two (the file's, then
+// the share's when the scanner asks whether the missing file can be judged).
 bool KnownUnreachable(std::string_view path) {
     const ExistenceCache& cache = Cache();
-    if (!cache.active || cache.volumes.empty()) {
+    if (!cache.active) {
+        return false;
+    }
+    if (path.size() > 2 && path[0] == '\\' && path[1] == '\\') {
+        return !VolumeReachable(path);
+    }
+    if (cache.volumes.empty()) {
         return false;
     }
     auto it = cache.volumes.find(VolumeRoot(path));

@@ -19,6 +19,30 @@ constexpr std::array<RootName, 3> kRootNames = {{
     {"HKEY_LOCAL_MACHINE", "HKLM"},
 }};
 
+// The registry editor's address bar puts this in front of every root.
+constexpr std::string_view kComputerPrefix = "Computer\\";
+
+// Letter case of the ASCII names above: plain text rules, no locale.
+bool EqualAsciiIgnoreCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
+        if (fold(a[i]) != fold(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Whether `entry` begins with the name `root` followed by a backslash or nothing.
+bool StartsWithRoot(std::string_view entry, std::string_view root) {
+    return entry.size() >= root.size() &&
+           (entry.size() == root.size() || entry[root.size()] == '\\') &&
+           EqualAsciiIgnoreCase(entry.substr(0, root.size()), root);
+}
+
 std::string_view WithoutTrailingBackslashes(std::string_view text) {
     while (!text.empty() && text.back() == '\\') {
         text.remove_suffix(1);
@@ -26,18 +50,28 @@ std::string_view WithoutTrailingBackslashes(std::string_view text) {
     return text;
 }
 
-// `location` (an entry read by ExclusionLocation) against the issue's place `where`: equal, or
-// the part of `where` in front of one of its backslashes.
-bool LocationCovers(std::string_view location, std::string_view where) {
-    if (location.empty()) {
+// "C:" or "C:\..." with a letter for the drive.
+bool IsDrivePath(std::string_view entry) {
+    const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    return entry.size() >= 2 && letter(entry[0]) && entry[1] == ':' &&
+           (entry.size() == 2 || entry[2] == '\\');
+}
+
+// "\\server\share..." with a server and a share name (not "\\?\" or "\\.\", which name
+// devices and long paths no issue ever shows).
+bool IsSharePath(std::string_view entry) {
+    if (entry.size() < 5 || entry.substr(0, 2) != "\\\\") {
         return false;
     }
-    platform::Platform& os = platform::Os();
-    if (where.size() > location.size() && where[location.size()] == '\\' &&
-        os.EqualTextIgnoreCase(where.substr(0, location.size()), location)) {
-        return true;
+    const std::size_t serverEnd = entry.find('\\', 2);
+    if (serverEnd == std::string_view::npos || serverEnd == 2) {
+        return false;
     }
-    return os.EqualTextIgnoreCase(where, location);
+    const std::string_view server = entry.substr(2, serverEnd - 2);
+    if (server == "?" || server == ".") {
+        return false;
+    }
+    return serverEnd + 1 < entry.size() && entry[serverEnd + 1] != '\\';
 }
 
 // The place an issue names: its KeyText (folders of the file categories end in a backslash),
@@ -51,62 +85,101 @@ std::string IssuePlace(std::string_view keyText, std::string_view value) {
     return place;
 }
 
-bool AnyLocationCovers(const std::vector<std::string>& locations, std::string_view place) {
-    for (const std::string& location : locations) {
-        if (LocationCovers(location, place)) {
+// The list of the run under way.
+ExclusionMatcher activeList;
+std::size_t excludedCount = 0;
+
+} // namespace
+
+std::optional<std::string> ShortExclusionEntry(std::string_view entry) {
+    entry = WithoutTrailingBackslashes(entry);
+    if (entry.size() > kComputerPrefix.size() &&
+        EqualAsciiIgnoreCase(entry.substr(0, kComputerPrefix.size()), kComputerPrefix)) {
+        entry.remove_prefix(kComputerPrefix.size());
+    }
+    for (const RootName& root : kRootNames) {
+        for (std::string_view name : {root.full, root.abbreviation}) {
+            if (StartsWithRoot(entry, name)) {
+                return std::string(root.abbreviation) + std::string(entry.substr(name.size()));
+            }
+        }
+    }
+    if (IsDrivePath(entry) || IsSharePath(entry)) {
+        return std::string(entry);
+    }
+    return std::nullopt;
+}
+
+std::string RefusedEntryMessage(std::string_view entry) {
+    return "Not a registry key, folder or file: \"" + std::string(entry) +
+           "\" (a key begins with HKCR, HKCU or HKLM, a path with a drive letter or "
+           "\\\\server\\share)";
+}
+
+std::string ExclusionLocation(std::string_view entry) {
+    if (std::optional<std::string> shortForm = ShortExclusionEntry(entry)) {
+        return std::move(*shortForm);
+    }
+    return std::string(WithoutTrailingBackslashes(entry));
+}
+
+std::u16string LocationKey(std::string_view entry) {
+    return platform::Os().OrdinalUpperCase(ExclusionLocation(entry));
+}
+
+ExclusionMatcher::ExclusionMatcher(const std::vector<std::string>& entries) {
+    locations_.reserve(entries.size());
+    for (const std::string& entry : entries) {
+        Add(entry);
+    }
+}
+
+bool ExclusionMatcher::Add(std::string_view entry) {
+    std::u16string location = LocationKey(entry);
+    if (location.empty()) {
+        return false;
+    }
+    return locations_.insert(std::move(location)).second;
+}
+
+bool ExclusionMatcher::Covers(std::string_view keyText, std::string_view value) const {
+    if (locations_.empty()) {
+        return false;
+    }
+    const std::u16string place = platform::Os().OrdinalUpperCase(IssuePlace(keyText, value));
+    const std::u16string_view whole(place);
+    if (locations_.find(whole) != locations_.end()) {
+        return true;
+    }
+    // Every key or folder above the place, nearest the root first.
+    for (std::size_t cut = whole.find(u'\\'); cut != std::u16string_view::npos;
+         cut = whole.find(u'\\', cut + 1)) {
+        if (locations_.find(whole.substr(0, cut)) != locations_.end()) {
             return true;
         }
     }
     return false;
 }
 
-std::vector<std::string> Locations(const std::vector<std::string>& entries) {
-    std::vector<std::string> locations;
-    for (const std::string& entry : entries) {
-        std::string location = ExclusionLocation(entry);
-        if (!location.empty()) {
-            locations.push_back(std::move(location));
-        }
-    }
-    return locations;
-}
-
-// The list of the run under way, as ExclusionLocation reads its entries.
-std::vector<std::string> activeLocations;
-std::size_t excludedCount = 0;
-
-} // namespace
-
-std::string ExclusionLocation(std::string_view entry) {
-    entry = WithoutTrailingBackslashes(entry);
-    for (const RootName& root : kRootNames) {
-        const std::string_view head = entry.substr(0, root.full.size());
-        const bool rootOnly = entry.size() == root.full.size();
-        if (head.size() == root.full.size() && (rootOnly || entry[head.size()] == '\\') &&
-            platform::Os().EqualTextIgnoreCase(head, root.full)) {
-            return std::string(root.abbreviation) + std::string(entry.substr(head.size()));
-        }
-    }
-    return std::string(entry);
-}
-
 bool ExclusionCovers(std::string_view entry, std::string_view keyText, std::string_view value) {
-    return LocationCovers(ExclusionLocation(entry), IssuePlace(keyText, value));
+    ExclusionMatcher matcher;
+    matcher.Add(entry);
+    return matcher.Covers(keyText, value);
 }
 
 bool IsExcluded(const std::vector<std::string>& entries, std::string_view keyText,
                 std::string_view value) {
-    return AnyLocationCovers(Locations(entries), IssuePlace(keyText, value));
+    return ExclusionMatcher(entries).Covers(keyText, value);
 }
 
 ExclusionScope::ExclusionScope(const std::vector<std::string>& entries)
-    : previous_(std::exchange(activeLocations, Locations(entries))) {
+    : previous_(std::exchange(activeList, ExclusionMatcher(entries))) {
     excludedCount = 0;
 }
 
 // The count stays: it belongs to the run that just ended.
 ExclusionScope::~ExclusionScope() {
-    activeLocations = std::move(previous_);
+    activeList = std::move(previous_);
 }
 
 std::size_t ExcludedCount() {
@@ -114,10 +187,7 @@ std::size_t ExcludedCount() {
 }
 
 bool ExcludeFinding(std::string_view keyText, std::string_view value) {
-    if (activeLocations.empty()) {
-        return false;
-    }
-    if (!AnyLocationCovers(activeLocations, IssuePlace(keyText, value))) {
+    if (!activeList.Covers(keyText, value)) {
         return false;
     }
     ++excludedCount;

@@ -197,6 +197,10 @@ class Platform {
     // ---- locale and time ----
     // CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, ...) == CSTR_EQUAL.
     virtual bool EqualTextIgnoreCase(std::string_view a, std::string_view b) = 0;
+    // The text in UTF-16, each unit upper-cased as the registry and the file system compare
+    // names: ordinally, by the system's own upper-case table, never by the user's locale (under
+    // Turkish casing "i" and "I" still pair). Two names are one exactly when these are equal.
+    virtual std::u16string OrdinalUpperCase(std::string_view text) = 0;
     virtual LocalTime Now() = 0;
     virtual std::string TimeSeparator() = 0; // the user's time separator, ":" in most settings
 

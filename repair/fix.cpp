@@ -195,6 +195,14 @@ std::string NotFixedSummary(const std::vector<TItem>& issues, const std::vector<
 FixResult FixIssues(const std::vector<TItem>& issues, const std::optional<std::string>& backupPath,
                     const std::function<void(int position)>& progress) {
     FixResult result;
+    // Nothing ticked: nothing to delete and nothing to back up, so no empty backup is written.
+    if (std::none_of(issues.begin(), issues.end(),
+                     [](const TItem& issue) { return issue.Selected != 0; })) {
+        if (progress) {
+            progress(100);
+        }
+        return result;
+    }
     if (backupPath) {
         WrittenBackup written = WriteBackup(*backupPath, issues); // throws before any deletion
         result.backupPath = std::move(written.path);

@@ -9,6 +9,7 @@
 #include "platform/platform.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace mendrake {
 
@@ -16,33 +17,23 @@ namespace {
 
 constexpr const char* kExcludeValue = "exclude";
 
-bool SameLocation(const std::string& a, const std::string& b) {
-    return platform::Os().EqualTextIgnoreCase(ExclusionLocation(a), ExclusionLocation(b));
-}
-
-bool IsBlank(const std::string& entry) {
-    return Trim(ExclusionLocation(entry)).empty();
-}
-
 // The strings of REG_MULTI_SZ data. The list's own end (an empty string) may be missing or
 // repeated, and a blank string may sit between entries: such data reads the same as clean data.
-std::vector<std::string> EntriesOf(std::string_view data) {
+// An entry naming the location of an earlier one is dropped; `seen` holds the locations kept.
+std::vector<std::string> EntriesOf(std::string_view data, ExclusionMatcher& seen) {
     std::vector<std::string> entries;
     while (!data.empty()) {
         const std::size_t end = std::min(data.find('\0'), data.size());
         std::string entry(data.substr(0, end));
         data.remove_prefix(std::min(end + 1, data.size()));
-        const bool repeated = std::any_of(entries.begin(), entries.end(), [&](const auto& kept) {
-            return SameLocation(kept, entry);
-        });
-        if (!IsBlank(entry) && !repeated) {
+        if (!Trim(entry).empty() && seen.Add(entry)) {
             entries.push_back(std::move(entry));
         }
     }
     return entries;
 }
 
-std::vector<std::string> StoredEntries(platform::Hkey key) {
+std::vector<std::string> StoredEntries(platform::Hkey key, ExclusionMatcher& seen) {
     platform::RegValue value;
     const long status = platform::Os().QueryValue(key, kExcludeValue, value);
     if (status == platform::kFileNotFound) {
@@ -54,7 +45,7 @@ std::vector<std::string> StoredEntries(platform::Hkey key) {
     if (value.type != platform::kRegMultiSz) {
         throw Error(FormatMessage1("Invalid data type for '%s'", kExcludeValue));
     }
-    return EntriesOf(value.data);
+    return EntriesOf(value.data, seen);
 }
 
 // Writes the list, or deletes the value when the list is empty: no value is the empty list.
@@ -85,26 +76,40 @@ std::vector<std::string> Exclusions() {
     if (!opened.Open(SettingsKey)) {
         return {};
     }
-    return StoredEntries(opened.Handle());
+    ExclusionMatcher seen;
+    return StoredEntries(opened.Handle(), seen);
 }
 
-bool AddExclusion(const std::string& entry) {
-    if (IsBlank(entry)) {
-        throw Error("An empty entry cannot be excluded");
+std::size_t AddExclusions(const std::vector<std::string>& entries) {
+    std::vector<std::string> added;
+    for (const std::string& entry : entries) {
+        std::optional<std::string> shortForm = ShortExclusionEntry(entry);
+        if (!shortForm) {
+            throw Error(Trim(ExclusionLocation(entry)).empty() ? "An empty entry cannot be excluded"
+                                                               : RefusedEntryMessage(entry));
+        }
+        added.push_back(std::move(*shortForm));
     }
     UserKey created;
     if (!created.Create(SettingsKey)) {
         throw Error(FormatMessage1("Failed to create key %s", SettingsKey));
     }
-    std::vector<std::string> entries = StoredEntries(created.Handle());
-    for (const std::string& stored : entries) {
-        if (SameLocation(stored, entry)) {
-            return false;
+    ExclusionMatcher seen;
+    std::vector<std::string> stored = StoredEntries(created.Handle(), seen);
+    const std::size_t before = stored.size();
+    for (std::string& entry : added) {
+        if (seen.Add(entry)) {
+            stored.push_back(std::move(entry));
         }
     }
-    entries.push_back(entry);
-    StoreEntries(created.Handle(), entries);
-    return true;
+    if (stored.size() != before) {
+        StoreEntries(created.Handle(), stored);
+    }
+    return stored.size() - before;
+}
+
+bool AddExclusion(const std::string& entry) {
+    return AddExclusions({entry}) != 0;
 }
 
 bool RemoveExclusion(const std::string& entry) {
@@ -112,9 +117,11 @@ bool RemoveExclusion(const std::string& entry) {
     if (!opened.Open(SettingsKey)) {
         return false;
     }
-    std::vector<std::string> entries = StoredEntries(opened.Handle());
+    ExclusionMatcher seen;
+    std::vector<std::string> entries = StoredEntries(opened.Handle(), seen);
+    const std::u16string location = LocationKey(entry);
     const auto removed = std::erase_if(
-        entries, [&](const std::string& stored) { return SameLocation(stored, entry); });
+        entries, [&](const std::string& stored) { return LocationKey(stored) == location; });
     if (removed == 0) {
         return false;
     }

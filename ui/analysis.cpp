@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <set>
 
 namespace mendrake {
 
@@ -71,6 +72,8 @@ void T_mainForm::AnalyseAdvToolButtonClick() {
     SetButtons(false, false, false);
     AdvOfficeStatusBar.SetProgressMax(100);
     AdvOfficeStatusBar.SetProgressPosition(0);
+    AdvOfficeStatusBar.SetProgressNote("");
+    scannedCategories_.clear();
 
     // The stored exclusion list keeps its entries out of Issues. A value that cannot be read
     // is shown once, and the run goes on without a list.
@@ -79,6 +82,12 @@ void T_mainForm::AnalyseAdvToolButtonClick() {
         excluded = Exclusions();
     } catch (const Error& e) {
         prompts_.Message(hwnd_, e.what(), "Error", MB_ICONERROR);
+        if (closePending_) {
+            // The window was closed while the message was up: no run starts, and the window
+            // closes as this handler ends.
+            AnalyseAdvToolButton.SetEnabled(true);
+            return;
+        }
     }
     work_ = Work::Analysis;
     runCache_.emplace();
@@ -99,6 +108,7 @@ void T_mainForm::StartNextCategory() {
             continue;
         }
         liveCategory_ = level->Name;
+        runCategory_ = level->Id;
         UpdateLiveLine();
         const std::int32_t category = level->Id;
         StartJob([category] { RunScanner(category); });
@@ -132,12 +142,12 @@ void T_mainForm::WorkerEnded() {
     nothingRan_ = false;
     if (outcome.failed) {
         // A scanner's error ends the run where it stands: the issues found so far stay in
-        // Issues, the list is not rebuilt, and no further analysis, fix or log is offered.
+        // Issues, the list is not rebuilt, and no fix or log is offered; a new analysis is.
         work_ = Work::None;
         runCache_.reset();
         runExclusions_.reset();
         AnalyseAdvToolButton.SetText("Analyse");
-        SetButtons(false, false, false);
+        SetButtons(true, false, false);
         LiveLabel.SetText("");
         throw Error(outcome.error);
     }
@@ -145,9 +155,10 @@ void T_mainForm::WorkerEnded() {
         FinishAnalysis(true);
         return;
     }
+    scannedCategories_.insert(runCategory_);
     AdvOfficeStatusBar.SetProgressPosition(AnalysisProgressPosition(runNode_, NodeCount()));
     AdvOfficeStatusBar.RepaintNow();
-    RefreshShown();
+    RefreshShownKeepingSelection();
     ++runNode_;
     StartNextCategory();
 }
@@ -160,6 +171,8 @@ void T_mainForm::FinishAnalysis(bool stopped) {
     AnalyseAdvToolButton.SetText("Analyse");
     if (stopped) {
         LiveLabel.SetText("Stopped");
+        // The bar stays where the run got to and says in which category it ended.
+        AdvOfficeStatusBar.SetProgressNote("Stopped in " + liveCategory_);
     } else {
         AdvOfficeStatusBar.SetProgressPosition(100);
         LiveLabel.SetText(nothingRan_ ? "" : FoundText(Issues.size()));
@@ -187,11 +200,43 @@ void T_mainForm::UpdateLiveLine() {
     }
 }
 
-// The rows of the selected node again, after the issues of a category arrived during a run.
+// The rows of the selected node again, after Issues changed.
 void T_mainForm::RefreshShown() {
     HTREEITEM selected = reinterpret_cast<HTREEITEM>(
         SendMessageA(ItemsHTMLTreeview, TVM_GETNEXTITEM, TVGN_CARET, 0));
     ItemsHTMLTreeviewChange(selected ? selected : NodeAt(0));
+}
+
+// During a run the issues of each category join Issues at its end, behind the ones there: the
+// positions in Issues of the rows the user selected stay valid, and those rows are selected
+// again wherever the rebuilt (and perhaps sorted) list now shows them.
+void T_mainForm::RefreshShownKeepingSelection() {
+    std::set<std::int32_t> selected;
+    for (int row : AdvListView.SelectedRows()) {
+        if (row >= 0 && static_cast<std::size_t>(row) < ShownIssues.size()) {
+            selected.insert(ShownIssues[static_cast<std::size_t>(row)]);
+        }
+    }
+    const int focusedRow = AdvListView.FocusedRow();
+    const std::int32_t focused =
+        focusedRow >= 0 && static_cast<std::size_t>(focusedRow) < ShownIssues.size()
+            ? ShownIssues[static_cast<std::size_t>(focusedRow)]
+            : -1;
+    RefreshShown();
+    if (selected.empty() && focused < 0) {
+        return;
+    }
+    std::vector<int> rows;
+    int focusRow = -1;
+    for (std::size_t row = 0; row < ShownIssues.size(); ++row) {
+        if (selected.count(ShownIssues[row]) != 0) {
+            rows.push_back(static_cast<int>(row));
+        }
+        if (ShownIssues[row] == focused) {
+            focusRow = static_cast<int>(row);
+        }
+    }
+    AdvListView.SelectRows(rows, focusRow);
 }
 
 void T_mainForm::ItemsHTMLTreeviewChange(HTREEITEM node) {

@@ -93,7 +93,9 @@ void T_mainForm::ShowCounts(bool withCounts) {
             const auto count = std::count_if(Issues.begin(), Issues.end(), [&](const TItem& issue) {
                 return CategoryShows(*level, issue);
             });
-            caption += " (" + std::to_string(count) + ")";
+            if (count > 0 || CountKnown(*level)) {
+                caption += " (" + std::to_string(count) + ")";
+            }
         }
         TVITEMA item{};
         item.mask = TVIF_TEXT;
@@ -101,6 +103,18 @@ void T_mainForm::ShowCounts(bool withCounts) {
         item.pszText = caption.data();
         SendMessageA(ItemsHTMLTreeview, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
     }
+}
+
+bool T_mainForm::CountKnown(const TLevel& level) const {
+    if (level.HasScanner != 0) {
+        return scannedCategories_.count(level.Id) != 0;
+    }
+    // The root and the groups: known when any category they list was scanned to its end.
+    return std::any_of(scannedCategories_.begin(), scannedCategories_.end(),
+                       [&](std::int32_t category) {
+                           return level.ParentId == RootLevel.ParentId || category == level.Id ||
+                                  is_child(level.Id, category);
+                       });
 }
 
 bool T_mainForm::AdvListViewKeyDown(UINT key) {
@@ -204,20 +218,22 @@ void T_mainForm::OpenFileLocation() {
 
 void T_mainForm::ExcludeSelected() {
     const std::vector<TItem*> issues = SelectedIssues();
-    std::vector<std::string> added;
-    for (const TItem* issue : issues) {
-        std::string entry = ExclusionEntry(*issue);
-        AddExclusion(
-            entry); // false when the list names it already: it covers the row just the same
-        added.push_back(std::move(entry));
-    }
-    if (added.empty()) {
+    if (issues.empty()) {
         return;
     }
+    std::vector<std::string> entries;
+    entries.reserve(issues.size());
+    for (const TItem* issue : issues) {
+        entries.push_back(ExclusionEntry(*issue));
+    }
+    // One read and one write of the stored list for all the rows; an entry the list names
+    // already covers its row just the same.
+    AddExclusions(entries);
     // Every row the new entries cover goes, from the list and from Issues, so that the log, the
     // backup and the fix no longer see them either.
-    std::erase_if(
-        Issues, [&](const TItem& issue) { return IsExcluded(added, issue.KeyText, issue.Value); });
+    const ExclusionMatcher added(entries);
+    std::erase_if(Issues,
+                  [&](const TItem& issue) { return added.Covers(issue.KeyText, issue.Value); });
     RefreshShown();
     if (countsShown_) {
         ShowCounts(true);
@@ -243,7 +259,7 @@ void T_mainForm::AdvListViewContextMenu(POINT screen) {
     const TItem* first = issues.empty() ? nullptr : issues.front();
     const bool registry = first && !RegistryEditorPath(*first).empty();
     const bool file = first && !FileLocationOf(*first).empty();
-    const bool rows = !ShownIssues.empty();
+    const bool rows = AdvListView.RowCount() > 0 && !ShownIssues.empty();
 
     HMENU menu = CreatePopupMenu();
     auto add = [menu](UINT id, const char* text, bool enabled) {

@@ -161,6 +161,10 @@ LRESULT T_mainForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
         OnClose();
         return 0;
+    case WM_QUERYENDSESSION:
+        // A fix cut off by a logoff or shutdown would be half done: it holds them off, with
+        // the reason set when it began, until it has ended.
+        return work_ == Work::Fix ? FALSE : TRUE;
     case kJobEnded:
         WorkerEnded();
         return 0;

@@ -27,6 +27,7 @@
 #include <exception>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -156,6 +157,12 @@ class T_mainForm {
     void StartJob(std::function<void()> job);
     void UpdateLiveLine();
     void RefreshShown();
+    // RefreshShown during a run, when issues were only added: the selected rows stay selected.
+    void RefreshShownKeepingSelection();
+    // Whether the tree node of `level` has a count worth showing after the last run: a category
+    // that never ran (or was cut off before it found anything) has none, as "(0)" would read as
+    // "scanned, clean".
+    bool CountKnown(const TLevel& level) const;
 
     enum class Work { None, Analysis, Fix };
     // Posted by the worker thread when its job has ended.
@@ -181,10 +188,13 @@ class T_mainForm {
     bool nothingRan_ = true;
     bool stopAsked_ = false;
     std::string liveCategory_;
-    std::atomic<int> fixProgress_{0}; // the fix's position, written by the worker
-    FixResult fixResult_;             // what the fix did, written by the worker
-    bool countsShown_ = false;        // the tree's captions carry their counts
-    int sortColumn_ = -1;             // the column the shown rows are sorted by, -1 for none
+    std::int32_t runCategory_ = 0;             // the category being scanned
+    std::set<std::int32_t> scannedCategories_; // categories the last run scanned to their end
+    std::atomic<int> fixProgress_{0};          // the fix's position, written by the worker
+    FixResult fixResult_;                      // what the fix did, written by the worker
+    std::vector<bool> fixLeft_; // per issue, whether its entry is still there after the fix
+    bool countsShown_ = false;  // the tree's captions carry their counts
+    int sortColumn_ = -1;       // the column the shown rows are sorted by, -1 for none
     bool sortAscending_ = true;
 };
 

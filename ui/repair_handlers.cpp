@@ -31,20 +31,54 @@ void T_mainForm::FixAdvToolButtonClick() {
     }
     AdvOfficeStatusBar.SetProgressMax(100);
     AdvOfficeStatusBar.SetProgressPosition(0);
+    AdvOfficeStatusBar.SetProgressNote("");
     fixProgress_ = 0;
     work_ = Work::Fix;
     LiveLabel.SetText("Fixing...");
+    // A logoff or shutdown in the middle of the fix would leave it half done: Windows asks the
+    // user to wait, with this reason, while WM_QUERYENDSESSION is answered with no.
+    ShutdownBlockReasonCreate(hwnd_, L"Mendrake is removing the ticked entries. Wait until the "
+                                     L"fix has ended.");
     // The worker gets its own copy: ticks changed in the list meanwhile cannot race with it.
     fixResult_ = {};
-    // The worker writes fixResult_; the window reads it only once the job has ended.
+    fixLeft_.clear();
+    // The worker writes fixResult_ and fixLeft_; the window reads them only once the job has
+    // ended.
     StartJob([issues = Issues, backupPath, this] {
         fixResult_ =
             FixIssues(issues, backupPath, [this](int position) { fixProgress_ = position; });
+        fixLeft_.reserve(issues.size());
+        for (const TItem& issue : issues) {
+            fixLeft_.push_back(IssueEntryPresent(issue));
+        }
     });
 }
 
+namespace {
+
+// After a fix: the ticked entries that are still there although the fix tried them (no access,
+// in use, a shortcut that could not be moved), one line each (at most `lines`).
+std::string LeftSummary(const std::vector<TItem>& issues, const std::vector<std::size_t>& left,
+                        std::size_t lines) {
+    std::string text = std::to_string(left.size()) + (left.size() == 1 ? " entry" : " entries") +
+                       " could not be deleted or moved:\r\n";
+    for (std::size_t i = 0; i < left.size() && i < lines; ++i) {
+        const TItem& issue = issues[left[i]];
+        // A file is named whole: its folder alone would not say which one.
+        text += "\r\n" + (IsFileCategory(issue.Category) ? issue.Key + issue.Value
+                                                         : NotFixedEntryText(issue));
+    }
+    if (left.size() > lines) {
+        text += "\r\n...";
+    }
+    return text;
+}
+
+} // namespace
+
 void T_mainForm::FinishFix(const JobOutcome& outcome) {
     work_ = Work::None;
+    ShutdownBlockReasonDestroy(hwnd_);
     LiveLabel.SetText("");
     if (outcome.failed) {
         // Only the backup throws, before anything was deleted: the user can untick "Make
@@ -53,15 +87,45 @@ void T_mainForm::FinishFix(const JobOutcome& outcome) {
         throw Error(outcome.error);
     }
     AdvOfficeStatusBar.SetProgressPosition(100);
-    AdvListView.Clear();
-    SetButtons(true, false, false);
+    // The worker judged the same Issues (nothing adds or removes issues while it runs, only
+    // ticks change). Ticked entries still there that no backup reason explains could not be
+    // deleted or moved; the user hears of them as the console tells them.
+    std::vector<bool> unbacked(Issues.size(), false);
+    for (const NotFixed& issue : fixResult_.notFixed) {
+        if (issue.index < unbacked.size()) {
+            unbacked[issue.index] = true;
+        }
+    }
+    std::vector<std::size_t> left;
+    for (std::size_t i = 0; i < Issues.size() && i < fixLeft_.size(); ++i) {
+        if (Issues[i].Selected != 0 && fixLeft_[i] && !unbacked[i]) {
+            left.push_back(i);
+        }
+    }
+    constexpr std::size_t kShownLines = 10;
+    std::string summary;
+    if (!fixResult_.notFixed.empty()) {
+        summary = NotFixedSummary(Issues, fixResult_.notFixed, kShownLines);
+    }
+    if (!left.empty()) {
+        summary += (summary.empty() ? "" : "\r\n\r\n") + LeftSummary(Issues, left, kShownLines);
+    }
+    // Entries that are gone leave the list for good; what is still there stays, as it was.
+    if (fixLeft_.size() == Issues.size()) {
+        std::size_t k = 0;
+        std::erase_if(Issues, [&](const TItem&) { return !fixLeft_[k++]; });
+    }
+    fixLeft_.clear();
+    RefreshShown();
+    if (countsShown_) {
+        ShowCounts(true);
+    }
+    SetButtons(true, !Issues.empty(), !Issues.empty());
     if (restoreDialog_ != nullptr) {
         restoreDialog_->Refresh(); // the new backup is listed
     }
-    if (!fixResult_.notFixed.empty()) {
-        constexpr std::size_t kShownReasons = 10;
-        prompts_.Message(hwnd_, NotFixedSummary(Issues, fixResult_.notFixed, kShownReasons),
-                         "Information", MB_ICONINFORMATION);
+    if (!summary.empty()) {
+        prompts_.Message(hwnd_, summary, "Information", MB_ICONINFORMATION);
     }
 }
 

@@ -62,10 +62,16 @@ void StatusBar::SetProgressPosition(int position) {
     InvalidateProgress();
 }
 
+void StatusBar::SetProgressNote(std::string note) {
+    note_ = std::move(note);
+    InvalidateProgress();
+}
+
 std::string StatusBar::ProgressText() const {
     const int span = max_ - min_;
     const int percent = span > 0 ? (position_ - min_) * 100 / span : 0;
-    return std::to_string(percent) + "%";
+    const std::string text = std::to_string(percent) + "%";
+    return note_.empty() ? text : note_ + " (" + text + ")";
 }
 
 void StatusBar::InvalidateProgress() {

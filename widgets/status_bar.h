@@ -26,7 +26,11 @@ class StatusBar : public Control {
     int ProgressPosition() const { return position_; }
     void SetProgressMax(int max);
     void SetProgressPosition(int position);
-    // The percentage the progress panel shows ("38%").
+    // Words the progress panel shows in front of its percentage ("Stopped in Fonts"), until
+    // they are set to nothing.
+    void SetProgressNote(std::string note);
+    // The percentage the progress panel shows ("38%"), after the note when there is one
+    // ("Stopped in Fonts (38%)").
     std::string ProgressText() const;
     // Paints the bar now, without waiting for the message loop.
     void RepaintNow();
@@ -41,6 +45,7 @@ class StatusBar : public Control {
     std::vector<std::string> texts_;
     int progressPanel_ = 0;
     int min_ = 0, max_ = 100, position_ = 0;
+    std::string note_;
 };
 
 } // namespace mendrake::widgets

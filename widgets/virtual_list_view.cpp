@@ -93,6 +93,23 @@ void VirtualListView::SelectNone() {
     SendMessageA(hwnd_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
 }
 
+void VirtualListView::SelectRows(const std::vector<int>& rows, int focused) {
+    SelectNone();
+    LVITEMA item{};
+    item.stateMask = LVIS_SELECTED;
+    item.state = LVIS_SELECTED;
+    for (int row : rows) {
+        SendMessageA(hwnd_, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+                     reinterpret_cast<LPARAM>(&item));
+    }
+    if (focused >= 0) {
+        item.stateMask = LVIS_FOCUSED;
+        item.state = LVIS_FOCUSED;
+        SendMessageA(hwnd_, LVM_SETITEMSTATE, static_cast<WPARAM>(focused),
+                     reinterpret_cast<LPARAM>(&item));
+    }
+}
+
 void VirtualListView::SetSortArrow(int column, bool ascending) {
     HWND header = reinterpret_cast<HWND>(SendMessageA(hwnd_, LVM_GETHEADER, 0, 0));
     for (std::size_t i = 0; i < columns_.size(); ++i) {

@@ -35,6 +35,8 @@ class VirtualListView : public Control {
     int FocusedRow() const;
     void SelectAll();
     void SelectNone();
+    // Selects exactly `rows` and puts the focus on `focused` (none when it is -1).
+    void SelectRows(const std::vector<int>& rows, int focused);
     // The header's arrow: up on `column` when ascending, down when not; none for column -1.
     void SetSortArrow(int column, bool ascending);
 

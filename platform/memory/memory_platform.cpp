@@ -746,6 +746,16 @@ bool MemoryPlatform::EqualTextIgnoreCase(std::string_view a, std::string_view b)
     return true;
 }
 
+// The system's table knows no locale: Latin letters fold as everywhere, Turkish casing or not.
+std::u16string MemoryPlatform::OrdinalUpperCase(std::string_view text) {
+    std::u16string upper;
+    upper.reserve(text.size());
+    for (char c : text) {
+        upper += static_cast<char16_t>(FoldAnsi(static_cast<unsigned char>(c), false));
+    }
+    return upper;
+}
+
 std::string_view MemoryPlatform::VersionResource(Hmodule module) {
     return module == ProgramModule() ? std::string_view(versionResource) : std::string_view();
 }

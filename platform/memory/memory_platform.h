@@ -64,6 +64,7 @@ class MemoryPlatform final : public Platform {
     bool HasAdministratorRights() override { return administrator; }
 
     bool EqualTextIgnoreCase(std::string_view a, std::string_view b) override;
+    std::u16string OrdinalUpperCase(std::string_view text) override;
     LocalTime Now() override { return now; }
     std::string TimeSeparator() override { return timeSeparator; }
 

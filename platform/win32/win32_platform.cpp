@@ -118,6 +118,20 @@ NtQueryKeyFunction NtQueryKeyEntry() {
     return entry;
 }
 
+// ntdll's RtlUpcaseUnicodeChar: the upper-case table the registry's own name comparison and
+// CompareStringOrdinal use, the same under every user locale.
+using UpcaseFunction = WCHAR(NTAPI*)(WCHAR);
+
+UpcaseFunction UpcaseEntry() {
+    static const UpcaseFunction entry = [] {
+        HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+        return ntdll == nullptr ? nullptr
+                                : reinterpret_cast<UpcaseFunction>(reinterpret_cast<void*>(
+                                      GetProcAddress(ntdll, "RtlUpcaseUnicodeChar")));
+    }();
+    return entry;
+}
+
 } // namespace
 
 long Win32Platform::OpenKey(Hkey parent, std::string_view subkey, std::uint32_t access,
@@ -492,6 +506,26 @@ bool Win32Platform::EqualTextIgnoreCase(std::string_view a, std::string_view b) 
     return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(),
                           static_cast<int>(a.size()), b.data(),
                           static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+
+std::u16string Win32Platform::OrdinalUpperCase(std::string_view text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int bytes = static_cast<int>(text.size());
+    const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), bytes, nullptr, 0);
+    std::u16string upper(static_cast<std::size_t>(std::max(units, 0)), u'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), bytes, reinterpret_cast<wchar_t*>(upper.data()),
+                        units);
+    const UpcaseFunction upcase = UpcaseEntry();
+    for (char16_t& unit : upper) {
+        if (upcase != nullptr) {
+            unit = static_cast<char16_t>(upcase(static_cast<WCHAR>(unit)));
+        } else if (unit >= u'a' && unit <= u'z') {
+            unit = static_cast<char16_t>(unit - (u'a' - u'A'));
+        }
+    }
+    return upper;
 }
 
 // The local time and its offset come from one reading of the clock, so that a report written

@@ -51,11 +51,16 @@ TEST(JsonReport, HoldsTheIssuesOfTheLogFieldByFieldInUtf8) {
     platform::Platform& os = platform::Os();
     const platform::LocalTime time{2026, 3, 29, 1, 59, 58, -90};
     const std::string log = LogText(issues, "PC", time, ":");
-    const std::string report = cli::JsonReport({"PC-\xC9", time, "2.0.0.0", 7}, issues);
+    const std::string report = cli::JsonReport(
+        {"PC-\xC9", time, "2.0.0.0", true, 7, {{5, "Failed to get data for 'caf\xE9'"}}}, issues);
 
     const json parsed = json::parse(report); // throws on text that is not UTF-8
-    EXPECT_EQ((std::vector<std::string>{"computer", "generated", "version", "excluded", "issues"}),
+    EXPECT_EQ((std::vector<std::string>{"computer", "generated", "version", "administrator",
+                                        "excluded", "failures", "issues"}),
               MemberNames(parsed));
+    EXPECT_TRUE(parsed.at("administrator").get<bool>());
+    EXPECT_EQ(json::parse(R"([{"category": 5, "error": "Failed to get data for 'caf\u00e9'"}])"),
+              parsed.at("failures"));
     EXPECT_EQ("PC-\xC3\x89", parsed.at("computer"));
     EXPECT_EQ("2026-03-29T01:59:58-01:30", parsed.at("generated"));
     EXPECT_EQ("2.0.0.0", parsed.at("version"));
@@ -85,7 +90,11 @@ TEST(JsonReport, AFixTellsForEachIssueWhetherItsEntryIsGone) {
         EXPECT_EQ(fixed[i], issue.at("fixed").get<bool>());
         EXPECT_EQ(issues[i].DeleteKey, issue.at("deleteKey").get<bool>());
     }
-    EXPECT_TRUE(json::parse(cli::JsonReport({}, {})).at("issues").is_array());
+    // A clean run without administrator rights still says both.
+    const json clean = json::parse(cli::JsonReport({}, {}));
+    EXPECT_TRUE(clean.at("issues").is_array());
+    EXPECT_FALSE(clean.at("administrator").get<bool>());
+    EXPECT_TRUE(clean.at("failures").is_array() && clean.at("failures").empty());
 }
 
 TEST(JsonReport, TheTimeCarriesItsOffsetFromUtc) {

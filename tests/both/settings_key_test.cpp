@@ -214,8 +214,8 @@ TEST_F(SettingsKeyTest, BlankStringsAndRepeatsInTheStoredListReadCleanly) {
     }
     // Adding writes the clean list back.
     Put("exclude", platform::kRegMultiSz, "\0a\0A\0\0"s);
-    EXPECT_TRUE(AddExclusion("b"));
-    EXPECT_EQ("a\0b\0\0"s, Stored("exclude")->data);
+    EXPECT_TRUE(AddExclusion("HKCU\\b"));
+    EXPECT_EQ("a\0HKCU\\b\0\0"s, Stored("exclude")->data);
 }
 
 TEST_F(SettingsKeyTest, AnExclusionValueOfAnotherTypeIsReportedAndNeverReplaced) {
@@ -227,13 +227,31 @@ TEST_F(SettingsKeyTest, AnExclusionValueOfAnotherTypeIsReportedAndNeverReplaced)
         SCOPED_TRACE("type " + std::to_string(type));
         Put("exclude", type, data);
         EXPECT_EQ("Invalid data type for 'exclude'", test::ErrorOf([] { Exclusions(); }));
-        EXPECT_EQ("Invalid data type for 'exclude'", test::ErrorOf([] { AddExclusion("x"); }));
+        EXPECT_EQ("Invalid data type for 'exclude'",
+                  test::ErrorOf([] { AddExclusion("HKLM\\x"); }));
         EXPECT_EQ("Invalid data type for 'exclude'", test::ErrorOf([] { RemoveExclusion("x"); }));
         const auto stored = Stored("exclude");
         ASSERT_TRUE(stored.has_value());
         EXPECT_EQ(type, stored->type);
         EXPECT_EQ(data, stored->data);
     }
+}
+
+// Entries are stored in the short form the log shows; several go in with one write, and an
+// entry of no known form is refused before anything is written.
+TEST_F(SettingsKeyTest, PastedEntriesAreStoredShortAndUnknownFormsAreRefused) {
+    using namespace std::string_literals;
+    EXPECT_TRUE(AddExclusion("Computer\\HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\"));
+    EXPECT_EQ(2u, AddExclusions({"HKEY_CURRENT_USER\\Software\\A", "hklm\\software\\vendor",
+                                 "C:\\Users\\Ann\\Desktop\\Old.lnk", "HKCU\\SOFTWARE\\a"}));
+    EXPECT_EQ((Entries{"HKLM\\SOFTWARE\\Vendor", "HKCU\\Software\\A",
+                       "C:\\Users\\Ann\\Desktop\\Old.lnk"}),
+              Exclusions());
+    const std::string refused = test::ErrorOf([] { AddExclusions({"HKCU\\B", "Vendor"}); });
+    EXPECT_NE(std::string::npos, refused.find("\"Vendor\"")) << refused;
+    EXPECT_EQ(3u, Exclusions().size()) << "nothing of a refused batch is written";
+    EXPECT_TRUE(RemoveExclusion("Computer\\HKEY_CURRENT_USER\\Software\\A"));
+    EXPECT_EQ(2u, Exclusions().size());
 }
 
 TEST_F(SettingsKeyTest, ABlankEntryIsRefused) {

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace mendrake {
 namespace {
 
@@ -64,6 +66,80 @@ TEST(ExclusionCovers, KeysValuesFoldersAndFilesAsTheListShowsThem) {
         EXPECT_EQ(c.covered, IsExcluded({"HKLM\\Unrelated", c.entry}, c.keyText, c.value));
     }
     EXPECT_FALSE(IsExcluded({}, kRun, "Updater"));
+}
+
+// What people paste: the registry editor's address bar, its root names, the short names of the
+// log; drive and network paths. Anything else could never match and is refused.
+TEST(ShortExclusionEntry, PastedFormsBecomeTheShortFormAndUnknownFormsAreRefused) {
+    struct Case {
+        std::string entry;
+        std::optional<std::string> stored;
+    };
+    const std::vector<Case> cases = {
+        {"Computer\\HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor", "HKLM\\SOFTWARE\\Vendor"},
+        {"computer\\hkey_current_user\\Software\\", "HKCU\\Software"},
+        {"Computer\\HKCR\\.txt", "HKCR\\.txt"},
+        {"HKEY_CLASSES_ROOT", "HKCR"},
+        {"hklm\\Software", "HKLM\\Software"},
+        {"HKCU\\Software\\Run\\My Value", "HKCU\\Software\\Run\\My Value"},
+        {"C:\\Users\\Ann\\Desktop\\Old.lnk", "C:\\Users\\Ann\\Desktop\\Old.lnk"},
+        {"d:\\", "d:"},
+        {"\\\\server\\share\\App", "\\\\server\\share\\App"},
+        {"\\\\server\\share", "\\\\server\\share"},
+        // neither a known root nor a drive or share
+        {"Vendor", std::nullopt},
+        {"Software\\Vendor", std::nullopt},
+        {"HKEY_USERS\\S-1-5-18", std::nullopt},
+        {"HKLMSoftware", std::nullopt},
+        {"Computer", std::nullopt},
+        {"Computer\\", std::nullopt},
+        {"Computer\\Vendor", std::nullopt},
+        {"C:relative.dll", std::nullopt},
+        {"1:\\x", std::nullopt},
+        {"\\\\server", std::nullopt},
+        {"\\\\?\\C:\\x", std::nullopt},
+        {"\\\\.\\pipe\\x", std::nullopt},
+        {"%ProgramFiles%\\App", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("entry \"" + c.entry + "\"");
+        EXPECT_EQ(c.stored, ShortExclusionEntry(c.entry));
+    }
+}
+
+// Names compare as the registry and the file system compare them, whatever the user's locale:
+// under Turkish casing "MICROSOFT" still names "Microsoft" (the locale's own comparison pairs
+// "I" with the dotless small letter only).
+TEST(ExclusionCovers, LetterCaseIsComparedOrdinallyUnderATurkishLocale) {
+    platform::MemoryPlatform os;
+    platform::ScopedOs installed(os);
+    os.turkishCasing = true;
+    ASSERT_FALSE(os.EqualTextIgnoreCase("MICROSOFT", "Microsoft"));
+    EXPECT_TRUE(
+        ExclusionCovers("HKLM\\SOFTWARE\\MICROSOFT", "HKLM\\Software\\Microsoft\\Windows", "Run"));
+    EXPECT_TRUE(ExclusionCovers("c:\\windows\\system32", "C:\\WINDOWS\\SYSTEM32\\", "x.dll"));
+    ExclusionMatcher matcher({"HKCU\\Software\\Vendor", "hkcu\\SOFTWARE\\VENDOR\\"});
+    EXPECT_TRUE(matcher.Covers("HKCU\\software\\vendor\\Sub", ""));
+}
+
+// A long list is a set: every entry counts, however many there are, and repeats count once.
+TEST(ExclusionMatcher, ThousandsOfEntriesEachCoverTheirOwnLocation) {
+    platform::MemoryPlatform os;
+    platform::ScopedOs installed(os);
+    std::vector<std::string> entries;
+    for (int i = 0; i < 5000; ++i) {
+        entries.push_back("HKLM\\Software\\Vendor" + std::to_string(i));
+    }
+    ExclusionMatcher matcher(entries);
+    EXPECT_FALSE(matcher.Add("hklm\\software\\vendor4999\\"));
+    EXPECT_TRUE(matcher.Add("HKLM\\Software\\Vendor5000"));
+    for (int i : {0, 1234, 4999, 5000}) {
+        EXPECT_TRUE(matcher.Covers("HKLM\\Software\\Vendor" + std::to_string(i) + "\\Sub", "V"))
+            << i;
+    }
+    EXPECT_FALSE(matcher.Covers("HKLM\\Software\\Vendor5001", ""));
+    EXPECT_FALSE(matcher.Covers("HKLM\\Software", "Vendor12x"));
 }
 
 TEST(ExclusionScope, KeepsCoveredFindingsOutOfIssuesAndCountsThem) {

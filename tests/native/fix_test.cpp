@@ -116,11 +116,18 @@ TEST_F(FixTest, BackupThatCannotBeWrittenDeletesNothing) {
     EXPECT_TRUE(os.KeyExists(kLocalMachine, "Soft\\App"));
 }
 
-TEST_F(FixTest, NothingTickedGivesHeaderOnlyAndDeletesNothing) {
-    const std::vector<TItem> issues = {RegistryIssue("\\Soft\\App", "", true, 0)};
-    EXPECT_EQ(0u, FixIssues(issues, std::string("C:\\b.reg")).attempted);
-    EXPECT_EQ("REGEDIT4\r\n\r\n", os.FileContents("C:\\b.reg"));
+// A fix with nothing to fix leaves no backup behind: an empty script would only crowd the list
+// of backups.
+TEST_F(FixTest, NothingTickedWritesNoBackupAndDeletesNothing) {
+    for (const std::vector<TItem>& issues :
+         {std::vector<TItem>{RegistryIssue("\\Soft\\App", "", true, 0)}, std::vector<TItem>{}}) {
+        const FixResult result = FixIssues(issues, std::string("C:\\b.reg"));
+        EXPECT_EQ(0u, result.attempted);
+        EXPECT_FALSE(result.backupPath.has_value());
+        EXPECT_FALSE(os.FileExists("C:\\b.reg"));
+    }
     EXPECT_TRUE(os.KeyExists(kLocalMachine, "Soft\\App"));
+    EXPECT_EQ("REGEDIT4\r\n\r\n", BackupScriptText({RegistryIssue("\\Soft\\App", "", true, 0)}));
 }
 
 TEST_F(FixTest, ProgressMovesBeforeEachIssueTickedOrNotThenReaches100) {

@@ -109,6 +109,22 @@ TEST_F(UnreachableVolumes, AVolumeThatAnswersAgainIsJudgedInTheNextRun) {
     EXPECT_TRUE(FileFound("E:\\Apps\\gone2.exe"));
 }
 
+// A share that does not answer makes every question wait for a timeout: the share is asked
+// first, and its files are never asked for at all.
+TEST(VolumeReachable, ADeadShareIsAskedOnceAndItsFilesNever) {
+    platform::MemoryPlatform os;
+    os.PutText(kCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Gone",
+               "\\\\nosrv\\share\\Apps\\gone.exe");
+    os.PutText(kCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Other",
+               "\\\\nosrv\\share\\Apps\\other.exe /s");
+    test::CountingPlatform counting(os);
+    platform::ScopedOs counted(counting);
+    EXPECT_TRUE(test::Scan({10}).empty());
+    EXPECT_EQ(0u, counting.counts.fileAttributes);
+    EXPECT_EQ(0u, counting.counts.findFirst);
+    EXPECT_EQ(1u, counting.counts.volumeReachable);
+}
+
 TEST(VolumeReachable, PathsWithoutADrivePartLieOnTheCurrentDrive) {
     platform::MemoryPlatform os;
     platform::ScopedOs installed(os);

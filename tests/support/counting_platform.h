@@ -118,6 +118,9 @@ class CountingPlatform final : public platform::Platform {
     bool EqualTextIgnoreCase(std::string_view a, std::string_view b) override {
         return inner_.EqualTextIgnoreCase(a, b);
     }
+    std::u16string OrdinalUpperCase(std::string_view text) override {
+        return inner_.OrdinalUpperCase(text);
+    }
     std::string AnsiFromUtf16(std::u16string_view text) override {
         return inner_.AnsiFromUtf16(text);
     }

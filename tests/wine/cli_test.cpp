@@ -162,7 +162,7 @@ TEST(ConsoleExclude, EditsTheStoredListAcrossRuns) {
     EXPECT_EQ("Excluded " + vendor + "\n", run.out);
     run = RunCliCapturing("exclude add " + Quoted("hklm\\software\\VENDOR\\"));
     EXPECT_EQ(0u, run.status) << run.err;
-    EXPECT_EQ("Already excluded: hklm\\software\\VENDOR\\\n", run.out);
+    EXPECT_EQ("Already excluded: HKLM\\software\\VENDOR\n", run.out);
     EXPECT_EQ(0u, RunCliCapturing("exclude add " + Quoted(shortcut)).status);
 
     run = RunCliCapturing("exclude list");
@@ -178,12 +178,32 @@ TEST(ConsoleExclude, EditsTheStoredListAcrossRuns) {
     EXPECT_EQ(shortcut + "\n", RunCliCapturing("exclude list").out);
 
     test::PutSetting("exclude", platform::kRegSz, vendor + '\0');
-    for (const char* arguments : {"exclude list", "exclude add x", "exclude remove x"}) {
+    for (const char* arguments : {"exclude list", "exclude add HKLM\\x", "exclude remove x"}) {
         run = RunCliCapturing(arguments);
         EXPECT_EQ(2u, run.status) << arguments;
         EXPECT_EQ("mendrake-cli: Invalid data type for 'exclude'\n", run.err) << arguments;
     }
     EXPECT_EQ(platform::kRegSz, test::StoredSetting("exclude")->type) << "left as it was";
+}
+
+// What people paste goes in as the log shows it; what could never match is refused with status
+// 2, before anything is stored and before any scan.
+TEST(ConsoleExclude, PastedFormsAreStoredShortAndUnknownFormsAreRefused) {
+    test::KeptSettings kept;
+    CliRun run = RunCliCapturing("exclude add " +
+                                 Quoted("Computer\\HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\"));
+    EXPECT_EQ(0u, run.status) << run.err;
+    EXPECT_EQ("Excluded HKLM\\SOFTWARE\\Vendor\n", run.out);
+    EXPECT_EQ((std::vector<std::string>{"HKLM\\SOFTWARE\\Vendor"}), Exclusions());
+    for (const char* arguments :
+         {"exclude add Vendor", "exclude add Software\\Vendor", "scan --exclude Vendor",
+          "fix --exclude HKEY_USERS\\.DEFAULT --no-backup"}) {
+        run = RunCliCapturing(arguments);
+        EXPECT_EQ(2u, run.status) << arguments;
+        EXPECT_NE(std::string::npos, run.err.find("Not a registry key, folder or file")) << run.err;
+        EXPECT_EQ("", run.out) << arguments;
+    }
+    EXPECT_EQ(1u, Exclusions().size());
 }
 
 // The values of the issues of a JSON report.
@@ -267,6 +287,8 @@ TEST(ConsoleScan, TheJsonReportHonoursTheStoredListAndTheRunsOwnEntries) {
     EXPECT_FALSE(Has(ReportedValues(report), "Mendrake Machine Once"));
     EXPECT_TRUE(Has(ReportedValues(report), "Mendrake A Quoted"));
     EXPECT_EQ(platform::Os().ComputerName(), report.at("computer"));
+    EXPECT_EQ(platform::Os().HasAdministratorRights(), report.at("administrator").get<bool>());
+    EXPECT_EQ(nlohmann::json::array(), report.at("failures"));
     EXPECT_EQ(TVersionInfo(platform::Os().ProgramModule()).StringValue("FileVersion"),
               report.at("version"));
     const long long generated = UtcMinutes(report.at("generated").get<std::string>());
@@ -314,6 +336,40 @@ TEST(ConsoleFix, ExcludedEntriesStayAndNeverReachTheBackup) {
     const std::string script = ReadAndRemove(backup);
     EXPECT_NE(std::string::npos, script.find("\"Mendrake A Quoted\"")) << script;
     EXPECT_EQ(std::string::npos, script.find("Mendrake B Args")) << script;
+}
+
+// With --log - standard output carries the log alone and the fix's lines go to standard error;
+// a fix that finds nothing leaves no backup behind; the backups of a folder that is not there
+// are an error, not an empty list.
+TEST(ConsoleFix, TheLogOnStandardOutputStandsAloneAndNothingToFixLeavesNoBackup) {
+    ASSERT_TRUE(test::Scan({10}).empty()) << "the prefix must start without run issues";
+    test::PlantedFiles files;
+    const std::string folder = "C:\\MendrakeTest\\fix-streams";
+    files.AddFolder(folder + "\\");
+    test::PlantedRegistry registry(
+        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]"
+        "\r\n\"MendrakeStreams\"=\"C:\\\\MendrakeGone\\\\streams.exe\"\r\n\r\n");
+    CliRun run = RunCliCapturing("fix --category 10 --log - --backup-dir " + folder);
+    EXPECT_EQ(0u, run.status) << run.err;
+    EXPECT_EQ(0u, run.out.find("Log file for for: ")) << run.out;
+    EXPECT_NE(std::string::npos, run.out.find("C:\\MendrakeGone\\streams.exe")) << run.out;
+    EXPECT_EQ(std::string::npos, run.out.find("Fixed ")) << run.out;
+    EXPECT_EQ(std::string::npos, run.out.find("Backup written")) << run.out;
+    EXPECT_NE(std::string::npos, run.err.find("Backup written to " + folder + "\\")) << run.err;
+    EXPECT_NE(std::string::npos, run.err.find("Fixed 1 of 1 issues, 0 excluded\n")) << run.err;
+    const auto backups = [&] { return platform::Os().ListFolder(folder + "\\*_backup.reg"); };
+    ASSERT_EQ(1u, backups().size());
+    DeleteFileA((folder + "\\" + backups()[0].name).c_str());
+
+    run = RunCliCapturing("fix --category 10 --backup-dir " + folder);
+    EXPECT_EQ(0u, run.status) << run.err;
+    EXPECT_EQ("Fixed 0 of 0 issues, 0 excluded\n", run.out);
+    EXPECT_TRUE(backups().empty()) << "no backup of nothing";
+
+    run = RunCliCapturing("backups --backup-dir " + folder + "\\missing");
+    EXPECT_EQ(2u, run.status);
+    EXPECT_EQ("mendrake-cli: no such folder: " + folder + "\\missing\n", run.err);
+    EXPECT_EQ("", run.out);
 }
 
 TEST(ConsoleScan, RejectsBadArgumentsWithStatus2AndTheUsageOnStandardError) {

@@ -330,12 +330,79 @@ TEST_F(MainWindowTest, AnalyseUntickSaveLogAndFixWithBackupOnPlantedRegistry) {
     EXPECT_EQ(platform::kFileNotFound, Os().QueryValue(opened, fixed, value)) << "ticked goes";
     Os().CloseKey(opened);
 
-    EXPECT_EQ(0, Rows());
-    EXPECT_EQ("A--", Buttons());
+    // The fixed entry leaves the list for good; the unticked ones stay as they were.
+    EXPECT_EQ(issuesBefore.size() - 1, Issues.size());
+    EXPECT_EQ(static_cast<int>(Issues.size()), Rows());
+    EXPECT_EQ(-1, RowOf(fixed));
+    EXPECT_EQ("AFS", Buttons());
     EXPECT_EQ(100, form->AdvOfficeStatusBar.ProgressPosition());
-    EXPECT_EQ(issuesBefore.size(), Issues.size()) << "the fix leaves Issues as they were";
     Select(2);
-    EXPECT_GT(Rows(), 0) << "a selection lists Issues again after a fix";
+    EXPECT_EQ(-1, RowOf(fixed)) << "a click on the tree does not bring the fixed entry back";
+    ASSERT_GE(RowOf(kept), 0);
+    EXPECT_EQ(0, RowImage(RowOf(kept)));
+    EXPECT_EQ(1u, prompts.messages.size()) << prompts.messages.back().text;
+}
+
+// A shortcut held open without delete sharing can be neither deleted nor moved: after the fix
+// the window says so and lists it, and it stays in the list, ticked, while the entry that went
+// leaves it. With the list empty Tick All and Untick All have nothing to act on.
+TEST_F(MainWindowTest, FixListsTheEntriesItCouldNotDeleteOrMove) {
+    PlantedFiles files;
+    const std::string folder = "C:\\MendrakeWindowTest\\held\\";
+    files.AddFolder(folder);
+    files.AddFile(folder + "held.lnk");
+    files.AddFile(folder + "gone.lnk");
+    HANDLE held = CreateFileA((folder + "held.lnk").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    for (const char* name : {"held.lnk", "gone.lnk"}) {
+        AppendIssue(13, 0, "Start Menu Issue", name, folder, 0x80000001u, folder, name, "", false);
+    }
+    form->ShowCounts(true);
+    SendMessageA(form->BackupHTMLCheckBox.hwnd(), BM_CLICK, 0, 0); // delete, do not move
+    ASSERT_FALSE(MakeBackup);
+    form->FixAdvToolButton.SetEnabled(true);
+    Press(form->FixAdvToolButton);
+    CloseHandle(held);
+
+    ASSERT_EQ(1u, prompts.messages.size());
+    EXPECT_EQ("1 entry could not be deleted or moved:\r\n\r\n" + folder + "held.lnk",
+              prompts.messages[0].text);
+    ASSERT_EQ(1u, Issues.size());
+    EXPECT_EQ("held.lnk", Issues[0].Value);
+    EXPECT_EQ(1, Rows());
+    EXPECT_EQ(1, RowImage(0));
+    EXPECT_EQ("AFS", Buttons());
+
+    Issues[0].Selected = 0;
+    Press(form->FixAdvToolButton); // nothing ticked: nothing happens, nothing is said
+    EXPECT_EQ(1u, Issues.size());
+    Issues.clear();
+    SendMessageA(form->ItemsHTMLTreeview, TVM_SELECTITEM, TVGN_CARET,
+                 reinterpret_cast<LPARAM>(form->NodeAt(1)));
+    Select(0);
+    EXPECT_EQ(0, Rows());
+    prompts.menuChoice.clear();
+    form->AdvListViewContextMenu({10, 10});
+    EXPECT_NE(prompts.menuEntries.end(),
+              std::find(prompts.menuEntries.begin(), prompts.menuEntries.end(), "-Tick All"));
+    EXPECT_NE(prompts.menuEntries.end(),
+              std::find(prompts.menuEntries.begin(), prompts.menuEntries.end(), "-Untick All"));
+}
+
+// Closing the window while the message about an unreadable exclusion list is up stops the run
+// before it starts, and the window closes as the handler ends.
+TEST_F(MainWindowTest, ACloseDuringTheExclusionListMessageStopsTheRun) {
+    KeptSettings kept;
+    PutSetting("exclude", platform::kRegDword, std::string("\1\0\0\0", 4));
+    HWND window = form->hwnd();
+    prompts.duringMessage = [&] { SendMessageA(window, WM_CLOSE, 0, 0); };
+    SendMessageA(form->AnalyseAdvToolButton.hwnd(), BM_CLICK, 0, 0);
+    Pump();
+    ASSERT_EQ(1u, prompts.messages.size());
+    EXPECT_EQ("Invalid data type for 'exclude'", prompts.messages[0].text);
+    EXPECT_FALSE(IsWindow(window)) << "the close waited for a run";
+    EXPECT_TRUE(Issues.empty()) << "no category ran";
 }
 
 TEST_F(MainWindowTest, TheStoredExclusionsKeepTheirEntriesOutOfTheList) {
@@ -444,13 +511,14 @@ TEST_F(MainWindowTest, FixSaysWhichIssuesItLeftBecauseTheBackupCannotHoldThem) {
     }
 
     EXPECT_TRUE(stillThere) << "nothing of the issue was deleted";
-    ASSERT_EQ(2u, prompts.messages.size());
+    ASSERT_EQ(2u, prompts.messages.size()) << prompts.messages.back().text;
     EXPECT_EQ("1 issue was not fixed: nothing of them was deleted.\r\n\r\nHKCU" + key +
                   ": cannot be backed up: a key name below \"HKEY_CURRENT_USER" + key +
                   "\" holds characters outside the ANSI code page",
               prompts.messages[1].text);
     EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), prompts.messages[1].icon);
-    EXPECT_EQ("A--", Buttons());
+    EXPECT_EQ("AFS", Buttons()) << "the issue stays listed";
+    EXPECT_EQ(1u, Issues.size());
 }
 
 TEST_F(MainWindowTest, ABackupThatCannotBeWrittenDeletesNothingAndKeepsTheButtons) {
