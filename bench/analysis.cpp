@@ -1,4 +1,5 @@
 #include "bench/bench.h"
+#include "bench/shares.h"
 
 #include "engine/algorithm_unit.h"
 #include "engine/common_unit.h"
@@ -23,9 +24,10 @@ double Median(std::vector<double> values) {
     return n == 0 ? 0 : n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-Run FullAnalysis() {
+SplitRun FullAnalysis() {
     test::CountingPlatform counting(platform::Os());
     platform::ScopedOs installed(counting);
+    SplitRun run;
     const double start = NowMs();
     // As the analysis run does it: the list emptied, then every category with a scanner in
     // tree order, inside one existence cache.
@@ -34,14 +36,17 @@ Run FullAnalysis() {
         ExistenceCacheScope cache;
         for (const TLevel& level : Levels) {
             if (level.HasScanner != 0) {
+                const test::CallCounts before = counting.counts;
+                const double began = NowMs();
                 RunScanner(level.Id);
+                AddToShare(run.shares, ShareOf(level.Id), NowMs() - began,
+                           CallsBetween(before, counting.counts));
             }
         }
     }
-    Run run;
-    run.ms = NowMs() - start;
-    run.calls = counting.counts;
-    run.issues = Issues.size();
+    run.whole.ms = NowMs() - start;
+    run.whole.calls = counting.counts;
+    run.whole.issues = Issues.size();
     Issues.clear();
     return run;
 }

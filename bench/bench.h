@@ -22,10 +22,23 @@ struct Run {
     std::size_t issues = 0;
 };
 
+// One category's (or one group of categories') share of a run.
+struct Share {
+    std::string name;
+    double ms = 0;
+    test::CallCounts calls;
+};
+
+// A run split by the categories it served, in tree order.
+struct SplitRun {
+    Run whole;
+    std::vector<Share> shares;
+};
+
 // The full analysis of all fourteen categories, as the window and the console run it.
-Run FullAnalysis();
+SplitRun FullAnalysis();
 // The raw walk: the registry calls and existence tests the fourteen checks cannot do without.
-Run FloorWalk();
+SplitRun FloorWalk();
 // The registry editor's console tool listing the same roots, as a peer.
 Run PeerQuery();
 

@@ -4,8 +4,10 @@
 // data), and each distinct path is tested once with one attribute query, which answers both
 // "is it a file" and "is it a folder". No issue is built and nothing is kept.
 #include "bench/bench.h"
+#include "bench/shares.h"
 
 #include "engine/common_unit.h"
+#include "engine/issue_model.h"
 #include "engine/registry_views.h"
 #include "engine/scanner_paths.h"
 
@@ -16,6 +18,7 @@
 #include <shobjidl.h>
 
 #include <algorithm>
+#include <optional>
 #include <unordered_map>
 
 namespace mendrake::bench {
@@ -40,6 +43,7 @@ class Floor {
   public:
     test::CallCounts calls;
     std::size_t findings = 0;
+    std::vector<Share> shares;
 
     void Walk() {
         ClassesTree();
@@ -47,11 +51,14 @@ class Floor {
         ShellExtensionLists();
         ApplicationVerbs();
         MachineLists();
-        for (const Area& software : Areas(HKEY_LOCAL_MACHINE, "Software")) {
-            SoftwareKeys(software.key, software.view);
-        }
-        if (HKEY software = Open(HKEY_CURRENT_USER, "Software")) {
-            SoftwareKeys(software, RegistryView::Native);
+        {
+            Section section(*this, 6);
+            for (const Area& software : Areas(HKEY_LOCAL_MACHINE, "Software")) {
+                SoftwareKeys(software.key, software.view);
+            }
+            if (HKEY software = Open(HKEY_CURRENT_USER, "Software")) {
+                SoftwareKeys(software, RegistryView::Native);
+            }
         }
         ValueLists();
         SoundEvents();
@@ -59,6 +66,24 @@ class Floor {
     }
 
   private:
+    // Puts the calls and the time of its life into the share of `category` (see shares.h).
+    class Section {
+      public:
+        Section(Floor& floor, std::int32_t category)
+            : floor_(floor), name_(ShareOf(category)), before_(floor.calls), began_(NowMs()) {}
+        ~Section() {
+            AddToShare(floor_.shares, name_, NowMs() - began_, CallsBetween(before_, floor_.calls));
+        }
+        Section(const Section&) = delete;
+        Section& operator=(const Section&) = delete;
+
+      private:
+        Floor& floor_;
+        std::string name_;
+        test::CallCounts before_;
+        double began_;
+    };
+
     HKEY Open(HKEY parent, const std::string& path) {
         ++calls.openKey;
         HKEY key = nullptr;
@@ -267,6 +292,7 @@ class Floor {
     // Class servers, then every root key once: its emptiness, its class reference, its verbs,
     // its shell extension handlers.
     void ClassesTree() {
+        Section section(*this, 5);
         // Both views' class lists answer references and handlers alike.
         std::unordered_map<std::string, bool>& known = known_;
         for (const Area& clsid : Areas(HKEY_CLASSES_ROOT, "CLSID")) {
@@ -322,6 +348,7 @@ class Floor {
 
     // Every platform file of every type library version; the version's data keys hold none.
     void TypeLibraries() {
+        Section section(*this, 11);
         HKEY libraries = Open(HKEY_CLASSES_ROOT, "TypeLib");
         if (libraries == nullptr) {
             return;
@@ -360,6 +387,7 @@ class Floor {
 
     // The icon overlays and the approved list (the class list is known from the tree).
     void ShellExtensionLists() {
+        Section section(*this, 15);
         const std::string cv = kCurrentVersion;
         if (HKEY overlays =
                 Open(HKEY_LOCAL_MACHINE, cv + "\\Explorer\\ShellIconOverlayIdentifiers")) {
@@ -377,6 +405,7 @@ class Floor {
     }
 
     void SoundEvents() {
+        Section section(*this, 16);
         HKEY apps = Open(HKEY_CURRENT_USER, "AppEvents\\Schemes\\Apps");
         if (apps == nullptr) {
             return;
@@ -408,6 +437,7 @@ class Floor {
     }
 
     void ApplicationVerbs() {
+        Section section(*this, 6);
         HKEY applications = Open(HKEY_CLASSES_ROOT, "Applications");
         if (applications == nullptr) {
             return;
@@ -434,6 +464,7 @@ class Floor {
 
     void MachineLists() {
         const std::string cv = kCurrentVersion;
+        std::optional<Section> section(std::in_place, *this, 6);
         for (const Area& paths : Areas(HKEY_LOCAL_MACHINE, cv + "\\App Paths")) {
             for (const std::string& name : Subkeys(paths.key)) {
                 if (HKEY entry = Open(paths.key, name)) {
@@ -446,6 +477,7 @@ class Floor {
             }
             Close(paths.key);
         }
+        section.emplace(*this, 9);
         std::unordered_map<std::string, bool> installed;
         std::vector<Area> uninstall = Areas(HKEY_LOCAL_MACHINE, cv + "\\Uninstall");
         if (HKEY user = Open(HKEY_CURRENT_USER, cv + "\\Uninstall")) {
@@ -474,12 +506,14 @@ class Floor {
             }
             Close(folders.key);
         }
+        section.emplace(*this, 3);
         for (const Area& shared : Areas(HKEY_LOCAL_MACHINE, cv + "\\SharedDlls")) {
             for (const Value& value : Values(shared.key)) {
                 Judge(!FileExists(PathSeenBy(shared.view, value.name)));
             }
             Close(shared.key);
         }
+        section.emplace(*this, 10);
         for (const char* run : {"\\Run", "\\RunOnce", "\\RunOnceEx"}) {
             std::vector<Area> areas;
             if (HKEY user = Open(HKEY_CURRENT_USER, cv + run)) {
@@ -497,6 +531,7 @@ class Floor {
                 Close(area.key);
             }
         }
+        section.emplace(*this, 4);
         if (HKEY exts = Open(HKEY_CURRENT_USER, cv + "\\Explorer\\FileExts")) {
             for (const std::string& name : Subkeys(exts)) {
                 if (HKEY key = Open(exts, name)) {
@@ -575,6 +610,7 @@ class Floor {
     }
 
     void ValueLists() {
+        std::optional<Section> section(std::in_place, *this, 7);
         const std::string fonts = FontsFolder();
         if (HKEY key = Open(HKEY_LOCAL_MACHINE,
                             "Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts")) {
@@ -586,6 +622,7 @@ class Floor {
             }
             Close(key);
         }
+        section.emplace(*this, 8);
         for (const char* help : {"Help", "HTML Help"}) {
             for (const Area& area :
                  Areas(HKEY_LOCAL_MACHINE, std::string("Software\\Microsoft\\Windows\\") + help)) {
@@ -597,6 +634,7 @@ class Floor {
                 Close(area.key);
             }
         }
+        section.emplace(*this, 12);
         if (HKEY key =
                 Open(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\ShellNoRoam\\MuiCache")) {
             for (const Value& value : Values(key)) {
@@ -644,13 +682,18 @@ class Floor {
     void ShellFolders() {
         const char* const key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\"
                                 "Shell Folders";
-        const std::pair<HKEY, const char*> folders[] = {
-            {HKEY_CURRENT_USER, "Start Menu"},
-            {HKEY_LOCAL_MACHINE, "Common Start Menu"},
-            {HKEY_CURRENT_USER, "Desktop"},
-            {HKEY_LOCAL_MACHINE, "Common Desktop"},
+        const struct {
+            HKEY root;
+            const char* name;
+            std::int32_t category;
+        } folders[] = {
+            {HKEY_CURRENT_USER, "Start Menu", kStartMenuCategory},
+            {HKEY_LOCAL_MACHINE, "Common Start Menu", kStartMenuCategory},
+            {HKEY_CURRENT_USER, "Desktop", kDesktopCategory},
+            {HKEY_LOCAL_MACHINE, "Common Desktop", kDesktopCategory},
         };
-        for (const auto& [root, name] : folders) {
+        for (const auto& [root, name, category] : folders) {
+            Section section(*this, category);
             if (HKEY shell = Open(root, key)) {
                 char buffer[MAX_PATH * 2];
                 DWORD size = sizeof buffer, type = 0;
@@ -675,14 +718,15 @@ class Floor {
 
 } // namespace
 
-Run FloorWalk() {
+SplitRun FloorWalk() {
     Floor floor;
     const double start = NowMs();
     floor.Walk();
-    Run run;
-    run.ms = NowMs() - start;
-    run.calls = floor.calls;
-    run.issues = floor.findings;
+    SplitRun run;
+    run.whole.ms = NowMs() - start;
+    run.whole.calls = floor.calls;
+    run.whole.issues = floor.findings;
+    run.shares = std::move(floor.shares);
     return run;
 }
 

@@ -6,6 +6,9 @@
 #   BENCH_CLASSES  class ids of the generated machine (8000)
 #   BENCH_CPU      the CPU to pin to (0)
 #   BENCH_REPEAT   interleaved repetitions of scan, floor and peer (5)
+#   BENCH_WOW64    snapshot: lay the pristine WoW64 prefix of ../shared over the benchmark's
+#                  prefix before planting, for a machine whose kernel cannot run 32-bit programs
+#                  (where wine32 is installed the prefix is a WoW64 prefix already)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -24,9 +27,15 @@ export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 mkdir -p "$HOME"
 
 wineserver -k 2>/dev/null || true
-# The planted machine depends on the size and on the generator's code.
+# The planted machine depends on the size, on the generator's code and on the kind of prefix.
 generator="$(md5sum tests/support/generated_machine.cpp | cut -c1-12)"
-marker="$WINEPREFIX/mendrake-bench-$classes-$generator"
+kind=wine64
+if dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
+  kind=wow64
+elif [ "${BENCH_WOW64:-}" = snapshot ]; then
+  kind=wow64-snapshot
+fi
+marker="$WINEPREFIX/mendrake-bench-$classes-$generator-$kind"
 if [ -d "$WINEPREFIX" ] && [ ! -f "$marker" ]; then
   rm -rf "$WINEPREFIX"
 fi
@@ -34,7 +43,12 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "bench: creating the Wine prefix" >&2
   wineboot -i </dev/null >/dev/null 2>&1 || true
   wineserver -w
+  if [ "$kind" = wow64-snapshot ]; then
+    echo "bench: laying the pristine WoW64 prefix over it" >&2
+    bash ../shared/tools/wow64-snapshot.sh "$WINEPREFIX"
+  fi
 fi
+echo "== prefix: $kind ($(wine --version 2>/dev/null))"
 
 # The server and the prefix's service processes start pinned and detached, so that they
 # neither hold this script's output open nor run on another CPU.
