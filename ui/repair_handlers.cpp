@@ -8,6 +8,7 @@
 #include "repair/fix.h"
 #include "repair/kept_files.h"
 #include "repair/scan_log.h"
+#include "ui/texts.h"
 
 #include <exception>
 #include <optional>
@@ -19,8 +20,8 @@ void T_mainForm::FixAdvToolButtonClick() {
     SetButtons(false, false, false);
     std::optional<std::string> backupPath;
     if (MakeBackup) {
-        prompts_.Message(hwnd_, "Backup file will be created in the application folder",
-                         "Information", MB_ICONINFORMATION);
+        prompts_.Message(hwnd_, Text(IDS_BACKUP_IN_PROGRAM_FOLDER), Text(IDS_TITLE_INFORMATION),
+                         MB_ICONINFORMATION);
         if (closePending_) {
             // The window was closed while the message was up: nothing is deleted.
             SetButtons(true, true, true);
@@ -33,7 +34,7 @@ void T_mainForm::FixAdvToolButtonClick() {
     AdvOfficeStatusBar.SetProgressPosition(0);
     fixProgress_ = 0;
     work_ = Work::Fix;
-    LiveLabel.SetText("Fixing...");
+    ShowLive([] { return Text(IDS_LIVE_FIXING); });
     // The worker gets its own copy: ticks changed in the list meanwhile cannot race with it.
     fixResult_ = {};
     // The worker writes fixResult_; the window reads it only once the job has ended.
@@ -45,7 +46,7 @@ void T_mainForm::FixAdvToolButtonClick() {
 
 void T_mainForm::FinishFix(const JobOutcome& outcome) {
     work_ = Work::None;
-    LiveLabel.SetText("");
+    ShowLive(nullptr);
     if (outcome.failed) {
         // Only the backup throws, before anything was deleted: the user can untick "Make
         // Backup" or free the folder and try again, so the buttons come back as they were.
@@ -60,8 +61,12 @@ void T_mainForm::FinishFix(const JobOutcome& outcome) {
     }
     if (!fixResult_.notFixed.empty()) {
         constexpr std::size_t kShownReasons = 10;
-        prompts_.Message(hwnd_, NotFixedSummary(Issues, fixResult_.notFixed, kShownReasons),
-                         "Information", MB_ICONINFORMATION);
+        const std::size_t count = fixResult_.notFixed.size();
+        const std::string headline =
+            Text(count == 1 ? IDS_NOT_FIXED_ONE : IDS_NOT_FIXED_MANY, {std::to_string(count)});
+        prompts_.Message(hwnd_,
+                         NotFixedSummary(Issues, fixResult_.notFixed, kShownReasons, headline),
+                         Text(IDS_TITLE_INFORMATION), MB_ICONINFORMATION);
     }
 }
 
