@@ -111,8 +111,8 @@ void T_mainForm::FitButtons() {
         return std::max(Scale(design), widest + frame);
     };
     const int buttonFrame = Scale(16);
-    // The check box's box, its gap to the text, and a little air after the text.
-    const int checkFrame = GetSystemMetrics(SM_CXMENUCHECK) + Scale(10);
+    // The check box's box and its gap to the text.
+    const int checkFrame = GetSystemMetrics(SM_CXMENUCHECK) + Scale(6);
     analyseWidth_ = width(AnalyseAdvToolButton, {IDS_ANALYSE, IDS_STOP}, 114, buttonFrame);
     fixWidth_ = width(FixAdvToolButton, {IDS_FIX}, 114, buttonFrame);
     backupWidth_ = width(BackupHTMLCheckBox, {IDS_MAKE_BACKUP}, 95, checkFrame);
@@ -165,6 +165,24 @@ void T_mainForm::FitTreePane() {
     TopAdvPanel.Relayout();
     SetWindowPos(ItemsHTMLTreeview, nullptr, Scale(2), Scale(42), treeWidth, Scale(399),
                  SWP_NOZORDER | SWP_NOACTIVATE);
+
+    // A language with long words may need more than the window's width for the pane and the
+    // button strip side by side: the window grows (within the work area) rather than let the
+    // right-hand controls run over "Fix".
+    const int strip = Scale(6) + analyseWidth_ + Scale(5) + fixWidth_ + Scale(8) + Scale(6) +
+                      backupWidth_ + Scale(5) + restoreWidth_ + Scale(6) + saveWidth_ + Scale(11);
+    const int wanted = treeWidth + Scale(8) + Scale(3) + strip;
+    RECT client{}, frame{}, work{};
+    GetClientRect(hwnd_, &client);
+    GetWindowRect(hwnd_, &frame);
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    if (!IsZoomed(hwnd_) && client.right > 0 && client.right < wanted) {
+        const int width = std::min(static_cast<int>(frame.right - frame.left) + wanted -
+                                       static_cast<int>(client.right),
+                                   static_cast<int>(work.right - work.left));
+        SetWindowPos(hwnd_, nullptr, 0, 0, width, frame.bottom - frame.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     FormResize();
 }
 

@@ -251,3 +251,65 @@ TEST_F(WindowLanguagesTest, TheChoiceIsStoredAndEnglishIsKeptOverTheUiLanguage) 
 
 } // namespace
 } // namespace mendrake::test
+
+namespace mendrake::test {
+namespace {
+
+// Pictures of the window in German (long words), Russian and Japanese, at this DPI and at 150%
+// (144 dots per inch, read when a program starts: the test runs itself again for those), for
+// a person to look at: window_<language>_<dpi>.png in the program's folder.
+TEST_F(WindowLanguagesTest, PicturesInLongAndWideScripts) {
+    char child[8] = {};
+    const bool inChild = GetEnvironmentVariableA("MENDRAKE_LANGUAGES_DPI_CHILD", child, 8) > 0;
+    if (inChild) {
+        ASSERT_EQ(144, widgets::ScreenDpi()) << "the child did not start at 150%";
+    }
+    AppendIssue(5, 0, "COM Issue", "C:\\MendrakeGone\\server.dll",
+                "HKCR\\CLSID\\{00000000-0000-0000-0000-00000000C0DE}\\InprocServer32", 0x80000000u,
+                "\\CLSID\\{00000000-0000-0000-0000-00000000C0DE}\\InprocServer32", "", "", false);
+    AppendIssue(10, 0, "Run Issue", "C:\\MendrakeGone\\sub\\tool.exe",
+                "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0x80000001u,
+                "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Tool", "", false);
+    Select(0);
+    form->ShowCounts(true);
+    // The design size at 150% is larger than the virtual screen: the picture shows what fits.
+    SetWindowPos(form->hwnd(), nullptr, 0, 0,
+                 std::min(GetSystemMetrics(SM_CXSCREEN), widgets::Scale(1045)),
+                 std::min(GetSystemMetrics(SM_CYSCREEN), widgets::Scale(559)), SWP_NOZORDER);
+    for (const auto& [language, tag] : std::vector<std::pair<std::int32_t, std::string>>{
+             {1000, "de"}, {7000, "ru"}, {8000, "ja"}}) {
+        Choose(language);
+        Pump();
+        UpdateWindow(form->hwnd());
+        EXPECT_TRUE(WriteWindowPng(form->hwnd(), Os().ProgramFolder() + "window_" + tag + "_" +
+                                                     std::to_string(widgets::ScreenDpi()) +
+                                                     ".png"));
+    }
+    if (inChild) {
+        return;
+    }
+    PlantedRegistry dpi("REGEDIT4\n\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n"
+                        "\"LogPixels\"=dword:00000090\n");
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string command(1, '"');
+    command.append(self);
+    command.append("\" --gtest_filter=WindowLanguagesTest.PicturesInLongAndWideScripts");
+    SetEnvironmentVariableA("MENDRAKE_LANGUAGES_DPI_CHILD", "1");
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0,
+                                        nullptr, nullptr, &startup, &process);
+    SetEnvironmentVariableA("MENDRAKE_LANGUAGES_DPI_CHILD", nullptr);
+    ASSERT_TRUE(started) << "error " << GetLastError();
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    EXPECT_EQ(0u, code) << "the run at 150% failed";
+}
+
+} // namespace
+} // namespace mendrake::test
