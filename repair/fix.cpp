@@ -179,10 +179,13 @@ std::string NotFixedEntryText(const TItem& issue) {
 }
 
 std::string NotFixedSummary(const std::vector<TItem>& issues, const std::vector<NotFixed>& notFixed,
-                            std::size_t lines) {
-    std::string text = std::to_string(notFixed.size()) +
-                       (notFixed.size() == 1 ? " issue was" : " issues were") +
-                       " not fixed: nothing of them was deleted.\r\n";
+                            std::size_t lines, const std::string& headline) {
+    std::string text = headline.empty()
+                           ? std::to_string(notFixed.size()) +
+                                 (notFixed.size() == 1 ? " issue was" : " issues were") +
+                                 " not fixed: nothing of them was deleted."
+                           : headline;
+    text += "\r\n";
     for (std::size_t i = 0; i < notFixed.size() && i < lines; ++i) {
         text += "\r\n" + NotFixedEntryText(issues[notFixed[i].index]) + ": " + notFixed[i].reason;
     }

@@ -67,8 +67,9 @@ bool IssueEntryPresent(const TItem& issue);
 // key and the value's name in quotation marks.
 std::string NotFixedEntryText(const TItem& issue);
 // After a fix: how many issues were left alone, and why, one line each (at most `lines`).
+// `headline` replaces the English first line ("2 issues were not fixed: ...") when given.
 std::string NotFixedSummary(const std::vector<TItem>& issues, const std::vector<NotFixed>& notFixed,
-                            std::size_t lines);
+                            std::size_t lines, const std::string& headline = {});
 
 struct FixResult {
     std::size_t attempted = 0;             // ticked issues the fix tried to delete

@@ -29,7 +29,7 @@ packages=(
   cmake make g++ ninja-build
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   wine wine64 fonts-wine
-  xvfb x11-utils imagemagick
+  xvfb x11-utils imagemagick fonts-wqy-microhei
   googletest xz-utils nlohmann-json3-dev ccache
   wixl nsis
 )

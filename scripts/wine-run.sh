@@ -36,6 +36,13 @@ server_running() {
   flock 9
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     setsid wineboot -i </dev/null >/dev/null 2>&1 9>&- || true
+    # Chinese and Japanese texts in the dialog fonts come from WenQuanYi Micro Hei
+    # (fonts-wqy-microhei): a fresh prefix has no font with those glyphs linked to them.
+    for face in "MS Sans Serif" "Microsoft Sans Serif" "MS Shell Dlg" "MS Shell Dlg 2" Tahoma; do
+      setsid wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+        /v "$face" /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f \
+        </dev/null >/dev/null 2>&1 9>&- || true
+    done
     wineserver -w || true
   fi
   if ! server_running; then

@@ -10,6 +10,7 @@
 #include "engine/error.h"
 #include "settings/exclusion_unit.h"
 #include "platform/win32/win32_platform.h"
+#include "ui/texts.h"
 
 #include <algorithm>
 #include <cmath>
@@ -30,10 +31,11 @@ int AnalysisProgressPosition(int index, int count) {
 namespace {
 
 // "574 issues found", with the findings the exclusion list kept out when there were any.
-std::string FoundText(std::size_t found) {
-    std::string text = std::to_string(found) + (found == 1 ? " issue found" : " issues found");
-    if (const std::size_t excluded = ExcludedCount(); excluded > 0) {
-        text += ", " + std::to_string(excluded) + " excluded";
+std::string FoundText(std::size_t found, std::size_t excluded = 0) {
+    std::string text =
+        Text(found == 1 ? IDS_ISSUE_FOUND : IDS_ISSUES_FOUND, {std::to_string(found)});
+    if (excluded > 0) {
+        text = Text(IDS_FOUND_EXCLUDED, {text, std::to_string(excluded)});
     }
     return text;
 }
@@ -81,7 +83,7 @@ void T_mainForm::AnalyseAdvToolButtonClick() {
     try {
         excluded = Exclusions();
     } catch (const Error& e) {
-        prompts_.Message(hwnd_, e.what(), "Error", MB_ICONERROR);
+        prompts_.Message(hwnd_, e.what(), Text(IDS_TITLE_ERROR), MB_ICONERROR);
         if (closePending_) {
             // The window was closed while the message was up: no run starts, and the window
             // closes as this handler ends.
@@ -95,7 +97,7 @@ void T_mainForm::AnalyseAdvToolButtonClick() {
     runNode_ = 0;
     nothingRan_ = true;
     stopAsked_ = false;
-    AnalyseAdvToolButton.SetText("Stop");
+    AnalyseAdvToolButton.SetText(Text(IDS_STOP));
     AnalyseAdvToolButton.SetEnabled(true);
     StartNextCategory();
 }
@@ -107,7 +109,7 @@ void T_mainForm::StartNextCategory() {
         if (StateIndex(node) != 1 || !level || level->HasScanner == 0) {
             continue;
         }
-        liveCategory_ = level->Name;
+        liveCategory_ = level;
         runCategory_ = level->Id;
         UpdateLiveLine();
         const std::int32_t category = level->Id;
@@ -146,9 +148,9 @@ void T_mainForm::WorkerEnded() {
         work_ = Work::None;
         runCache_.reset();
         runExclusions_.reset();
-        AnalyseAdvToolButton.SetText("Analyse");
+        AnalyseAdvToolButton.SetText(Text(IDS_ANALYSE));
         SetButtons(true, false, false);
-        LiveLabel.SetText("");
+        ShowLive(nullptr);
         throw Error(outcome.error);
     }
     if (outcome.stopped || stopAsked_) {
@@ -168,17 +170,23 @@ void T_mainForm::FinishAnalysis(bool stopped) {
     runCache_.reset();
     runExclusions_.reset();
     work_ = Work::None;
-    AnalyseAdvToolButton.SetText("Analyse");
+    AnalyseAdvToolButton.SetText(Text(IDS_ANALYSE));
     if (stopped) {
-        LiveLabel.SetText("Stopped");
+        ShowLive([] { return Text(IDS_LIVE_STOPPED); });
         // The bar stays where the run got to and says in which category it ended.
-        AdvOfficeStatusBar.SetProgressNote("Stopped in " + liveCategory_);
+        AdvOfficeStatusBar.SetProgressNote(
+            Text(IDS_STOPPED_IN, {liveCategory_ ? CategoryText(*liveCategory_) : ""}));
+    } else if (nothingRan_) {
+        AdvOfficeStatusBar.SetProgressPosition(100);
+        ShowLive(nullptr);
     } else {
         AdvOfficeStatusBar.SetProgressPosition(100);
-        LiveLabel.SetText(nothingRan_ ? "" : FoundText(Issues.size()));
+        ShowLive([found = Issues.size(), excluded = ExcludedCount()] {
+            return FoundText(found, excluded);
+        });
     }
     if (nothingRan_ && !stopped) {
-        prompts_.Message(hwnd_, "No issues selected", "Error", MB_ICONERROR);
+        prompts_.Message(hwnd_, Text(IDS_NO_ISSUES_SELECTED), Text(IDS_TITLE_ERROR), MB_ICONERROR);
     } else if (!Issues.empty()) {
         FixAdvToolButton.SetEnabled(true);
         SaveAdvToolButton.SetEnabled(true);
@@ -192,9 +200,11 @@ void T_mainForm::FinishAnalysis(bool stopped) {
 
 void T_mainForm::UpdateLiveLine() {
     if (work_ == Work::Analysis) {
-        const std::size_t found = Issues.size() + (job_ ? job_->FoundSoFar() : 0);
-        LiveLabel.SetText("Scanning " + liveCategory_ + "... " + std::to_string(found) +
-                          (found == 1 ? " issue found" : " issues found"));
+        ShowLive([this] {
+            const std::size_t found = Issues.size() + (job_ ? job_->FoundSoFar() : 0);
+            const std::string category = liveCategory_ ? CategoryText(*liveCategory_) : "";
+            return Text(IDS_LIVE_SCANNING, {category, FoundText(found)});
+        });
     } else if (work_ == Work::Fix) {
         AdvOfficeStatusBar.SetProgressPosition(fixProgress_.load());
     }
@@ -294,7 +304,7 @@ void T_mainForm::AdvListViewData(int row, widgets::ListRow& content) {
         return;
     }
     content.stateImage = issue->Selected != 0 ? 1 : 0;
-    content.caption = issue->Problem;
+    content.caption = ProblemText(issue->Problem);
     content.subItems = {issue->Data, issue->KeyText};
 }
 

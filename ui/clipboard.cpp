@@ -1,6 +1,7 @@
 #include "ui/clipboard.h"
 
 #include "engine/error.h"
+#include "ui/texts.h"
 
 #include <cstring>
 
@@ -30,11 +31,11 @@ class OpenClipboardScope {
 void PutClipboardText(HWND owner, const std::string& text) {
     OpenClipboardScope clipboard(owner);
     if (!clipboard.open() || !EmptyClipboard()) {
-        throw Error("Cannot copy to the clipboard: another program is using it.");
+        throw Error(Text(IDS_CLIPBOARD_BUSY));
     }
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
     if (!memory) {
-        throw Error("Cannot copy to the clipboard: not enough memory.");
+        throw Error(Text(IDS_CLIPBOARD_MEMORY));
     }
     void* bytes = GlobalLock(memory);
     std::memcpy(bytes, text.c_str(), text.size() + 1);
@@ -42,7 +43,7 @@ void PutClipboardText(HWND owner, const std::string& text) {
     // Once the clipboard has taken the memory it is the clipboard's to free.
     if (!SetClipboardData(CF_TEXT, memory)) {
         GlobalFree(memory);
-        throw Error("Cannot copy to the clipboard.");
+        throw Error(Text(IDS_CLIPBOARD_FAILED));
     }
 }
 

@@ -1,6 +1,7 @@
 #include "ui/exclusions_dialog.h"
 
 #include "ui/resource_ids.h"
+#include "ui/texts.h"
 
 #include <algorithm>
 #include <exception>
@@ -86,7 +87,7 @@ void ExclusionsDialog::RemoveSelected() {
             store_.remove(shown.at(static_cast<std::size_t>(row)));
         }
     } catch (const std::exception& error) {
-        prompts_.Message(hwnd_, error.what(), "Error", MB_ICONERROR);
+        prompts_.Message(hwnd_, error.what(), Text(IDS_TITLE_ERROR), MB_ICONERROR);
     }
     Fill();
 }
@@ -110,7 +111,7 @@ INT_PTR CALLBACK ExclusionsDialog::Procedure(HWND hwnd, UINT message, WPARAM wPa
     try {
         return self->Handle(message, wParam);
     } catch (const std::exception& error) {
-        self->prompts_.Message(hwnd, error.what(), "Error", MB_ICONERROR);
+        self->prompts_.Message(hwnd, error.what(), Text(IDS_TITLE_ERROR), MB_ICONERROR);
         return TRUE;
     }
 }
@@ -118,6 +119,11 @@ INT_PTR CALLBACK ExclusionsDialog::Procedure(HWND hwnd, UINT message, WPARAM wPa
 INT_PTR ExclusionsDialog::Handle(UINT message, WPARAM wParam) {
     switch (message) {
     case WM_INITDIALOG:
+        // The dialog's texts in the window's language; the resource holds the English ones.
+        SetWindowTextA(hwnd_, Text(IDS_EXCLUSIONS_CAPTION).c_str());
+        SetDlgItemTextA(hwnd_, IDC_EXCLUSION_LABEL, Text(IDS_EXCLUSIONS_LABEL).c_str());
+        SetDlgItemTextA(hwnd_, IDC_EXCLUSION_REMOVE, Text(IDS_EXCLUSIONS_REMOVE).c_str());
+        SetDlgItemTextA(hwnd_, IDCANCEL, Text(IDS_CLOSE).c_str());
         Fill();
         return TRUE;
     case WM_COMMAND:

@@ -9,6 +9,7 @@
 #include "settings/exclusion_unit.h"
 #include "ui/clipboard.h"
 #include "ui/exclusions_dialog.h"
+#include "ui/texts.h"
 
 #include <algorithm>
 #include <cstring>
@@ -30,15 +31,15 @@ enum MenuCommand : UINT {
 
 const char* const kRegeditKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit";
 
-// The column's text of an issue, as the row shows it.
-const std::string& ColumnText(const TItem& issue, int column) {
+// The column's text of an issue, as the row shows it; `problem` is the shown problem text.
+const std::string& ColumnText(const TItem& issue, int column, const std::string& problem) {
     switch (column) {
     case 1:
         return issue.Data;
     case 2:
         return issue.KeyText;
     default:
-        return issue.Problem;
+        return problem;
     }
 }
 
@@ -88,7 +89,7 @@ void T_mainForm::ShowCounts(bool withCounts) {
         if (!level) {
             continue;
         }
-        std::string caption = i == 0 ? "All" : level->Name;
+        std::string caption = CategoryText(i == 0 ? RootLevel : *level);
         if (withCounts) {
             const auto count = std::count_if(Issues.begin(), Issues.end(), [&](const TItem& issue) {
                 return CategoryShows(*level, issue);
@@ -180,17 +181,17 @@ void T_mainForm::OpenInRegistryEditor() {
     platform::Platform& os = platform::Os();
     platform::Hkey key = 0;
     if (os.CreateKey(platform::kCurrentUser, kRegeditKey, key) != platform::kSuccess) {
-        throw Error("Cannot write the registry editor's last key.");
+        throw Error(Text(IDS_REGEDIT_LAST_KEY));
     }
     std::string data = path;
     data.push_back('\0');
     const long status = os.SetValue(key, "LastKey", platform::kRegSz, data);
     os.CloseKey(key);
     if (status != platform::kSuccess) {
-        throw Error("Cannot write the registry editor's last key.");
+        throw Error(Text(IDS_REGEDIT_LAST_KEY));
     }
     if (!prompts_.StartProgram("regedit.exe", "")) {
-        throw Error("Cannot start the registry editor.");
+        throw Error(Text(IDS_REGEDIT_START));
     }
 }
 
@@ -211,7 +212,7 @@ void T_mainForm::OpenFileLocation() {
     }
     const std::string folder = NearestExistingFolder(location);
     if (folder.empty()) {
-        throw Error("\"" + location + "\" cannot be reached: no part of it exists.");
+        throw Error(Text(IDS_LOCATION_UNREACHABLE, {location}));
     }
     prompts_.StartProgram("explorer.exe", "\"" + folder + "\"");
 }
@@ -262,19 +263,19 @@ void T_mainForm::AdvListViewContextMenu(POINT screen) {
     const bool rows = AdvListView.RowCount() > 0 && !ShownIssues.empty();
 
     HMENU menu = CreatePopupMenu();
-    auto add = [menu](UINT id, const char* text, bool enabled) {
-        AppendMenuA(menu, MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), id, text);
+    auto add = [menu](UINT id, int text, bool enabled) {
+        AppendMenuA(menu, MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), id, Text(text).c_str());
     };
-    add(kOpenInRegistryEditor, "Open in Registry Editor", registry);
-    add(kOpenFileLocation, "Open File Location", file);
+    add(kOpenInRegistryEditor, IDS_MENU_OPEN_REGEDIT, registry);
+    add(kOpenFileLocation, IDS_MENU_OPEN_LOCATION, file);
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    add(kCopy, "Copy\tCtrl+C", first != nullptr);
-    add(kExclude, "Exclude", first != nullptr);
+    add(kCopy, IDS_MENU_COPY, first != nullptr);
+    add(kExclude, IDS_MENU_EXCLUDE, first != nullptr);
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    add(kTickAll, "Tick All", rows);
-    add(kUntickAll, "Untick All", rows);
+    add(kTickAll, IDS_MENU_TICK_ALL, rows);
+    add(kUntickAll, IDS_MENU_UNTICK_ALL, rows);
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    add(kExclusions, "Exclusions...", true);
+    add(kExclusions, IDS_MENU_EXCLUSIONS, true);
     const UINT chosen = prompts_.ChooseFromMenu(hwnd_, menu, screen);
     DestroyMenu(menu);
 
@@ -325,9 +326,20 @@ void T_mainForm::SortShown() {
     }
     const int column = sortColumn_;
     const bool ascending = sortAscending_;
+    // The problem texts as shown, looked up once per issue rather than once per comparison.
+    std::vector<std::string> problems(column == 0 ? Issues.size() : 0);
+    for (std::int32_t k : ShownIssues) {
+        if (column == 0) {
+            problems[static_cast<std::size_t>(k)] =
+                ProblemText(Issues[static_cast<std::size_t>(k)].Problem);
+        }
+    }
+    auto text = [&](std::int32_t k) -> const std::string& {
+        const auto at = static_cast<std::size_t>(k);
+        return ColumnText(Issues[at], column, column == 0 ? problems[at] : Issues[at].Problem);
+    };
     std::sort(ShownIssues.begin(), ShownIssues.end(), [&](std::int32_t a, std::int32_t b) {
-        const int order = CompareTexts(ColumnText(Issues[static_cast<std::size_t>(a)], column),
-                                       ColumnText(Issues[static_cast<std::size_t>(b)], column));
+        const int order = CompareTexts(text(a), text(b));
         if (order == 0) {
             return a < b; // equal texts in the order found, whichever way the column is sorted
         }
@@ -345,7 +357,7 @@ int T_mainForm::AdvListViewFindRow(int start, const std::string& text) const {
         const int row = (start + i) % count;
         const TItem& issue =
             Issues[static_cast<std::size_t>(ShownIssues[static_cast<std::size_t>(row)])];
-        if (StartsWithIgnoringCase(issue.Problem, text)) {
+        if (StartsWithIgnoringCase(ProblemText(issue.Problem), text)) {
             return row;
         }
     }

@@ -2,6 +2,7 @@
 #include "ui/main_unit.h"
 
 #include "ui/images.h"
+#include "ui/texts.h"
 
 #include <algorithm>
 
@@ -29,11 +30,11 @@ void T_mainForm::CreateControls() {
     buttonFont_ = widgets::MakeFont("Tahoma", widgets::PointsToPixels(8), true);
     ImageList = MakeTreeIcons();
     CheckboxImageList = MakeCheckMarks();
-    SaveDialog = {"Save Log", "Txt Files (*.txt)|*.txt", "txt", ""};
+    SaveDialog = {Text(IDS_SAVE_LOG_TITLE), Text(IDS_SAVE_LOG_FILTER), "txt", ""};
 
     AdvOfficeStatusBar.Create(hwnd_, {Scale(233), Scale(500), Scale(20)}, 1);
     AdvOfficeStatusBar.SetFont(formFont_.get());
-    AdvOfficeStatusBar.SetPanelText(0, "Version 1.0");
+    AdvOfficeStatusBar.SetPanelText(0, Text(IDS_VERSION_WORD) + " 1.0");
     layout_.Add(AdvOfficeStatusBar.hwnd(), Dock::Bottom, Scale(19));
 
     BottomAdvPanel.Create(hwnd_, kStripTop, kStripBottom);
@@ -56,6 +57,7 @@ void T_mainForm::CreateControls() {
         FormResize();
     };
     CreateRightPane();
+    ApplyTexts();
     LayOut();
 }
 
@@ -85,17 +87,15 @@ void T_mainForm::CreateLeftPane() {
     insert.hParent = TVI_ROOT;
     insert.hInsertAfter = TVI_LAST;
     insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE;
-    insert.item.pszText = const_cast<char*>("All");
+    const std::string all = CategoryText(RootLevel);
+    insert.item.pszText = const_cast<char*>(all.c_str());
     insert.item.state = INDEXTOSTATEIMAGEMASK(1);
     insert.item.stateMask = TVIS_STATEIMAGEMASK;
     SendMessageA(ItemsHTMLTreeview, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert));
 
-    SiteLabel.Create(RightAdvPanel.hwnd(), "kestrava.com/mendrake",
-                     "Visit https://www.kestrava.com/mendrake", kWhite);
-    SuggestLabel.Create(RightAdvPanel.hwnd(), "kestrava.com/mendrake/suggest",
-                        "Suggest a feature at https://www.kestrava.com/mendrake/suggest", kWhite);
-    MailToLabel.Create(RightAdvPanel.hwnd(), "support@kestrava.com",
-                       "Write to mailto:support@kestrava.com", kWhite);
+    SiteLabel.Create(RightAdvPanel.hwnd(), "kestrava.com/mendrake", "", kWhite);
+    SuggestLabel.Create(RightAdvPanel.hwnd(), "kestrava.com/mendrake/suggest", "", kWhite);
+    MailToLabel.Create(RightAdvPanel.hwnd(), "support@kestrava.com", "", kWhite);
     widgets::LinkLabel* labels[] = {&SiteLabel, &SuggestLabel, &MailToLabel};
     for (int i = 0; i < 3; ++i) {
         const RECT place = Place(8, 4 + 17 * i, 215, 15);
@@ -113,11 +113,11 @@ void T_mainForm::CreateRightPane() {
     ButtonAdvPanel.Create(RightPanel.hwnd(), kStripTop, kStripBottom);
     RightPanel.Layout().Add(ButtonAdvPanel.hwnd(), Dock::Top, Scale(33));
 
-    AnalyseAdvToolButton.Create(ButtonAdvPanel.hwnd(), "Analyse", Place(6, 5, 114, 22));
-    FixAdvToolButton.Create(ButtonAdvPanel.hwnd(), "Fix", Place(125, 5, 114, 22));
-    BackupHTMLCheckBox.Create(ButtonAdvPanel.hwnd(), "Make Backup", Place(456, 8, 95, 17), true);
-    RestoreAdvToolButton.Create(ButtonAdvPanel.hwnd(), "Restore...", Place(556, 5, 114, 22));
-    SaveAdvToolButton.Create(ButtonAdvPanel.hwnd(), "Save log...", Place(676, 5, 114, 22));
+    AnalyseAdvToolButton.Create(ButtonAdvPanel.hwnd(), "", Place(6, 5, 114, 22));
+    FixAdvToolButton.Create(ButtonAdvPanel.hwnd(), "", Place(125, 5, 114, 22));
+    BackupHTMLCheckBox.Create(ButtonAdvPanel.hwnd(), "", Place(456, 8, 95, 17), true);
+    RestoreAdvToolButton.Create(ButtonAdvPanel.hwnd(), "", Place(556, 5, 114, 22));
+    SaveAdvToolButton.Create(ButtonAdvPanel.hwnd(), "", Place(676, 5, 114, 22));
     LiveLabel.Create(ButtonAdvPanel.hwnd(), Place(247, 10, 203, 14));
     LiveLabel.SetFont(formFont_.get());
     for (widgets::Control* button : {static_cast<widgets::Control*>(&AnalyseAdvToolButton),
@@ -141,9 +141,10 @@ void T_mainForm::CreateRightPane() {
     TopPanel.Layout().Add(AdvListView.hwnd(), Dock::Client);
     AdvListView.SetFont(formFont_.get());
     AdvListView.SetStateImages(CheckboxImageList.get());
-    AdvListView.AddColumn("Problem", Scale(165), false);
-    AdvListView.AddColumn("Data", 0, true);
-    AdvListView.AddColumn("Key", 0, true);
+    // The captions come with the rest of the texts (ApplyTexts).
+    AdvListView.AddColumn("", Scale(165), false);
+    AdvListView.AddColumn("", 0, true);
+    AdvListView.AddColumn("", 0, true);
     AdvListView.AddColumn("", 0, false);
     AdvListView.OnData = [this](int row, widgets::ListRow& content) {
         AdvListViewData(row, content);

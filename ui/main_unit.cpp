@@ -5,6 +5,7 @@
 #include "platform/win32/win32_platform.h"
 #include "settings/lang_unit.h"
 #include "settings/reg_unit.h"
+#include "ui/texts.h"
 
 #include <shellapi.h>
 
@@ -23,11 +24,6 @@ constexpr const char* kClassName = "T_mainForm";
 
 constexpr int kDesignWidth = 1045;
 constexpr int kDesignHeight = 559;
-
-// The makers' addresses behind the link labels.
-constexpr const char* kSiteTarget = "https://www.kestrava.com/mendrake";
-constexpr const char* kSuggestTarget = "https://www.kestrava.com/mendrake/suggest";
-constexpr const char* kMailTarget = "mailto:support@kestrava.com";
 
 void OpenWithShell(const char* target) {
     // The shell's answer is not looked at: a missing browser or mail program is the shell's
@@ -113,7 +109,7 @@ void T_mainForm::Guarded(const std::function<void()>& handler) {
 }
 
 void T_mainForm::ShowError(const std::exception& error) {
-    prompts_.Message(hwnd_, error.what(), "Error", MB_ICONERROR);
+    prompts_.Message(hwnd_, error.what(), Text(IDS_TITLE_ERROR), MB_ICONERROR);
 }
 
 LRESULT T_mainForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -165,6 +161,16 @@ LRESULT T_mainForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         // A fix cut off by a logoff or shutdown would be half done: it holds them off, with
         // the reason set when it began, until it has ended.
         return work_ == Work::Fix ? FALSE : TRUE;
+    case WM_SYSCOMMAND: {
+        // The four low bits of a system command are the system's own.
+        const auto command = static_cast<UINT>(wParam & 0xFFF0);
+        const auto index = (command - kLanguageCommand) / 16;
+        if (command >= kLanguageCommand && index < menuLanguages_.size()) {
+            LanguageMenuClick(menuLanguages_[index]);
+            return 0;
+        }
+        break;
+    }
     case kJobEnded:
         WorkerEnded();
         return 0;
@@ -262,6 +268,8 @@ void T_mainForm::FormCreate() {
                      reinterpret_cast<LPARAM>(NodeAt(i)));
     }
     MakeBackup = true;
+    CreateLanguageMenu();
+    ApplyTexts();
 }
 
 void T_mainForm::FormActivate() {
@@ -277,8 +285,10 @@ void T_mainForm::FormActivate() {
     } reset{activating_};
     try {
         SetWindowTextA(hwnd_, VersionInfo->StringValue("ProductName").c_str());
-        const std::int32_t language = ReadIntSetting(SettingsKey, "language", 0);
-        StoreLanguage(SettingsKey, language);
+        // A missing value shows the user's UI language, where a block of it ships.
+        const std::int32_t language = ActivateLanguage(
+            SettingsKey,
+            LanguageOfUiLanguage(static_cast<std::uint16_t>(GetUserDefaultUILanguage())));
         UpdateLang(language);
     } catch (const std::exception& error) {
         ShowError(error);
@@ -286,18 +296,34 @@ void T_mainForm::FormActivate() {
 }
 
 void T_mainForm::UpdateLang(std::int32_t language) {
-    AdvOfficeStatusBar.SetPanelText(0, LangText(language, 1) + " " +
+    if (language != WindowLanguage()) {
+        SetWindowLanguage(language);
+        ApplyTexts();
+    }
+    AdvOfficeStatusBar.SetPanelText(0, LangText(language, IDS_VERSION_WORD) + " " +
                                            VersionInfo->StringValue("FileVersion"));
 }
 
 void T_mainForm::FormResize() {
+    using widgets::Scale;
     // The progress panel takes what the version panel and the 20-pixel last panel leave.
-    AdvOfficeStatusBar.SetPanelWidth(1, AdvOfficeStatusBar.Width() - widgets::Scale(233 + 20));
-    SaveAdvToolButton.SetLeft(ButtonAdvPanel.Width() - widgets::Scale(125));
-    RestoreAdvToolButton.SetLeft(ButtonAdvPanel.Width() - widgets::Scale(245));
-    BackupHTMLCheckBox.SetLeft(ButtonAdvPanel.Width() - widgets::Scale(345));
+    AdvOfficeStatusBar.SetPanelWidth(1, AdvOfficeStatusBar.Width() - Scale(233 + 20));
+    // Each button is as wide as its text needs (FitButtons): "Analyse" and "Fix" from the left,
+    // "Save log...", "Restore..." and "Make Backup" from the right, at the design's distances.
+    auto place = [](const widgets::Control& control, int left, int top, int width, int height) {
+        SetWindowPos(control.hwnd(), nullptr, left, top, width, height,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    };
+    place(AnalyseAdvToolButton, Scale(6), Scale(5), analyseWidth_, Scale(22));
+    place(FixAdvToolButton, Scale(6) + analyseWidth_ + Scale(5), Scale(5), fixWidth_, Scale(22));
+    const int saveLeft = ButtonAdvPanel.Width() - Scale(11) - saveWidth_;
+    const int restoreLeft = saveLeft - Scale(6) - restoreWidth_;
+    place(SaveAdvToolButton, saveLeft, Scale(5), saveWidth_, Scale(22));
+    place(RestoreAdvToolButton, restoreLeft, Scale(5), restoreWidth_, Scale(22));
+    place(BackupHTMLCheckBox, restoreLeft - Scale(5) - backupWidth_, Scale(8), backupWidth_,
+          Scale(17));
     // The live line fills the strip between "Fix" and "Make Backup".
-    const int liveLeft = widgets::Scale(247);
+    const int liveLeft = FixAdvToolButton.Left() + fixWidth_ + Scale(8);
     const int liveWidth = std::max(0, BackupHTMLCheckBox.Left() - widgets::Scale(6) - liveLeft);
     SetWindowPos(LiveLabel.hwnd(), nullptr, liveLeft, widgets::Scale(10), liveWidth,
                  widgets::Scale(14), SWP_NOZORDER | SWP_NOACTIVATE);

@@ -42,6 +42,11 @@ extern std::unique_ptr<TVersionInfo> VersionInfo;
 // Shown on the task bar until activation sets the caption from the version resource.
 inline constexpr const char* kApplicationTitle = "Mendrake";
 
+// The makers' addresses behind the link labels.
+inline constexpr const char* kSiteTarget = "https://www.kestrava.com/mendrake";
+inline constexpr const char* kSuggestTarget = "https://www.kestrava.com/mendrake/suggest";
+inline constexpr const char* kMailTarget = "mailto:support@kestrava.com";
+
 // Progress after the category at flat tree index `index` of `count` nodes:
 // min(100, index * 100 / (count - 1)) rounded to the nearest integer, halves to even.
 int AnalysisProgressPosition(int index, int count);
@@ -66,6 +71,13 @@ class T_mainForm {
     void FormCreate();
     void FormActivate();
     void UpdateLang(std::int32_t language);
+    // The system menu's "Language" entry: stores the choice and shows every text in it.
+    void LanguageMenuClick(std::int32_t language);
+    // Every text of the window again in the window's language, and the layout that holds them.
+    void ApplyTexts();
+    // The languages of the system menu's "Language" submenu, in its order.
+    const std::vector<std::int32_t>& MenuLanguages() const { return menuLanguages_; }
+    static constexpr UINT kLanguageCommand = 0x1000; // + 16 * index; system commands skip 4 bits
     void FormResize();
     void SiteLabelClick();
     void SuggestLabelClick();
@@ -156,6 +168,11 @@ class T_mainForm {
     void FinishFix(const JobOutcome& outcome);
     void StartJob(std::function<void()> job);
     void UpdateLiveLine();
+    // The live line shows what `text` makes, made again when the language changes.
+    void ShowLive(std::function<std::string()> text);
+    void CreateLanguageMenu();
+    void FitButtons();
+    void FitTreePane();
     void RefreshShown();
     // RefreshShown during a run, when issues were only added: the selected rows stay selected.
     void RefreshShownKeepingSelection();
@@ -187,7 +204,12 @@ class T_mainForm {
     int runNode_ = 0; // flat tree index of the category being scanned, then the next to look at
     bool nothingRan_ = true;
     bool stopAsked_ = false;
-    std::string liveCategory_;
+    const TLevel* liveCategory_ = nullptr;
+    std::function<std::string()> liveText_;
+    std::vector<std::int32_t> menuLanguages_;
+    HMENU languageMenu_ = nullptr; // owned by the system menu once appended
+    // Widths the texts of the current language need, in screen pixels.
+    int analyseWidth_ = 0, fixWidth_ = 0, backupWidth_ = 0, restoreWidth_ = 0, saveWidth_ = 0;
     std::int32_t runCategory_ = 0;             // the category being scanned
     std::set<std::int32_t> scannedCategories_; // categories the last run scanned to their end
     std::atomic<int> fixProgress_{0};          // the fix's position, written by the worker

@@ -8,19 +8,36 @@
 #include "repair/fix.h"
 #include "repair/kept_files.h"
 #include "repair/scan_log.h"
+#include "ui/texts.h"
 
 #include <exception>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace mendrake {
+
+namespace {
+
+// The reason Windows shows while the fix holds off a shutdown; the function takes wide text.
+std::wstring ShutdownReason() {
+    const std::string text = Text(IDS_SHUTDOWN_REASON);
+    const int length = static_cast<int>(text.size());
+    std::wstring wide(
+        static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0)),
+        L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), static_cast<int>(wide.size()));
+    return wide;
+}
+
+} // namespace
 
 void T_mainForm::FixAdvToolButtonClick() {
     SetButtons(false, false, false);
     std::optional<std::string> backupPath;
     if (MakeBackup) {
-        prompts_.Message(hwnd_, "Backup file will be created in the application folder",
-                         "Information", MB_ICONINFORMATION);
+        prompts_.Message(hwnd_, Text(IDS_BACKUP_IN_PROGRAM_FOLDER), Text(IDS_TITLE_INFORMATION),
+                         MB_ICONINFORMATION);
         if (closePending_) {
             // The window was closed while the message was up: nothing is deleted.
             SetButtons(true, true, true);
@@ -34,11 +51,10 @@ void T_mainForm::FixAdvToolButtonClick() {
     AdvOfficeStatusBar.SetProgressNote("");
     fixProgress_ = 0;
     work_ = Work::Fix;
-    LiveLabel.SetText("Fixing...");
+    ShowLive([] { return Text(IDS_LIVE_FIXING); });
     // A logoff or shutdown in the middle of the fix would leave it half done: Windows asks the
     // user to wait, with this reason, while WM_QUERYENDSESSION is answered with no.
-    ShutdownBlockReasonCreate(hwnd_, L"Mendrake is removing the ticked entries. Wait until the "
-                                     L"fix has ended.");
+    ShutdownBlockReasonCreate(hwnd_, ShutdownReason().c_str());
     // The worker gets its own copy: ticks changed in the list meanwhile cannot race with it.
     fixResult_ = {};
     fixLeft_.clear();
@@ -60,8 +76,9 @@ namespace {
 // in use, a shortcut that could not be moved), one line each (at most `lines`).
 std::string LeftSummary(const std::vector<TItem>& issues, const std::vector<std::size_t>& left,
                         std::size_t lines) {
-    std::string text = std::to_string(left.size()) + (left.size() == 1 ? " entry" : " entries") +
-                       " could not be deleted or moved:\r\n";
+    std::string text =
+        Text(left.size() == 1 ? IDS_LEFT_ONE : IDS_LEFT_MANY, {std::to_string(left.size())}) +
+        "\r\n";
     for (std::size_t i = 0; i < left.size() && i < lines; ++i) {
         const TItem& issue = issues[left[i]];
         // A file is named whole: its folder alone would not say which one.
@@ -79,7 +96,7 @@ std::string LeftSummary(const std::vector<TItem>& issues, const std::vector<std:
 void T_mainForm::FinishFix(const JobOutcome& outcome) {
     work_ = Work::None;
     ShutdownBlockReasonDestroy(hwnd_);
-    LiveLabel.SetText("");
+    ShowLive(nullptr);
     if (outcome.failed) {
         // Only the backup throws, before anything was deleted: the user can untick "Make
         // Backup" or free the folder and try again, so the buttons come back as they were.
@@ -105,7 +122,10 @@ void T_mainForm::FinishFix(const JobOutcome& outcome) {
     constexpr std::size_t kShownLines = 10;
     std::string summary;
     if (!fixResult_.notFixed.empty()) {
-        summary = NotFixedSummary(Issues, fixResult_.notFixed, kShownLines);
+        const std::size_t count = fixResult_.notFixed.size();
+        const std::string headline =
+            Text(count == 1 ? IDS_NOT_FIXED_ONE : IDS_NOT_FIXED_MANY, {std::to_string(count)});
+        summary = NotFixedSummary(Issues, fixResult_.notFixed, kShownLines, headline);
     }
     if (!left.empty()) {
         summary += (summary.empty() ? "" : "\r\n\r\n") + LeftSummary(Issues, left, kShownLines);
@@ -125,7 +145,7 @@ void T_mainForm::FinishFix(const JobOutcome& outcome) {
         restoreDialog_->Refresh(); // the new backup is listed
     }
     if (!summary.empty()) {
-        prompts_.Message(hwnd_, summary, "Information", MB_ICONINFORMATION);
+        prompts_.Message(hwnd_, summary, Text(IDS_TITLE_INFORMATION), MB_ICONINFORMATION);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "engine/error.h"
 #include "repair/restore.h"
+#include "ui/texts.h"
 
 #include <commctrl.h>
 
@@ -13,19 +14,23 @@ namespace mendrake {
 namespace {
 
 constexpr const char* kClassName = "MendrakeRestoreDialog";
-constexpr const char* kTitle = "Restore";
 constexpr int kListId = 100;
 
 struct Column {
-    const char* caption;
-    int width; // design pixels; 0: what the others leave
+    int caption; // text of the string table
+    int width;   // design pixels; 0: what the others leave
     int format;
 };
-constexpr Column kColumns[] = {{"Date and time", 125, LVCFMT_LEFT},
-                               {"Keys", 50, LVCFMT_RIGHT},
-                               {"Values", 55, LVCFMT_RIGHT},
-                               {"Files", 45, LVCFMT_RIGHT},
-                               {"Backup file", 0, LVCFMT_LEFT}};
+constexpr Column kColumns[] = {{IDS_RESTORE_COLUMN_WHEN, 125, LVCFMT_LEFT},
+                               {IDS_RESTORE_COLUMN_KEYS, 50, LVCFMT_RIGHT},
+                               {IDS_RESTORE_COLUMN_VALUES, 55, LVCFMT_RIGHT},
+                               {IDS_RESTORE_COLUMN_FILES, 45, LVCFMT_RIGHT},
+                               {IDS_RESTORE_COLUMN_FILE, 0, LVCFMT_LEFT}};
+
+// The title of the dialog's message boxes.
+std::string Title() {
+    return Text(IDS_RESTORE_TITLE);
+}
 
 std::string FileName(const std::string& path) {
     return path.substr(path.find_last_of("\\/") + 1);
@@ -42,16 +47,18 @@ void SetCell(HWND list, int row, int column, const std::string& text) {
 
 std::string RestoreReport(const std::string& summary, const std::vector<std::string>& failures,
                           std::size_t maxLines) {
-    std::string text = summary + ".";
+    std::string text = summary;
     if (failures.empty()) {
         return text;
     }
-    text += "\n\nNot restored (" + std::to_string(failures.size()) + "):";
+    text += "\n\n";
+    text += Text(IDS_RESTORE_NOT_RESTORED, {std::to_string(failures.size())});
     for (std::size_t i = 0; i < failures.size() && i < maxLines; ++i) {
         text += "\n" + failures[i];
     }
     if (failures.size() > maxLines) {
-        text += "\n... and " + std::to_string(failures.size() - maxLines) + " more";
+        text += "\n";
+        text += Text(IDS_RESTORE_MORE, {std::to_string(failures.size() - maxLines)});
     }
     return text;
 }
@@ -80,10 +87,10 @@ void RestoreDialog::Open() {
     GetWindowRect(owner_, &place);
     const int left = static_cast<int>(place.left + place.right) / 2 - width / 2;
     const int top = static_cast<int>(place.top + place.bottom) / 2 - height / 2;
-    hwnd_ =
-        CreateWindowExA(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kClassName, "Restore a backup",
-                        WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN, left,
-                        top, width, height, owner_, nullptr, GetModuleHandleA(nullptr), this);
+    hwnd_ = CreateWindowExA(
+        WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kClassName, Text(IDS_RESTORE_CAPTION).c_str(),
+        WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN, left, top, width,
+        height, owner_, nullptr, GetModuleHandleA(nullptr), this);
     if (!hwnd_) {
         throw Error("Cannot create the restore dialog.");
     }
@@ -126,7 +133,7 @@ void RestoreDialog::Close() {
 
 void RestoreDialog::CreateControls() {
     font_ = widgets::MakeFont("MS Sans Serif", widgets::PointsToPixels(8));
-    label_ = widgets::CreateChild("STATIC", ("Backups in " + folder_).c_str(),
+    label_ = widgets::CreateChild("STATIC", Text(IDS_RESTORE_FOLDER, {folder_}).c_str(),
                                   SS_LEFT | SS_PATHELLIPSIS, hwnd_, 0);
     list_ = widgets::CreateChild(WC_LISTVIEWA, "",
                                  LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP, hwnd_,
@@ -137,14 +144,15 @@ void RestoreDialog::CreateControls() {
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
         column.fmt = kColumns[i].format;
         column.cx = widgets::Scale(kColumns[i].width);
-        column.pszText = const_cast<char*>(kColumns[i].caption);
+        const std::string caption = Text(kColumns[i].caption);
+        column.pszText = const_cast<char*>(caption.c_str());
         SendMessageA(list_, LVM_INSERTCOLUMNA, static_cast<WPARAM>(i),
                      reinterpret_cast<LPARAM>(&column));
     }
-    restoreButton_ =
-        widgets::CreateChild("BUTTON", "&Restore...", BS_DEFPUSHBUTTON | WS_TABSTOP, hwnd_, IDOK);
-    closeButton_ =
-        widgets::CreateChild("BUTTON", "Close", BS_PUSHBUTTON | WS_TABSTOP, hwnd_, IDCANCEL);
+    restoreButton_ = widgets::CreateChild("BUTTON", Text(IDS_RESTORE_BUTTON).c_str(),
+                                          BS_DEFPUSHBUTTON | WS_TABSTOP, hwnd_, IDOK);
+    closeButton_ = widgets::CreateChild("BUTTON", Text(IDS_CLOSE).c_str(),
+                                        BS_PUSHBUTTON | WS_TABSTOP, hwnd_, IDCANCEL);
     for (HWND control : {label_, list_, restoreButton_, closeButton_}) {
         SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     }
@@ -199,8 +207,8 @@ void RestoreDialog::Refresh() {
         SetCell(list_, row, 2, readable ? std::to_string(backup.values) : "-");
         SetCell(list_, row, 3, readable ? std::to_string(backup.files) : "-");
         SetCell(list_, row, 4,
-                FileName(backup.path) +
-                    (readable ? "" : "  (cannot be read: " + backup.problem + ")"));
+                readable ? FileName(backup.path)
+                         : Text(IDS_RESTORE_UNREADABLE, {FileName(backup.path), backup.problem}));
         if (backup.path == chosenPath) {
             select = row;
         }
@@ -225,30 +233,32 @@ int RestoreDialog::ChosenRow() const {
 void RestoreDialog::RestoreChosen() {
     const int row = ChosenRow();
     if (row < 0) {
-        prompts_.Message(hwnd_, "Choose a backup to restore.", kTitle, MB_ICONINFORMATION);
+        prompts_.Message(hwnd_, Text(IDS_RESTORE_CHOOSE), Title(), MB_ICONINFORMATION);
         return;
     }
     const BackupEntry backup = backups_[static_cast<std::size_t>(row)];
     if (!backup.problem.empty()) {
-        prompts_.Message(hwnd_, backup.path + " cannot be read:\n" + backup.problem, kTitle,
-                         MB_ICONERROR);
+        prompts_.Message(hwnd_, Text(IDS_RESTORE_CANNOT_READ, {backup.path, backup.problem}),
+                         Title(), MB_ICONERROR);
         return;
     }
     const std::string question =
-        "Restore the backup of " + backup.when + "?\n\nIts " + std::to_string(backup.keys) +
-        " keys, " + std::to_string(backup.values) + " values and " + std::to_string(backup.files) +
-        " files are written back. Files that are there again are not replaced.";
-    if (!prompts_.Confirm(hwnd_, question, kTitle)) {
+        Text(IDS_RESTORE_QUESTION, {backup.when, std::to_string(backup.keys),
+                                    std::to_string(backup.values), std::to_string(backup.files)});
+    if (!prompts_.Confirm(hwnd_, question, Title())) {
         return;
     }
     try {
         const HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
         const RestoreResult result = RestoreBackup(backup.path);
         SetCursor(previous);
-        prompts_.Message(hwnd_, RestoreReport(RestoreSummary(result, backup.path), result.failures),
-                         kTitle, result.failures.empty() ? MB_ICONINFORMATION : MB_ICONWARNING);
+        const std::string summary =
+            Text(IDS_RESTORE_SUMMARY, {std::to_string(result.keys), std::to_string(result.values),
+                                       std::to_string(result.files), backup.path});
+        prompts_.Message(hwnd_, RestoreReport(summary, result.failures), Title(),
+                         result.failures.empty() ? MB_ICONINFORMATION : MB_ICONWARNING);
     } catch (const std::exception& e) {
-        prompts_.Message(hwnd_, backup.path + " cannot be restored:\n" + e.what(), kTitle,
+        prompts_.Message(hwnd_, Text(IDS_RESTORE_FAILED, {backup.path, e.what()}), Title(),
                          MB_ICONERROR);
     }
     Refresh();

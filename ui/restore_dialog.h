@@ -54,8 +54,8 @@ class RestoreDialog {
     std::vector<BackupEntry> backups_;
 };
 
-// The text shown after a restore: the summary, then the entries that failed (at most
-// `maxLines` of them, and how many more).
+// The text shown after a restore: the summary (a whole sentence), then the entries that failed (at
+// most `maxLines` of them, and how many more).
 std::string RestoreReport(const std::string& summary, const std::vector<std::string>& failures,
                           std::size_t maxLines = 15);
 

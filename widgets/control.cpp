@@ -47,6 +47,17 @@ bool Control::Fire(HWND from, WORD code, WORD expected, const std::function<void
     return true;
 }
 
+int Control::TextWidth(const std::string& text) const {
+    HDC dc = GetDC(hwnd_);
+    HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(hwnd_, WM_GETFONT, 0, 0)));
+    RECT box{0, 0, 0, 0};
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &box, DT_CALCRECT | DT_SINGLELINE);
+    SelectObject(dc, old);
+    ReleaseDC(hwnd_, dc);
+    return static_cast<int>(box.right - box.left);
+}
+
 HWND CreateChild(const char* className, const char* text, DWORD style, HWND parent, int id,
                  DWORD exStyle) {
     HWND hwnd = CreateWindowExA(exStyle, className, text, style | WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,

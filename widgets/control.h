@@ -27,6 +27,8 @@ class Control {
     void SetFont(HFONT font) {
         SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     }
+    // The width `text` takes in the control's font, access-key marks left out as drawn.
+    int TextWidth(const std::string& text) const;
 
   protected:
     // Runs `event` when the command `code` from `from` is this control's `expected` one; true

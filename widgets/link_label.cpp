@@ -38,6 +38,18 @@ void LinkLabel::Create(HWND parent, const std::string& caption, const std::strin
     }
 }
 
+void LinkLabel::SetHint(const std::string& hint) {
+    hint_ = hint;
+    if (tooltip_) {
+        TTTOOLINFOA tool{};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = GetParent(hwnd_);
+        tool.uId = reinterpret_cast<UINT_PTR>(hwnd_);
+        tool.lpszText = const_cast<char*>(hint_.c_str());
+        SendMessageA(tooltip_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
+
 bool LinkLabel::HandleCommand(HWND from, WORD code) {
     return Fire(from, code, STN_CLICKED, OnClick);
 }

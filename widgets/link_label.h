@@ -17,6 +17,7 @@ class LinkLabel : public Control {
     std::function<void()> OnClick;
     bool HandleCommand(HWND from, WORD code);
     const std::string& Hint() const { return hint_; }
+    void SetHint(const std::string& hint);
 
   private:
     static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -32,6 +32,14 @@ void VirtualListView::AddColumn(const char* caption, int width, bool autoSize) {
     FitColumns();
 }
 
+void VirtualListView::SetColumnText(int column, const std::string& caption) {
+    LVCOLUMNA header{};
+    header.mask = LVCF_TEXT;
+    header.pszText = const_cast<char*>(caption.c_str());
+    SendMessageA(hwnd_, LVM_SETCOLUMNA, static_cast<WPARAM>(column),
+                 reinterpret_cast<LPARAM>(&header));
+}
+
 void VirtualListView::SetStateImages(HIMAGELIST images) {
     SendMessageA(hwnd_, LVM_SETIMAGELIST, LVSIL_STATE, reinterpret_cast<LPARAM>(images));
 }

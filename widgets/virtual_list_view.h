@@ -24,6 +24,7 @@ class VirtualListView : public Control {
   public:
     void Create(HWND parent);
     void AddColumn(const char* caption, int width, bool autoSize);
+    void SetColumnText(int column, const std::string& caption);
     void SetStateImages(HIMAGELIST images);
     int RowCount() const;
     void SetRowCount(int count);

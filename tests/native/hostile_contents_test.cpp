@@ -222,6 +222,7 @@ TEST_F(HostileContents, ShortcutWalkDoesNotEnterFolderLinks) {
 TEST_F(HostileContents, BackupsNeverReplaceAnother) {
     os.PutText(kLocalMachine, "One", "v", "1");
     os.PutText(kLocalMachine, "Two", "v", "2");
+    os.PutText(kLocalMachine, "Three", "v", "3");
     TItem one = KeyIssue("\\One");
     one.RootKey = static_cast<std::uint32_t>(kLocalMachine);
     TItem two = one;
@@ -232,8 +233,10 @@ TEST_F(HostileContents, BackupsNeverReplaceAnother) {
     EXPECT_EQ("C:\\Program Files\\Mendrake\\20261210142530_2_backup.reg", *second.backupPath);
     EXPECT_NE(std::string::npos, os.FileContents(first).find("[HKEY_LOCAL_MACHINE\\One]"));
     EXPECT_NE(std::string::npos, os.FileContents(*second.backupPath).find("\\Two]"));
+    TItem three = one;
+    three.Key = "\\Three";
     EXPECT_EQ("C:\\Program Files\\Mendrake\\20261210142530_3_backup.reg",
-              *FixIssues({}, first).backupPath);
+              *FixIssues({three}, first).backupPath);
 
     // A folder of the name is no backup: the name cannot be written, and the fix stops.
     os.AddFolder("C:\\Program Files\\Mendrake\\blocked_backup.reg\\");

@@ -55,15 +55,19 @@ TEST(SettingsFailure, AnUnopenableKeyReadsTheDefaultAndDeletesNothing) {
 TEST(LangText, FallsBackToEnglishForMissingAndOutOfRangeIdentifiers) {
     platform::MemoryPlatform os;
     platform::ScopedOs installed(os);
-    os.strings = {{0, "English"}, {1, "Version"}, {5, "Deutsch"}, {6, "Fassung"}};
+    os.strings = {{0, "English"},     {1, "Version"},    {2, "&Analyse"},  {5, "Make &Backup"},
+                  {6, "&Restore..."}, {1000, "Deutsch"}, {1001, "Fassung"}};
     struct Case {
         std::int32_t language, offset;
         const char* text;
     };
     const Case cases[] = {
         {0, 0, "English"},          {0, 1, "Version"},
-        {3, 1, "Version"},     // identifier 4 is missing
-        {5, 1, "Fassung"},     // a language of its own
+        {3, 1, "Version"},     // inside English's block: not a language, nor shifted texts
+        {5, 1, "Version"},     // identifier 6 is an English text of its own
+        {1000, 1, "Fassung"},  // a language of its own
+        {1000, 2, "&Analyse"}, // a text the language lacks
+        {10000, 1, "Version"}, // a block without texts
         {-3, 1, "Version"},    // below zero
         {65535, 1, "Version"}, // identifier 65536 does not exist
         {2147483647, 1, "Version"}, {-2147483647 - 1, 0, "English"},

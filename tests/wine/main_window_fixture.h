@@ -8,6 +8,7 @@
 #include "platform/platform.h"
 #include "tests/support/fixtures.h"
 #include "tests/wine/window_capture.h"
+#include "ui/texts.h"
 
 #include <gtest/gtest.h>
 
@@ -36,8 +37,8 @@ class RecordingPrompts : public Prompts {
             duringMessage(); // what arrives while a real box would run its modal loop
         }
     }
-    // The menu's entries as shown ("-" before a greyed one), and the entry chosen: the one
-    // whose text starts with `menuChoice`, none when it is empty.
+    // The menu's entries as shown ("-" before a greyed one, access-key marks left out), and
+    // the entry chosen: the one whose text starts with `menuChoice`, none when it is empty.
     UINT ChooseFromMenu(HWND owner, HMENU menu, POINT at) override {
         if (realMenu) {
             return Prompts::ChooseFromMenu(owner, menu, at);
@@ -45,17 +46,18 @@ class RecordingPrompts : public Prompts {
         menuEntries.clear();
         UINT chosen = 0;
         for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-            char text[128] = {};
-            GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
-            if (!text[0]) {
+            char marked[128] = {};
+            GetMenuStringA(menu, static_cast<UINT>(i), marked, sizeof marked, MF_BYPOSITION);
+            if (!marked[0]) {
                 continue; // a separator
             }
+            const std::string text = WithoutAccessKey(marked); // as the menu shows it
             const bool grey = (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) &
                                (MF_GRAYED | MF_DISABLED)) != 0;
             std::string entry = grey ? "-" : "";
             entry += text;
             menuEntries.push_back(entry);
-            if (!menuChoice.empty() && !grey && std::string(text).rfind(menuChoice, 0) == 0) {
+            if (!menuChoice.empty() && !grey && text.rfind(menuChoice, 0) == 0) {
                 chosen = GetMenuItemID(menu, i);
             }
         }

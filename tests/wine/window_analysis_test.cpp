@@ -74,7 +74,7 @@ TEST_F(WindowAnalysisTest, TheWindowAnswersThroughoutARunAndTheTreeCountsTheIssu
     ResponsivenessProbe probe(form->hwnd());
     const auto start = Clock::now();
     StartAnalysis();
-    EXPECT_EQ("Stop", form->AnalyseAdvToolButton.Text());
+    EXPECT_EQ("S&top", form->AnalyseAdvToolButton.Text());
     EXPECT_EQ("A--", Buttons()) << "Stop is offered; Fix and Save log wait for the end";
     EXPECT_EQ("Shared DLLs", Caption(2)) << "plain names while a run is under way";
     bool sawLiveLine = false;
@@ -90,7 +90,7 @@ TEST_F(WindowAnalysisTest, TheWindowAnswersThroughoutARunAndTheTreeCountsTheIssu
     EXPECT_LT(probe.WorstMs(), 2000) << "the window's thread was blocked";
     EXPECT_TRUE(sawLiveLine);
 
-    EXPECT_EQ("Analyse", form->AnalyseAdvToolButton.Text());
+    EXPECT_EQ("&Analyse", form->AnalyseAdvToolButton.Text());
     EXPECT_EQ("AFS", Buttons());
     EXPECT_EQ(100, form->AdvOfficeStatusBar.ProgressPosition());
     EXPECT_EQ(std::to_string(Issues.size()) + " issues found", form->LiveLabel.Text());
@@ -134,7 +134,7 @@ TEST_F(WindowAnalysisTest, StopEndsTheRunWithinAMomentAndKeepsWhatWasFound) {
     EXPECT_LT(ms.count(), 2000);
 
     EXPECT_EQ("Stopped", form->LiveLabel.Text());
-    EXPECT_EQ("Analyse", form->AnalyseAdvToolButton.Text());
+    EXPECT_EQ("&Analyse", form->AnalyseAdvToolButton.Text());
     EXPECT_EQ("AFS", Buttons());
     EXPECT_EQ(sharedDlls, CountOf(3)) << "the earlier category's issues stay";
     EXPECT_EQ(0u, CountOf(13) + CountOf(14)) << "no category after the stop ran";

@@ -1,0 +1,315 @@
+// The window's texts in every language of the string table: the blocks as the resource
+// carries them (complete, nothing empty, the same placeholders, access keys that do not collide
+// within one window), and the main window switched to each language through its system menu,
+// with every text in place and fitting its control.
+#include "tests/wine/main_window_fixture.h"
+
+#include "settings/lang_unit.h"
+#include "tests/support/kept_settings.h"
+#include "ui/texts.h"
+
+#include <map>
+#include <set>
+
+namespace mendrake::test {
+namespace {
+
+using platform::Os;
+
+// The languages the program ships, by number, as the README lists them.
+const std::map<std::int32_t, std::string> kShipped = {
+    {0, "English"},     {1000, "Deutsch"},  {2000, "Français"},
+    {3000, "Español"},  {4000, "Italiano"}, {5000, "Português (Brasil)"},
+    {6000, "Polski"},   {7000, "Русский"},  {8000, "日本語"},
+    {9000, "简体中文"},
+};
+
+// The texts one window shows at a time; their access keys must differ. "Analyse" and "Stop"
+// share a button but are both in the strip's keys, so either may be shown.
+const std::map<std::string, std::vector<int>> kWindows = {
+    {"main window", {IDS_ANALYSE, IDS_STOP, IDS_FIX, IDS_MAKE_BACKUP, IDS_RESTORE, IDS_SAVE_LOG}},
+    {"context menu",
+     {IDS_MENU_OPEN_REGEDIT, IDS_MENU_OPEN_LOCATION, IDS_MENU_COPY, IDS_MENU_EXCLUDE,
+      IDS_MENU_TICK_ALL, IDS_MENU_UNTICK_ALL, IDS_MENU_EXCLUSIONS}},
+    {"exclusions dialog", {IDS_EXCLUSIONS_REMOVE, IDS_CLOSE}},
+    {"restore dialog", {IDS_RESTORE_BUTTON, IDS_CLOSE}},
+};
+
+std::string Block(std::int32_t language, int id) {
+    return Os().StringResource(static_cast<std::uint32_t>(language + id));
+}
+
+// The identifiers of the English block: every offset that has a text.
+std::vector<int> EnglishIds() {
+    std::vector<int> ids;
+    for (int id = 0; id < kLanguageBlockSize; ++id) {
+        if (!Block(0, id).empty()) {
+            ids.push_back(id);
+        }
+    }
+    return ids;
+}
+
+std::wstring Wide(const std::string& text) {
+    std::wstring wide(text.size(), L'\0');
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                           wide.data(), static_cast<int>(wide.size()));
+    wide.resize(static_cast<std::size_t>(std::max(length, 0)));
+    return wide;
+}
+
+// The access key of a text, upper-cased (Alt+a and Alt+A are one key); 0 when it has none.
+wchar_t AccessKey(const std::string& text) {
+    std::wstring wide = Wide(text);
+    for (std::size_t i = 0; i + 1 < wide.size(); ++i) {
+        if (wide[i] == L'&' && wide[i + 1] == L'&') {
+            ++i;
+        } else if (wide[i] == L'&') {
+            wchar_t key = wide[i + 1];
+            CharUpperBuffW(&key, 1);
+            return key;
+        }
+    }
+    return 0;
+}
+
+// The placeholders a text fills in: "%1", "%2"...
+std::set<char> Placeholders(const std::string& text) {
+    std::set<char> found;
+    for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] == '%' && text[i + 1] >= '1' && text[i + 1] <= '9') {
+            found.insert(text[i + 1]);
+        }
+    }
+    return found;
+}
+
+TEST(LanguageBlocks, TheResourceShipsTheTenLanguagesByTheirOwnNames) {
+    std::map<std::int32_t, std::string> shipped;
+    for (std::int32_t language : ShippedLanguages()) {
+        shipped[language] = LangText(language, IDS_LANGUAGE_NAME);
+    }
+    EXPECT_EQ(kShipped, shipped);
+}
+
+TEST(LanguageBlocks, EveryBlockHoldsEveryTextWithTheSamePlaceholders) {
+    const std::vector<int> ids = EnglishIds();
+    ASSERT_GT(ids.size(), 90u) << "the English block is the window's whole text";
+    for (const auto& [language, name] : kShipped) {
+        for (int id : ids) {
+            const std::string english = Block(0, id);
+            const std::string text = Block(language, id);
+            EXPECT_FALSE(text.empty())
+                << name << " has no text " << id << " (\"" << english << "\")";
+            EXPECT_EQ(Placeholders(english), Placeholders(text))
+                << name << " text " << id << ": \"" << text << "\"";
+            // The log's filter pairs and the copy entry's shortcut keep their shape.
+            EXPECT_EQ(english.find('|') != std::string::npos, text.find('|') != std::string::npos)
+                << name << " text " << id;
+            EXPECT_EQ(english.find('\t') != std::string::npos, text.find('\t') != std::string::npos)
+                << name << " text " << id;
+        }
+        // Nothing past the English texts: a stray identifier would be a text no one shows.
+        for (int id = 0; id < kLanguageBlockSize; ++id) {
+            if (std::find(ids.begin(), ids.end(), id) == ids.end()) {
+                EXPECT_EQ("", Block(language, id)) << name << " text " << id;
+            }
+        }
+    }
+}
+
+TEST(LanguageBlocks, AccessKeysDifferWithinEachWindow) {
+    for (const auto& [language, name] : kShipped) {
+        for (const auto& [window, ids] : kWindows) {
+            std::map<wchar_t, int> seen;
+            for (int id : ids) {
+                const std::string text = Block(language, id);
+                const wchar_t key = AccessKey(text);
+                if (id != IDS_CLOSE) {
+                    EXPECT_NE(0, key) << name << ", " << window << ": \"" << text << "\" has none";
+                }
+                if (key == 0) {
+                    continue;
+                }
+                const auto [at, fresh] = seen.emplace(key, id);
+                EXPECT_TRUE(fresh) << name << ", " << window << ": \"" << text << "\" and \""
+                                   << Block(language, at->second) << "\" share a key";
+            }
+        }
+    }
+}
+
+// The window switched through its system menu, as a user chooses a language.
+class WindowLanguagesTest : public MainWindowTest {
+  protected:
+    void SetUp() override {
+        kept.emplace();
+        MainWindowTest::SetUp();
+    }
+    void TearDown() override {
+        MainWindowTest::TearDown();
+        SetWindowLanguage(0);
+        kept.reset();
+    }
+    void Choose(std::int32_t language) {
+        const auto& languages = form->MenuLanguages();
+        const auto at = std::find(languages.begin(), languages.end(), language);
+        ASSERT_NE(languages.end(), at) << "no menu entry for " << language;
+        SendMessageA(
+            form->hwnd(), WM_SYSCOMMAND,
+            T_mainForm::kLanguageCommand + 16 * static_cast<WPARAM>(at - languages.begin()), 0);
+        Pump();
+    }
+    std::string Header(int column) const {
+        char text[128] = {};
+        LVCOLUMNA header{};
+        header.mask = LVCF_TEXT;
+        header.pszText = text;
+        header.cchTextMax = sizeof text;
+        SendMessageA(List(), LVM_GETCOLUMNA, static_cast<WPARAM>(column),
+                     reinterpret_cast<LPARAM>(&header));
+        return text;
+    }
+    // The control shows its whole text: its width holds the text in its own font.
+    void ExpectFits(const widgets::Control& control, const std::string& name) const {
+        RECT place{};
+        GetClientRect(control.hwnd(), &place);
+        EXPECT_LE(control.TextWidth(control.Text()), place.right)
+            << name << ": \"" << control.Text() << "\" is cut";
+    }
+    std::optional<KeptSettings> kept;
+};
+
+TEST_F(WindowLanguagesTest, EachLanguageShowsItsButtonsHeadersAndTreeAndFitsThem) {
+    AppendIssue(5, 0, "COM Issue", "C:\\MendrakeGone\\server.dll",
+                "HKCR\\CLSID\\{00000000-0000-0000-0000-00000000C0DE}\\InprocServer32", 0x80000000u,
+                "\\CLSID\\{00000000-0000-0000-0000-00000000C0DE}\\InprocServer32", "", "", false);
+    Select(0);
+    form->ShowCounts(true);
+    for (const auto& [language, name] : kShipped) {
+        SCOPED_TRACE(name);
+        Choose(language);
+        EXPECT_EQ(language, WindowLanguage());
+        EXPECT_EQ(LangText(language, IDS_ANALYSE), form->AnalyseAdvToolButton.Text());
+        EXPECT_EQ(LangText(language, IDS_FIX), form->FixAdvToolButton.Text());
+        EXPECT_EQ(LangText(language, IDS_MAKE_BACKUP), form->BackupHTMLCheckBox.Text());
+        EXPECT_EQ(LangText(language, IDS_RESTORE), form->RestoreAdvToolButton.Text());
+        EXPECT_EQ(LangText(language, IDS_SAVE_LOG), form->SaveAdvToolButton.Text());
+        EXPECT_EQ(LangText(language, IDS_COLUMN_PROBLEM), Header(0));
+        EXPECT_EQ(LangText(language, IDS_COLUMN_DATA), Header(1));
+        EXPECT_EQ(LangText(language, IDS_COLUMN_KEY), Header(2));
+        EXPECT_EQ(LangText(language, IDS_PROBLEM_COM), Cell(0, 0));
+        EXPECT_EQ(LangText(language, IDS_CATEGORY + 5) + " (1)", Caption(4));
+        EXPECT_EQ(LangText(language, IDS_VERSION_WORD) + " 2.0.0.0", StatusText(0));
+
+        ExpectFits(form->AnalyseAdvToolButton, "Analyse");
+        ExpectFits(form->FixAdvToolButton, "Fix");
+        ExpectFits(form->RestoreAdvToolButton, "Restore...");
+        ExpectFits(form->SaveAdvToolButton, "Save log...");
+        RECT backup{}, restore{};
+        GetWindowRect(form->BackupHTMLCheckBox.hwnd(), &backup);
+        GetWindowRect(form->RestoreAdvToolButton.hwnd(), &restore);
+        EXPECT_LE(backup.right, restore.left) << "\"Make Backup\" runs under \"Restore...\"";
+        EXPECT_LE(form->BackupHTMLCheckBox.TextWidth(form->BackupHTMLCheckBox.Text()) +
+                      GetSystemMetrics(SM_CXMENUCHECK),
+                  backup.right - backup.left)
+            << "\"Make Backup\" is cut";
+        // Every node's name with its count shows whole: no horizontal scroll bar.
+        EXPECT_EQ(0, GetWindowLongA(Tree(), GWL_STYLE) & WS_HSCROLL);
+        for (int node = 0; node < form->NodeCount(); ++node) {
+            RECT tree{};
+            GetClientRect(Tree(), &tree);
+            EXPECT_LE(LabelRect(node).right, tree.right) << Caption(node);
+        }
+    }
+}
+
+TEST_F(WindowLanguagesTest, TheChoiceIsStoredAndEnglishIsKeptOverTheUiLanguage) {
+    Choose(7000);
+    ASSERT_TRUE(StoredSetting("language"));
+    EXPECT_EQ(std::string("7000", 5), StoredSetting("language")->data);
+    EXPECT_EQ(LangText(7000, IDS_CLOSE), Text(IDS_CLOSE));
+
+    // Back to English: the value goes where the UI language shows English anyway, and a
+    // number without texts keeps English where it would not.
+    Choose(0);
+    const auto uiDefault =
+        LanguageOfUiLanguage(static_cast<std::uint16_t>(GetUserDefaultUILanguage()));
+    if (uiDefault == 0) {
+        EXPECT_FALSE(StoredSetting("language"));
+    } else {
+        ASSERT_TRUE(StoredSetting("language"));
+        EXPECT_EQ(std::string("10000", 6), StoredSetting("language")->data);
+    }
+    EXPECT_EQ("&Analyse", form->AnalyseAdvToolButton.Text());
+
+    // The stored number rules at the next activation.
+    PutSetting("language", REG_SZ, std::string("8000", 5));
+    form->FormActivate();
+    EXPECT_EQ(LangText(8000, IDS_ANALYSE), form->AnalyseAdvToolButton.Text());
+}
+
+} // namespace
+} // namespace mendrake::test
+
+namespace mendrake::test {
+namespace {
+
+// Pictures of the window in German (long words), Russian and Japanese, at this DPI and at 150%
+// (144 dots per inch, read when a program starts: the test runs itself again for those), for
+// a person to look at: window_<language>_<dpi>.png in the program's folder.
+TEST_F(WindowLanguagesTest, PicturesInLongAndWideScripts) {
+    char child[8] = {};
+    const bool inChild = GetEnvironmentVariableA("MENDRAKE_LANGUAGES_DPI_CHILD", child, 8) > 0;
+    if (inChild) {
+        ASSERT_EQ(144, widgets::ScreenDpi()) << "the child did not start at 150%";
+    }
+    AppendIssue(5, 0, "COM Issue", "C:\\MendrakeGone\\server.dll",
+                "HKCR\\CLSID\\{00000000-0000-0000-0000-00000000C0DE}\\InprocServer32", 0x80000000u,
+                "\\CLSID\\{00000000-0000-0000-0000-00000000C0DE}\\InprocServer32", "", "", false);
+    AppendIssue(10, 0, "Run Issue", "C:\\MendrakeGone\\sub\\tool.exe",
+                "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0x80000001u,
+                "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Tool", "", false);
+    Select(0);
+    form->ShowCounts(true);
+    // The design size at 150% is larger than the virtual screen: the picture shows what fits.
+    SetWindowPos(form->hwnd(), nullptr, 0, 0,
+                 std::min(GetSystemMetrics(SM_CXSCREEN), widgets::Scale(1045)),
+                 std::min(GetSystemMetrics(SM_CYSCREEN), widgets::Scale(559)), SWP_NOZORDER);
+    for (const auto& [language, tag] : std::vector<std::pair<std::int32_t, std::string>>{
+             {1000, "de"}, {7000, "ru"}, {8000, "ja"}}) {
+        Choose(language);
+        Pump();
+        UpdateWindow(form->hwnd());
+        EXPECT_TRUE(WriteWindowPng(form->hwnd(), Os().ProgramFolder() + "window_" + tag + "_" +
+                                                     std::to_string(widgets::ScreenDpi()) +
+                                                     ".png"));
+    }
+    if (inChild) {
+        return;
+    }
+    PlantedRegistry dpi("REGEDIT4\n\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n"
+                        "\"LogPixels\"=dword:00000090\n");
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string command(1, '"');
+    command.append(self);
+    command.append("\" --gtest_filter=WindowLanguagesTest.PicturesInLongAndWideScripts");
+    SetEnvironmentVariableA("MENDRAKE_LANGUAGES_DPI_CHILD", "1");
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0,
+                                        nullptr, nullptr, &startup, &process);
+    SetEnvironmentVariableA("MENDRAKE_LANGUAGES_DPI_CHILD", nullptr);
+    ASSERT_TRUE(started) << "error " << GetLastError();
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    EXPECT_EQ(0u, code) << "the run at 150% failed";
+}
+
+} // namespace
+} // namespace mendrake::test

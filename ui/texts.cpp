@@ -1,0 +1,91 @@
+#include "ui/texts.h"
+
+#include "settings/lang_unit.h"
+
+#include <atomic>
+#include <iterator>
+
+namespace mendrake {
+
+namespace {
+
+// Read by the window's thread only; atomic so that a test's second window may ask as well.
+std::atomic<std::int32_t> windowLanguage{0};
+
+// The scanners' problem texts (the log's English) and the list's texts in the string table.
+struct ProblemId {
+    const char* problem;
+    int id;
+};
+constexpr ProblemId kProblems[] = {
+    {"Missing Shared DLL", IDS_PROBLEM_SHARED_DLL},
+    {"Unused File Extension", IDS_PROBLEM_FILE_EXTENSION},
+    {"COM Issue", IDS_PROBLEM_COM},
+    {"Open with Issue", IDS_PROBLEM_OPEN_WITH},
+    {"Application Path Issue", IDS_PROBLEM_APPLICATION_PATH},
+    {"Obsolete Software Key", IDS_PROBLEM_SOFTWARE_KEY},
+    {"Font Issue", IDS_PROBLEM_FONT},
+    {"Help File Issue", IDS_PROBLEM_HELP_FILE},
+    {"Installer Reference Issue", IDS_PROBLEM_INSTALLER},
+    {"Uninstaller Reference Issue", IDS_PROBLEM_UNINSTALLER},
+    {"Run Issue", IDS_PROBLEM_RUN},
+    {"Type Library Issue", IDS_PROBLEM_TYPE_LIBRARY},
+    {"Missing MUI Reference", IDS_PROBLEM_MUI},
+    {"Shell Extension Issue", IDS_PROBLEM_SHELL_EXTENSION},
+    {"Sound Event Issue", IDS_PROBLEM_SOUND_EVENT},
+    {"Start Menu Issue", IDS_PROBLEM_START_MENU},
+    {"Desktop Issue", IDS_PROBLEM_DESKTOP},
+};
+
+} // namespace
+
+std::int32_t WindowLanguage() {
+    return windowLanguage.load();
+}
+
+void SetWindowLanguage(std::int32_t language) {
+    windowLanguage = language;
+}
+
+std::string Text(int id, const std::vector<std::string>& values) {
+    return FillIn(LangText(WindowLanguage(), id), values);
+}
+
+std::string WithoutAccessKey(const std::string& text) {
+    std::string shown;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '&') {
+            shown.push_back(text[i]);
+        } else if (i + 1 < text.size() && text[i + 1] == '&') {
+            shown.push_back('&'); // "&&" shows one ampersand
+            ++i;
+        }
+    }
+    return shown;
+}
+
+std::string CategoryText(const TLevel& level) {
+    return Text(IDS_CATEGORY + level.Id);
+}
+
+std::string ProblemText(const std::string& problem) {
+    // Sorting and finding rows ask for every shown issue: the texts of the current language
+    // are loaded once. Asked on the window's thread only.
+    static std::int32_t cachedLanguage = -1;
+    static std::vector<std::string> cached;
+    if (cachedLanguage != WindowLanguage()) {
+        cached.clear();
+        for (const ProblemId& known : kProblems) {
+            cached.push_back(Text(known.id));
+        }
+        cachedLanguage = WindowLanguage();
+    }
+    for (std::size_t i = 0; i < std::size(kProblems); ++i) {
+        if (problem == kProblems[i].problem) {
+            return cached[i];
+        }
+    }
+    return problem;
+}
+
+} // namespace mendrake
