@@ -31,6 +31,7 @@ packages=(
   wine wine64 fonts-wine
   xvfb x11-utils imagemagick
   googletest xz-utils nlohmann-json3-dev ccache
+  nsis zip unzip
 )
 
 wow64=0
