@@ -11,13 +11,19 @@ bash scripts/setup.sh
 
 log="$(mktemp)"
 trap 'rm -f "$log"' EXIT
-if ! { cmake --preset windows && cmake --build --preset windows --target mendrake mendrake-cli; } \
+build=build/windows
+# A build folder configured as the preset says is only brought up to date (the build step
+# configures again itself when a CMake file changed); any other is configured first.
+configure=(cmake --preset windows)
+if grep -qx 'CMAKE_BUILD_TYPE:STRING=Release' "$build/CMakeCache.txt" 2>/dev/null; then
+  configure=(true)
+fi
+if ! { "${configure[@]}" && cmake --build --preset windows --target mendrake mendrake-cli; } \
   >"$log" 2>&1; then
   cat "$log" >&2
   exit 1
 fi
 
-build=build/windows
 version="$(cat "$build/version.txt")"
 stage="$PWD/build/package/stage"
 dist="$PWD/dist"
