@@ -13,6 +13,9 @@ SetCompressor /SOLID lzma
 ManifestSupportedOS all
 ManifestDPIAware true
 RequestExecutionLevel admin
+; A file that cannot be replaced (the program still running) fails the install: it is never
+; skipped, which would leave a mixture of two versions reported as a success.
+AllowSkipFiles off
 
 !ifndef VERSION
   !error "VERSION must be defined (scripts/package.sh does so)"

@@ -28,6 +28,30 @@ version="$(cat "$build/version.txt")"
 setup="$source_dir/dist/Mendrake-$version-win64-setup.exe"
 [ -f "$setup" ] || { echo "no setup program at $setup" >&2; exit 1; }
 
+step "the release files"
+dist="$source_dir/dist"
+zip_file="$dist/Mendrake-$version-win64.zip"
+expect_eq "LICENSE.txt README.txt mendrake-cli.exe mendrake.exe" \
+  "$(unzip -Z1 "$zip_file" | sort | tr '\n' ' ' | sed 's/ $//')" "the zip's files"
+for f in README.txt LICENSE.txt; do
+  lines="$(unzip -p "$zip_file" "$f" | wc -l)"
+  crlf="$(unzip -p "$zip_file" "$f" | grep -c $'\r$' || true)"
+  { [ "$lines" -gt 0 ] && [ "$lines" -eq "$crlf" ]; } ||
+    fail "$f: $crlf of $lines lines end in CR LF"
+done
+unzip -p "$zip_file" README.txt | grep -F "Version $version" >/dev/null ||
+  fail "README.txt does not name version $version"
+(cd "$dist" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match the files"
+for program in mendrake.exe mendrake-cli.exe; do
+  symbols="$(unzip -p "$zip_file" "$program" >"$build/package-check.exe" &&
+    x86_64-w64-mingw32-nm "$build/package-check.exe" 2>&1 | head -1)"
+  case "$symbols" in *"no symbols"*) ;; *) fail "$program is not stripped: $symbols" ;; esac
+done
+rm -f "$build/package-check.exe"
+# The setup program's own version resource carries the same version.
+strings -a -el "$setup" | grep -A1 -x FileVersion | tail -1 | grep -x "$version" >/dev/null ||
+  fail "the setup program's version resource does not say $version"
+
 # A fresh prefix, never the one the other tests share: what the setup program leaves behind
 # must be all there is of Mendrake. HOME points into the build folder (Wine links the
 # profile's folders into it).
@@ -127,10 +151,12 @@ case "$backup" in
   'C:\users\'*'\AppData\Local\Kestrava\Mendrake\Backups\'*_backup.reg) ;;
   *) fail "the fix's backup went to [$backup]: $fixed" ;;
 esac
-backup_file="$(compgen -G "$drive_c/users/*/AppData/Local/Kestrava/Mendrake/Backups/*_backup.reg" || true)"
+backup_file="$(compgen -G \
+  "$drive_c/users/*/AppData/Local/Kestrava/Mendrake/Backups/*_backup.reg" || true)"
 [ -n "$backup_file" ] || fail "no backup in the user's backup folder"
 listed="$(run "$installed_cli" backups)"
-printf '%s\n' "$listed" | grep -F "$backup" >/dev/null || fail "backups does not list $backup: $listed"
+printf '%s\n' "$listed" | grep -F "$backup" >/dev/null ||
+  fail "backups does not list $backup: $listed"
 ls "$program_dir" | grep _backup >/dev/null && fail "a backup was written into the program's folder"
 # The user's settings, which the uninstall must keep.
 run "$installed_cli" exclude add 'HKCU\Software\PackageTestVendor' >/dev/null
