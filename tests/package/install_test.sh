@@ -163,8 +163,11 @@ run "$installed_cli" exclude add 'HKCU\Software\PackageTestVendor' >/dev/null
 
 step "in-place upgrades, and a newer version kept"
 wine reg add "$uninstall_key" /v DisplayVersion /d 1.0.0.0 /f /reg:64 >/dev/null 2>&1
+echo "an older version's text" >"$program_dir/README.txt"
 install 0
 expect_eq "$version" "$(reg_value "$uninstall_key" DisplayVersion)" "version after an upgrade"
+cmp -s "$program_dir/README.txt" "$source_dir/build/package/stage/README.txt" ||
+  fail "the upgrade did not replace the installed files"
 install 0 # the same version again
 expect_eq 'C:\Program Files\Mendrake' "$(reg_value "$uninstall_key" InstallLocation)" \
   "InstallLocation after a reinstall"
