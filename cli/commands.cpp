@@ -10,6 +10,7 @@
 #include "engine/issue_model.h"
 #include "engine/scan_stats.h"
 #include "platform/platform.h"
+#include "repair/backup_folder.h"
 #include "repair/file_output.h"
 #include "repair/backup_list.h"
 #include "repair/fix.h"
@@ -160,7 +161,7 @@ int RunScan(const Arguments& arguments) {
     return ReportScanErrors(facts.failures);
 }
 
-// The backup's path: the program's folder by default, else the folder given.
+// The backup's path: in the backup folder by default, else in the folder given.
 std::string BackupPath(const Arguments& arguments) {
     if (!arguments.backupDir) {
         return DefaultBackupPath();
@@ -241,10 +242,9 @@ int RunRestore(const Arguments& arguments) {
     return result.failures.empty() ? 0 : 1;
 }
 
-// Lists the backups of the program's folder (or DIR), newest first.
+// Lists the backups of the backup folder (or DIR), newest first.
 int RunBackups(const Arguments& arguments) {
-    const std::string folder =
-        arguments.backupDir ? *arguments.backupDir : platform::Os().ProgramFolder();
+    const std::string folder = arguments.backupDir ? *arguments.backupDir : BackupFolder();
     // A folder that is not there is a mistyped name, not a folder without backups.
     const std::uint32_t attributes = platform::Os().FileAttributes(folder);
     if (attributes == platform::kInvalidAttributes ||

@@ -193,6 +193,8 @@ class Platform {
     // its token (an elevated process, or an administrator where elevation is off). Without
     // them, every full-access open below HKEY_LOCAL_MACHINE is refused.
     virtual bool HasAdministratorRights() = 0;
+    // CSIDL_LOCAL_APPDATA, no trailing backslash; empty when it cannot be found.
+    virtual std::string LocalAppDataFolder() = 0;
 
     // ---- locale and time ----
     // CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, ...) == CSTR_EQUAL.

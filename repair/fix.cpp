@@ -3,6 +3,7 @@
 #include "engine/common_unit.h"
 #include "engine/error.h"
 #include "engine/registry_access.h"
+#include "repair/backup_folder.h"
 #include "repair/file_output.h"
 #include "repair/kept_files.h"
 #include "repair/regexport_unit.h"
@@ -37,7 +38,7 @@ std::string NumberedBackupPath(const std::string& path, int number) {
 
 std::string DefaultBackupPath() {
     platform::Platform& os = platform::Os();
-    return os.ProgramFolder() + BackupFileName(os.Now());
+    return BackupFolderForWriting() + BackupFileName(os.Now());
 }
 
 BackupScript MakeBackupScript(const std::vector<TItem>& issues) {

@@ -22,7 +22,8 @@ std::string BackupFileName(const platform::LocalTime& time);
 // The name to use instead of a backup path that is taken, for number 2, 3 ...:
 // "..._backup.reg" becomes "..._2_backup.reg"; any other name gets "_2" before its extension.
 std::string NumberedBackupPath(const std::string& path, int number);
-// The program's folder followed by the backup file name for the current local time.
+// The backup folder (made when missing) followed by the backup file name for the current local
+// time.
 std::string DefaultBackupPath();
 
 // The backup script of the ticked registry issues: the header, then for each ticked issue of a

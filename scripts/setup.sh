@@ -31,7 +31,7 @@ packages=(
   wine wine64 fonts-wine
   xvfb x11-utils imagemagick fonts-wqy-microhei
   googletest xz-utils nlohmann-json3-dev ccache
-  wixl nsis
+  wixl nsis zip unzip
 )
 
 wow64=0

@@ -104,7 +104,7 @@ class T_mainForm {
     void FixAdvToolButtonClick();
     void BackupHTMLCheckBoxClick();
     void SaveAdvToolButtonClick();
-    // Opens the restore dialog on the backups of the program's folder.
+    // Opens the restore dialog on the backups of the backup folder.
     void RestoreAdvToolButtonClick();
     // The restore dialog while it is open, else null.
     RestoreDialog* OpenRestoreDialog() const { return restoreDialog_; }

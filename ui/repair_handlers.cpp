@@ -5,6 +5,7 @@
 
 #include "engine/error.h"
 #include "platform/platform.h"
+#include "repair/backup_folder.h"
 #include "repair/fix.h"
 #include "repair/kept_files.h"
 #include "repair/scan_log.h"
@@ -36,8 +37,13 @@ void T_mainForm::FixAdvToolButtonClick() {
     SetButtons(false, false, false);
     std::optional<std::string> backupPath;
     if (MakeBackup) {
-        prompts_.Message(hwnd_, Text(IDS_BACKUP_IN_PROGRAM_FOLDER), Text(IDS_TITLE_INFORMATION),
-                         MB_ICONINFORMATION);
+        // The installed copy keeps its backups in the user's own folder: the message names it.
+        const std::string folder = BackupFolder();
+        prompts_.Message(hwnd_,
+                         folder == platform::Os().ProgramFolder()
+                             ? Text(IDS_BACKUP_IN_PROGRAM_FOLDER)
+                             : Text(IDS_BACKUP_IN_FOLDER, {folder}),
+                         Text(IDS_TITLE_INFORMATION), MB_ICONINFORMATION);
         if (closePending_) {
             // The window was closed while the message was up: nothing is deleted.
             SetButtons(true, true, true);
@@ -157,7 +163,7 @@ void T_mainForm::RestoreAdvToolButtonClick() {
         SetForegroundWindow(restoreDialog_->hwnd());
         return;
     }
-    RestoreDialog dialog(hwnd_, prompts_, platform::Os().ProgramFolder());
+    RestoreDialog dialog(hwnd_, prompts_, BackupFolder());
     restoreDialog_ = &dialog;
     struct Forget {
         RestoreDialog*& open;

@@ -109,6 +109,7 @@
 #define IDS_LEFT_ONE 128
 #define IDS_LEFT_MANY 129
 #define IDS_SHUTDOWN_REASON 130
+#define IDS_BACKUP_IN_FOLDER 131
 
 // The language blocks.
 #define LANG_BLOCK_ENGLISH 0

@@ -58,6 +58,7 @@ class MemoryPlatform final : public Platform {
     std::string ShortcutTarget(std::string_view path) override;
     std::string FontsFolder() override { return fontsFolder; }
     std::string DocumentsFolder() override { return documentsFolder; }
+    std::string LocalAppDataFolder() override { return localAppDataFolder; }
     std::string ProgramFolder() override { return programFolder; }
     std::string WindowsFolder() override { return windowsFolder; }
     std::string ComputerName() override { return computerName; }
@@ -128,6 +129,7 @@ class MemoryPlatform final : public Platform {
 
     std::string fontsFolder = "C:\\windows\\Fonts"; // as Wine reports it
     std::string documentsFolder = "C:\\users\\tester\\Documents";
+    std::string localAppDataFolder = "C:\\users\\tester\\AppData\\Local";
     std::string programFolder = "C:\\Program Files\\Mendrake\\";
     std::string windowsFolder = "C:\\windows"; // as Wine reports it
     std::string computerName = "TESTPC";

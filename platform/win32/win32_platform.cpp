@@ -448,6 +448,10 @@ std::string Win32Platform::DocumentsFolder() {
     return SpecialFolder(CSIDL_PERSONAL);
 }
 
+std::string Win32Platform::LocalAppDataFolder() {
+    return SpecialFolder(CSIDL_LOCAL_APPDATA);
+}
+
 std::string Win32Platform::ProgramFolder() {
     std::vector<char> buffer(MAX_PATH);
     for (;;) {

@@ -40,6 +40,7 @@ class Win32Platform final : public Platform {
     std::string ShortcutTarget(std::string_view path) override;
     std::string FontsFolder() override;
     std::string DocumentsFolder() override;
+    std::string LocalAppDataFolder() override;
     std::string ProgramFolder() override;
     std::string WindowsFolder() override;
     std::string ComputerName() override;

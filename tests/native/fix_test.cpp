@@ -148,6 +148,7 @@ TEST(BackupName, IsTheLocalTimeInFourteenDigits) {
     MemoryPlatform os;
     platform::ScopedOs installed(os);
     os.now = {2026, 1, 2, 3, 4, 5};
+    os.AddFolder(os.programFolder); // the running program's folder, which it can write to
     EXPECT_EQ("C:\\Program Files\\Mendrake\\20260102030405_backup.reg", DefaultBackupPath());
 }
 

@@ -111,6 +111,7 @@ class CountingPlatform final : public platform::Platform {
     }
     std::string FontsFolder() override { return inner_.FontsFolder(); }
     std::string DocumentsFolder() override { return inner_.DocumentsFolder(); }
+    std::string LocalAppDataFolder() override { return inner_.LocalAppDataFolder(); }
     std::string ProgramFolder() override { return inner_.ProgramFolder(); }
     std::string WindowsFolder() override { return inner_.WindowsFolder(); }
     std::string ComputerName() override { return inner_.ComputerName(); }

@@ -1,0 +1,117 @@
+// Where backups go: the program's folder for an unpacked copy that can write there, the user's
+// own folder for the installed copy or a folder the user cannot write to; the console's fix and
+// its backup listing agree on it.
+#include "cli/arguments.h"
+#include "cli/commands.h"
+#include "platform/memory/memory_platform.h"
+#include "repair/backup_folder.h"
+#include "repair/fix.h"
+
+#include <gtest/gtest.h>
+
+namespace mendrake {
+namespace {
+
+const std::string kUserFolder = "C:\\users\\tester\\AppData\\Local\\Kestrava\\Mendrake\\Backups\\";
+const std::string kUninstallEntry =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Mendrake";
+
+class BackupFolderRule : public testing::Test {
+  protected:
+    BackupFolderRule() {
+        os.programFolder = "C:\\Program Files\\Mendrake\\";
+        os.AddFolder(os.programFolder);
+        os.AddFolder(os.localAppDataFolder);
+    }
+    void Install(std::string_view location) {
+        os.PutText(platform::kLocalMachine, kUninstallEntry, "InstallLocation", location);
+    }
+    // Every entry of a folder but "." and "..".
+    std::vector<std::string> Entries(const std::string& folder) {
+        std::vector<std::string> names;
+        for (const platform::FindEntry& entry : os.ListFolder(folder + "*")) {
+            if (entry.name != "." && entry.name != "..") {
+                names.push_back(entry.name);
+            }
+        }
+        return names;
+    }
+
+    platform::MemoryPlatform os;
+    platform::ScopedOs installed{os};
+};
+
+TEST_F(BackupFolderRule, TheInstalledCopyKeepsBackupsInTheUsersFolderWhateverItsSpelling) {
+    const struct {
+        const char* location;
+        bool installed;
+    } cases[] = {
+        {"C:\\Program Files\\Mendrake", true}, {"C:\\Program Files\\Mendrake\\", true},
+        {"c:\\program files\\MENDRAKE", true}, {"C:\\Program Files\\Mendrake2", false},
+        {"D:\\Tools\\Mendrake", false},        {"", false},
+    };
+    for (const auto& c : cases) {
+        Install(c.location);
+        EXPECT_EQ(c.installed, IsInstalledFolder(os.programFolder)) << c.location;
+        EXPECT_EQ(c.installed ? kUserFolder : os.programFolder, BackupFolder()) << c.location;
+    }
+}
+
+TEST_F(BackupFolderRule, AnUnpackedCopyThatCanWriteKeepsBackupsBesideItselfAndLeavesNoTrace) {
+    os.programFolder = "E:\\Rescue\\Mendrake\\";
+    os.AddFolder(os.programFolder);
+    Install("C:\\Program Files\\Mendrake"); // an installed copy elsewhere changes nothing
+    EXPECT_EQ(os.programFolder, BackupFolder());
+    EXPECT_EQ(os.programFolder, BackupFolderForWriting());
+    EXPECT_TRUE(Entries(os.programFolder).empty()) << Entries(os.programFolder).front();
+    EXPECT_EQ(platform::kInvalidAttributes, platform::Os().FileAttributes(kUserFolder));
+}
+
+TEST_F(BackupFolderRule, AFolderTheUserCannotWriteToSendsBackupsToTheUsersFolder) {
+    os.programFolder = "E:\\Rescue\\Mendrake\\";
+    os.AddFolder(os.programFolder);
+    os.FailNextWrite(platform::FileWriteResult::Stage::Create, platform::kAccessDenied);
+    EXPECT_EQ(kUserFolder, BackupFolder());
+}
+
+TEST_F(BackupFolderRule, TheEntryIsReadWithoutWriteAccessAndMustHoldText) {
+    Install("C:\\Program Files\\Mendrake");
+    os.DenyFullAccess(platform::kLocalMachine, kUninstallEntry); // a standard user
+    EXPECT_TRUE(IsInstalledFolder(os.programFolder));
+    os.PutNumber(platform::kLocalMachine, kUninstallEntry, "InstallLocation", 1);
+    EXPECT_FALSE(IsInstalledFolder(os.programFolder));
+}
+
+TEST_F(BackupFolderRule, TheUsersFolderIsMadeOnlyWhenABackupIsAboutToBeWritten) {
+    Install("C:\\Program Files\\Mendrake");
+    EXPECT_EQ(kUserFolder, BackupFolder());
+    EXPECT_EQ(platform::kInvalidAttributes, platform::Os().FileAttributes(kUserFolder));
+    EXPECT_EQ(kUserFolder + "20261210142530_backup.reg", DefaultBackupPath());
+    EXPECT_EQ(platform::kAttrDirectory, platform::Os().FileAttributes(kUserFolder));
+}
+
+TEST_F(BackupFolderRule, WithoutAUserFolderTheProgramsFolderIsUsed) {
+    Install("C:\\Program Files\\Mendrake");
+    os.localAppDataFolder.clear();
+    EXPECT_EQ(os.programFolder, BackupFolder());
+}
+
+// The console's fix writes where its backup listing looks: an installed copy's undo lives in
+// the user's folder, and the program's folder gets nothing.
+TEST_F(BackupFolderRule, TheConsoleFixAndItsListingAgreeOnTheInstalledCopysFolder) {
+    Install("C:\\Program Files\\Mendrake");
+    os.PutText(platform::kCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Gone",
+               "C:\\Gone\\gone.exe");
+    testing::internal::CaptureStdout();
+    const int fixed = cli::RunCommand(cli::ParseArguments({"fix", "--category", "10"}));
+    const int listed = cli::RunCommand(cli::ParseArguments({"backups"}));
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(0, fixed) << out;
+    EXPECT_EQ(0, listed) << out;
+    EXPECT_TRUE(os.FileExists(kUserFolder + "20261210142530_backup.reg")) << out;
+    EXPECT_NE(std::string::npos, out.find(kUserFolder + "20261210142530_backup.reg")) << out;
+    EXPECT_TRUE(Entries(os.programFolder).empty()) << out;
+}
+
+} // namespace
+} // namespace mendrake
