@@ -204,13 +204,14 @@ int RunFix(const Arguments& arguments) {
     return std::max(left != 0 ? 1 : 0, ReportScanErrors(errors));
 }
 
-// Restores a backup: the summary, then one line per entry that failed. A file that cannot be
-// read or parsed changes nothing.
+// Restores a backup: the summary on standard output, then one line per entry that failed or
+// changed since the backup on standard error. A file that cannot be read or parsed changes
+// nothing.
 int RunRestore(const Arguments& arguments) {
     const std::string& file = arguments.backupFile;
     RestoreResult result;
     try {
-        result = RestoreBackup(file);
+        result = RestoreBackup(file, arguments.overwrite);
     } catch (const Error& e) {
         const std::string message = e.what();
         // The reader names the line; the file is named here.
@@ -219,10 +220,11 @@ int RunRestore(const Arguments& arguments) {
         return 2;
     }
     std::printf("%s\n", RestoreSummary(result, file).c_str());
-    for (const std::string& failure : result.failures) {
-        std::printf("%s\n", failure.c_str());
-    }
     std::fflush(stdout);
+    for (const std::string& failure : result.failures) {
+        std::fprintf(stderr, "%s\n", failure.c_str());
+    }
+    std::fflush(stderr);
     return result.failures.empty() ? 0 : 1;
 }
 
