@@ -237,7 +237,11 @@ int RunBackups(const Arguments& arguments) {
         std::printf("No backups in %s\n", folder.c_str());
     }
     for (const BackupEntry& backup : backups) {
-        if (backup.problem.empty()) {
+        if (backup.problem.empty() && !backup.filesProblem.empty()) {
+            std::printf("%s  %zu keys, %zu values, files cannot be read (%s)  %s\n",
+                        backup.when.c_str(), backup.keys, backup.values,
+                        backup.filesProblem.c_str(), backup.path.c_str());
+        } else if (backup.problem.empty()) {
             std::printf("%s  %zu keys, %zu values, %zu files  %s\n", backup.when.c_str(),
                         backup.keys, backup.values, backup.files, backup.path.c_str());
         } else {
