@@ -15,7 +15,7 @@ const char* const kUsage =
     "       mendrake-cli fix [--category ID]... [--no-backup] [--backup-dir DIR] [--log FILE]\n"
     "                        [--format text|json] [--exclude ENTRY]... [--no-exclusions]\n"
     "       mendrake-cli exclude add ENTRY | exclude remove ENTRY | exclude list\n"
-    "       mendrake-cli restore FILE\n"
+    "       mendrake-cli restore [--overwrite] FILE\n"
     "       mendrake-cli backups [--backup-dir DIR]\n"
     "       mendrake-cli --help | --version\n";
 
@@ -101,10 +101,12 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
     }
     parsed.command = args[0];
     if (parsed.command == "restore") {
-        if (args.size() != 2 || args[1].empty() || args[1].front() == '-') {
+        std::vector<std::string> operands(args.begin() + 1, args.end());
+        parsed.overwrite = std::erase(operands, std::string("--overwrite")) != 0;
+        if (operands.size() != 1 || operands[0].empty() || operands[0].front() == '-') {
             throw std::invalid_argument("restore needs one backup file and nothing else");
         }
-        parsed.backupFile = args[1];
+        parsed.backupFile = operands[0];
         return parsed;
     }
     if (parsed.command != "scan" && parsed.command != "fix" && parsed.command != "backups") {

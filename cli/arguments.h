@@ -18,6 +18,7 @@ struct Arguments {
     bool backup = true;
     std::optional<std::string> backupDir;
     std::string backupFile; // restore: the backup script to restore
+    bool overwrite = false; // restore: the backup's data goes over entries changed since
     ReportFormat format = ReportFormat::Text;
     std::vector<std::string> exclude; // entries excluded for this run only
     bool storedExclusions = true;     // false: the stored list is ignored for this run

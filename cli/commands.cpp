@@ -220,13 +220,14 @@ int RunFix(const Arguments& arguments) {
     return std::max(left != 0 ? 1 : 0, ReportScanErrors(facts.failures));
 }
 
-// Restores a backup: the summary, then one line per entry that failed. A file that cannot be
-// read or parsed changes nothing.
+// Restores a backup: the summary on standard output, then one line per entry that failed or
+// changed since the backup on standard error. A file that cannot be read or parsed changes
+// nothing.
 int RunRestore(const Arguments& arguments) {
     const std::string& file = arguments.backupFile;
     RestoreResult result;
     try {
-        result = RestoreBackup(file);
+        result = RestoreBackup(file, arguments.overwrite);
     } catch (const Error& e) {
         const std::string message = e.what();
         // The reader names the line; the file is named here.
@@ -235,10 +236,11 @@ int RunRestore(const Arguments& arguments) {
         return 2;
     }
     std::printf("%s\n", RestoreSummary(result, file).c_str());
-    for (const std::string& failure : result.failures) {
-        std::printf("%s\n", failure.c_str());
-    }
     std::fflush(stdout);
+    for (const std::string& failure : result.failures) {
+        std::fprintf(stderr, "%s\n", failure.c_str());
+    }
+    std::fflush(stderr);
     return result.failures.empty() ? 0 : 1;
 }
 
@@ -257,7 +259,11 @@ int RunBackups(const Arguments& arguments) {
         std::printf("No backups in %s\n", folder.c_str());
     }
     for (const BackupEntry& backup : backups) {
-        if (backup.problem.empty()) {
+        if (backup.problem.empty() && !backup.filesProblem.empty()) {
+            std::printf("%s  %zu keys, %zu values, files cannot be read (%s)  %s\n",
+                        backup.when.c_str(), backup.keys, backup.values,
+                        backup.filesProblem.c_str(), backup.path.c_str());
+        } else if (backup.problem.empty()) {
             std::printf("%s  %zu keys, %zu values, %zu files  %s\n", backup.when.c_str(),
                         backup.keys, backup.values, backup.files, backup.path.c_str());
         } else {

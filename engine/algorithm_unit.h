@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace mendrake {
 
@@ -32,6 +33,9 @@ void ScanDesktop();
 void ScanShellFolder(const std::string& shellFolderName);
 void ScanShortcutFolder(const std::string& folder, const std::string& shellFolderName);
 std::string ResolveShortcut(std::string_view path);
+// The four folders those walks read (Start Menu, Common Start Menu, Desktop, Common Desktop),
+// as the scan reads them, each that is set; no trailing backslash.
+std::vector<std::string> ShortcutFolders();
 // Categories 15 and 16.
 void ScanShellExtensions();
 void ScanSoundEvents();

@@ -1,6 +1,7 @@
 #include "engine/registry_views.h"
 
 #include "engine/common_unit.h"
+#include "engine/normalised_path.h"
 #include "engine/scanner_paths.h"
 
 #include <array>
@@ -96,10 +97,10 @@ std::vector<ViewArea> BothViews(std::uint32_t root, std::string_view key) {
     return {native, twin};
 }
 
-std::string PathSeenBy(RegistryView view, std::string_view path) {
-    if (view == RegistryView::Native) {
-        return std::string(path);
-    }
+namespace {
+
+// The System32 redirection of a 32-bit program, on the path as it stands.
+std::string RedirectedFor32Bit(std::string_view path) {
     std::string windows = platform::Os().WindowsFolder();
     while (!windows.empty() && windows.back() == '\\') {
         windows.pop_back();
@@ -128,6 +129,17 @@ std::string PathSeenBy(RegistryView view, std::string_view path) {
         }
     }
     return std::string(path.substr(0, folderStart)) + "SysWOW64" + std::string(rest);
+}
+
+} // namespace
+
+std::string PathSeenBy(RegistryView view, std::string_view path, bool normalise) {
+    if (view == RegistryView::Native) {
+        return std::string(path);
+    }
+    // The redirection acts on the path the file system resolves, however it was written
+    // ("C:/Windows/System32/x.dll", "\\?\C:\...", "System32\..\System32\x.dll").
+    return RedirectedFor32Bit(normalise ? NormalisedPath(path) : std::string(path));
 }
 
 } // namespace mendrake

@@ -56,9 +56,11 @@ std::string Wow64TwinKey(std::uint32_t root, std::string_view key);
 std::vector<ViewArea> BothViews(std::uint32_t root, std::string_view key);
 
 // A path as a program of `view` has it resolved by the file system. For the 32-bit view the
-// System32 folder of the Windows folder (any letter case) is SysWOW64, apart from the
-// subfolders Windows exempts from redirection (catroot, catroot2, driverstore, drivers\etc,
-// logfiles, spool), and the Sysnative alias is the real System32. Other paths are unchanged.
-std::string PathSeenBy(RegistryView view, std::string_view path);
+// path is normalised first (NormalisedPath) and the System32 folder of the Windows folder (any
+// letter case) is SysWOW64, apart from the subfolders Windows exempts from redirection (catroot,
+// catroot2, driverstore, drivers\etc, logfiles, spool), and the Sysnative alias is the real
+// System32. Other paths are unchanged. `normalise` false maps the path as it is written, for a
+// command whose plain arguments may hold "." and ".." segments of their own.
+std::string PathSeenBy(RegistryView view, std::string_view path, bool normalise = true);
 
 } // namespace mendrake

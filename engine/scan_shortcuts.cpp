@@ -81,7 +81,29 @@ void WalkFolder(const std::string& folder, const ShellFolder& shell) {
     }
 }
 
+// The folder a Shell Folders value names, as written (environment references stay); empty when
+// the key cannot be opened with full access (the common folders need write rights) or the
+// value is missing.
+std::string ShellFolderPath(const ShellFolder& shell) {
+    RegistryAccess reg;
+    reg.SetRoot(shell.root);
+    if (!reg.Open(kShellFoldersKey)) {
+        return {};
+    }
+    return TextIfString(reg, shell.name);
+}
+
 } // namespace
+
+std::vector<std::string> ShortcutFolders() {
+    std::vector<std::string> folders;
+    for (const ShellFolder& shell : kShellFolders) {
+        if (std::string folder = ShellFolderPath(shell); !folder.empty()) {
+            folders.push_back(std::move(folder));
+        }
+    }
+    return folders;
+}
 
 void ScanStartMenu() {
     ScanShellFolder("Start Menu");
@@ -98,15 +120,7 @@ void ScanShellFolder(const std::string& shellFolderName) {
     if (shell == nullptr) {
         return;
     }
-    std::string folder;
-    {
-        RegistryAccess reg;
-        reg.SetRoot(shell->root);
-        if (!reg.Open(kShellFoldersKey)) {
-            return; // missing, or no full access (the common folders need write rights)
-        }
-        folder = TextIfString(reg, shellFolderName); // environment references stay as written
-    }
+    const std::string folder = ShellFolderPath(*shell);
     if (!folder.empty()) {
         ScanShortcutFolder(folder + "\\", shellFolderName);
     }

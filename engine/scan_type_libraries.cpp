@@ -34,15 +34,17 @@ bool TypeLibFilePresent(const std::string& path) {
     return index && FileFound(path.substr(0, cut));
 }
 
-struct LibraryPlatform {
-    const char* subkey;
-    RegistryView view; // the programs that load the file
-};
-constexpr LibraryPlatform kPlatforms[] = {{"win32", RegistryView::Wow64},
-                                          {"win64", RegistryView::Native}};
+// The programs that load a platform's file: "win32" files are loaded by 32-bit programs,
+// whose System32 is SysWOW64; "win64" (and any other platform) files as they stand. Which view
+// holds the registration plays no part.
+RegistryView LoadingView(const std::string& platformKey) {
+    return UpperCase(platformKey) == "WIN32" ? RegistryView::Wow64 : RegistryView::Native;
+}
 
-// The first missing file path of one version, as read, when the version names at least one
-// file with a drive part and none of them is present; nothing otherwise.
+// The first missing file path of one version, as read, when every file path below it was
+// tested and is missing; nothing when any is present or cannot be judged: a bare name or a
+// relative path (searched for by the loader), an environment reference to a variable that is
+// not set, a drive or share that does not answer, a key that cannot be listed.
 std::optional<std::string> DeadVersionPath(RegistryAccess& reg, const std::string& versionKey) {
     std::optional<std::string> firstMissing;
     const std::vector<std::string> lcids = reg.SubkeyNames();
@@ -50,21 +52,28 @@ std::optional<std::string> DeadVersionPath(RegistryAccess& reg, const std::strin
         return std::nullopt; // a locale that could not be listed may name a present file
     }
     for (const std::string& lcid : lcids) {
-        if (IsVersionDataKey(lcid)) {
+        if (IsVersionDataKey(lcid) || !reg.Open(versionKey + "\\" + lcid)) {
             continue;
         }
-        for (const LibraryPlatform& target : kPlatforms) {
-            if (!reg.Open(versionKey + "\\" + lcid + "\\" + target.subkey)) {
-                continue;
+        const std::vector<std::string> platforms = reg.SubkeyNames();
+        if (!reg.ListingComplete()) {
+            return std::nullopt;
+        }
+        for (const std::string& platformKey : platforms) {
+            if (!reg.Open(versionKey + "\\" + lcid + "\\" + platformKey)) {
+                return std::nullopt;
             }
             const std::string path = TextIfString(reg, "");
-            if (DrivePart(path).empty()) {
-                continue; // environment references and bare names are not tested
+            if (path.empty()) {
+                continue; // no file registered here
             }
-            // The 32-bit file is loaded by 32-bit programs, whose System32 is SysWOW64; the
-            // 64-bit one as it stands. Which view holds the registration plays no part. A file
-            // on a drive or share that does not answer can't be judged: the version stays.
-            const std::string seen = PathSeenBy(target.view, path);
+            const RegistryView view = LoadingView(platformKey);
+            const std::string expanded = ExpandedPath(path, view);
+            if (DrivePart(expanded).empty() || expanded.find('%') != std::string::npos) {
+                return std::nullopt;
+            }
+            // A file on a drive or share that does not answer can't be judged either.
+            const std::string seen = PathSeenBy(view, expanded);
             if (TypeLibFilePresent(seen) || !VolumeReachable(seen)) {
                 return std::nullopt;
             }

@@ -48,7 +48,13 @@ bool CommandProgramMissing(std::string_view command, std::string_view shownPath,
     // without an extension, and an unquoted path may be followed by plain arguments that the
     // path rule keeps. A program on a drive or share that can't be reached is not known gone.
     const bool quoted = !command.empty() && command.front() == '"';
-    return !CommandProgramFound(path, quoted) && VolumeReachable(path);
+    if (CommandProgramFound(path, quoted)) {
+        return false;
+    }
+    // The normalised path joins the arguments of an unquoted command to the program's path
+    // where they hold ".." ("C:\App\run.exe -f ..\x"): the path as written is tried too.
+    const std::string written = PathSeenBy(view, shownPath, false);
+    return (written == path || !CommandProgramFound(written, quoted)) && VolumeReachable(path);
 }
 
 bool FileMissingWithDrive(std::string_view shownPath, RegistryView view) {
@@ -119,13 +125,37 @@ std::string HelpFilePath(std::string_view folder, std::string_view name) {
     joined.append(folder).append("\\").append(name);
     std::string path;
     path.reserve(joined.size());
-    for (std::size_t i = 0; i < joined.size(); ++i) {
+    std::size_t i = 0;
+    if (joined.size() > 2 && joined[0] == '\\' && joined[1] == '\\' && joined[2] != '\\') {
+        path = "\\\\"; // a network folder: the share is looked up where it is
+        i = 2;
+    }
+    for (; i < joined.size(); ++i) {
         path += joined[i];
         if (joined[i] == '\\' && i + 1 < joined.size() && joined[i + 1] == '\\') {
             ++i; // the second of the pair goes; the next pair starts after it
         }
     }
     return path;
+}
+
+std::string ExpandedPath(std::string_view path, RegistryView view) {
+    platform::Platform& os = platform::Os();
+    std::string text(path);
+    if (view == RegistryView::Wow64) {
+        // WOW64 gives 32-bit processes these two variables with the (x86) folders as values.
+        for (const std::string_view name : {"%PROGRAMFILES%", "%COMMONPROGRAMFILES%"}) {
+            const std::string x86 = std::string(name.substr(0, name.size() - 1)) + "(X86)%";
+            if (os.ExpandEnvironment(x86) == x86) {
+                continue; // no such variable here
+            }
+            for (std::size_t at = UpperCase(text).find(name); at != std::string::npos;
+                 at = UpperCase(text).find(name, at + x86.size())) {
+                text.replace(at, name.size(), x86);
+            }
+        }
+    }
+    return os.ExpandEnvironment(text);
 }
 
 } // namespace mendrake

@@ -57,7 +57,13 @@ PathState CommandProgramState(std::string_view command, RegistryView view = Regi
 std::string IconFilePath(std::string_view location);
 
 // The help file path of a help registration: folder, "\", name, then every pair of
-// backslashes collapsed into one, left to right without overlap.
+// backslashes collapsed into one, left to right without overlap; the two backslashes that
+// begin a network folder ("\\server\share") stay.
 std::string HelpFilePath(std::string_view folder, std::string_view name);
+
+// A registered path with its environment references expanded as a program of `view` has
+// them: a 32-bit program's %ProgramFiles% and %CommonProgramFiles% are the (x86) folders.
+// References to variables that are not set stay as written.
+std::string ExpandedPath(std::string_view path, RegistryView view);
 
 } // namespace mendrake

@@ -177,6 +177,8 @@ class Platform {
     virtual std::uint32_t MoveFileTo(std::string_view from, std::string_view to) = 0;
     // CreateDirectoryA, one level: 0, kAlreadyExists when it is there, or the error code.
     virtual std::uint32_t CreateFolder(std::string_view path) = 0;
+    // RemoveDirectoryA of an empty folder: 0, or the system error code.
+    virtual std::uint32_t RemoveFolder(std::string_view path) = 0;
     // FormatMessageA of a system error code, without a trailing line end.
     virtual std::string ErrorText(std::uint32_t code) = 0;
 
@@ -189,6 +191,9 @@ class Platform {
     virtual std::string ProgramFolder() = 0;   // folder of the running executable, ending in "\"
     virtual std::string WindowsFolder() = 0;   // GetSystemWindowsDirectoryA, no trailing backslash
     virtual std::string ComputerName() = 0;    // GetComputerNameA, empty on failure
+    // ExpandEnvironmentStringsA with this process's environment: each %NAME% of a defined
+    // variable replaced by its value, the others left as written; empty when it fails.
+    virtual std::string ExpandEnvironment(std::string_view text) = 0;
     // Whether the process holds administrator rights: the Administrators group is enabled in
     // its token (an elevated process, or an administrator where elevation is off). Without
     // them, every full-access open below HKEY_LOCAL_MACHINE is refused.

@@ -42,6 +42,7 @@ void Count(const BackupContents& contents, BackupEntry& entry) {
     entry.keys = keys.size();
     entry.values = values.size();
     entry.files = contents.files.size();
+    entry.filesProblem = contents.filesProblem;
 }
 
 } // namespace
@@ -64,7 +65,7 @@ std::string BackupTime(const std::string& fileName) {
            fileName.substr(8, 2) + ":" + fileName.substr(10, 2) + ":" + fileName.substr(12, 2);
 }
 
-std::vector<BackupEntry> ListBackups(const std::string& folder) {
+std::vector<BackupEntry> FindBackups(const std::string& folder) {
     std::string prefix = folder;
     if (!prefix.empty() && prefix.back() != '\\' && prefix.back() != '/') {
         prefix += '\\';
@@ -84,11 +85,6 @@ std::vector<BackupEntry> ListBackups(const std::string& folder) {
             continue;
         }
         entry.path = prefix + file.name;
-        try {
-            Count(ReadBackup(entry.path), entry);
-        } catch (const std::exception& e) {
-            entry.problem = e.what();
-        }
         found.push_back({file.name, std::move(entry)});
     }
     std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
@@ -98,6 +94,22 @@ std::vector<BackupEntry> ListBackups(const std::string& folder) {
     std::vector<BackupEntry> entries;
     for (Found& f : found) {
         entries.push_back(std::move(f.entry));
+    }
+    return entries;
+}
+
+void CountBackup(BackupEntry& entry) {
+    try {
+        Count(ReadBackup(entry.path), entry);
+    } catch (const std::exception& e) {
+        entry.problem = e.what();
+    }
+}
+
+std::vector<BackupEntry> ListBackups(const std::string& folder) {
+    std::vector<BackupEntry> entries = FindBackups(folder);
+    for (BackupEntry& entry : entries) {
+        CountBackup(entry);
     }
     return entries;
 }

@@ -69,6 +69,67 @@ std::vector<KeptFile> ReadKeptFiles(const std::string& backupPath) {
     return ParseManifest(text);
 }
 
+namespace {
+
+bool IsPathSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+// A name Windows takes as it is written: not empty, not "." or "..", no trailing dot or blank
+// (Windows drops them), no stream or device syntax and no wildcard.
+bool PlainName(std::string_view name) {
+    return !name.empty() && name.back() != '.' && name.back() != ' ' &&
+           name.find_first_of(":*?\"<>|") == std::string_view::npos &&
+           std::none_of(name.begin(), name.end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 32; });
+}
+
+} // namespace
+
+std::string PutBackRefusal(const std::string& originalPath,
+                           const std::vector<std::string>& shellFolders) {
+    const std::string refused = "not a shortcut inside the Start Menu or Desktop folders; not put "
+                                "back";
+    if (UpperCase(ExtensionPart(originalPath)) != ".LNK" ||
+        originalPath.find('/') != std::string::npos) {
+        return refused;
+    }
+    for (std::string folder : shellFolders) {
+        while (!folder.empty() && IsPathSeparator(folder.back())) {
+            folder.pop_back();
+        }
+        if (folder.empty() || originalPath.size() <= folder.size() + 1 ||
+            UpperCase(originalPath.substr(0, folder.size())) != UpperCase(folder) ||
+            originalPath[folder.size()] != '\\') {
+            continue;
+        }
+        // Every name below the shell folder is plain, and every folder on the way that is
+        // there already is a real folder, not a link that leads elsewhere.
+        std::size_t start = folder.size() + 1;
+        while (true) {
+            const std::size_t end = originalPath.find('\\', start);
+            const std::string_view name =
+                std::string_view(originalPath)
+                    .substr(start, end == std::string::npos ? std::string::npos : end - start);
+            if (!PlainName(name)) {
+                return refused;
+            }
+            if (end == std::string::npos) {
+                return {};
+            }
+            const std::uint32_t attributes =
+                platform::Os().FileAttributes(originalPath.substr(0, end));
+            if (attributes != platform::kInvalidAttributes &&
+                (attributes & (platform::kAttrReparsePoint | platform::kAttrDirectory)) !=
+                    platform::kAttrDirectory) {
+                return "leads through a folder link or a file; not put back";
+            }
+            start = end + 1;
+        }
+    }
+    return refused;
+}
+
 // The file's own name, or "name (2).ext" and on while the folder already holds that name
 // (a shortcut of the same name in the desktop and in the start menu).
 std::string FileKeeper::UnusedName(const std::string& fileName) const {
@@ -109,6 +170,12 @@ bool FileKeeper::Keep(const std::string& path) {
     kept_.push_back({path, UnusedName(cut == std::string::npos ? path : path.substr(cut + 1))});
     if (!WriteManifest()) {
         kept_.pop_back();
+        if (kept_.empty()) {
+            // A folder without its list would make every later restore of this backup
+            // doubt its files; nothing is in it yet.
+            os.RemoveFolder(folder_.substr(0, folder_.size() - 1));
+            folderReady_ = false;
+        }
         return false;
     }
     if (os.MoveFileTo(path, folder_ + kept_.back().name) != 0) {

@@ -27,13 +27,21 @@ std::vector<KeptFile> ParseManifest(const std::string& text);
 // but its manifest cannot be read.
 std::vector<KeptFile> ReadKeptFiles(const std::string& backupPath);
 
+// Why a kept file may not go back to its original path, or empty when it may: only a shortcut
+// (".lnk") inside one of `shellFolders` (the folders the scan walks) is put back, by a plain
+// path that leads through no folder link, so that a planted manifest cannot make a restore
+// (run with administrator rights) place a file anywhere else.
+std::string PutBackRefusal(const std::string& originalPath,
+                           const std::vector<std::string>& shellFolders);
+
 // Moves files into one backup's folder, made when the first file comes. The manifest is
 // written with each file's line before the file moves, so a moved file is always listed.
 class FileKeeper {
   public:
     explicit FileKeeper(std::string folder) : folder_(std::move(folder)) {}
     // Moves the file at `path` into the folder; false when it stays where it is (the folder or
-    // the manifest cannot be written, or the file cannot be moved).
+    // the manifest cannot be written, or the file cannot be moved). The folder is made with
+    // its manifest: when the first manifest cannot be written, the folder goes again.
     bool Keep(const std::string& path);
 
   private:

@@ -1,10 +1,12 @@
 #include "repair/restore.h"
 
+#include "engine/algorithm_unit.h"
 #include "engine/common_unit.h"
 #include "engine/error.h"
 #include "engine/registry_access.h"
 #include "platform/platform.h"
 #include "repair/regexport_unit.h"
+#include "repair/restore_plan.h"
 
 #include <map>
 #include <optional>
@@ -94,79 +96,57 @@ std::string Reason(long status) {
     return platform::Os().ErrorText(static_cast<std::uint32_t>(status));
 }
 
-std::string ValueEntry(const RegScriptKey& key, const std::string& name) {
-    return ScriptKeyName(key) + (name.empty() ? " @" : " \"" + name + "\"");
+bool SameValue(const platform::RegValue& a, const platform::RegValue& b) {
+    return !a.lossy && !b.lossy && a.type == b.type && a.data == b.data;
 }
 
-// What the registry should hold once the script is written: the last word of the script on
-// each key and value, in the order they first appear.
-class Expectations {
-  public:
-    struct Entry {
-        std::uint32_t root = 0;
-        std::string path, name;
-        std::string label; // how a failure names it
-        bool isKey = false;
-        bool present = true;
-        platform::RegValue value;
-    };
-
-    void Expect(Entry entry) {
-        const auto id =
-            std::make_tuple(entry.root, UpperCase(entry.path), entry.isKey, UpperCase(entry.name));
-        const auto [found, added] = index_.try_emplace(id, entries_.size());
-        if (added) {
-            entries_.push_back(std::move(entry));
-        } else {
-            entries_[found->second] = std::move(entry);
-        }
-    }
-    // A value that could not be written is reported once, not checked again.
-    void Forget(std::uint32_t root, const std::string& path, const std::string& name) {
-        const auto found =
-            index_.find(std::make_tuple(root, UpperCase(path), false, UpperCase(name)));
-        if (found != index_.end()) {
-            entries_[found->second].label.clear();
-        }
-    }
-    // A deleted key takes every key and value below it with it.
-    void ForgetBelow(std::uint32_t root, const std::string& path) {
-        const std::string upper = UpperCase(path);
-        for (Entry& entry : entries_) {
-            const std::string other = UpperCase(entry.path);
-            if (entry.root == root && (other == upper || other.rfind(upper + "\\", 0) == 0)) {
-                entry.label.clear();
-            }
-        }
-    }
-    const std::vector<Entry>& entries() const { return entries_; }
-
-  private:
-    std::vector<Entry> entries_;
-    std::map<std::tuple<std::uint32_t, std::string, bool, std::string>, std::size_t> index_;
-};
-
+// Writes the plan into the registry and reads it back. Without `overwrite`, nothing that is
+// there is replaced or deleted: a value that is absent is written, one that holds the backup's
+// type and bytes is already restored, and one that holds anything else changed since the
+// backup (a program reinstalled, a setting made again) and is left as it is and reported. With
+// `overwrite` the script is carried out as it stands, in its order.
 class ScriptWriter {
   public:
-    explicit ScriptWriter(RestoreResult& result) : result_(result) {}
+    ScriptWriter(RestorePlan& plan, RestoreResult& result) : plan_(plan), result_(result) {}
 
-    void Write(const RegScript& script) {
+    void WriteKeepingNewer() {
+        for (PlannedDeletion* deletion : plan_.Deletions()) {
+            DeleteIfUnchanged(*deletion);
+        }
+        for (PlannedKey* key : plan_.Keys()) {
+            WriteMissing(*key);
+        }
+    }
+
+    void WriteOver(const RegScript& script) {
         for (const RegScriptKey& key : script.keys) {
             if (key.lossy) {
-                Fail(ScriptKeyName(key),
-                     "its name holds characters the ANSI code page cannot hold; not written");
-            } else if (key.remove) {
-                RemoveKey(key);
+                continue; // reported by the plan
+            }
+            if (key.remove) {
+                RegistryAccess reg;
+                reg.SetRoot(key.root);
+                if (OpenKeyPath(reg, key.path)) {
+                    reg.RemoveOpenKey();
+                }
             } else {
-                WriteKey(key);
+                OverwriteKey(key);
             }
         }
     }
 
     void Verify() {
-        for (const Expectations::Entry& entry : expected_.entries()) {
-            if (!entry.label.empty()) {
-                VerifyEntry(entry);
+        for (PlannedDeletion* deletion : plan_.Deletions()) {
+            if (!deletion->settled && !plan_.WritesAtOrBelow(deletion->root, deletion->path)) {
+                OpenedKey opened;
+                if (OpenPath(deletion->root, deletion->path, false, opened) == platform::kSuccess) {
+                    Fail(deletion->label, "is still there after deleting");
+                }
+            }
+        }
+        for (PlannedKey* key : plan_.Keys()) {
+            if (!key->settled) {
+                VerifyKey(*key);
             }
         }
     }
@@ -175,88 +155,186 @@ class ScriptWriter {
     void Fail(const std::string& entry, const std::string& reason) {
         result_.failures.push_back(entry + ": " + reason);
     }
-
-    void RemoveKey(const RegScriptKey& key) {
-        RegistryAccess reg;
-        reg.SetRoot(key.root);
-        if (OpenKeyPath(reg, key.path)) {
-            reg.RemoveOpenKey();
-        }
-        expected_.ForgetBelow(key.root, key.path);
-        expected_.Expect({key.root, key.path, "", ScriptKeyName(key), true, false, {}});
+    void Conflict(const std::string& location) {
+        ++result_.conflicts;
+        result_.failures.push_back("Not restored: " + location + ": changed since the backup");
     }
 
-    void WriteKey(const RegScriptKey& key) {
+    // Whether the key at `path` holds anything the plan does not write: a value or a subkey
+    // it does not name (values it names with other data are its own conflicts). What cannot
+    // be listed or read counts as such.
+    bool HoldsOthers(std::uint32_t root, const std::string& path, int depth) {
+        constexpr int kDeepest = 512; // the registry's own nesting limit
+        RegistryAccess reg;
+        reg.SetRoot(root);
+        reg.SetAccess(platform::kKeyRead);
+        if (depth > kDeepest || !OpenKeyPath(reg, path)) {
+            return true;
+        }
+        const KeyListing values = reg.ValueListing();
+        if (!values.Complete()) {
+            return true;
+        }
+        for (const KeyListing::Entry& value : values.entries) {
+            if (value.lossy || plan_.FindValue(root, path, value.name) == nullptr) {
+                return true;
+            }
+        }
+        const KeyListing subkeys = reg.SubkeyListing();
+        if (!subkeys.Complete()) {
+            return true;
+        }
+        for (const KeyListing::Entry& subkey : subkeys.entries) {
+            const std::string below = path + "\\" + subkey.name;
+            if (subkey.lossy || !plan_.WritesAtOrBelow(root, below) ||
+                HoldsOthers(root, below, depth + 1)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // A key the backup deletes goes only when it holds nothing the backup does not write back:
+    // then, written back, it holds what it held. When the backup writes it again, deleting it
+    // first changes nothing, so it stays and the writes that follow fill in what is missing.
+    void DeleteIfUnchanged(PlannedDeletion& deletion) {
+        OpenedKey opened;
+        if (OpenPath(deletion.root, deletion.path, false, opened) != platform::kSuccess) {
+            return; // gone already (or unreadable: the read-back says so)
+        }
+        opened = OpenedKey();
+        if (HoldsOthers(deletion.root, deletion.path, 0)) {
+            deletion.settled = true;
+            Conflict(deletion.location);
+        } else if (!plan_.WritesAtOrBelow(deletion.root, deletion.path)) {
+            RegistryAccess reg; // an empty key
+            reg.SetRoot(deletion.root);
+            if (OpenKeyPath(reg, deletion.path)) {
+                reg.RemoveOpenKey();
+            }
+        }
+    }
+
+    void WriteMissing(PlannedKey& key) {
+        platform::Platform& os = platform::Os();
+        OpenedKey opened;
+        const bool exists = OpenPath(key.root, key.path, false, opened) == platform::kSuccess;
+        std::vector<PlannedValue*> missing;
+        for (PlannedValue& value : key.values) {
+            if (value.settled) {
+                continue;
+            }
+            platform::RegValue now;
+            const long status =
+                exists ? os.QueryValue(opened.get(), value.name, now) : platform::kFileNotFound;
+            if (status == platform::kFileNotFound) {
+                if (value.present) {
+                    missing.push_back(&value);
+                }
+            } else if (status != platform::kSuccess) {
+                value.settled = true;
+                Fail(value.label, "cannot be read: " + Reason(status));
+            } else if (!value.present || !SameValue(now, value.value)) {
+                value.settled = true;
+                Conflict(value.location);
+            }
+        }
+        if (exists && missing.empty()) {
+            return;
+        }
+        opened = OpenedKey();
+        if (const long status = OpenPath(key.root, key.path, true, opened);
+            status != platform::kSuccess) {
+            key.settled = true;
+            for (PlannedValue* value : missing) {
+                value->settled = true;
+            }
+            Fail(key.label, "cannot be created or opened for writing: " + Reason(status) +
+                                (missing.empty() ? ""
+                                                 : " Its " + std::to_string(missing.size()) +
+                                                       " values were not written."));
+            return;
+        }
+        for (PlannedValue* value : missing) {
+            WriteValue(opened, *value, value->value);
+        }
+    }
+
+    void WriteValue(const OpenedKey& opened, PlannedValue& planned,
+                    const platform::RegValue& value) {
+        if (const long status =
+                platform::Os().SetValue(opened.get(), planned.name, value.type, value.data);
+            status != platform::kSuccess) {
+            planned.settled = true;
+            Fail(planned.label, "cannot be written: " + Reason(status));
+        }
+    }
+
+    void OverwriteKey(const RegScriptKey& key) {
+        PlannedKey* planned = plan_.FindKey(key.root, key.path);
         OpenedKey opened;
         if (const long status = OpenPath(key.root, key.path, true, opened);
             status != platform::kSuccess) {
-            Fail(ScriptKeyName(key),
-                 "cannot be created or opened for writing: " + Reason(status) +
-                     (key.values.empty() ? ""
-                                         : " Its " + std::to_string(key.values.size()) +
-                                               " values were not written."));
+            if (planned != nullptr && !planned->settled) {
+                planned->settled = true;
+                for (PlannedValue& value : planned->values) {
+                    value.settled = true;
+                }
+                Fail(ScriptKeyName(key),
+                     "cannot be created or opened for writing: " + Reason(status) +
+                         (key.values.empty() ? ""
+                                             : " Its " + std::to_string(key.values.size()) +
+                                                   " values were not written."));
+            }
             return;
         }
-        expected_.Expect({key.root, key.path, "", ScriptKeyName(key), true, true, {}});
-        platform::Platform& os = platform::Os();
         for (const RegScriptValue& value : key.values) {
-            const std::string label = ValueEntry(key, value.name);
-            if (value.lossy) {
-                expected_.Forget(key.root, key.path, value.name);
-                Fail(label, "holds characters the ANSI code page cannot hold; not written");
-            } else if (!value.hasData) {
-                expected_.Forget(key.root, key.path, value.name);
-                Fail(label, "the backup holds no data for it; not written");
-            } else if (value.remove) {
-                os.DeleteValue(opened.get(), value.name);
-                expected_.Expect({key.root, key.path, value.name, label, false, false, {}});
-            } else if (const long status =
-                           os.SetValue(opened.get(), value.name, value.type, value.data);
-                       status != platform::kSuccess) {
-                expected_.Forget(key.root, key.path, value.name);
-                Fail(label, "cannot be written: " + Reason(status));
+            PlannedValue* target = plan_.FindValue(key.root, key.path, value.name);
+            if (value.lossy || !value.hasData || target == nullptr) {
+                continue; // reported by the plan, or not the script's last word
+            }
+            if (value.remove) {
+                platform::Os().DeleteValue(opened.get(), value.name);
             } else {
-                expected_.Expect({key.root, key.path, value.name, label, false, true,
-                                  platform::RegValue{value.type, value.data}});
+                WriteValue(opened, *target, {value.type, value.data, false});
             }
         }
     }
 
-    void VerifyEntry(const Expectations::Entry& entry) {
+    void VerifyKey(PlannedKey& key) {
         OpenedKey opened;
-        const long status = OpenPath(entry.root, entry.path, false, opened);
-        if (entry.isKey) {
-            if (entry.present && status != platform::kSuccess) {
-                Fail(entry.label, "is missing after writing: " + Reason(status));
-            } else if (!entry.present && status == platform::kSuccess) {
-                Fail(entry.label, "is still there after deleting");
-            } else if (entry.present) {
-                ++result_.keys;
-            }
+        const long status = OpenPath(key.root, key.path, false, opened);
+        if (status != platform::kSuccess) {
+            Fail(key.label, "is missing after writing: " + Reason(status));
             return;
         }
-        platform::RegValue read;
-        const long queried = status == platform::kSuccess
-                                 ? platform::Os().QueryValue(opened.get(), entry.name, read)
-                                 : status;
-        if (!entry.present) {
-            if (queried == platform::kSuccess) {
-                Fail(entry.label, "is still there after deleting");
+        ++result_.keys;
+        for (const PlannedValue& value : key.values) {
+            if (value.settled) {
+                continue;
             }
-        } else if (queried != platform::kSuccess) {
-            Fail(entry.label, "does not read back: " + Reason(queried));
-        } else if (read.type != entry.value.type || read.data != entry.value.data) {
-            Fail(entry.label, "reads back differently (type " + std::to_string(read.type) + ", " +
-                                  std::to_string(read.data.size()) + " bytes, instead of type " +
-                                  std::to_string(entry.value.type) + ", " +
-                                  std::to_string(entry.value.data.size()) + " bytes)");
-        } else {
-            ++result_.values;
+            platform::RegValue read;
+            const long queried = platform::Os().QueryValue(opened.get(), value.name, read);
+            if (!value.present) {
+                if (queried == platform::kSuccess) {
+                    Fail(value.label, "is still there after deleting");
+                }
+            } else if (queried != platform::kSuccess) {
+                Fail(value.label, "does not read back: " + Reason(queried));
+            } else if (!SameValue(read, value.value)) {
+                Fail(value.label, "reads back differently (type " + std::to_string(read.type) +
+                                      ", " + std::to_string(read.data.size()) +
+                                      " bytes, instead of type " +
+                                      std::to_string(value.value.type) + ", " +
+                                      std::to_string(value.value.data.size()) + " bytes)");
+            } else {
+                ++result_.values;
+            }
         }
     }
 
+    RestorePlan& plan_;
     RestoreResult& result_;
-    Expectations expected_;
 };
 
 // Makes every missing folder of `folder` (ending in a backslash), from the top down.
@@ -274,10 +352,19 @@ void MakeFolders(const std::string& folder) {
 
 void PutBackFiles(const std::string& backupPath, const std::vector<KeptFile>& files,
                   RestoreResult& result) {
+    if (files.empty()) {
+        return;
+    }
     platform::Platform& os = platform::Os();
     const std::string folder = BackupFilesFolder(backupPath);
+    const std::vector<std::string> shellFolders = ShortcutFolders();
     for (const KeptFile& file : files) {
         const std::string kept = folder + file.name;
+        if (const std::string refusal = PutBackRefusal(file.originalPath, shellFolders);
+            !refusal.empty()) {
+            result.failures.push_back(file.originalPath + ": " + refusal);
+            continue;
+        }
         if (os.FileAttributes(file.originalPath) != platform::kInvalidAttributes) {
             result.failures.push_back(file.originalPath + ": is there again; not replaced");
             continue;
@@ -309,21 +396,35 @@ BackupContents ReadBackup(const std::string& backupPath) {
     }
     BackupContents contents;
     contents.script = ReadRegScript(bytes);
-    contents.files = ReadKeptFiles(backupPath);
+    try {
+        contents.files = ReadKeptFiles(backupPath);
+    } catch (const Error& e) {
+        contents.filesProblem = e.what();
+    }
     return contents;
 }
 
-RestoreResult RestoreScript(const RegScript& script) {
+RestoreResult RestoreScript(const RegScript& script, bool overwrite) {
     RestoreResult result;
-    ScriptWriter writer(result);
-    writer.Write(script);
+    RestorePlan plan(script, result.failures);
+    ScriptWriter writer(plan, result);
+    if (overwrite) {
+        writer.WriteOver(script);
+    } else {
+        writer.WriteKeepingNewer();
+    }
     writer.Verify();
     return result;
 }
 
-RestoreResult RestoreBackup(const std::string& backupPath) {
+RestoreResult RestoreBackup(const std::string& backupPath, bool overwrite) {
     const BackupContents contents = ReadBackup(backupPath);
-    RestoreResult result = RestoreScript(contents.script);
+    RestoreResult result = RestoreScript(contents.script, overwrite);
+    if (!contents.filesProblem.empty()) {
+        result.failures.push_back(
+            BackupFilesFolder(backupPath) +
+            ": the kept shortcut files cannot be put back: " + contents.filesProblem);
+    }
     PutBackFiles(backupPath, contents.files, result);
     return result;
 }

@@ -12,26 +12,36 @@
 namespace mendrake {
 
 struct RestoreResult {
-    std::size_t keys = 0, values = 0, files = 0; // restored and read back the same
-    std::vector<std::string> failures;           // one line per entry, with its reason
+    // Restored, or already there as the backup holds them, and read back the same.
+    std::size_t keys = 0, values = 0, files = 0;
+    // Entries that changed since the backup and were left as they are (also in `failures`).
+    std::size_t conflicts = 0;
+    std::vector<std::string> failures; // one line per entry, with its reason
 };
 
 struct BackupContents {
     RegScript script;
     std::vector<KeptFile> files;
+    std::string filesProblem; // why the kept files cannot be read; the script still can be
 };
 
 // Reads and parses the backup and its file list, changing nothing. Throws Error with
-// "Cannot read file ..." or the reader's "Line N: ..." message.
+// "Cannot read file ..." or the reader's "Line N: ..." message; a files folder that cannot be
+// read is only noted in `filesProblem`.
 BackupContents ReadBackup(const std::string& backupPath);
 
-// Writes `script` into the registry (keys created as needed, values with their type and
-// bytes, deletions carried out), then reads each entry back and compares.
-RestoreResult RestoreScript(const RegScript& script);
+// Writes `script` into the registry and reads each entry back. A value that is absent is
+// written with its type and bytes, one that holds them already counts as restored, and one that
+// holds anything else has changed since the backup: it is left alone and reported as "Not
+// restored: KEY\VALUE: changed since the backup". A key the script deletes goes only when it
+// holds nothing the script does not write back (else it is reported the same way), and a value
+// it deletes only when it is not there. With `overwrite` the script is carried out as it stands,
+// over whatever is there.
+RestoreResult RestoreScript(const RegScript& script, bool overwrite = false);
 
 // The whole restore of a backup file: ReadBackup, RestoreScript, then the kept files moved
-// back, never over a file that is there again.
-RestoreResult RestoreBackup(const std::string& backupPath);
+// back, never over a file that is there again and only into the start-menu and desktop folders.
+RestoreResult RestoreBackup(const std::string& backupPath, bool overwrite = false);
 
 // "Restored K keys, V values and F files from FILE".
 std::string RestoreSummary(const RestoreResult& result, const std::string& backupPath);

@@ -111,6 +111,14 @@
 #define IDS_SHUTDOWN_REASON 130
 #define IDS_BACKUP_IN_FOLDER 131
 
+// The restore dialog while it works, and its question about entries that changed.
+#define IDS_RESTORE_READING 132
+#define IDS_RESTORE_NO_BACKUPS 133
+#define IDS_RESTORE_RESTORING 134
+#define IDS_RESTORE_FILES_UNREADABLE 135
+#define IDS_RESTORE_CONFLICT_ONE 136
+#define IDS_RESTORE_CONFLICT_MANY 137
+
 // The language blocks.
 #define LANG_BLOCK_ENGLISH 0
 #define LANG_BLOCK_GERMAN 1000

@@ -67,6 +67,10 @@ RestoreDialog::RestoreDialog(HWND owner, Prompts& prompts, std::string folder)
     : owner_(owner), prompts_(prompts), folder_(std::move(folder)) {}
 
 RestoreDialog::~RestoreDialog() {
+    if (restore_) {
+        restore_->Take(); // a restore under way ends before the dialog goes
+        restore_.reset();
+    }
     Close();
 }
 
@@ -95,8 +99,8 @@ void RestoreDialog::Open() {
         throw Error("Cannot create the restore dialog.");
     }
     CreateControls();
-    Refresh();
     LayOut();
+    Refresh();
     EnableWindow(owner_, FALSE);
     ShowWindow(hwnd_, SW_SHOW);
     SetFocus(list_);
@@ -114,6 +118,12 @@ void RestoreDialog::ShowModal() {
             Close();
             break;
         }
+        // Esc closes the dialog from every control in it, the list included.
+        if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE &&
+            (message.hwnd == hwnd_ || IsChild(hwnd_, message.hwnd))) {
+            Close();
+            continue;
+        }
         if (!IsDialogMessageA(hwnd_, &message)) {
             TranslateMessage(&message);
             DispatchMessageA(&message);
@@ -122,9 +132,10 @@ void RestoreDialog::ShowModal() {
 }
 
 void RestoreDialog::Close() {
-    if (hwnd_ == nullptr) {
+    if (hwnd_ == nullptr || restore_) {
         return;
     }
+    reader_.reset();
     // The owner comes back before the dialog goes, so that it is the window activated next.
     EnableWindow(owner_, TRUE);
     DestroyWindow(hwnd_);
@@ -189,39 +200,69 @@ void RestoreDialog::Refresh() {
     if (hwnd_ == nullptr) {
         return;
     }
-    const int chosen = ChosenRow();
-    const std::string chosenPath =
-        chosen >= 0 ? backups_[static_cast<std::size_t>(chosen)].path : std::string();
-    backups_ = ListBackups(folder_);
-    SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0);
-    int select = 0;
-    for (int row = 0; row < static_cast<int>(backups_.size()); ++row) {
-        const BackupEntry& backup = backups_[static_cast<std::size_t>(row)];
-        LVITEMA item{};
-        item.mask = LVIF_TEXT;
-        item.iItem = row;
-        item.pszText = const_cast<char*>(backup.when.c_str());
-        SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        const bool readable = backup.problem.empty();
-        SetCell(list_, row, 1, readable ? std::to_string(backup.keys) : "-");
-        SetCell(list_, row, 2, readable ? std::to_string(backup.values) : "-");
-        SetCell(list_, row, 3, readable ? std::to_string(backup.files) : "-");
-        SetCell(list_, row, 4,
-                readable ? FileName(backup.path)
-                         : Text(IDS_RESTORE_UNREADABLE, {FileName(backup.path), backup.problem}));
-        if (backup.path == chosenPath) {
-            select = row;
-        }
+    if (const int chosen = ChosenRow(); chosen >= 0) {
+        chosenPath_ = backups_[static_cast<std::size_t>(chosen)].path;
     }
-    if (!backups_.empty()) {
+    reader_.reset(); // a reading under way stops; its rows are read again
+    backups_.clear();
+    SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0);
+    SetWindowTextA(label_, Text(IDS_RESTORE_READING, {folder_}).c_str());
+    reader_ = std::make_unique<BackupReader>(folder_, hwnd_, kBackupsRead);
+    UpdateButtons();
+}
+
+void RestoreDialog::AddRow(const BackupEntry& backup) {
+    const int row = static_cast<int>(backups_.size());
+    backups_.push_back(backup);
+    LVITEMA item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = row;
+    item.pszText = const_cast<char*>(backup.when.c_str());
+    SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    const bool readable = backup.problem.empty();
+    const bool filesReadable = readable && backup.filesProblem.empty();
+    SetCell(list_, row, 1, readable ? std::to_string(backup.keys) : "-");
+    SetCell(list_, row, 2, readable ? std::to_string(backup.values) : "-");
+    SetCell(list_, row, 3, filesReadable ? std::to_string(backup.files) : "-");
+    SetCell(list_, row, 4,
+            !readable ? Text(IDS_RESTORE_UNREADABLE, {FileName(backup.path), backup.problem})
+            : filesReadable
+                ? FileName(backup.path)
+                : Text(IDS_RESTORE_FILES_UNREADABLE, {FileName(backup.path), backup.filesProblem}));
+    // The first row is chosen, or the one chosen before the list was read again.
+    if (row == 0 || backup.path == chosenPath_) {
         LVITEMA state{};
         state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
         state.state = LVIS_SELECTED | LVIS_FOCUSED;
-        SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(select),
+        SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
                      reinterpret_cast<LPARAM>(&state));
-        SendMessageA(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(select), FALSE);
+        SendMessageA(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
     }
-    EnableWindow(restoreButton_, backups_.empty() ? FALSE : TRUE);
+}
+
+// The worker's hand-over: the backups read since the last message join the list.
+void RestoreDialog::BackupsRead() {
+    if (!reader_) {
+        return;
+    }
+    // Every entry is handed over before the end is flagged: once the end is seen, this Take
+    // gets the last of them.
+    const bool done = reader_->Done();
+    for (const BackupEntry& backup : reader_->Take()) {
+        AddRow(backup);
+    }
+    if (done) {
+        reader_.reset();
+        SetWindowTextA(
+            label_, Text(backups_.empty() ? IDS_RESTORE_NO_BACKUPS : IDS_RESTORE_FOLDER, {folder_})
+                        .c_str());
+    }
+    UpdateButtons();
+}
+
+void RestoreDialog::UpdateButtons() {
+    EnableWindow(restoreButton_, !restore_ && !backups_.empty() ? TRUE : FALSE);
+    EnableWindow(closeButton_, restore_ ? FALSE : TRUE);
 }
 
 int RestoreDialog::ChosenRow() const {
@@ -236,6 +277,9 @@ void RestoreDialog::RestoreChosen() {
         prompts_.Message(hwnd_, Text(IDS_RESTORE_CHOOSE), Title(), MB_ICONINFORMATION);
         return;
     }
+    if (restore_) {
+        return; // one restore at a time
+    }
     const BackupEntry backup = backups_[static_cast<std::size_t>(row)];
     if (!backup.problem.empty()) {
         prompts_.Message(hwnd_, Text(IDS_RESTORE_CANNOT_READ, {backup.path, backup.problem}),
@@ -248,18 +292,51 @@ void RestoreDialog::RestoreChosen() {
     if (!prompts_.Confirm(hwnd_, question, Title())) {
         return;
     }
-    try {
-        const HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
-        const RestoreResult result = RestoreBackup(backup.path);
-        SetCursor(previous);
+    restoring_ = backup;
+    StartRestore(false);
+}
+
+void RestoreDialog::StartRestore(bool overwrite) {
+    overwriting_ = overwrite;
+    restoreResult_ = {};
+    SetWindowTextA(label_, Text(IDS_RESTORE_RESTORING, {restoring_.path}).c_str());
+    HWND window = hwnd_;
+    restore_ = std::make_unique<BackgroundJob>(
+        [this, path = restoring_.path, overwrite] {
+            restoreResult_ = RestoreBackup(path, overwrite);
+        },
+        [window] { PostMessageA(window, kRestoreEnded, 0, 0); });
+    UpdateButtons();
+}
+
+void RestoreDialog::RestoreEnded() {
+    if (!restore_ || !restore_->Ended()) {
+        return;
+    }
+    const JobOutcome outcome = restore_->Take();
+    restore_.reset();
+    UpdateButtons();
+    const std::string& path = restoring_.path;
+    if (outcome.failed) {
+        prompts_.Message(hwnd_, Text(IDS_RESTORE_FAILED, {path, outcome.error}), Title(),
+                         MB_ICONERROR);
+    } else {
+        const RestoreResult& result = restoreResult_;
         const std::string summary =
             Text(IDS_RESTORE_SUMMARY, {std::to_string(result.keys), std::to_string(result.values),
-                                       std::to_string(result.files), backup.path});
+                                       std::to_string(result.files), path});
         prompts_.Message(hwnd_, RestoreReport(summary, result.failures), Title(),
                          result.failures.empty() ? MB_ICONINFORMATION : MB_ICONWARNING);
-    } catch (const std::exception& e) {
-        prompts_.Message(hwnd_, Text(IDS_RESTORE_FAILED, {backup.path, e.what()}), Title(),
-                         MB_ICONERROR);
+        // Newer data is never replaced without a question of its own.
+        if (result.conflicts != 0 && !overwriting_ &&
+            prompts_.Confirm(
+                hwnd_,
+                Text(result.conflicts == 1 ? IDS_RESTORE_CONFLICT_ONE : IDS_RESTORE_CONFLICT_MANY,
+                     {std::to_string(result.conflicts)}),
+                Title())) {
+            StartRestore(true);
+            return;
+        }
     }
     Refresh();
 }
@@ -276,7 +353,7 @@ LRESULT CALLBACK RestoreDialog::Procedure(HWND hwnd, UINT message, WPARAM wParam
     return dialog->Handle(message, wParam, lParam);
 }
 
-// No exception leaves the window procedure: RestoreChosen shows its own errors.
+// No exception leaves the window procedure: the restore's errors are shown from its outcome.
 LRESULT RestoreDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_COMMAND:
@@ -297,6 +374,12 @@ LRESULT RestoreDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         break;
     }
+    case kBackupsRead:
+        BackupsRead();
+        return 0;
+    case kRestoreEnded:
+        RestoreEnded();
+        return 0;
     case WM_SIZE:
         LayOut();
         return 0;

@@ -1,14 +1,20 @@
 // The "Restore..." dialog: the backups of the backup folder, newest first, with what each
-// holds; the chosen one is restored after a confirmation and the result shown.
+// holds, listed as they are read on a worker; the chosen one is restored on a worker after a
+// confirmation and the result shown. Entries that changed since the backup are left alone, and
+// a second question offers to write the backup's data over them.
 #pragma once
 
+#include "engine/background_job.h"
 #include "repair/backup_list.h"
+#include "repair/restore.h"
+#include "ui/backup_reader.h"
 #include "ui/prompts.h"
 #include "widgets/control.h"
 #include "widgets/gdi.h"
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,10 +27,11 @@ class RestoreDialog {
     RestoreDialog(const RestoreDialog&) = delete;
     RestoreDialog& operator=(const RestoreDialog&) = delete;
 
-    // Creates and shows the dialog with its list filled, the owner disabled.
+    // Creates and shows the dialog, the owner disabled; the list fills as the backups are read.
     void Open();
     // Open, then a message loop until the dialog is closed.
     void ShowModal();
+    // Closes the dialog, unless a restore is under way (it is not cut off half done).
     void Close();
     HWND hwnd() const { return hwnd_; }
     HWND List() const { return list_; }
@@ -34,8 +41,11 @@ class RestoreDialog {
     void Refresh();
     // What the list shows, row by row.
     const std::vector<BackupEntry>& Backups() const { return backups_; }
-    // Asks, restores the chosen backup and shows the result; does nothing more when the user
-    // says no.
+    // The backups are still being read (or not all listed yet), or a restore runs, on the worker.
+    bool Reading() const { return reader_ != nullptr; }
+    bool Restoring() const { return restore_ != nullptr; }
+    // Asks and starts the restore of the chosen backup on the worker; its end shows the result
+    // (RestoreEnded). Does nothing more when the user says no.
     void RestoreChosen();
 
   private:
@@ -44,6 +54,15 @@ class RestoreDialog {
     void CreateControls();
     void LayOut();
     int ChosenRow() const;
+    void AddRow(const BackupEntry& backup);
+    void BackupsRead();
+    void StartRestore(bool overwrite);
+    void RestoreEnded();
+    void UpdateButtons();
+
+    // Posted by the workers: backups were read, the restore ended.
+    static constexpr UINT kBackupsRead = WM_APP + 10;
+    static constexpr UINT kRestoreEnded = WM_APP + 11;
 
     HWND owner_;
     Prompts& prompts_;
@@ -52,6 +71,14 @@ class RestoreDialog {
     HWND label_ = nullptr, list_ = nullptr, restoreButton_ = nullptr, closeButton_ = nullptr;
     widgets::Font font_;
     std::vector<BackupEntry> backups_;
+    std::string chosenPath_; // the row to choose again when the list is read anew
+    std::unique_ptr<BackupReader> reader_;
+    // The restore on the worker: it writes restoreResult_, which the dialog reads only once the
+    // job has ended. The job comes last, so that it has ended before the result goes.
+    BackupEntry restoring_;
+    bool overwriting_ = false;
+    RestoreResult restoreResult_;
+    std::unique_ptr<BackgroundJob> restore_;
 };
 
 // The text shown after a restore: the summary (a whole sentence), then the entries that failed (at

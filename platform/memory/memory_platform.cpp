@@ -706,6 +706,48 @@ std::uint32_t MemoryPlatform::CreateFolder(std::string_view path) {
     return 0;
 }
 
+std::uint32_t MemoryPlatform::RemoveFolder(std::string_view path) {
+    std::string_view trimmed = path;
+    while (!trimmed.empty() && IsSep(trimmed.back())) {
+        trimmed.remove_suffix(1);
+    }
+    const std::size_t cut = trimmed.find_last_of("\\/");
+    Node* parent = cut == std::string_view::npos ? nullptr : FindNode(trimmed.substr(0, cut + 1));
+    Node* folder = FindNode(trimmed);
+    if (parent == nullptr || folder == nullptr || !folder->IsFolder()) {
+        return static_cast<std::uint32_t>(kFileNotFound);
+    }
+    if (!folder->children.empty()) {
+        return 145; // ERROR_DIR_NOT_EMPTY
+    }
+    parent->children.erase(UpperAscii(trimmed.substr(cut + 1)));
+    return 0;
+}
+
+std::string MemoryPlatform::ExpandEnvironment(std::string_view text) {
+    std::string expanded;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t open = text.find('%', at);
+        const std::size_t close = open == std::string_view::npos ? open : text.find('%', open + 1);
+        if (close == std::string_view::npos) {
+            break;
+        }
+        const auto found = environment.find(UpperAscii(text.substr(open + 1, close - open - 1)));
+        expanded.append(text.substr(at, open - at));
+        if (found == environment.end()) {
+            // Left as written; its closing sign may open the next reference.
+            expanded.append(text.substr(open, close - open));
+            at = close;
+        } else {
+            expanded += found->second;
+            at = close + 1;
+        }
+    }
+    expanded.append(text.substr(std::min(at, text.size())));
+    return expanded;
+}
+
 std::string MemoryPlatform::ErrorText(std::uint32_t code) {
     switch (code) {
     case 2:

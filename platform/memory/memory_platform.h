@@ -53,6 +53,7 @@ class MemoryPlatform final : public Platform {
     std::uint32_t ReadWholeFile(std::string_view path, std::string& data) override;
     std::uint32_t MoveFileTo(std::string_view from, std::string_view to) override;
     std::uint32_t CreateFolder(std::string_view path) override;
+    std::uint32_t RemoveFolder(std::string_view path) override;
     std::string ErrorText(std::uint32_t code) override;
 
     std::string ShortcutTarget(std::string_view path) override;
@@ -61,6 +62,7 @@ class MemoryPlatform final : public Platform {
     std::string LocalAppDataFolder() override { return localAppDataFolder; }
     std::string ProgramFolder() override { return programFolder; }
     std::string WindowsFolder() override { return windowsFolder; }
+    std::string ExpandEnvironment(std::string_view text) override;
     std::string ComputerName() override { return computerName; }
     bool HasAdministratorRights() override { return administrator; }
 
@@ -132,6 +134,14 @@ class MemoryPlatform final : public Platform {
     std::string localAppDataFolder = "C:\\users\\tester\\AppData\\Local";
     std::string programFolder = "C:\\Program Files\\Mendrake\\";
     std::string windowsFolder = "C:\\windows"; // as Wine reports it
+    // The process environment, by upper-cased name, as a 64-bit program under Wine has it.
+    std::map<std::string, std::string> environment = {
+        {"SYSTEMROOT", "C:\\windows"},
+        {"WINDIR", "C:\\windows"},
+        {"PROGRAMFILES", "C:\\Program Files"},
+        {"PROGRAMFILES(X86)", "C:\\Program Files (x86)"},
+        {"COMMONPROGRAMFILES", "C:\\Program Files\\Common Files"},
+        {"COMMONPROGRAMFILES(X86)", "C:\\Program Files (x86)\\Common Files"}};
     std::string computerName = "TESTPC";
     bool administrator = true;
     // The user's locale compares case as Turkish does: dotted and dotless i are distinct

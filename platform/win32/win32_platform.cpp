@@ -392,6 +392,10 @@ std::uint32_t Win32Platform::CreateFolder(std::string_view path) {
     return CreateDirectoryA(Z(path).c_str(), nullptr) ? 0 : GetLastError();
 }
 
+std::uint32_t Win32Platform::RemoveFolder(std::string_view path) {
+    return RemoveDirectoryA(Z(path).c_str()) ? 0 : GetLastError();
+}
+
 std::string Win32Platform::ErrorText(std::uint32_t code) {
     char* buffer = nullptr;
     const DWORD length = FormatMessageA(
@@ -466,6 +470,25 @@ std::string Win32Platform::ProgramFolder() {
         }
         buffer.resize(buffer.size() * 2);
     }
+}
+
+std::string Win32Platform::ExpandEnvironment(std::string_view text) {
+    const std::string source = Z(text);
+    // The answer's size, terminator included; asked again while the environment grows.
+    std::string expanded(std::max<std::size_t>(source.size() + 1, MAX_PATH), '\0');
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const DWORD needed = ExpandEnvironmentStringsA(source.c_str(), expanded.data(),
+                                                       static_cast<DWORD>(expanded.size()));
+        if (needed == 0) {
+            return {};
+        }
+        if (needed <= expanded.size()) {
+            expanded.resize(needed - 1);
+            return expanded;
+        }
+        expanded.assign(needed, '\0');
+    }
+    return {};
 }
 
 std::string Win32Platform::WindowsFolder() {

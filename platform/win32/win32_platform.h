@@ -35,6 +35,7 @@ class Win32Platform final : public Platform {
     std::uint32_t ReadWholeFile(std::string_view path, std::string& data) override;
     std::uint32_t MoveFileTo(std::string_view from, std::string_view to) override;
     std::uint32_t CreateFolder(std::string_view path) override;
+    std::uint32_t RemoveFolder(std::string_view path) override;
     std::string ErrorText(std::uint32_t code) override;
 
     std::string ShortcutTarget(std::string_view path) override;
@@ -43,6 +44,7 @@ class Win32Platform final : public Platform {
     std::string LocalAppDataFolder() override;
     std::string ProgramFolder() override;
     std::string WindowsFolder() override;
+    std::string ExpandEnvironment(std::string_view text) override;
     std::string ComputerName() override;
     bool HasAdministratorRights() override;
 

@@ -3,7 +3,9 @@
 // and Wine share App Paths, Fonts and more), which are read and reported once.
 #include "engine/algorithm_unit.h"
 #include "engine/issue_model.h"
+#include "engine/normalised_path.h"
 #include "engine/registry_views.h"
+#include "engine/scanner_paths.h"
 #include "platform/memory/memory_platform.h"
 #include "tests/support/fixtures.h"
 
@@ -58,11 +60,71 @@ TEST_F(RegistryViews, ThirtyTwoBitProgramsFindSystem32InSysWow64) {
         {"D:\\WinNTx\\System32\\x.dll", "D:\\WinNTx\\System32\\x.dll"},
         {"C:\\Windows\\System32\\x.dll", "C:\\Windows\\System32\\x.dll"},
         {"%SystemRoot%\\System32\\x.dll", "%SystemRoot%\\System32\\x.dll"},
+        // The path the file system resolves is redirected, however it is written.
+        {"D:/WinNT/System32/x.dll", "D:\\WinNT\\SysWOW64\\x.dll"},
+        {"\\\\?\\D:\\WinNT\\System32\\x.dll", "D:\\WinNT\\SysWOW64\\x.dll"},
+        {"D:\\WinNT\\System32\\..\\System32\\x.dll", "D:\\WinNT\\SysWOW64\\x.dll"},
+        {"D:\\Other\\..\\WinNT\\.\\System32\\\\x.dll", "D:\\WinNT\\SysWOW64\\x.dll"},
+        {"D:\\WinNT\\\\System32\\x.dll", "D:\\WinNT\\SysWOW64\\x.dll"},
+        {"D:\\WinNT\\System32\\..\\Fonts\\x.ttf", "D:\\WinNT\\Fonts\\x.ttf"},
+        {"D:\\WinNT\\Sysnative/../Sysnative/x.dll", "D:\\WinNT\\System32\\x.dll"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.seen, PathSeenBy(RegistryView::Wow64, c.path)) << c.path;
         EXPECT_EQ(c.path, PathSeenBy(RegistryView::Native, c.path)) << c.path;
     }
+}
+
+TEST(NormalisedPath, TheFormTheFileSystemResolves) {
+    const struct {
+        const char* path;
+        const char* normal;
+    } cases[] = {
+        {"C:/a/b.dll", "C:\\a\\b.dll"},
+        {"C:\\a\\\\b\\.\\c\\..\\d.dll", "C:\\a\\b\\d.dll"},
+        {"C:\\..\\..\\x.dll", "C:\\x.dll"}, // never above the drive
+        {"C:\\a\\b\\", "C:\\a\\b\\"},
+        {"\\\\?\\C:\\a\\..\\b.dll", "C:\\b.dll"},
+        {"\\\\?\\UNC\\srv\\share\\a\\b.dll", "\\\\srv\\share\\a\\b.dll"},
+        {"\\\\srv\\share\\..\\..\\b.dll", "\\\\srv\\share\\b.dll"}, // never above the share
+        {"//srv/share/a//b.dll", "\\\\srv\\share\\a\\b.dll"},
+        // Not a drive or share path: left as written.
+        {"a\\..\\b.dll", "a\\..\\b.dll"},
+        {"\\x\\..\\y", "\\x\\..\\y"},
+        {"C:x\\..\\y", "C:x\\..\\y"},
+        {"\\\\.\\pipe\\x", "\\\\.\\pipe\\x"},
+        {"%SystemRoot%\\..\\x", "%SystemRoot%\\..\\x"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.normal, NormalisedPath(c.path)) << c.path;
+    }
+}
+
+// An unquoted 32-bit command whose arguments hold ".." is still resolved at its program.
+TEST_F(RegistryViews, ArgumentsOfAThirtyTwoBitCommandStayApartFromItsProgram) {
+    os.AddFile("C:\\windows\\SysWOW64\\run.exe");
+    const std::string command = "C:\\windows\\System32\\run.exe -f ..\\..\\conf";
+    EXPECT_FALSE(CommandProgramMissing(command, command, RegistryView::Wow64));
+    const std::string written = "C:/windows/System32/run.exe";
+    EXPECT_FALSE(CommandProgramMissing(written, written, RegistryView::Wow64));
+    EXPECT_TRUE(CommandProgramMissing("C:\\windows\\System32\\gone.exe",
+                                      "C:\\windows\\System32\\gone.exe", RegistryView::Wow64));
+}
+
+// Environment references as the program that loads the file has them.
+TEST_F(RegistryViews, EnvironmentReferencesExpandForTheLoadingProgram) {
+    EXPECT_EQ("C:\\Program Files (x86)\\App\\x.tlb",
+              ExpandedPath("%programfiles%\\App\\x.tlb", RegistryView::Wow64));
+    EXPECT_EQ("C:\\Program Files\\App\\x.tlb",
+              ExpandedPath("%ProgramFiles%\\App\\x.tlb", RegistryView::Native));
+    EXPECT_EQ("C:\\Program Files (x86)\\Common Files\\x.dll",
+              ExpandedPath("%CommonProgramFiles%\\x.dll", RegistryView::Wow64));
+    EXPECT_EQ("C:\\windows\\%Unset%\\x.tlb",
+              ExpandedPath("%SystemRoot%\\%Unset%\\x.tlb", RegistryView::Wow64));
+    os.environment.erase("PROGRAMFILES(X86)");
+    EXPECT_EQ("C:\\Program Files\\x.tlb",
+              ExpandedPath("%ProgramFiles%\\x.tlb", RegistryView::Wow64))
+        << "a machine without 32-bit folders";
 }
 
 TEST_F(RegistryViews, TwinPathsOfTheRedirectedRoots) {

@@ -20,6 +20,10 @@ using platform::kCurrentUser;
 using platform::kLocalMachine;
 
 const std::string kFolder = "C:\\Program Files\\Mendrake\\";
+const std::string kShellFolders =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const std::string kUserDesktop = "C:\\Users\\me\\Desktop\\";
+const std::string kCommonDesktop = "C:\\Users\\Public\\Desktop\\";
 
 std::string Joined(const std::vector<std::string>& lines) {
     std::string text;
@@ -45,20 +49,27 @@ TItem FileIssue(const std::string& path) {
 
 class RestoreTest : public testing::Test {
   protected:
-    RestoreTest() { os.AddFolder(kFolder); }
+    RestoreTest() {
+        os.AddFolder(kFolder);
+        // The desktops the scan walks, and where kept shortcuts may go back to.
+        os.PutText(kCurrentUser, kShellFolders, "Desktop", kUserDesktop.substr(0, 19));
+        os.PutText(kLocalMachine, kShellFolders, "Common Desktop", kCommonDesktop);
+    }
 
     // Writes `text` as a backup of the program's folder and restores it.
-    RestoreResult Restore(const std::string& text, const std::string& name = "b_backup.reg") {
+    RestoreResult Restore(const std::string& text, const std::string& name = "b_backup.reg",
+                          bool overwrite = false) {
         os.AddFile(kFolder + name, text);
-        return RestoreBackup(kFolder + name);
+        return RestoreBackup(kFolder + name, overwrite);
     }
 
     platform::MemoryPlatform os;
     platform::ScopedOs installed{os};
 };
 
-// Keys are created with every missing level, values get their exact type and bytes, the
-// script's deletions are carried out, and each is counted once however often it appears.
+// Keys are created with every missing level, values get their exact type and bytes, with
+// --overwrite the script's deletions are carried out, and each is counted once however often
+// it appears.
 TEST_F(RestoreTest, WritesAndCountsWhatReadsBack) {
     os.PutText(kCurrentUser, "Soft\\Old", "x", "y");
     os.PutText(kCurrentUser, "Soft\\Keep", "Gone", "y");
@@ -71,7 +82,8 @@ TEST_F(RestoreTest, WritesAndCountsWhatReadsBack) {
                                          "\"Odd\"=hex(4):01,02,03\r\n\r\n"
                                          "[-HKEY_CURRENT_USER\\Soft\\Old]\r\n\r\n"
                                          "[HKEY_CURRENT_USER\\soft\\new\\deep]\r\n"
-                                         "@=\"default\"\r\n");
+                                         "@=\"default\"\r\n",
+                                         "b_backup.reg", true);
     EXPECT_EQ("", Joined(result.failures));
     EXPECT_EQ(2u, result.keys);
     EXPECT_EQ(3u, result.values);
@@ -95,20 +107,21 @@ TEST_F(RestoreTest, ListsEveryEntryThatCannotBeWritten) {
     os.DenyWrites(kLocalMachine, "Soft\\Locked");
     const std::string script = "REGEDIT4\r\n\r\n"
                                "[HKEY_LOCAL_MACHINE\\Soft\\Locked]\r\n"
-                               "\"Old\"=\"new\"\r\n\"Other\"=dword:00000001\r\n\r\n"
+                               "\"Old\"=\"kept\"\r\n\"Other\"=dword:00000001\r\n"
+                               "\"More\"=\"x\"\r\n\r\n"
                                "[HKEY_LOCAL_MACHINE\\Soft\\Locked\\Below]\r\n\r\n"
                                "[HKEY_LOCAL_MACHINE\\Soft\\Open]\r\n"
                                "\"Fine\"=\"yes\"\r\n\"Empty\"=\r\n\r\n";
     const RestoreResult result = Restore(script);
-    EXPECT_EQ("HKEY_LOCAL_MACHINE\\Soft\\Locked: cannot be created or opened for writing: "
+    EXPECT_EQ("HKEY_LOCAL_MACHINE\\Soft\\Open \"Empty\": the backup holds no data for it; not "
+              "written\n"
+              "HKEY_LOCAL_MACHINE\\Soft\\Locked: cannot be created or opened for writing: "
               "Access denied. Its 2 values were not written.\n"
               "HKEY_LOCAL_MACHINE\\Soft\\Locked\\Below: cannot be created or opened for "
-              "writing: Access denied.\n"
-              "HKEY_LOCAL_MACHINE\\Soft\\Open \"Empty\": the backup holds no data for it; not "
-              "written\n",
+              "writing: Access denied.\n",
               Joined(result.failures));
     EXPECT_EQ(1u, result.keys);
-    EXPECT_EQ(1u, result.values);
+    EXPECT_EQ(1u, result.values) << "Old was there already, unreadably for writing";
     EXPECT_EQ("kept\0"s,
               test::TakeSnapshot(kLocalMachine, "Soft").at("Soft\\Locked").at("Old").data);
 
@@ -124,8 +137,8 @@ TEST_F(RestoreTest, ListsEveryEntryThatCannotBeWritten) {
               Joined(Restore(bytes, "w_backup.reg").failures));
 
     os.failSetValue = platform::kAccessDenied;
-    EXPECT_EQ("HKEY_LOCAL_MACHINE\\Soft\\Open \"Fine\": cannot be written: Access denied.\n",
-              Joined(Restore("REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Soft\\Open]\r\n\"Fine\"=\"\"\r\n",
+    EXPECT_EQ("HKEY_LOCAL_MACHINE\\Soft\\Open \"New\": cannot be written: Access denied.\n",
+              Joined(Restore("REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Soft\\Open]\r\n\"New\"=\"\"\r\n",
                              "f_backup.reg")
                          .failures));
 }
@@ -158,7 +171,7 @@ TEST_F(RestoreTest, DamagedBackupChangesNothing) {
 // are deleted. A restore puts each back with its bytes, making a folder that went, and never
 // replaces a file that is there again.
 TEST_F(RestoreTest, ShortcutFilesAreKeptAndPutBack) {
-    const std::string user = "C:\\Users\\me\\Desktop\\", common = "C:\\Users\\Public\\Desktop\\";
+    const std::string user = kUserDesktop, common = kCommonDesktop;
     os.AddFile(user + "Gone.lnk", "user shortcut bytes");
     os.AddFile(common + "Gone.lnk", "common shortcut bytes");
     os.AddFile(common + "Tools\\Old.lnk", "old");
@@ -180,8 +193,6 @@ TEST_F(RestoreTest, ShortcutFilesAreKeptAndPutBack) {
 
     os.DeleteFileAt(kept + "Old.lnk");
     os.AddFile(common + "Gone.lnk", "a new file of the same name");
-    os.AddFile(kFolder + "other_backup.reg", "REGEDIT4\r\n");
-    os.AddFolder(kFolder + "other_backup.files");
     // The Tools folder went with its last shortcut; the restore makes it again.
     const RestoreResult result = RestoreBackup(backup);
     EXPECT_EQ(common + "Gone.lnk: is there again; not replaced\n" + common +
@@ -192,16 +203,183 @@ TEST_F(RestoreTest, ShortcutFilesAreKeptAndPutBack) {
     EXPECT_EQ("a new file of the same name", os.FileContents(common + "Gone.lnk"));
     EXPECT_EQ("common shortcut bytes", os.FileContents(kept + "Gone (2).lnk"));
 
-    try {
-        RestoreBackup(kFolder + "other_backup.reg");
-        ADD_FAILURE() << "a files folder without its list was not noticed";
-    } catch (const Error& e) {
-        EXPECT_NE(std::string::npos, std::string(e.what()).find(kManifestName)) << e.what();
-    }
-
     os.AddFile(user + "Again.lnk", "x");
     DeleteIssues({FileIssue(user + "Again.lnk")});
     EXPECT_FALSE(os.FileExists(user + "Again.lnk")) << "without a backup the file is deleted";
+}
+
+// What is there again is not overwritten: a value absent is written, one with the backup's
+// type and bytes is already restored, one with anything else has changed since the backup and
+// stays as it is (one line each); a key the backup deletes goes only when it holds nothing the
+// backup does not write back. --overwrite then carries the script out as it stands.
+TEST_F(RestoreTest, EntriesChangedSinceTheBackupAreNotOverwritten) {
+    const std::string run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    os.PutText(kCurrentUser, run, "Same", "C:\\same.exe");
+    os.PutText(kCurrentUser, run, "App", "C:\\Program Files\\App\\app.exe"); // reinstalled
+    os.PutText(kCurrentUser, run, "Typed", "C:\\t.exe", platform::kRegExpandSz);
+    os.PutText(kCurrentUser, "Soft\\Class\\InprocServer32", "", "C:\\new\\server.dll");
+    os.PutText(kCurrentUser, "Soft\\Cut", "Extra", "written since");
+    os.PutText(kCurrentUser, "Soft\\Cut", "Kept", "same");
+    os.PutText(kCurrentUser, "Soft\\Again", "Kept", "same");
+    os.AddKey(kCurrentUser, "Soft\\Again\\Sub");
+    os.AddKey(kCurrentUser, "Soft\\Empty");
+    os.PutText(kCurrentUser, "Soft\\Values", "Unwanted", "set since");
+    const std::string script = "REGEDIT4\r\n\r\n"
+                               "[HKEY_CURRENT_USER\\" +
+                               run +
+                               "]\r\n"
+                               "\"Same\"=\"C:\\\\same.exe\"\r\n"
+                               "\"App\"=\"C:\\\\Old\\\\gone.exe\"\r\n"
+                               "\"Typed\"=\"C:\\\\t.exe\"\r\n"
+                               "\"Absent\"=\"C:\\\\absent.exe\"\r\n\r\n"
+                               "[HKEY_CURRENT_USER\\Soft\\Class\\InprocServer32]\r\n"
+                               "@=\"C:\\\\old\\\\server.dll\"\r\n\r\n"
+                               "[-HKEY_CURRENT_USER\\Soft\\Cut]\r\n\r\n"
+                               "[HKEY_CURRENT_USER\\Soft\\Cut]\r\n\"Kept\"=\"same\"\r\n\r\n"
+                               "[-HKEY_CURRENT_USER\\Soft\\Again]\r\n\r\n"
+                               "[HKEY_CURRENT_USER\\Soft\\Again\\Sub]\r\n\r\n"
+                               "[HKEY_CURRENT_USER\\Soft\\Again]\r\n\"Kept\"=\"same\"\r\n"
+                               "\"New\"=dword:00000002\r\n\r\n"
+                               "[-HKEY_CURRENT_USER\\Soft\\Empty]\r\n\r\n"
+                               "[-HKEY_CURRENT_USER\\Soft\\Gone]\r\n\r\n"
+                               "[HKEY_CURRENT_USER\\Soft\\Values]\r\n\"Unwanted\"=-\r\n";
+    const RestoreResult result = Restore(script);
+    EXPECT_EQ("Not restored: HKCU\\Soft\\Cut: changed since the backup\n"
+              "Not restored: HKCU\\" +
+                  run +
+                  "\\App: changed since the backup\n"
+                  "Not restored: HKCU\\" +
+                  run +
+                  "\\Typed: changed since the backup\n"
+                  "Not restored: HKCU\\Soft\\Class\\InprocServer32\\(Default): changed since the "
+                  "backup\n"
+                  "Not restored: HKCU\\Soft\\Values\\Unwanted: changed since the backup\n",
+              Joined(result.failures));
+    EXPECT_EQ(5u, result.conflicts);
+    EXPECT_EQ(6u, result.keys) << "Run, InprocServer32, Cut, Again\\Sub, Again, Values";
+    EXPECT_EQ(5u, result.values) << "Same, Absent, Cut's Kept, Again's Kept and New";
+    const test::Snapshot now = test::TakeSnapshot(kCurrentUser, "Soft");
+    EXPECT_EQ("C:\\Program Files\\App\\app.exe\0"s,
+              test::TakeSnapshot(kCurrentUser, run).at(run).at("App").data);
+    EXPECT_EQ("C:\\absent.exe\0"s, test::TakeSnapshot(kCurrentUser, run).at(run).at("Absent").data);
+    EXPECT_EQ("C:\\new\\server.dll\0"s, now.at("Soft\\Class\\InprocServer32").at("").data);
+    EXPECT_EQ("written since\0"s, now.at("Soft\\Cut").at("Extra").data);
+    EXPECT_EQ(1u, now.count("Soft\\Again\\Sub"));
+    EXPECT_EQ("\x02\0\0\0"s, now.at("Soft\\Again").at("New").data);
+    EXPECT_EQ(0u, now.count("Soft\\Empty")) << "an empty key the backup deletes goes";
+    EXPECT_EQ("set since\0"s, now.at("Soft\\Values").at("Unwanted").data);
+
+    const RestoreResult again = Restore(script, "b_backup.reg", true);
+    EXPECT_EQ("", Joined(again.failures));
+    EXPECT_EQ(0u, again.conflicts);
+    const test::Snapshot over = test::TakeSnapshot(kCurrentUser, "Soft");
+    EXPECT_EQ("C:\\Old\\gone.exe\0"s, test::TakeSnapshot(kCurrentUser, run).at(run).at("App").data);
+    EXPECT_EQ("C:\\old\\server.dll\0"s, over.at("Soft\\Class\\InprocServer32").at("").data);
+    EXPECT_EQ(0u, over.at("Soft\\Cut").count("Extra")) << "deleted, then written back";
+    EXPECT_EQ(1u, over.count("Soft\\Again\\Sub")) << "deleted, then written again";
+    EXPECT_EQ(0u, over.at("Soft\\Values").count("Unwanted"));
+}
+
+// The fix removed a dead Run value and the program was installed again since: its restore
+// finds the value changed and leaves the live one; the same-named value the backup holds from
+// a subkey the fix left alone is already there.
+TEST_F(RestoreTest, AReinstalledProgramKeepsItsNewSettings) {
+    const std::string run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    os.PutText(kCurrentUser, run, "App", "C:\\Old\\gone.exe");
+    os.PutText(kCurrentUser, run + "\\Below", "App", "stays"); // exported, not deleted
+    TItem issue;
+    issue.Selected = 1;
+    issue.Category = 10;
+    issue.RootKey = static_cast<std::uint32_t>(kCurrentUser);
+    issue.Key = "\\" + run;
+    issue.Value = "App";
+    const std::string backup = kFolder + "20261210142530_backup.reg";
+    FixIssues({issue}, backup);
+    ASSERT_EQ(0u, test::TakeSnapshot(kCurrentUser, run).at(run).count("App"));
+    os.PutText(kCurrentUser, run, "App", "C:\\New\\app.exe");
+
+    const RestoreResult result = RestoreBackup(backup);
+    EXPECT_EQ("Not restored: HKCU\\" + run + "\\App: changed since the backup\n",
+              Joined(result.failures));
+    EXPECT_EQ(1u, result.values) << "Below's App, already there";
+    EXPECT_EQ("C:\\New\\app.exe\0"s, test::TakeSnapshot(kCurrentUser, run).at(run).at("App").data);
+    EXPECT_EQ("Restored 2 keys, 1 values and 0 files from x", RestoreSummary(result, "x"));
+}
+
+// The kept files' list is written before the first file moves, and when it cannot be, the
+// folder goes again; a files folder that cannot be read fails the file part alone.
+TEST_F(RestoreTest, FilesFolderProblemsFailOnlyTheFiles) {
+    os.AddFile(kUserDesktop + "Gone.lnk", "bytes");
+    const std::string backup = kFolder + "20261210142530_backup.reg";
+    os.FailNextWrite(platform::FileWriteResult::Stage::Create, platform::kAccessDenied);
+    FileKeeper keeper(BackupFilesFolder(backup));
+    EXPECT_FALSE(keeper.Keep(kUserDesktop + "Gone.lnk"));
+    EXPECT_TRUE(os.FileExists(kUserDesktop + "Gone.lnk"));
+    EXPECT_EQ(platform::kInvalidAttributes,
+              platform::Os().FileAttributes(kFolder + "20261210142530_backup.files"))
+        << "no folder without its list";
+    EXPECT_TRUE(keeper.Keep(kUserDesktop + "Gone.lnk")) << "the next file tries again";
+    EXPECT_EQ(kUserDesktop + "Gone.lnk\tGone.lnk\r\n",
+              os.FileContents(BackupFilesFolder(backup) + kManifestName));
+
+    // A folder whose list is missing (or unreadable): the registry part is restored.
+    os.AddFile(kFolder + "other_backup.reg",
+               "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Soft\\Back]\r\n\"v\"=\"1\"\r\n");
+    os.AddFolder(kFolder + "other_backup.files");
+    const RestoreResult result = RestoreBackup(kFolder + "other_backup.reg");
+    ASSERT_EQ(1u, result.failures.size());
+    EXPECT_EQ(0u, result.failures[0].find(kFolder + "other_backup.files\\: the kept shortcut "
+                                                    "files cannot be put back: Cannot read file"))
+        << result.failures[0];
+    EXPECT_EQ(1u, result.values);
+    EXPECT_TRUE(os.KeyExists(kCurrentUser, "Soft\\Back"));
+}
+
+// A manifest line may only put a shortcut back into the start-menu and desktop folders the
+// scan walks, by a plain path through real folders: anything else is refused and nothing is
+// made there.
+TEST_F(RestoreTest, KeptFilesGoBackOnlyIntoTheShellFolders) {
+    const std::string kept = kFolder + "20261210142530_backup.files\\";
+    os.AddFolder(kUserDesktop + "Linked", platform::kAttrDirectory | platform::kAttrReparsePoint);
+    const std::vector<std::string> refused = {
+        "C:\\windows\\system32\\evil.dll",
+        "C:\\windows\\system32\\evil.lnk",
+        kUserDesktop + "..\\..\\..\\..\\windows\\system32\\evil.lnk",
+        kUserDesktop + "sub\\..\\..\\evil.lnk",
+        kUserDesktop + ".\\evil.lnk",
+        kUserDesktop + "evil.exe",
+        kUserDesktop + "evil.lnk:stream",
+        kUserDesktop + "evil.lnk.",
+        "C:/Users/me/Desktop/evil.lnk",
+        kUserDesktop + "Linked\\evil.lnk",
+        "C:\\Users\\me\\DesktopX\\evil.lnk",
+        "\\\\?\\" + kUserDesktop + "evil.lnk",
+    };
+    std::string manifest;
+    for (std::size_t i = 0; i < refused.size(); ++i) {
+        const std::string name = "f" + std::to_string(i) + ".lnk";
+        os.AddFile(kept + name, "planted");
+        manifest += refused[i] + "\t" + name + "\r\n";
+    }
+    os.AddFile(kept + "ok.lnk", "fine");
+    manifest += kUserDesktop + "New Folder\\ok.lnk\tok.lnk\r\n";
+    os.AddFile(kept + kManifestName, manifest);
+    const RestoreResult result = Restore("REGEDIT4\r\n", "20261210142530_backup.reg");
+    std::string expected;
+    for (const std::string& path : refused) {
+        expected += path + ": " +
+                    (path.find("Linked") != std::string::npos
+                         ? "leads through a folder link or a file; not put back\n"
+                         : "not a shortcut inside the Start Menu or Desktop folders; not put "
+                           "back\n");
+    }
+    EXPECT_EQ(expected, Joined(result.failures));
+    EXPECT_EQ(1u, result.files);
+    EXPECT_EQ("fine", os.FileContents(kUserDesktop + "New Folder\\ok.lnk"));
+    for (const char* where : {"C:\\windows\\system32\\evil.lnk", "C:\\windows\\system32\\evil.dll",
+                              "C:\\evil.lnk", "C:\\Users\\evil.lnk"}) {
+        EXPECT_FALSE(os.FileExists(where)) << where;
+    }
 }
 
 TEST(KeptFiles, ManifestLinesMustHoldAPathAndAName) {

@@ -33,7 +33,7 @@ TEST(VerbProgramPath, CutsAfterTheFirstExeFollowedByABlank) {
     }
 }
 
-TEST(HelpFilePath, JoinsFolderAndNameAndCollapsesBackslashPairs) {
+TEST(HelpFilePath, JoinsFolderAndNameAndCollapsesBackslashPairsButKeepsANetworkFolder) {
     struct HelpCase {
         const char* folder;
         const char* name;
@@ -43,9 +43,11 @@ TEST(HelpFilePath, JoinsFolderAndNameAndCollapsesBackslashPairs) {
         {"C:\\Windows\\Help", "x.hlp", "C:\\Windows\\Help\\x.hlp"},
         {"C:\\Windows\\Help\\", "x.hlp", "C:\\Windows\\Help\\x.hlp"},
         {"C:\\Windows\\Help\\\\", "x.hlp", "C:\\Windows\\Help\\\\x.hlp"}, // three become two
-        {"C:\\a\\\\\\", "x.hlp", "C:\\a\\\\x.hlp"},               // four in a row become two
-        {"", "x.chm", "\\x.chm"},                                 // empty data: rooted
-        {"\\\\server\\share", "x.chm", "\\server\\share\\x.chm"}, // network path loses one
+        {"C:\\a\\\\\\", "x.hlp", "C:\\a\\\\x.hlp"},                 // four in a row become two
+        {"", "x.chm", "\\x.chm"},                                   // empty data: rooted
+        {"\\\\server\\share", "x.chm", "\\\\server\\share\\x.chm"}, // a network folder
+        {"\\\\server\\\\share\\\\", "x.chm", "\\\\server\\share\\\\x.chm"},
+        {"\\\\\\server", "x.chm", "\\\\server\\x.chm"}, // three become two
         {"C:\\a\\\\b", "x.hlp", "C:\\a\\b\\x.hlp"},
     };
     for (const HelpCase& c : cases) {

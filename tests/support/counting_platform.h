@@ -100,6 +100,7 @@ class CountingPlatform final : public platform::Platform {
         return inner_.MoveFileTo(from, to);
     }
     std::uint32_t CreateFolder(std::string_view path) override { return inner_.CreateFolder(path); }
+    std::uint32_t RemoveFolder(std::string_view path) override { return inner_.RemoveFolder(path); }
     platform::FileWriteResult WriteWholeFile(std::string_view path, std::string_view data,
                                              bool replace) override {
         return inner_.WriteWholeFile(path, data, replace);
@@ -114,6 +115,9 @@ class CountingPlatform final : public platform::Platform {
     std::string LocalAppDataFolder() override { return inner_.LocalAppDataFolder(); }
     std::string ProgramFolder() override { return inner_.ProgramFolder(); }
     std::string WindowsFolder() override { return inner_.WindowsFolder(); }
+    std::string ExpandEnvironment(std::string_view text) override {
+        return inner_.ExpandEnvironment(text);
+    }
     std::string ComputerName() override { return inner_.ComputerName(); }
     bool HasAdministratorRights() override { return inner_.HasAdministratorRights(); }
     bool EqualTextIgnoreCase(std::string_view a, std::string_view b) override {

@@ -575,10 +575,27 @@ struct RestoreDialogRun {
     bool opened = false;
     std::vector<BackupEntry> listed, afterFix;
     std::size_t questionsWhenDeclined = 0;
-    bool presentAfterDecline = true, presentAfterRestore = false;
+    bool presentAfterDecline = true, presentAfterRestore = false, restoreOnWorker = false;
     bool picture = false;
 };
 RestoreDialogRun* dialogRun = nullptr;
+
+// The backups of the program's folder by name, so that a test removes the ones it made.
+std::set<std::string> BackupNames() {
+    std::set<std::string> names;
+    for (const auto& entry : Os().ListFolder(Os().ProgramFolder() + "*_backup.reg")) {
+        names.insert(entry.name);
+    }
+    return names;
+}
+
+void RemoveBackupsMadeSince(const std::set<std::string>& before) {
+    for (const std::string& name : BackupNames()) {
+        if (!before.count(name)) {
+            Os().DeleteFileAt(Os().ProgramFolder() + name);
+        }
+    }
+}
 
 bool ValuePresent(const std::string& path, const std::string& name) {
     platform::Hkey opened = 0;
@@ -591,6 +608,14 @@ bool ValuePresent(const std::string& path, const std::string& name) {
     return present;
 }
 
+// Lets the dialog's workers hand over until `busy` is false (at most two minutes).
+template <typename Busy> void WaitWhile(Busy busy) {
+    for (int tries = 0; busy() && tries < 2400; ++tries) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        Pump();
+    }
+}
+
 // Runs inside the dialog's modal loop, as the user's clicks would.
 void CALLBACK DriveRestoreDialog(HWND, UINT, UINT_PTR timer, DWORD) {
     KillTimer(nullptr, timer);
@@ -601,6 +626,7 @@ void CALLBACK DriveRestoreDialog(HWND, UINT, UINT_PTR timer, DWORD) {
     if (dialog == nullptr) {
         return;
     }
+    WaitWhile([dialog] { return dialog->Reading(); });
     run.listed = dialog->Backups();
     // "No" to the question: nothing is restored.
     run.prompts->confirm = false;
@@ -608,9 +634,11 @@ void CALLBACK DriveRestoreDialog(HWND, UINT, UINT_PTR timer, DWORD) {
     run.questionsWhenDeclined = run.prompts->questions.size();
     run.presentAfterDecline = ValuePresent("Software\\MendrakeWindowRestore", "v");
     run.picture = WriteWindowPng(dialog->hwnd(), Os().ProgramFolder() + "restore_dialog.png");
-    // "Yes": the value comes back and the summary is shown.
+    // "Yes": the restore runs on the worker; the value comes back and the summary is shown.
     run.prompts->confirm = true;
     SendMessageA(dialog->RestoreButton(), BM_CLICK, 0, 0);
+    run.restoreOnWorker = dialog->Restoring() && !IsWindowEnabled(dialog->CloseButton());
+    WaitWhile([dialog] { return dialog->Restoring(); });
     run.presentAfterRestore = ValuePresent("Software\\MendrakeWindowRestore", "v");
     // A fix (of nothing ticked) while the dialog is open lists the backup it writes (and one put
     // there by hand).
@@ -620,12 +648,10 @@ void CALLBACK DriveRestoreDialog(HWND, UINT, UINT_PTR timer, DWORD) {
     }
     run.form->FixAdvToolButtonClick();
     // The fix runs on the worker; the dialog is refreshed when the window takes its outcome.
-    for (int tries = 0; run.form->Busy() && tries < 2400; ++tries) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-        Pump();
-    }
+    WaitWhile([&run, dialog] { return run.form->Busy() || dialog->Reading(); });
     run.afterFix = dialog->Backups();
-    SendMessageA(dialog->CloseButton(), BM_CLICK, 0, 0);
+    // Esc in the list closes the dialog.
+    PostMessageA(dialog->List(), WM_KEYDOWN, VK_ESCAPE, 0);
 }
 
 TEST_F(MainWindowTest, RestoreDialogListsTheBackupsAndRestoresTheChosenOne) {
@@ -634,10 +660,7 @@ TEST_F(MainWindowTest, RestoreDialogListsTheBackupsAndRestoresTheChosenOne) {
     AppendIssue(10, 0, "Invalid Run", "v", "HKCU" + key, 0x80000001u, key, "v", "", false);
     MakeBackup = true;
     const std::string folder = Os().ProgramFolder();
-    std::set<std::string> before;
-    for (const auto& entry : Os().ListFolder(folder + "*_backup.reg")) {
-        before.insert(entry.name);
-    }
+    const std::set<std::string> before = BackupNames();
     Press(form->FixAdvToolButton);
     ASSERT_FALSE(ValuePresent(key.substr(1), "v"));
     RestoreDialogRun run;
@@ -654,11 +677,7 @@ TEST_F(MainWindowTest, RestoreDialogListsTheBackupsAndRestoresTheChosenOne) {
     SetTimer(nullptr, 0, 10, DriveRestoreDialog);
     Press(form->RestoreAdvToolButton); // returns when the dialog is closed
     dialogRun = nullptr;
-    for (const auto& entry : Os().ListFolder(folder + "*_backup.reg")) {
-        if (!before.count(entry.name)) {
-            Os().DeleteFileAt(folder + entry.name);
-        }
-    }
+    RemoveBackupsMadeSince(before);
 
     EXPECT_TRUE(run.opened) << "shown, with the main window disabled";
     EXPECT_EQ(nullptr, form->OpenRestoreDialog());
@@ -673,6 +692,7 @@ TEST_F(MainWindowTest, RestoreDialogListsTheBackupsAndRestoresTheChosenOne) {
     ASSERT_EQ(2u, prompts.questions.size());
     EXPECT_EQ(0u, prompts.questions[0].find("Restore the backup of ")) << prompts.questions[0];
     EXPECT_TRUE(run.presentAfterRestore);
+    EXPECT_TRUE(run.restoreOnWorker) << "the click returned while the restore ran";
     bool summaryShown = false;
     for (const auto& shown : prompts.messages) {
         summaryShown |=
@@ -682,6 +702,78 @@ TEST_F(MainWindowTest, RestoreDialogListsTheBackupsAndRestoresTheChosenOne) {
     EXPECT_TRUE(summaryShown);
     ASSERT_FALSE(run.afterFix.empty());
     EXPECT_EQ(run.extra, run.afterFix.back().path) << "the list was read again after the fix";
+}
+
+// A value set again since the fix: the dialog's restore leaves it, shows the conflict and asks
+// a second question before the backup's data goes over it. The backups (a large one among them)
+// are read on the worker: the dialog opens with its list empty and fills it as they are read.
+std::string ValueText(const std::string& path, const std::string& name) {
+    platform::Hkey opened = 0;
+    if (Os().OpenKey(platform::kCurrentUser, path, 0x20019, opened) != platform::kSuccess) {
+        return "(no key)";
+    }
+    platform::RegValue value;
+    const bool present = Os().QueryValue(opened, name, value) == platform::kSuccess;
+    Os().CloseKey(opened);
+    return present ? std::string(value.data.c_str()) : "(none)";
+}
+
+TEST_F(MainWindowTest, RestoreDialogAsksBeforeOverwritingWhatChangedSinceTheBackup) {
+    const std::string key = "\\Software\\MendrakeWindowConflict";
+    PlantedRegistry planted("REGEDIT4\n\n[HKEY_CURRENT_USER" + key + "]\n\"v\"=\"old\"\n");
+    AppendIssue(10, 0, "Invalid Run", "v", "HKCU" + key, 0x80000001u, key, "v", "", false);
+    MakeBackup = true;
+    const std::string folder = Os().ProgramFolder();
+    const std::set<std::string> before = BackupNames();
+    // An old backup of 10,000 values, listed as it is read.
+    std::string large = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\MendrakeWindowLarge]\r\n";
+    for (int i = 0; i < 10000; ++i) {
+        large += "\"value" + std::to_string(i) + "\"=\"C:\\\\Program Files\\\\gone" +
+                 std::to_string(i) + ".exe\"\r\n";
+    }
+    const std::string largePath = folder + "19990101000000_backup.reg";
+    ASSERT_TRUE(Os().WriteWholeFile(largePath, large).ok());
+    Press(form->FixAdvToolButton);
+    ASSERT_EQ("(none)", ValueText(key.substr(1), "v"));
+    planted.Apply("REGEDIT4\n\n[HKEY_CURRENT_USER" + key + "]\n\"v\"=\"new\"\n");
+    prompts.messages.clear();
+    prompts.questions.clear();
+
+    RestoreDialog dialog(form->hwnd(), prompts, folder);
+    dialog.Open();
+    const bool emptyAtOpen = dialog.Backups().empty();
+    WaitWhile([&dialog] { return dialog.Reading(); });
+    const std::size_t listed = dialog.Backups().size();
+    // The fix's backup is the newest and chosen. "Yes" to restore, "No" to overwriting.
+    prompts.confirm = true;
+    prompts.duringMessage = [this] { prompts.confirm = false; };
+    SendMessageA(dialog.RestoreButton(), BM_CLICK, 0, 0);
+    WaitWhile([&dialog] { return dialog.Restoring(); });
+    const std::string afterNo = ValueText(key.substr(1), "v");
+    // Again, "Yes" to both: the overwrite runs as a second restore on the worker.
+    prompts.duringMessage = nullptr;
+    prompts.confirm = true;
+    SendMessageA(dialog.RestoreButton(), BM_CLICK, 0, 0);
+    WaitWhile([&dialog] { return dialog.Restoring(); });
+    const std::string afterYes = ValueText(key.substr(1), "v");
+    dialog.Close();
+    RemoveBackupsMadeSince(before);
+    Os().DeleteFileAt(largePath);
+
+    EXPECT_TRUE(emptyAtOpen) << "the list is filled by the worker, not before the dialog shows";
+    EXPECT_LE(2u, listed);
+    EXPECT_EQ("new", afterNo) << "nothing newer replaced without the second question";
+    EXPECT_EQ("old", afterYes);
+    ASSERT_EQ(4u, prompts.questions.size());
+    EXPECT_EQ(0u, prompts.questions[1].find("1 entry has changed since the backup"))
+        << prompts.questions[1];
+    ASSERT_LE(3u, prompts.messages.size());
+    EXPECT_NE(std::string::npos, prompts.messages[0].text.find("Not restored: HKCU" + key +
+                                                               "\\v: changed since the backup"))
+        << prompts.messages[0].text;
+    EXPECT_EQ(static_cast<UINT>(MB_ICONWARNING), prompts.messages[0].icon);
+    EXPECT_EQ(0u, prompts.messages[2].text.find("Restored 1 keys, 1 values and 0 files from "))
+        << prompts.messages[2].text;
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "engine/registry_access.h"
 #include "platform/win32/handles.h"
 #include "repair/fix.h"
+#include "repair/kept_files.h"
 #include "repair/restore.h"
 #include "repair/regexport_unit.h"
 #include "tests/support/fixtures.h"
@@ -63,18 +64,24 @@ std::string ReadWholeFile(const std::string& path) {
     return bytes;
 }
 
-// Runs a command line to its end with standard output and error going to `output`; returns the
-// exit code, or -1 when the program could not be started.
-long RunProcess(const std::string& commandLine, const std::string& output = "NUL") {
+// Runs a command line to its end with standard output and error going to `output` (standard
+// error to `errors` when one is given); returns the exit code, or -1 when the program could not
+// be started.
+long RunProcess(const std::string& commandLine, const std::string& output = "NUL",
+                const std::string& errors = "") {
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     platform::FileHandle out(CreateFileA(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
                                          CREATE_ALWAYS, 0, nullptr));
+    platform::FileHandle err(errors.empty()
+                                 ? INVALID_HANDLE_VALUE
+                                 : CreateFileA(errors.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                               &inherit, CREATE_ALWAYS, 0, nullptr));
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     startup.hStdOutput = out.get();
-    startup.hStdError = out.get();
+    startup.hStdError = errors.empty() ? out.get() : err.get();
     PROCESS_INFORMATION process{};
     std::string command = commandLine;
     if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
@@ -469,8 +476,9 @@ TEST(Restore, OneIssueOfEachNewCheckComesBack) {
 
 // ---- the console's restore ----
 
-long RunCli(const std::string& arguments, const std::string& output) {
-    return RunProcess(Quote(CliPath()) + " " + arguments, output);
+long RunCli(const std::string& arguments, const std::string& output,
+            const std::string& errors = "") {
+    return RunProcess(Quote(CliPath()) + " " + arguments, output, errors);
 }
 
 // What the registry editor itself exports (version 5, UTF-16) restores too; the same file cut
@@ -552,7 +560,7 @@ TEST(CliRestore, KeyTheUserCannotWriteIsReported) {
         platform::FileHandle file(CreateFileA(backup.path().c_str(), GENERIC_WRITE, 0, nullptr,
                                               CREATE_ALWAYS, 0, nullptr));
         const std::string script = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\" + kBase +
-                                   "\\Locked]\r\n\"Old\"=\"new\"\r\n\r\n[HKEY_CURRENT_USER\\" +
+                                   "\\Locked]\r\n\"New\"=\"new\"\r\n\r\n[HKEY_CURRENT_USER\\" +
                                    kBase + "\\Open]\r\n\"Fine\"=\"yes\"\r\n\r\n";
         DWORD written = 0;
         WriteFile(file.get(), script.data(), static_cast<DWORD>(script.size()), &written, nullptr);
@@ -574,6 +582,100 @@ TEST(CliRestore, KeyTheUserCannotWriteIsReported) {
         RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &open);
         RegCloseKey(key);
     }
+}
+
+// A program removed by a fix and installed again since: the console's restore leaves its new
+// value and says so on standard error (exit status 1), deletes no key that holds something the
+// backup does not, and writes the backup's data over both only with --overwrite.
+TEST(CliRestore, EntriesChangedSinceTheBackupStayUnlessOverwritten) {
+    PlantedTree planted;
+    planted.Apply({Value("\\Run", "App", platform::kRegSz, std::string("C:\\Old\\gone.exe\0", 17)),
+                   Value("\\Run", "Other", platform::kRegSz, std::string("kept\0", 5)),
+                   Value("\\Run\\Below", "App", platform::kRegSz, std::string("below\0", 6))});
+    TempFile backup("mendrake_changed_backup.reg");
+    FixIssues({Issue("\\Run", "App", false)}, backup.path());
+    ASSERT_FALSE(IssueEntryPresent(Issue("\\Run", "App", false)));
+    planted.Apply({Value("\\Run", "App", platform::kRegSz, std::string("C:\\New\\app.exe\0", 16)),
+                   Value("\\Cut", "Since", platform::kRegSz, std::string("new\0", 4))});
+    // A deletion of a key that holds a value written since, as a hand-made script has it.
+    {
+        std::string script = ReadWholeFile(backup.path());
+        script += "[-HKEY_CURRENT_USER\\" + kBase + "\\Cut]\r\n\r\n";
+        platform::FileHandle file(CreateFileA(backup.path().c_str(), GENERIC_WRITE, 0, nullptr,
+                                              CREATE_ALWAYS, 0, nullptr));
+        DWORD written = 0;
+        WriteFile(file.get(), script.data(), static_cast<DWORD>(script.size()), &written, nullptr);
+    }
+    const Snapshot changed = TakeSnapshot(kBase);
+
+    TempFile output("mendrake_cli_changed_out.txt");
+    TempFile errors("mendrake_cli_changed_err.txt");
+    EXPECT_EQ(1, RunCli("restore " + Quote(backup.path()), output.path(), errors.path()));
+    EXPECT_EQ("Restored 2 keys, 1 values and 0 files from " + backup.path() + "\r\n",
+              ReadWholeFile(output.path()));
+    EXPECT_EQ("Not restored: HKCU\\" + kBase + "\\Cut: changed since the backup\r\n" +
+                  "Not restored: HKCU\\" + kBase + "\\Run\\App: changed since the backup\r\n",
+              ReadWholeFile(errors.path()));
+    EXPECT_EQ("", Differences(changed, TakeSnapshot(kBase))) << "nothing newer replaced";
+
+    EXPECT_EQ(0,
+              RunCli("restore --overwrite " + Quote(backup.path()), output.path(), errors.path()))
+        << ReadWholeFile(errors.path());
+    EXPECT_EQ("", ReadWholeFile(errors.path()));
+    const Snapshot over = TakeSnapshot(kBase);
+    const std::string run = kBase + "\\Run";
+    EXPECT_EQ(std::string("C:\\Old\\gone.exe\0", 17), over.at(run).at("App").data);
+    EXPECT_EQ(0u, over.count(kBase + "\\Cut"));
+}
+
+// A manifest planted beside a backup cannot make the restore place a file outside the start
+// menu and desktop folders: a System32 path is refused and nothing is made there, while a
+// shortcut of the desktop goes back.
+TEST(Restore, KeptFilesGoBackOnlyIntoTheShellFolders) {
+    RegistryAccess reg;
+    reg.SetRoot(static_cast<std::uint32_t>(platform::kCurrentUser));
+    reg.SetAccess(platform::kKeyRead);
+    ASSERT_TRUE(
+        reg.Open("\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"));
+    const std::string desktop = reg.ReadText("Desktop");
+    ASSERT_FALSE(desktop.empty());
+    const std::string system = platform::Os().WindowsFolder() + "\\system32\\";
+    const std::string backup = TempFolder() + "20261210142530_backup.reg";
+    const std::string kept = BackupFilesFolder(backup);
+    CreateDirectoryA(kept.substr(0, kept.size() - 1).c_str(), nullptr);
+    const std::vector<std::pair<std::string, std::string>> lines = {
+        {system + "mendrake-planted.lnk", "a.lnk"},
+        {desktop + "\\..\\..\\mendrake-planted.lnk", "b.lnk"},
+        {system + "mendrake-planted.dll", "c.lnk"},
+        {desktop + "\\mendrake-kept.lnk", "d.lnk"}};
+    std::string manifest;
+    for (const auto& [original, name] : lines) {
+        ASSERT_TRUE(platform::Os().WriteWholeFile(kept + name, "shortcut bytes").ok());
+        manifest += original + "\t" + name + "\r\n";
+    }
+    ASSERT_TRUE(platform::Os().WriteWholeFile(kept + kManifestName, manifest).ok());
+    ASSERT_TRUE(platform::Os().WriteWholeFile(backup, "REGEDIT4\r\n\r\n").ok());
+
+    const RestoreResult result = RestoreBackup(backup);
+    std::string failures;
+    for (const std::string& failure : result.failures) {
+        failures += failure + "\n";
+    }
+    EXPECT_EQ(1u, result.files) << failures;
+    EXPECT_EQ(3u, result.failures.size()) << failures;
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES,
+              GetFileAttributesA((system + "mendrake-planted.lnk").c_str()));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES,
+              GetFileAttributesA((system + "mendrake-planted.dll").c_str()));
+    EXPECT_EQ("shortcut bytes", ReadWholeFile(desktop + "\\mendrake-kept.lnk"));
+    DeleteFileA((desktop + "\\mendrake-kept.lnk").c_str());
+    for (const auto& [original, name] : lines) {
+        DeleteFileA((kept + name).c_str());
+        DeleteFileA(original.c_str());
+    }
+    DeleteFileA((kept + kManifestName).c_str());
+    RemoveDirectoryA(kept.substr(0, kept.size() - 1).c_str());
+    DeleteFileA(backup.c_str());
 }
 
 } // namespace
