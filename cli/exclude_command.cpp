@@ -1,5 +1,7 @@
 #include "cli/exclude_command.h"
 
+#include "cli/console_text.h"
+
 #include "settings/exclusion_unit.h"
 
 #include <cstdio>
@@ -10,18 +12,18 @@ int RunExclude(const Arguments& arguments) {
     const std::string& entry = arguments.exclusionEntry;
     if (arguments.exclusionAction == "list") {
         for (const std::string& stored : Exclusions()) {
-            std::printf("%s\n", stored.c_str());
+            PrintText(stdout, "%s\n", stored.c_str());
         }
     } else if (arguments.exclusionAction == "add") {
         if (AddExclusion(entry)) {
-            std::printf("Excluded %s\n", entry.c_str());
+            PrintText(stdout, "Excluded %s\n", entry.c_str());
         } else {
-            std::printf("Already excluded: %s\n", entry.c_str());
+            PrintText(stdout, "Already excluded: %s\n", entry.c_str());
         }
     } else if (RemoveExclusion(entry)) {
-        std::printf("No longer excluded: %s\n", entry.c_str());
+        PrintText(stdout, "No longer excluded: %s\n", entry.c_str());
     } else {
-        std::fprintf(stderr, "mendrake-cli: not in the exclusion list: %s\n", entry.c_str());
+        PrintText(stderr, "mendrake-cli: not in the exclusion list: %s\n", entry.c_str());
         return 1;
     }
     std::fflush(stdout);

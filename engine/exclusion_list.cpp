@@ -1,5 +1,6 @@
 #include "engine/exclusion_list.h"
 
+#include "engine/ansi_text.h"
 #include "platform/platform.h"
 
 #include <array>
@@ -19,13 +20,6 @@ constexpr std::array<RootName, 3> kRootNames = {{
     {"HKEY_LOCAL_MACHINE", "HKLM"},
 }};
 
-std::string_view WithoutTrailingBackslashes(std::string_view text) {
-    while (!text.empty() && text.back() == '\\') {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 // `location` (an entry read by ExclusionLocation) against the place `where`: equal, or
 // the part of `where` in front of one of its backslashes.
 bool LocationCovers(std::string_view location, std::string_view where) {
@@ -34,6 +28,7 @@ bool LocationCovers(std::string_view location, std::string_view where) {
     }
     platform::Platform& os = platform::Os();
     if (where.size() > location.size() && where[location.size()] == '\\' &&
+        !IsSecondByte(where, location.size()) &&
         os.EqualTextIgnoreCase(where.substr(0, location.size()), location)) {
         return true;
     }

@@ -153,8 +153,8 @@ class ScriptWriter {
     void Write(const RegScript& script) {
         for (const RegScriptKey& key : script.keys) {
             if (key.lossy) {
-                Fail(ScriptKeyName(key),
-                     "its name holds characters the ANSI code page cannot hold; not written");
+                Fail("Line " + std::to_string(key.line) + ": " + ScriptKeyName(key),
+                     "cannot be written exactly; not written");
             } else if (key.remove) {
                 RemoveKey(key);
             } else {
@@ -203,7 +203,8 @@ class ScriptWriter {
             const std::string label = ValueEntry(key, value.name);
             if (value.lossy) {
                 expected_.Forget(key.root, key.path, value.name);
-                Fail(label, "holds characters the ANSI code page cannot hold; not written");
+                Fail("Line " + std::to_string(value.line) + ": " + label,
+                     "cannot be written exactly; not written");
             } else if (!value.hasData) {
                 expected_.Forget(key.root, key.path, value.name);
                 Fail(label, "the backup holds no data for it; not written");
