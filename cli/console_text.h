@@ -14,7 +14,8 @@ namespace mendrake::cli {
 void WriteText(std::FILE* stream, std::string_view text);
 // The same for text that is UTF-8 already (the JSON report).
 void WriteUtf8Text(std::FILE* stream, std::string_view text);
-// printf into WriteText.
-void PrintText(std::FILE* stream, const char* format, ...) __attribute__((format(printf, 2, 3)));
+// printf into WriteText (the C runtime's standard formats, %zu included, as GCC checks them).
+void PrintText(std::FILE* stream, const char* format, ...)
+    __attribute__((format(gnu_printf, 2, 3)));
 
 } // namespace mendrake::cli

@@ -9,9 +9,16 @@ namespace mendrake {
 
 namespace {
 
+// Built by appending: GCC 12 warns falsely about `"\"" + std::string&&` under optimisation.
 std::string ValueLine(const RegScriptValue& value) {
-    std::string line =
-        value.name.empty() ? std::string("@") : "\"" + EscapeRegString(value.name) + "\"";
+    std::string line;
+    if (value.name.empty()) {
+        line += '@';
+    } else {
+        line += '"';
+        line += EscapeRegString(value.name);
+        line += '"';
+    }
     line += '=';
     line += Version5ValueDataText(platform::RegValue{value.type, value.data});
     return line;
@@ -38,7 +45,9 @@ std::string Version5Script(std::string_view regedit4) {
     const RegScript script = ReadRegScript(regedit4);
     std::string text = "Windows Registry Editor Version 5.00\r\n\r\n";
     for (const RegScriptKey& key : script.keys) {
-        text += "[" + ScriptKeyName(key) + "]\r\n";
+        text += '[';
+        text += ScriptKeyName(key);
+        text += "]\r\n";
         for (const RegScriptValue& value : key.values) {
             text += ValueLine(value);
             text += "\r\n";
