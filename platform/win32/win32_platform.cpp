@@ -510,6 +510,19 @@ std::string Win32Platform::ShortcutTarget(std::string_view path) {
     if (!WideOf(path, wide) || FAILED(file.get()->Load(wide.c_str(), STGM_READ))) {
         return {};
     }
+    if (GetACP() == CP_UTF8) {
+        // A UTF-8 target takes up to three bytes a character, more than the ANSI call's
+        // MAX_PATH bytes hold: the wide call answers in characters, converted strictly.
+        ComPtr<IShellLinkW> wideLink;
+        wchar_t target[MAX_PATH + 1] = {};
+        WIN32_FIND_DATAW data{};
+        if (FAILED(link.get()->QueryInterface(IID_IShellLinkW,
+                                              reinterpret_cast<void**>(wideLink.put()))) ||
+            wideLink.get()->GetPath(target, MAX_PATH, &data, SLGP_UNCPRIORITY) != S_OK) {
+            return {};
+        }
+        return ExactAnsiPath(target);
+    }
     // One byte more than offered: a 260-byte path comes back without a terminating zero
     // (measured under Wine), and the zeroed buffer is all an installer shortcut leaves.
     char target[MAX_PATH + 1] = {};
