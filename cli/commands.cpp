@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include "cli/console_text.h"
 #include "cli/exclude_command.h"
 #include "cli/json_report.h"
 
@@ -42,7 +43,7 @@ std::vector<std::string> RunExclusions(const Arguments& arguments) {
         try {
             entries = Exclusions();
         } catch (const Error& e) {
-            std::fprintf(stderr, "mendrake-cli: %s\n", e.what());
+            PrintText(stderr, "mendrake-cli: %s\n", e.what());
         }
     }
     entries.insert(entries.end(), arguments.exclude.begin(), arguments.exclude.end());
@@ -70,7 +71,7 @@ std::vector<CategoryFailure> Scan(const Arguments& arguments) {
 // Prints the scanners' errors; the exit status for a run that had any.
 int ReportScanErrors(const std::vector<CategoryFailure>& failures) {
     for (const CategoryFailure& failure : failures) {
-        std::fprintf(stderr, "mendrake-cli: %s\n", failure.error.c_str());
+        PrintText(stderr, "mendrake-cli: %s\n", failure.error.c_str());
     }
     return failures.empty() ? 0 : 1;
 }
@@ -82,12 +83,18 @@ bool ReportToStandardOutput(const Arguments& arguments) {
 // Writes the bytes to standard output unchanged. In text mode the C runtime turns each LF into
 // CR LF, and the log's own CR LF would come out as CR CR LF: standard output must carry the
 // bytes a log file holds.
-void WriteStandardOutput(const std::string& text) {
+// The log is ANSI text and the JSON report UTF-8 already; both reach a console window through
+// its wide output and anything else as UTF-8 bytes.
+void WriteStandardOutput(const std::string& text, bool utf8) {
     std::fflush(stdout);
 #ifdef _WIN32
     const int previous = _setmode(_fileno(stdout), _O_BINARY);
 #endif
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    if (utf8) {
+        WriteUtf8Text(stdout, text);
+    } else {
+        WriteText(stdout, text);
+    }
     std::fflush(stdout);
 #ifdef _WIN32
     if (previous != -1) {
@@ -102,9 +109,8 @@ void WriteStandardOutput(const std::string& text) {
 bool NoteMissingRights() {
     const bool administrator = platform::Os().HasAdministratorRights();
     if (!administrator) {
-        std::fputs("mendrake-cli: not running with administrator rights: machine-wide keys are "
-                   "skipped and cannot be fixed\n",
-                   stderr);
+        WriteText(stderr, "mendrake-cli: not running with administrator rights: machine-wide "
+                          "keys are skipped and cannot be fixed\n");
         std::fflush(stderr);
     }
     return administrator;
@@ -128,12 +134,12 @@ void WriteReport(const Arguments& arguments, const RunFacts& facts,
             facts.administrator, ExcludedCount(), facts.failures};
         const std::string report = JsonReport(header, Issues, fixed);
         if (ReportToStandardOutput(arguments)) {
-            WriteStandardOutput(report);
+            WriteStandardOutput(report, true);
         } else {
             WriteTextFile(*arguments.logPath, report);
         }
     } else if (ReportToStandardOutput(arguments)) {
-        WriteStandardOutput(LogText(Issues, ComputerName(), os.Now(), os.TimeSeparator()));
+        WriteStandardOutput(LogText(Issues, ComputerName(), os.Now(), os.TimeSeparator()), false);
     } else {
         SaveLog(*arguments.logPath, Issues);
     }
@@ -149,14 +155,14 @@ int RunScan(const Arguments& arguments) {
     WriteReport(arguments, facts);
     if (arguments.stats) {
         const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();
-        std::fprintf(stderr,
-                     "scanned in %lld ms: %llu keys opened, %llu value queries, %llu paths tested "
-                     "(%llu distinct), %zu issues, %zu excluded\n",
-                     static_cast<long long>(ms), static_cast<unsigned long long>(Stats.keysOpened),
-                     static_cast<unsigned long long>(Stats.valueQueries),
-                     static_cast<unsigned long long>(Stats.pathsTested),
-                     static_cast<unsigned long long>(Stats.distinctPaths), Issues.size(),
-                     ExcludedCount());
+        PrintText(stderr,
+                  "scanned in %lld ms: %llu keys opened, %llu value queries, %llu paths tested "
+                  "(%llu distinct), %zu issues, %zu excluded\n",
+                  static_cast<long long>(ms), static_cast<unsigned long long>(Stats.keysOpened),
+                  static_cast<unsigned long long>(Stats.valueQueries),
+                  static_cast<unsigned long long>(Stats.pathsTested),
+                  static_cast<unsigned long long>(Stats.distinctPaths), Issues.size(),
+                  ExcludedCount());
     }
     return ReportScanErrors(facts.failures);
 }
@@ -196,11 +202,11 @@ int RunFix(const Arguments& arguments) {
     }
     const FixResult result = FixIssues(Issues, backupPath);
     if (result.backupPath) {
-        std::fprintf(messages, "Backup written to %s\n", result.backupPath->c_str());
+        PrintText(messages, "Backup written to %s\n", result.backupPath->c_str());
     }
     for (const NotFixed& issue : result.notFixed) {
-        std::fprintf(messages, "Not fixed: %s: %s\n",
-                     NotFixedEntryText(Issues[issue.index]).c_str(), issue.reason.c_str());
+        PrintText(messages, "Not fixed: %s: %s\n", NotFixedEntryText(Issues[issue.index]).c_str(),
+                  issue.reason.c_str());
     }
     std::vector<bool> fixed;
     std::size_t left = 0;
@@ -208,14 +214,14 @@ int RunFix(const Arguments& arguments) {
         fixed.push_back(!IssueEntryPresent(issue));
         left += fixed.back() ? 0 : 1;
     }
-    std::fprintf(messages, "Fixed %zu of %zu issues, %zu excluded\n", Issues.size() - left,
-                 Issues.size(), ExcludedCount());
+    PrintText(messages, "Fixed %zu of %zu issues, %zu excluded\n", Issues.size() - left,
+              Issues.size(), ExcludedCount());
     std::fflush(messages);
     if (json) {
         WriteReport(arguments, facts, &fixed);
     }
     if (left != 0) {
-        std::fprintf(stderr, "mendrake-cli: %zu issues could not be removed\n", left);
+        PrintText(stderr, "mendrake-cli: %zu issues could not be removed\n", left);
     }
     return std::max(left != 0 ? 1 : 0, ReportScanErrors(facts.failures));
 }
@@ -231,14 +237,14 @@ int RunRestore(const Arguments& arguments) {
     } catch (const Error& e) {
         const std::string message = e.what();
         // The reader names the line; the file is named here.
-        std::fprintf(stderr, "mendrake-cli: %s%s\n",
-                     message.rfind("Line ", 0) == 0 ? (file + ": ").c_str() : "", message.c_str());
+        PrintText(stderr, "mendrake-cli: %s%s\n",
+                  message.rfind("Line ", 0) == 0 ? (file + ": ").c_str() : "", message.c_str());
         return 2;
     }
-    std::printf("%s\n", RestoreSummary(result, file).c_str());
+    PrintText(stdout, "%s\n", RestoreSummary(result, file).c_str());
     std::fflush(stdout);
     for (const std::string& failure : result.failures) {
-        std::fprintf(stderr, "%s\n", failure.c_str());
+        PrintText(stderr, "%s\n", failure.c_str());
     }
     std::fflush(stderr);
     return result.failures.empty() ? 0 : 1;
@@ -251,24 +257,24 @@ int RunBackups(const Arguments& arguments) {
     const std::uint32_t attributes = platform::Os().FileAttributes(folder);
     if (attributes == platform::kInvalidAttributes ||
         (attributes & platform::kAttrDirectory) == 0) {
-        std::fprintf(stderr, "mendrake-cli: no such folder: %s\n", folder.c_str());
+        PrintText(stderr, "mendrake-cli: no such folder: %s\n", folder.c_str());
         return 2;
     }
     const std::vector<BackupEntry> backups = ListBackups(folder);
     if (backups.empty()) {
-        std::printf("No backups in %s\n", folder.c_str());
+        PrintText(stdout, "No backups in %s\n", folder.c_str());
     }
     for (const BackupEntry& backup : backups) {
         if (backup.problem.empty() && !backup.filesProblem.empty()) {
-            std::printf("%s  %zu keys, %zu values, files cannot be read (%s)  %s\n",
-                        backup.when.c_str(), backup.keys, backup.values,
-                        backup.filesProblem.c_str(), backup.path.c_str());
+            PrintText(stdout, "%s  %zu keys, %zu values, files cannot be read (%s)  %s\n",
+                      backup.when.c_str(), backup.keys, backup.values, backup.filesProblem.c_str(),
+                      backup.path.c_str());
         } else if (backup.problem.empty()) {
-            std::printf("%s  %zu keys, %zu values, %zu files  %s\n", backup.when.c_str(),
-                        backup.keys, backup.values, backup.files, backup.path.c_str());
+            PrintText(stdout, "%s  %zu keys, %zu values, %zu files  %s\n", backup.when.c_str(),
+                      backup.keys, backup.values, backup.files, backup.path.c_str());
         } else {
-            std::printf("%s  cannot be read (%s)  %s\n", backup.when.c_str(),
-                        backup.problem.c_str(), backup.path.c_str());
+            PrintText(stdout, "%s  cannot be read (%s)  %s\n", backup.when.c_str(),
+                      backup.problem.c_str(), backup.path.c_str());
         }
     }
     std::fflush(stdout);
@@ -279,13 +285,13 @@ int RunBackups(const Arguments& arguments) {
 
 int RunCommand(const Arguments& arguments) {
     if (arguments.command == "help") {
-        std::fputs(kUsage, stdout);
+        WriteText(stdout, kUsage);
         std::fflush(stdout);
         return 0;
     }
     if (arguments.command == "version") {
         TVersionInfo version(platform::Os().ProgramModule());
-        std::printf("mendrake-cli %s\n", version.StringValue("FileVersion").c_str());
+        PrintText(stdout, "mendrake-cli %s\n", version.StringValue("FileVersion").c_str());
         std::fflush(stdout);
         return 0;
     }

@@ -1,5 +1,7 @@
 #include "cli/exclude_command.h"
 
+#include "cli/console_text.h"
+
 #include "settings/exclusion_unit.h"
 
 #include "engine/exclusion_list.h"
@@ -12,7 +14,7 @@ int RunExclude(const Arguments& arguments) {
     const std::string& entry = arguments.exclusionEntry;
     if (arguments.exclusionAction == "list") {
         for (const std::string& stored : Exclusions()) {
-            std::printf("%s\n", stored.c_str());
+            PrintText(stdout, "%s\n", stored.c_str());
         }
     } else if (arguments.exclusionAction == "add") {
         // Stored, and so shown, in the short form; a form that could never match is refused
@@ -20,14 +22,14 @@ int RunExclude(const Arguments& arguments) {
         const bool added = AddExclusion(entry);
         const std::string stored = ExclusionLocation(entry);
         if (added) {
-            std::printf("Excluded %s\n", stored.c_str());
+            PrintText(stdout, "Excluded %s\n", stored.c_str());
         } else {
-            std::printf("Already excluded: %s\n", stored.c_str());
+            PrintText(stdout, "Already excluded: %s\n", stored.c_str());
         }
     } else if (RemoveExclusion(entry)) {
-        std::printf("No longer excluded: %s\n", entry.c_str());
+        PrintText(stdout, "No longer excluded: %s\n", entry.c_str());
     } else {
-        std::fprintf(stderr, "mendrake-cli: not in the exclusion list: %s\n", entry.c_str());
+        PrintText(stderr, "mendrake-cli: not in the exclusion list: %s\n", entry.c_str());
         return 1;
     }
     std::fflush(stdout);

@@ -1,5 +1,6 @@
 #include "engine/common_unit.h"
 
+#include "engine/ansi_text.h"
 #include "engine/run_cache.h"
 #include "engine/scan_stats.h"
 #include "engine/stop_request.h"
@@ -188,29 +189,29 @@ std::string DrivePart(std::string_view path) {
         return std::string(path.substr(0, 2));
     }
     if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
-        const std::size_t serverEnd = path.find('\\', 2);
+        const std::size_t serverEnd = FindCharacter(path, "\\", 2);
         if (serverEnd == std::string_view::npos) {
             return std::string(path);
         }
-        const std::size_t shareEnd = path.find('\\', serverEnd + 1);
+        const std::size_t shareEnd = FindCharacter(path, "\\", serverEnd + 1);
         return std::string(path.substr(0, shareEnd));
     }
     return {};
 }
 
 std::string NamePart(std::string_view path) {
-    const std::size_t cut = path.find_last_of("\\:");
+    const std::size_t cut = FindLastCharacter(path, "\\:");
     return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
 }
 
 std::string FolderPart(std::string_view path) {
-    const std::size_t cut = path.find_last_of("\\:");
+    const std::size_t cut = FindLastCharacter(path, "\\:");
     return cut == std::string_view::npos ? std::string() : std::string(path.substr(0, cut + 1));
 }
 
 std::string ExtensionPart(std::string_view path) {
-    const std::size_t dot = path.find_last_of('.');
-    const std::size_t folder = path.find_last_of("\\:");
+    const std::size_t dot = FindLastCharacter(path, ".");
+    const std::size_t folder = FindLastCharacter(path, "\\:");
     if (dot == std::string_view::npos || (folder != std::string_view::npos && dot < folder)) {
         return {};
     }
@@ -228,9 +229,13 @@ std::vector<platform::FindEntry> ListFolder(std::string_view folder) {
 
 std::string UpperCase(std::string_view text) {
     std::string out(text);
-    for (char& c : out) {
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        char& c = out[i];
         if (c >= 'a' && c <= 'z') {
             c = static_cast<char>(c - ('a' - 'A'));
+        } else if (static_cast<unsigned char>(c) >= 0x80 && i + 1 < out.size() &&
+                   Os().IsLeadByte(static_cast<unsigned char>(c))) {
+            ++i; // a second byte in a to z is part of a character, not a letter
         }
     }
     return out;

@@ -1,5 +1,6 @@
 #include "engine/exclusion_list.h"
 
+#include "engine/ansi_text.h"
 #include "platform/platform.h"
 
 #include <array>
@@ -41,13 +42,6 @@ bool StartsWithRoot(std::string_view entry, std::string_view root) {
     return entry.size() >= root.size() &&
            (entry.size() == root.size() || entry[root.size()] == '\\') &&
            EqualAsciiIgnoreCase(entry.substr(0, root.size()), root);
-}
-
-std::string_view WithoutTrailingBackslashes(std::string_view text) {
-    while (!text.empty() && text.back() == '\\') {
-        text.remove_suffix(1);
-    }
-    return text;
 }
 
 // "C:" or "C:\..." with a letter for the drive.

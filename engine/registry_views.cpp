@@ -1,5 +1,6 @@
 #include "engine/registry_views.h"
 
+#include "engine/ansi_text.h"
 #include "engine/common_unit.h"
 #include "engine/normalised_path.h"
 #include "engine/scanner_paths.h"
@@ -109,7 +110,7 @@ std::string RedirectedFor32Bit(std::string_view path) {
         return std::string(path);
     }
     const std::size_t folderStart = windows.size() + 1;
-    const std::size_t folderEnd = std::min(path.find('\\', folderStart), path.size());
+    const std::size_t folderEnd = std::min(FindCharacter(path, "\\", folderStart), path.size());
     const std::string folder = UpperCase(path.substr(folderStart, folderEnd - folderStart));
     const std::string_view rest = path.substr(folderEnd); // "" or "\..."
     if (folder == "SYSNATIVE") {

@@ -65,8 +65,13 @@ void CheckShortcut(const std::string& folder, const std::string& name, const She
 // lead anywhere (the whole disk, another user's profile, under Wine the whole Unix file system
 // when the desktop is the user's home), and the fix would delete the broken shortcuts found
 // there. With no link followed, the walk cannot come back into itself.
+// An entry whose name the ANSI code page cannot carry (an older Windows that ignores the
+// manifest's UTF-8) is passed over: the name that came back would reach another file or none.
 void WalkFolder(const std::string& folder, const ShellFolder& shell) {
     for (const platform::FindEntry& entry : ListFolder(folder)) {
+        if (entry.lossy) {
+            continue;
+        }
         if ((entry.attributes & platform::kAttrDirectory) != 0) {
             if (entry.name != "." && entry.name != ".." &&
                 (entry.attributes & platform::kAttrReparsePoint) == 0) {

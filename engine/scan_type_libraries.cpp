@@ -1,5 +1,6 @@
 // Type library versions whose every registered file is gone (category 11).
 #include "engine/algorithm_unit.h"
+#include "engine/ansi_text.h"
 #include "engine/common_unit.h"
 #include "engine/issue_model.h"
 #include "engine/registry_access.h"
@@ -25,7 +26,7 @@ bool TypeLibFilePresent(const std::string& path) {
     if (FileFound(path)) {
         return true;
     }
-    const std::size_t cut = path.rfind('\\');
+    const std::size_t cut = FindLastCharacter(path, "\\");
     if (cut == std::string::npos || cut + 1 == path.size()) {
         return false;
     }

@@ -1,5 +1,6 @@
 #include "engine/scanner_paths.h"
 
+#include "engine/ansi_text.h"
 #include "engine/common_unit.h"
 
 #include <algorithm>
@@ -132,7 +133,8 @@ std::string HelpFilePath(std::string_view folder, std::string_view name) {
     }
     for (; i < joined.size(); ++i) {
         path += joined[i];
-        if (joined[i] == '\\' && i + 1 < joined.size() && joined[i + 1] == '\\') {
+        if (joined[i] == '\\' && i + 1 < joined.size() && joined[i + 1] == '\\' &&
+            !IsSecondByte(joined, i)) {
             ++i; // the second of the pair goes; the next pair starts after it
         }
     }

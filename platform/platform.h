@@ -7,9 +7,10 @@
 //
 // The registry half mirrors the advapi32 functions: handles are opaque numbers, the predefined
 // roots keep their Windows values, and every call returns a Win32 error code (0 =
-// ERROR_SUCCESS). Text is byte text in the ANSI code page throughout; where the registry holds
-// names or strings that the code page cannot carry, the listing and the value query say so
-// (`lossy`), so that nothing is judged or deleted by a name or a text that is not its own.
+// ERROR_SUCCESS). Text is byte text in the ANSI code page throughout (UTF-8 where the system
+// honours the programs' manifests); where the registry holds names or strings that the code page
+// cannot carry, the listing and the value query say so (`lossy`), so that nothing is judged or
+// deleted by a name or a text that is not its own.
 #pragma once
 
 #include <cstdint>
@@ -84,6 +85,9 @@ struct RegValue {
 struct FindEntry {
     std::string name; // file name only, no folder
     std::uint32_t attributes = 0;
+    // `name` is not the entry's real name (characters the ANSI code page lacks became "?"):
+    // nothing can be reached by it.
+    bool lossy = false;
 };
 
 // Local wall-clock time, as GetLocalTime gives it, and how far it is ahead of UTC.
@@ -226,6 +230,18 @@ class Platform {
     // MultiByteToWideChar(CP_ACP) and WideCharToMultiByte(CP_UTF8): ANSI text as UTF-8, for
     // the machine-readable report.
     virtual std::string Utf8FromAnsi(std::string_view text) = 0;
+
+    // ---- the ANSI code page ----
+    // With the program's manifest, Windows 10 1903 and later (and Wine 8) make it UTF-8, where
+    // every name and text has an exact form; older systems keep the user's legacy code page.
+    // Strict conversions (no best-fit letter, no default character): false, and nothing
+    // promised about `out`, when the text has no exact form on the other side.
+    virtual bool Utf16FromAnsiExactly(std::string_view text, std::u16string& out) = 0;
+    virtual bool AnsiFromUtf16Exactly(std::u16string_view text, std::string& out) = 0;
+    // IsDBCSLeadByte: whether `byte` starts a two-byte character of a double-byte code page,
+    // whose second byte may be any of 0x40 to 0xFE, a backslash (0x5C) included. Never true
+    // in UTF-8 or a single-byte code page.
+    virtual bool IsLeadByte(unsigned char byte) = 0;
 };
 
 // The platform the program runs on. The programs install the real one at start-up; tests

@@ -1,5 +1,6 @@
 #include "repair/fix.h"
 
+#include "engine/ansi_text.h"
 #include "engine/common_unit.h"
 #include "engine/error.h"
 #include "engine/registry_access.h"
@@ -7,6 +8,7 @@
 #include "repair/file_output.h"
 #include "repair/kept_files.h"
 #include "repair/regexport_unit.h"
+#include "repair/version5_script.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -44,6 +46,8 @@ std::string DefaultBackupPath() {
 BackupScript MakeBackupScript(const std::vector<TItem>& issues) {
     // One growing text: each export is appended once, so the cost stays linear in the script.
     BackupScript script{RegFileHeader(), {}};
+    // All-ASCII backups stay REGEDIT4, byte for byte; any other text needs version 5.
+    bool ascii = true;
     for (std::size_t i = 0; i < issues.size(); ++i) {
         const TItem& issue = issues[i];
         if (issue.Selected == 0 || IsFileCategory(issue.Category)) {
@@ -56,7 +60,11 @@ BackupScript MakeBackupScript(const std::vector<TItem>& issues) {
             script.unbacked.push_back({i, "cannot be backed up: " + exported.problem});
             continue;
         }
+        ascii = ascii && exported.ascii;
         script.text += exported.text;
+    }
+    if (!ascii) {
+        script.text = Version5Script(script.text);
     }
     return script;
 }
@@ -113,7 +121,7 @@ void DeleteRegistryIssue(const TItem& issue) {
         reg.RemoveValue(issue.Value);
     } else if (reg.RemoveOpenKey()) {
         return;
-    } else if (const auto cut = path.rfind('\\'); cut != std::string::npos) {
+    } else if (const auto cut = FindLastCharacter(path, "\\"); cut != std::string::npos) {
         // Too long to name from the root in one path: delete it below its parent.
         if (OpenKeyPath(reg, path.substr(0, cut))) {
             reg.RemoveKey(path.substr(cut + 1));

@@ -1,5 +1,6 @@
 #include "repair/issue_locations.h"
 
+#include "engine/ansi_text.h"
 #include "engine/common_unit.h"
 #include "repair/regexport_unit.h"
 
@@ -10,10 +11,7 @@ std::string RegistryEditorPath(const TItem& issue) {
     if (IsFileCategory(issue.Category) || root.empty()) {
         return {};
     }
-    std::string key = issue.Key;
-    while (!key.empty() && key.back() == '\\') {
-        key.pop_back();
-    }
+    std::string key(WithoutTrailingBackslashes(issue.Key));
     if (!key.empty() && key.front() != '\\') {
         key.insert(key.begin(), '\\');
     }
@@ -31,7 +29,7 @@ std::string RowsAsText(const std::vector<const TItem*>& issues) {
 namespace {
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
-    if (folder.empty() || folder.back() == '\\') {
+    if (folder.empty() || WithoutTrailingBackslashes(folder).size() < folder.size()) {
         return folder + name;
     }
     return folder + "\\" + name;

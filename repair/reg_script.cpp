@@ -1,5 +1,6 @@
 #include "repair/reg_script.h"
 
+#include "engine/ansi_text.h"
 #include "engine/error.h"
 #include "platform/platform.h"
 #include "repair/regexport_unit.h"
@@ -37,6 +38,14 @@ std::string_view TrimRight(std::string_view text) {
 
 std::string_view Trim(std::string_view text) {
     return TrimRight(TrimLeft(text));
+}
+
+// Trailing backslashes of a path held as UTF-8 (no character has a second byte 0x5C there).
+std::string_view TrimmedBackslashes(std::string_view path) {
+    while (!path.empty() && path.back() == '\\') {
+        path.remove_suffix(1);
+    }
+    return path;
 }
 
 bool EqualIgnoreCase(std::string_view a, std::string_view b) {
@@ -87,8 +96,8 @@ std::string Utf8FromUtf16(std::string_view bytes) {
     return out;
 }
 
-// UTF-8 as UTF-16; a malformed sequence becomes U+FFFD, which no ANSI code page holds.
-std::u16string Utf16FromUtf8(std::string_view text) {
+// UTF-8 as UTF-16; a malformed sequence becomes U+FFFD and sets `broken`.
+std::u16string Utf16FromUtf8(std::string_view text, bool& broken) {
     std::u16string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
@@ -105,6 +114,7 @@ std::u16string Utf16FromUtf8(std::string_view text) {
             cp = (cp << 6) | (next & 0x3Fu);
         }
         if (!valid || cp > 0x10FFFF) {
+            broken = true;
             out += u'\uFFFD';
             ++i;
             continue;
@@ -120,11 +130,13 @@ std::u16string Utf16FromUtf8(std::string_view text) {
     return out;
 }
 
-// Unicode text in the ANSI code page; `lossy` is set when a character had no place there (the
-// conversion puts a question mark for it, so there are more of them afterwards).
+// Unicode text in the ANSI code page, converted strictly: `lossy` is set when a character has
+// no exact place there. A best-fit letter ("L" for "Ł") or a default character would
+// write another name or text than the backup holds; a fullwidth backslash (U+FF3C) that
+// became a real one would even write one key deeper.
 std::string AnsiFromUnicode(std::u16string_view text, bool& lossy) {
-    std::string ansi = platform::Os().AnsiFromUtf16(text);
-    if (std::count(ansi.begin(), ansi.end(), '?') != std::count(text.begin(), text.end(), u'?')) {
+    std::string ansi;
+    if (!platform::Os().AnsiFromUtf16Exactly(text, ansi)) {
         lossy = true;
     }
     return ansi;
@@ -140,7 +152,10 @@ std::string TextToAnsi(const Encoding& encoding, std::string_view text, bool& lo
     if (!encoding.unicodeText) {
         return std::string(text);
     }
-    return AnsiFromUnicode(Utf16FromUtf8(text), lossy);
+    bool broken = false;
+    std::string ansi = AnsiFromUnicode(Utf16FromUtf8(text, broken), lossy);
+    lossy = lossy || broken;
+    return ansi;
 }
 
 struct Line {
@@ -169,9 +184,18 @@ std::vector<Line> SplitLines(std::string_view text) {
 // Reads a quoted text starting at text[pos] == '"' and moves pos past the closing quotation
 // mark. The escapes are those of the export (\\ \" \r \n) and \0 of the registry editor; a
 // backslash before any other character is kept, as the registry editor keeps it.
-bool ReadQuoted(std::string_view text, std::size_t& pos, std::string& out) {
+bool ReadQuoted(std::string_view text, std::size_t& pos, std::string& out, bool ansiText) {
+    platform::Platform& os = platform::Os();
     for (++pos; pos < text.size(); ++pos) {
         const char c = text[pos];
+        // In ANSI text of a double-byte code page the second byte of a character may be 0x5C:
+        // it belongs to its character and escapes nothing.
+        if (ansiText && static_cast<unsigned char>(c) >= 0x80 && pos + 1 < text.size() &&
+            os.IsLeadByte(static_cast<unsigned char>(c))) {
+            out += c;
+            out += text[++pos];
+            continue;
+        }
         if (c == '"') {
             ++pos;
             return true;
@@ -319,9 +343,7 @@ class ScriptReader {
         }
         std::string_view path =
             cut == std::string_view::npos ? std::string_view() : inside.substr(cut + 1);
-        while (!path.empty() && path.back() == '\\') {
-            path.remove_suffix(1);
-        }
+        path = encoding_.unicodeText ? TrimmedBackslashes(path) : WithoutTrailingBackslashes(path);
         if (key.remove && path.empty()) {
             Fail(line, "a whole root key cannot be deleted");
         }
@@ -339,10 +361,13 @@ class ScriptReader {
         if (text.front() == '"') {
             pos = 0;
             std::string name;
-            if (!ReadQuoted(text, pos, name)) {
+            if (!ReadQuoted(text, pos, name, !encoding_.unicodeText)) {
                 Fail(line, "the value name has no closing quotation mark");
             }
             value.name = TextToAnsi(encoding_, name, value.lossy);
+            // A NUL ("\0") would end the name for every call that takes one: the value written
+            // would be another, and overwrite it.
+            value.lossy = value.lossy || name.find('\0') != std::string::npos;
         }
         const std::string_view afterName = TrimLeft(text.substr(pos));
         if (afterName.empty() || afterName.front() != '=') {
@@ -364,7 +389,7 @@ class ScriptReader {
         } else if (data.front() == '"') {
             std::size_t pos = 0;
             std::string text;
-            if (!ReadQuoted(data, pos, text)) {
+            if (!ReadQuoted(data, pos, text, !encoding_.unicodeText)) {
                 Fail(line, "the text has no closing quotation mark");
             }
             if (!Trim(data.substr(pos)).empty() && Trim(data.substr(pos)).front() != ';') {
@@ -476,8 +501,8 @@ RegScript ReadRegScript(std::string_view bytes) {
     std::vector<Line> lines = SplitLines(bytes);
     const std::string_view header = TrimRight(lines.front().text);
     if (header == kVersion5) {
+        // Without a byte-order mark the registry editor reads the text in the ANSI code page.
         encoding.wideStrings = true;
-        encoding.unicodeText = true; // without a byte-order mark, version 5 text is UTF-8
     } else if (header != kVersion4) {
         Fail(1, "not a registry script (the first line is neither REGEDIT4 nor \"" +
                     std::string(kVersion5) + "\")");

@@ -1,5 +1,10 @@
 #include "repair/regexport_unit.h"
 
+#include "engine/ansi_text.h"
+#include "engine/error.h"
+#include "platform/platform.h"
+
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -33,6 +38,16 @@ constexpr std::array<const char*, 256> MakeSubstitutionTable() {
 }
 
 constexpr std::array<const char*, 256> SubstitutionTable = MakeSubstitutionTable();
+
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+bool IsStringType(std::uint32_t type) {
+    return type == platform::kRegSz || type == platform::kRegExpandSz ||
+           type == platform::kRegMultiSz;
+}
 
 // Bytes per physical line of hex data, as the registry editor writes them.
 constexpr std::size_t kBytesPerLine = 16;
@@ -92,7 +107,7 @@ bool NameFitsSectionLine(const std::string& name) {
 // subtree of a key export, the one value of the start key for a value export. What is not
 // written exactly is left out of the text.
 void ExportWalk(RegistryAccess& reg, std::vector<std::string>& lines, const std::string* wanted,
-                std::string& problem) {
+                std::string& problem, bool& ascii) {
     const bool wholeKey = wanted == nullptr;
     auto note = [&](bool deleted, const std::string& reason) {
         if (deleted && problem.empty()) {
@@ -118,6 +133,7 @@ void ExportWalk(RegistryAccess& reg, std::vector<std::string>& lines, const std:
         const bool deletedHere = wholeKey || start;
         start = false;
         lines.push_back("[" + rootName + "\\" + reg.CurrentPath() + "]");
+        ascii = ascii && IsAscii(lines.back());
         const KeyListing values = reg.ValueListing();
         if (!values.Complete()) {
             note(deletedHere, "the values of \"" + KeyText(reg) + "\" cannot be listed");
@@ -141,6 +157,8 @@ void ExportWalk(RegistryAccess& reg, std::vector<std::string>& lines, const std:
                 continue;
             }
             lines.push_back(NamePart(entry.name) + "=" + ValueDataText(*value));
+            ascii = ascii && IsAscii(entry.name) &&
+                    (!IsStringType(value->type) || IsAscii(value->data));
         }
         lines.emplace_back();
         const KeyListing subkeys = reg.SubkeyListing();
@@ -190,7 +208,7 @@ ExportResult Export(std::uint32_t root, const std::string& keyPath, const std::s
         return result;
     }
     std::vector<std::string> lines;
-    ExportWalk(reg, lines, wanted, result.problem);
+    ExportWalk(reg, lines, wanted, result.problem, result.ascii);
     result.text = JoinLines(lines);
     return result;
 }
@@ -211,7 +229,7 @@ bool OpenKeyPath(RegistryAccess& reg, const std::string& path) {
     }
     std::size_t start = 0;
     for (bool first = true; start <= path.size(); first = false) {
-        std::size_t end = path.find('\\', start);
+        std::size_t end = FindCharacter(path, "\\", start);
         end = end == std::string::npos ? path.size() : end;
         const std::string name = path.substr(start, end - start);
         if (!reg.Open(first ? "\\" + name : name)) {
@@ -246,7 +264,16 @@ std::string RootKeyName(std::uint32_t root) {
 std::string EscapeRegString(const std::string& text) {
     std::string escaped;
     escaped.reserve(text.size() + text.size() / 8);
-    for (const char c : text) {
+    platform::Platform& os = platform::Os();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        // The second byte of a double-byte character may be 0x5C: it is no backslash.
+        if (static_cast<unsigned char>(c) >= 0x80 && i + 1 < text.size() &&
+            os.IsLeadByte(static_cast<unsigned char>(c))) {
+            escaped += c;
+            escaped += text[++i];
+            continue;
+        }
         const char* replacement = SubstitutionTable[static_cast<unsigned char>(c)];
         if (replacement != nullptr) {
             escaped += replacement;
@@ -258,11 +285,6 @@ std::string EscapeRegString(const std::string& text) {
 }
 
 namespace {
-
-bool IsStringType(std::uint32_t type) {
-    return type == platform::kRegSz || type == platform::kRegExpandSz ||
-           type == platform::kRegMultiSz;
-}
 
 // A plain string the quoted form gives back exactly: one terminating NUL and no other.
 bool IsCleanText(const platform::RegValue& value) {
@@ -316,6 +338,25 @@ std::string ValueDataText(const platform::RegValue& value) {
 
 std::string RegFileHeader() {
     return "REGEDIT4\r\n\r\n";
+}
+
+std::string Version5ValueDataText(const platform::RegValue& value) {
+    if (!IsStringType(value.type) || IsCleanText(value)) {
+        return ValueDataText(value);
+    }
+    std::u16string wide;
+    if (!platform::Os().Utf16FromAnsiExactly(value.data, wide)) {
+        throw Error("A string of the backup is no exact text of the ANSI code page.");
+    }
+    std::string bytes;
+    bytes.reserve(wide.size() * 2);
+    for (const char16_t unit : wide) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    char prefix[24];
+    std::snprintf(prefix, sizeof prefix, "hex(%x):", static_cast<unsigned>(value.type));
+    return HexData(prefix, bytes);
 }
 
 ExportResult ExportKey(std::uint32_t root, const std::string& keyPath) {

@@ -24,6 +24,10 @@ std::string ValueDataText(const platform::RegValue& value);
 bool OpenKeyPath(RegistryAccess& reg, const std::string& path);
 // "REGEDIT4\r\n\r\n".
 std::string RegFileHeader();
+// The data part of a value line in a version-5 script, where the registry editor reads
+// hex(1), hex(2) and hex(7) data as UTF-16LE: ValueDataText, with such strings' bytes turned
+// into UTF-16 strictly. Throws Error when a string is no exact text of the ANSI code page.
+std::string Version5ValueDataText(const platform::RegValue& value);
 
 // An export's text and, when the text cannot give back exactly what a fix would delete (a key
 // below that cannot be read, a name or string the format cannot carry), the first reason.
@@ -31,6 +35,9 @@ std::string RegFileHeader();
 struct ExportResult {
     std::string text;
     std::string problem;
+    // Every name and every string's text is ASCII: the text is the same in every code page
+    // and REGEDIT4 carries it exactly. Otherwise only a version-5 script does.
+    bool ascii = true;
 };
 // A key (path from the root, beginning with "\") with its whole subtree, read with KEY_READ:
 // everything below counts. Empty text, and no problem, when the key is not there.

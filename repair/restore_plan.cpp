@@ -50,9 +50,8 @@ std::string ValueLocation(std::uint32_t root, const std::string& path, const std
 RestorePlan::RestorePlan(const RegScript& script, std::vector<std::string>& failures) {
     for (const RegScriptKey& key : script.keys) {
         if (key.lossy) {
-            failures.push_back(
-                ScriptKeyName(key) +
-                ": its name holds characters the ANSI code page cannot hold; not written");
+            failures.push_back("Line " + std::to_string(key.line) + ": " + ScriptKeyName(key) +
+                               ": cannot be written exactly; not written");
         } else if (key.remove) {
             Delete(key);
         } else {
@@ -100,10 +99,10 @@ void RestorePlan::Write(const RegScriptKey& key, std::vector<std::string>& failu
         const std::string upper = UpperCase(value.name);
         const auto known = planned.valueIndex.find(upper);
         if (value.lossy || !value.hasData) {
-            failures.push_back(label + (value.lossy ? ": holds characters the ANSI code page "
-                                                      "cannot hold; not written"
-                                                    : ": the backup holds no data for it; not "
-                                                      "written"));
+            failures.push_back(value.lossy ? "Line " + std::to_string(value.line) + ": " + label +
+                                                 ": cannot be written exactly; not written"
+                                           : label + ": the backup holds no data for it; not "
+                                                     "written");
             if (known != planned.valueIndex.end()) {
                 planned.values[known->second].settled = true; // reported once, not read back
             }

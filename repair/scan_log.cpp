@@ -48,7 +48,9 @@ std::string LogText(const std::vector<TItem>& issues, const std::string& compute
 
 void SaveLog(const std::string& path, const std::vector<TItem>& issues) {
     platform::Platform& os = platform::Os();
-    WriteTextFile(path, LogText(issues, ComputerName(), os.Now(), os.TimeSeparator()));
+    // UTF-8 on every machine, whatever the code page of the one that wrote it.
+    WriteTextFile(path,
+                  os.Utf8FromAnsi(LogText(issues, ComputerName(), os.Now(), os.TimeSeparator())));
 }
 
 } // namespace mendrake

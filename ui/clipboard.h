@@ -7,7 +7,7 @@
 
 namespace mendrake {
 
-// Replaces the clipboard's contents with `text` (ANSI, CF_TEXT); throws Error when the
+// Replaces the clipboard's contents with `text` (ANSI, as CF_UNICODETEXT); throws Error when the
 // clipboard cannot be had.
 void PutClipboardText(HWND owner, const std::string& text);
 

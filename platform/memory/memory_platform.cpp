@@ -1,5 +1,6 @@
 #include "platform/memory/memory_platform.h"
 
+#include "platform/memory/code_page_model.h"
 #include "platform/memory/lnk_reader.h"
 #include "platform/memory/reg_text.h"
 
@@ -27,10 +28,19 @@ std::string UpperAscii(std::string_view text) {
 }
 
 // Splits a registry or file path at backslashes (and slashes for files); empty parts dropped.
-std::vector<std::string> SplitPath(std::string_view path, bool slashToo) {
+// The second byte of a double-byte character is never a separator: Windows splits the path
+// after turning it into UTF-16.
+std::vector<std::string> SplitPath(std::string_view path, bool slashToo,
+                                   CodePageModel page = CodePageModel::Latin1) {
     std::vector<std::string> parts;
     std::string part;
-    for (char c : path) {
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const char c = path[i];
+        if (IsLeadByteIn(page, static_cast<unsigned char>(c)) && i + 1 < path.size()) {
+            part += c;
+            part += path[++i];
+            continue;
+        }
         if (c == '\\' || (slashToo && c == '/')) {
             if (!part.empty()) {
                 parts.push_back(part);
@@ -175,7 +185,7 @@ std::shared_ptr<MemoryPlatform::Key> MemoryPlatform::Resolve(Hkey handle) {
 
 std::shared_ptr<MemoryPlatform::Key> MemoryPlatform::Walk(std::shared_ptr<Key> from,
                                                           std::string_view path, bool create) {
-    for (const std::string& part : SplitPath(path, false)) {
+    for (const std::string& part : SplitPath(path, false, codePage)) {
         const std::string upper = UpperAscii(part);
         auto it = from->children.find(upper);
         if (it == from->children.end()) {
@@ -238,7 +248,7 @@ long MemoryPlatform::CreateKey(Hkey parent, std::string_view subkey, Hkey& resul
     }
     // Creating or opening for writing is refused at the deepest key that already exists.
     std::shared_ptr<Key> deepest = from;
-    for (const std::string& part : SplitPath(subkey, false)) {
+    for (const std::string& part : SplitPath(subkey, false, codePage)) {
         auto it = deepest->children.find(UpperAscii(part));
         if (it == deepest->children.end()) {
             break;
@@ -350,7 +360,7 @@ long MemoryPlatform::DeleteKey(Hkey parent, std::string_view subkey) {
     if (!from) {
         return kInvalidHandle;
     }
-    auto parts = SplitPath(subkey, false);
+    auto parts = SplitPath(subkey, false, codePage);
     if (parts.empty()) {
         return kAccessDenied;
     }
@@ -413,14 +423,27 @@ bool IsSep(char c) {
     return c == '\\' || c == '/';
 }
 
-FilePath ParseFilePath(std::string_view path) {
+// Whether the last character of `path` is a separator (not the second byte of a character).
+bool EndsWithSeparator(std::string_view path, CodePageModel page) {
+    bool separator = false;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        separator = IsSep(path[i]);
+        if (IsLeadByteIn(page, static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
+            ++i;
+            separator = false;
+        }
+    }
+    return separator;
+}
+
+FilePath ParseFilePath(std::string_view path, CodePageModel page = CodePageModel::Latin1) {
     FilePath out;
     std::string_view rest = path;
     if (path.size() >= 2 && path[1] == ':') {
         out.root = UpperAscii(path.substr(0, 2));
         rest = path.substr(2);
     } else if (path.size() >= 2 && IsSep(path[0]) && IsSep(path[1])) {
-        auto parts = SplitPath(path, true);
+        auto parts = SplitPath(path, true, page);
         if (parts.size() >= 2) {
             out.root = "\\\\" + UpperAscii(parts[0]) + "\\" + UpperAscii(parts[1]);
             std::size_t skip = 2;
@@ -436,8 +459,8 @@ FilePath ParseFilePath(std::string_view path) {
     } else {
         out.root = "C:";
     }
-    out.parts = SplitPath(rest, true);
-    out.endsWithSeparator = !path.empty() && IsSep(path.back());
+    out.parts = SplitPath(rest, true, page);
+    out.endsWithSeparator = EndsWithSeparator(path, page);
     return out;
 }
 
@@ -447,7 +470,7 @@ MemoryPlatform::Node* MemoryPlatform::FindNode(std::string_view path) {
     if (path.empty()) {
         return nullptr;
     }
-    FilePath fp = ParseFilePath(path);
+    FilePath fp = ParseFilePath(path, codePage);
     auto it = files_->children.find(fp.root);
     if (it == files_->children.end() || offlineRoots_.count(fp.root) != 0) {
         return nullptr;
@@ -470,7 +493,7 @@ MemoryPlatform::Node* MemoryPlatform::FindNode(std::string_view path) {
 }
 
 MemoryPlatform::Node* MemoryPlatform::MakeFolders(std::string_view path) {
-    FilePath fp = ParseFilePath(path);
+    FilePath fp = ParseFilePath(path, codePage);
     auto& rootSlot = files_->children[fp.root];
     if (!rootSlot) {
         rootSlot = std::make_unique<Node>();
@@ -553,12 +576,12 @@ std::uint32_t MemoryPlatform::FileAttributes(std::string_view path, std::uint32_
 }
 
 bool MemoryPlatform::VolumeReachable(std::string_view root) {
-    const std::string volume = ParseFilePath(root).root;
+    const std::string volume = ParseFilePath(root, codePage).root;
     return files_->children.count(volume) != 0 && offlineRoots_.count(volume) == 0;
 }
 
 void MemoryPlatform::SetVolumeReachable(std::string_view root, bool reachable) {
-    const std::string volume = ParseFilePath(root).root;
+    const std::string volume = ParseFilePath(root, codePage).root;
     if (reachable) {
         offlineRoots_.erase(volume);
         MakeFolders(std::string(root) + "\\");
@@ -572,7 +595,7 @@ void MemoryPlatform::FailAttributes(std::string_view path, std::uint32_t error) 
 }
 
 bool MemoryPlatform::DeleteFileAt(std::string_view path) {
-    FilePath fp = ParseFilePath(path);
+    FilePath fp = ParseFilePath(path, codePage);
     if (fp.parts.empty() || fp.endsWithSeparator) {
         return false;
     }
@@ -600,7 +623,7 @@ std::vector<FindEntry> MemoryPlatform::ListFolder(std::string_view pattern) {
         return out;
     }
     const std::string_view glob = pattern.substr(cut + 1);
-    const bool isDriveRoot = ParseFilePath(pattern.substr(0, cut + 1)).parts.empty();
+    const bool isDriveRoot = ParseFilePath(pattern.substr(0, cut + 1), codePage).parts.empty();
     if (!isDriveRoot) {
         for (const char* dot : {".", ".."}) {
             if (MatchPattern(glob, dot)) {
@@ -779,6 +802,10 @@ bool MemoryPlatform::EqualTextIgnoreCase(std::string_view a, std::string_view b)
     if (a.size() != b.size()) {
         return false;
     }
+    if (codePage != CodePageModel::Latin1) {
+        // Letters a to z only: the Windows-1252 letters above 0x7F are other bytes there.
+        return UpperAscii(a) == UpperAscii(b);
+    }
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (FoldAnsi(static_cast<unsigned char>(a[i]), turkishCasing) !=
             FoldAnsi(static_cast<unsigned char>(b[i]), turkishCasing)) {
@@ -791,6 +818,20 @@ bool MemoryPlatform::EqualTextIgnoreCase(std::string_view a, std::string_view b)
 // The system's table knows no locale: Latin letters fold as everywhere, Turkish casing or not.
 std::u16string MemoryPlatform::OrdinalUpperCase(std::string_view text) {
     std::u16string upper;
+    if (codePage != CodePageModel::Latin1) {
+        // Characters, not bytes: a second byte of a double-byte character is no backslash. The
+        // registry's own table folds more letters than a to z; these are enough for the tests.
+        std::u16string wide;
+        Utf16FromAnsiExactly(text, wide);
+        for (char16_t c : wide) {
+            const bool latin = (c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7);
+            const bool cyrillic = c >= 0x430 && c <= 0x44F;
+            upper += latin      ? static_cast<char16_t>(c - 0x20)
+                     : cyrillic ? static_cast<char16_t>(c - 0x20)
+                                : c;
+        }
+        return upper;
+    }
     upper.reserve(text.size());
     for (char c : text) {
         upper += static_cast<char16_t>(FoldAnsi(static_cast<unsigned char>(c), false));
@@ -808,6 +849,11 @@ std::string MemoryPlatform::StringResource(std::uint32_t id) {
 }
 
 std::string MemoryPlatform::AnsiFromUtf16(std::u16string_view text) {
+    if (codePage != CodePageModel::Latin1) {
+        std::string out;
+        AnsiFromUtf16In(codePage, text, out);
+        return out;
+    }
     std::string bytes;
     bytes.reserve(text.size() * 2);
     for (char16_t unit : text) {
@@ -818,7 +864,25 @@ std::string MemoryPlatform::AnsiFromUtf16(std::u16string_view text) {
 }
 
 std::string MemoryPlatform::Utf8FromAnsi(std::string_view text) {
+    if (codePage != CodePageModel::Latin1) {
+        std::u16string wide;
+        Utf16FromAnsiIn(codePage, text, wide);
+        bool broken = false;
+        return Utf8Of(wide, broken);
+    }
     return AnsiToUtf8(text);
+}
+
+bool MemoryPlatform::Utf16FromAnsiExactly(std::string_view text, std::u16string& out) {
+    return Utf16FromAnsiIn(codePage, text, out);
+}
+
+bool MemoryPlatform::AnsiFromUtf16Exactly(std::u16string_view text, std::string& out) {
+    return AnsiFromUtf16In(codePage, text, out);
+}
+
+bool MemoryPlatform::IsLeadByte(unsigned char byte) {
+    return IsLeadByteIn(codePage, byte);
 }
 
 // ---- registry set-up ----
@@ -835,21 +899,13 @@ void MemoryPlatform::PutValue(Hkey root, std::string_view path, std::string_view
     CloseKey(key);
 }
 
-namespace {
-
-// UTF-16 code units in the model's ANSI code page, Latin-1: a unit above 0xFF has no place in
-// it and becomes "?", as WideCharToMultiByte writes the default character.
-std::string LatinOf(std::u16string_view wide, bool& lossy) {
+// UTF-16 code units in the model's ANSI code page: a character that has no place in it
+// becomes "?", as WideCharToMultiByte writes the default character.
+std::string MemoryPlatform::AnsiOf(std::u16string_view wide, bool& lossy) const {
     std::string text;
-    text.reserve(wide.size());
-    for (const char16_t unit : wide) {
-        lossy = lossy || unit > 0xFF;
-        text += unit > 0xFF ? '?' : static_cast<char>(unit);
-    }
+    lossy = !AnsiFromUtf16In(codePage, wide, text) || lossy;
     return text;
 }
-
-} // namespace
 
 void MemoryPlatform::PutWideValue(Hkey root, std::u16string_view path, std::u16string_view name,
                                   std::uint32_t type, std::string_view stored) {
@@ -859,7 +915,7 @@ void MemoryPlatform::PutWideValue(Hkey root, std::u16string_view path, std::u16s
         const std::size_t end = std::min(path.find(u'\\', start), path.size());
         bool lossy = false;
         const std::u16string_view part = path.substr(start, end - start);
-        const std::string ansi = LatinOf(part, lossy);
+        const std::string ansi = AnsiOf(part, lossy);
         std::string filed = UpperAscii(ansi);
         if (lossy) {
             // Filed under the UTF-16 bytes: distinct real names stay distinct keys.
@@ -878,13 +934,13 @@ void MemoryPlatform::PutWideValue(Hkey root, std::u16string_view path, std::u16s
         start = end + 1;
     }
     StoredValue value;
-    value.name = LatinOf(name, value.lossyName);
+    value.name = AnsiOf(name, value.lossyName);
     value.lossyName = value.lossyName || name.find(u'\0') != std::u16string_view::npos;
     value.value.type = type;
     if (type == kRegSz || type == kRegExpandSz || type == kRegMultiSz) {
         std::u16string wide(stored.size() / 2, u'\0');
         std::memcpy(wide.data(), stored.data(), wide.size() * 2);
-        value.value.data = LatinOf(wide, value.value.lossy);
+        value.value.data = AnsiOf(wide, value.value.lossy);
         value.value.lossy = value.value.lossy || stored.size() % 2 != 0;
     } else {
         value.value.data = std::string(stored);

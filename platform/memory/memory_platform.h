@@ -11,6 +11,7 @@
 // - Names and strings that the ANSI code page cannot carry are planted with PutWideValue.
 #pragma once
 
+#include "platform/memory/code_page_model.h"
 #include "platform/platform.h"
 
 #include <map>
@@ -76,6 +77,9 @@ class MemoryPlatform final : public Platform {
     std::string StringResource(std::uint32_t id) override;
     std::string AnsiFromUtf16(std::u16string_view text) override; // Windows-1252
     std::string Utf8FromAnsi(std::string_view text) override;     // Windows-1252
+    bool Utf16FromAnsiExactly(std::string_view text, std::u16string& out) override;
+    bool AnsiFromUtf16Exactly(std::u16string_view text, std::string& out) override;
+    bool IsLeadByte(unsigned char byte) override;
 
     // ---- set-up for tests ----
     // Registry: `path` below `root`, components separated by backslashes.
@@ -86,8 +90,8 @@ class MemoryPlatform final : public Platform {
                  std::uint32_t type = kRegSz); // stores the terminating zero
     void PutNumber(Hkey root, std::string_view path, std::string_view name, std::uint32_t number);
     // What a program using the wide functions can store: key names of `path`, the value's name
-    // and, for string types, its `stored` bytes are UTF-16 as the hive holds them. The model's
-    // ANSI code page is Latin-1: a character above U+00FF reaches the engine as "?" with the
+    // and, for string types, its `stored` bytes are UTF-16 as the hive holds them. A character
+    // the model's ANSI code page (`codePage`) lacks reaches the engine as "?" with the
     // lossy flag set, as from the Windows platform; so do a NUL inside a value name and string
     // data of an odd byte count. A key or value so named is never reached by its ANSI name.
     void PutWideValue(Hkey root, std::u16string_view path, std::u16string_view name,
@@ -148,6 +152,9 @@ class MemoryPlatform final : public Platform {
     // letters, so "I" and "i" are no case pair (Windows-1254: "I" pairs with 0xFD, "i" with 0xDD).
     bool turkishCasing = false;
     std::string timeSeparator = ":";
+    // The process's ANSI code page: Latin-1 (as Windows-1252 on an older Windows), UTF-8 (the
+    // programs' manifest honoured) or the double-byte model. Set before planting anything.
+    CodePageModel codePage = CodePageModel::Latin1;
     LocalTime now{2026, 12, 10, 14, 25, 30, 60};
     std::string versionResource;                  // bytes of the version resource
     std::map<std::uint32_t, std::string> strings; // the string table
@@ -155,6 +162,7 @@ class MemoryPlatform final : public Platform {
     long failCreateKey = 0, failQueryValue = 0, failSetValue = 0;
 
   private:
+    std::string AnsiOf(std::u16string_view wide, bool& lossy) const;
     struct Key;
     struct Node;
     std::shared_ptr<Key> Resolve(Hkey handle);

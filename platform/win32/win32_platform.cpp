@@ -38,20 +38,26 @@ HKEY AsHkey(Hkey key) {
     return reinterpret_cast<HKEY>(key);
 }
 
-std::string Z(std::string_view s) {
-    return std::string(s);
-}
+constexpr DWORD kInvalidName = ERROR_INVALID_NAME;
 
-// ANSI text in the program's code page as UTF-16, for the wide registry calls.
-std::wstring WideOf(std::string_view text) {
+// ANSI text in the program's code page as UTF-16, for the wide calls, converted strictly:
+// false for bytes that are no text of the code page (a lead byte without its second byte, a
+// broken UTF-8 sequence), which no call may be handed as a guess. The wide calls take paths
+// longer than MAX_PATH where the system allows long paths (longPathAware in the manifest).
+bool WideOf(std::string_view text, std::wstring& wide) {
+    wide.clear();
     if (text.empty()) {
-        return {};
+        return true;
     }
     const int length = static_cast<int>(text.size());
-    const int size = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), size);
-    return wide;
+    const int size =
+        MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), length, nullptr, 0);
+    if (size <= 0) {
+        return false;
+    }
+    wide.assign(static_cast<std::size_t>(size), L'\0');
+    return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), length, wide.data(),
+                               size) == size;
 }
 
 // UTF-16 text in the ANSI code page. `lossy` tells whether a character had no place in it
@@ -71,10 +77,14 @@ std::string AnsiOf(std::wstring_view wide, bool& lossy) {
     BOOL* used = utf8 ? nullptr : &usedDefault;
     int size = WideCharToMultiByte(CP_ACP, flags, wide.data(), length, nullptr, 0, nullptr, used);
     if (size == 0) {
+        // Only for showing: such a name or text is never used to reach anything.
         lossy = true;
-        size = WideCharToMultiByte(CP_ACP, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
-        std::string text(static_cast<std::size_t>(size), '\0');
-        WideCharToMultiByte(CP_ACP, 0, wide.data(), length, text.data(), size, nullptr, nullptr);
+        const DWORD shown = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+        size =
+            WideCharToMultiByte(CP_ACP, shown, wide.data(), length, nullptr, 0, nullptr, nullptr);
+        std::string text(static_cast<std::size_t>(std::max(size, 0)), '\0');
+        WideCharToMultiByte(CP_ACP, shown, wide.data(), length, text.data(), size, nullptr,
+                            nullptr);
         return text;
     }
     std::string text(static_cast<std::size_t>(size), '\0');
@@ -83,19 +93,27 @@ std::string AnsiOf(std::wstring_view wide, bool& lossy) {
     return text;
 }
 
+// A path the system gave in UTF-16, in the ANSI code page; empty when the code page cannot
+// carry it exactly (nothing below it could be named).
+std::string ExactAnsiPath(std::wstring_view wide) {
+    bool lossy = false;
+    std::string path = AnsiOf(wide, lossy);
+    return lossy ? std::string() : path;
+}
+
 std::string SpecialFolder(int csidl) {
-    // SHGetSpecialFolderLocation then SHGetPathFromIDListA, as the shell folders are asked for.
+    // SHGetSpecialFolderLocation then SHGetPathFromIDListW, as the shell folders are asked for.
     Owned<void*, CoTaskMemTraits> idList;
     LPITEMIDLIST raw = nullptr;
     if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &raw)) || raw == nullptr) {
         return {};
     }
     *idList.put() = raw;
-    char buffer[MAX_PATH + 1] = {};
-    if (!SHGetPathFromIDListA(static_cast<LPCITEMIDLIST>(idList.get()), buffer)) {
+    wchar_t buffer[MAX_PATH + 1] = {};
+    if (!SHGetPathFromIDListW(static_cast<LPCITEMIDLIST>(idList.get()), buffer)) {
         return {};
     }
-    std::string path = buffer;
+    std::string path = ExactAnsiPath(buffer);
     while (path.size() > 3 && path.back() == '\\') {
         path.pop_back();
     }
@@ -137,7 +155,11 @@ UpcaseFunction UpcaseEntry() {
 long Win32Platform::OpenKey(Hkey parent, std::string_view subkey, std::uint32_t access,
                             Hkey& result) {
     HKEY key = nullptr;
-    const LONG status = RegOpenKeyExA(AsHkey(parent), Z(subkey).c_str(), 0, access, &key);
+    std::wstring wide;
+    if (!WideOf(subkey, wide)) {
+        return kInvalidName;
+    }
+    const LONG status = RegOpenKeyExW(AsHkey(parent), wide.c_str(), 0, access, &key);
     if (status == ERROR_SUCCESS) {
         result = reinterpret_cast<Hkey>(key);
     }
@@ -146,8 +168,12 @@ long Win32Platform::OpenKey(Hkey parent, std::string_view subkey, std::uint32_t 
 
 long Win32Platform::CreateKey(Hkey parent, std::string_view subkey, Hkey& result) {
     HKEY key = nullptr;
-    const LONG status = RegCreateKeyExA(AsHkey(parent), Z(subkey).c_str(), 0, nullptr, 0,
-                                        KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    std::wstring wide;
+    if (!WideOf(subkey, wide)) {
+        return kInvalidName;
+    }
+    const LONG status = RegCreateKeyExW(AsHkey(parent), wide.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                        nullptr, &key, nullptr);
     if (status == ERROR_SUCCESS) {
         result = reinterpret_cast<Hkey>(key);
     }
@@ -202,7 +228,10 @@ long Win32Platform::EnumValue(Hkey key, std::uint32_t index, std::string& name, 
 }
 
 long Win32Platform::QueryValue(Hkey key, std::string_view name, RegValue& value) {
-    const std::wstring valueName = WideOf(name);
+    std::wstring valueName;
+    if (!WideOf(name, valueName)) {
+        return kFileNotFound; // no value has a name that is no text
+    }
     // One call answers most values; a larger one is asked for again with its exact size.
     std::vector<BYTE> data(512);
     DWORD type = 0;
@@ -235,17 +264,39 @@ long Win32Platform::QueryValue(Hkey key, std::string_view name, RegValue& value)
 
 long Win32Platform::SetValue(Hkey key, std::string_view name, std::uint32_t type,
                              std::string_view data) {
-    return RegSetValueExA(AsHkey(key), Z(name).c_str(), 0, type,
+    std::wstring valueName;
+    if (!WideOf(name, valueName)) {
+        return kInvalidName;
+    }
+    if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
+        // Strings are stored as UTF-16, converted here strictly, NULs inside and all.
+        std::wstring text;
+        if (!WideOf(data, text)) {
+            return ERROR_INVALID_DATA;
+        }
+        return RegSetValueExW(AsHkey(key), valueName.c_str(), 0, type,
+                              reinterpret_cast<const BYTE*>(text.data()),
+                              static_cast<DWORD>(text.size() * sizeof(wchar_t)));
+    }
+    return RegSetValueExW(AsHkey(key), valueName.c_str(), 0, type,
                           reinterpret_cast<const BYTE*>(data.data()),
                           static_cast<DWORD>(data.size()));
 }
 
 long Win32Platform::DeleteKey(Hkey parent, std::string_view subkey) {
-    return RegDeleteKeyA(AsHkey(parent), Z(subkey).c_str());
+    std::wstring wide;
+    if (!WideOf(subkey, wide)) {
+        return kInvalidName;
+    }
+    return RegDeleteKeyW(AsHkey(parent), wide.c_str());
 }
 
 long Win32Platform::DeleteValue(Hkey key, std::string_view name) {
-    return RegDeleteValueA(AsHkey(key), Z(name).c_str());
+    std::wstring wide;
+    if (!WideOf(name, wide)) {
+        return kFileNotFound;
+    }
+    return RegDeleteValueW(AsHkey(key), wide.c_str());
 }
 
 std::string Win32Platform::KeyIdentity(Hkey key) {
@@ -275,18 +326,41 @@ std::string Win32Platform::KeyIdentity(Hkey key) {
     return AnsiFromUtf16(upper);
 }
 
+namespace {
+
+// A found entry with its name in the ANSI code page. The wide search is used because the ANSI
+// one holds a name in MAX_PATH bytes (a 255-character name takes up to 765 in UTF-8) and
+// gives a best-fit guess for a name the code page lacks.
+FindEntry EntryOf(const WIN32_FIND_DATAW& data) {
+    FindEntry entry;
+    entry.name = AnsiOf(data.cFileName, entry.lossy);
+    entry.attributes = data.dwFileAttributes;
+    return entry;
+}
+
+} // namespace
+
 bool Win32Platform::FindFirst(std::string_view path, FindEntry& entry) {
-    WIN32_FIND_DATAA data{};
-    FindHandle find(FindFirstFileA(Z(path).c_str(), &data));
+    std::wstring wide;
+    if (!WideOf(path, wide)) {
+        return false;
+    }
+    WIN32_FIND_DATAW data{};
+    FindHandle find(FindFirstFileW(wide.c_str(), &data));
     if (!find) {
         return false;
     }
-    entry = FindEntry{data.cFileName, data.dwFileAttributes};
+    entry = EntryOf(data);
     return true;
 }
 
 std::uint32_t Win32Platform::FileAttributes(std::string_view path, std::uint32_t& error) {
-    const DWORD attributes = GetFileAttributesA(Z(path).c_str());
+    std::wstring wide;
+    if (!WideOf(path, wide)) {
+        error = kInvalidName;
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
     error = attributes == INVALID_FILE_ATTRIBUTES ? GetLastError() : ERROR_SUCCESS;
     return attributes;
 }
@@ -294,34 +368,42 @@ std::uint32_t Win32Platform::FileAttributes(std::string_view path, std::uint32_t
 bool Win32Platform::VolumeReachable(std::string_view root) {
     // A removable drive without media would otherwise ask the user to insert a disk.
     ThreadErrorMode quiet(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    const std::string path = Z(root);
+    std::wstring path;
+    if (!WideOf(root, path)) {
+        return false;
+    }
     // A drive letter that names no volume needs no further question (and no wait).
-    if (path.size() == 3 && path[1] == ':' && GetDriveTypeA(path.c_str()) == DRIVE_NO_ROOT_DIR) {
+    if (path.size() == 3 && path[1] == L':' && GetDriveTypeW(path.c_str()) == DRIVE_NO_ROOT_DIR) {
         return false;
     }
     // Reading the root's attributes touches the volume itself: an empty card reader answers
     // ERROR_NOT_READY, a share that does not answer ERROR_BAD_NETPATH. A root that exists but
     // refuses to be read still holds files that can be judged.
-    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
         return true;
     }
     return GetLastError() == ERROR_ACCESS_DENIED;
 }
 
 bool Win32Platform::DeleteFileAt(std::string_view path) {
-    return DeleteFileA(Z(path).c_str()) != 0;
+    std::wstring wide;
+    return WideOf(path, wide) && DeleteFileW(wide.c_str()) != 0;
 }
 
 std::vector<FindEntry> Win32Platform::ListFolder(std::string_view pattern) {
     std::vector<FindEntry> entries;
-    WIN32_FIND_DATAA data{};
-    FindHandle find(FindFirstFileA(Z(pattern).c_str(), &data));
+    std::wstring wide;
+    if (!WideOf(pattern, wide)) {
+        return entries;
+    }
+    WIN32_FIND_DATAW data{};
+    FindHandle find(FindFirstFileW(wide.c_str(), &data));
     if (!find) {
         return entries;
     }
     do {
-        entries.push_back(FindEntry{data.cFileName, data.dwFileAttributes});
-    } while (FindNextFileA(find.get(), &data));
+        entries.push_back(EntryOf(data));
+    } while (FindNextFileW(find.get(), &data));
     return entries;
 }
 
@@ -329,7 +411,11 @@ FileWriteResult Win32Platform::WriteWholeFile(std::string_view path, std::string
                                               bool replace) {
     // CREATE_NEW fails when the name is taken, in one step with the creation: no other writer
     // can come between a test for the name and the file.
-    FileHandle file(CreateFileA(Z(path).c_str(), GENERIC_WRITE, 0, nullptr,
+    std::wstring wide;
+    if (!WideOf(path, wide)) {
+        return {FileWriteResult::Stage::Create, kInvalidName};
+    }
+    FileHandle file(CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr,
                                 replace ? CREATE_ALWAYS : CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                                 nullptr));
     if (!file) {
@@ -361,8 +447,12 @@ FileWriteResult Win32Platform::WriteWholeFile(std::string_view path, std::string
 }
 
 std::uint32_t Win32Platform::ReadWholeFile(std::string_view path, std::string& data) {
-    FileHandle file(CreateFileA(Z(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::wstring wide;
+    if (!WideOf(path, wide)) {
+        return kInvalidName;
+    }
+    FileHandle file(CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         return GetLastError();
     }
@@ -382,18 +472,30 @@ std::uint32_t Win32Platform::ReadWholeFile(std::string_view path, std::string& d
 
 std::uint32_t Win32Platform::MoveFileTo(std::string_view from, std::string_view to) {
     // Without MOVEFILE_REPLACE_EXISTING a file already at `to` is never replaced.
-    if (!MoveFileExA(Z(from).c_str(), Z(to).c_str(), MOVEFILE_COPY_ALLOWED)) {
+    std::wstring source, target;
+    if (!WideOf(from, source) || !WideOf(to, target)) {
+        return kInvalidName;
+    }
+    if (!MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_COPY_ALLOWED)) {
         return GetLastError();
     }
     return 0;
 }
 
 std::uint32_t Win32Platform::CreateFolder(std::string_view path) {
-    return CreateDirectoryA(Z(path).c_str(), nullptr) ? 0 : GetLastError();
+    std::wstring wide;
+    if (!WideOf(path, wide)) {
+        return kInvalidName;
+    }
+    return CreateDirectoryW(wide.c_str(), nullptr) ? 0 : GetLastError();
 }
 
 std::uint32_t Win32Platform::RemoveFolder(std::string_view path) {
-    return RemoveDirectoryA(Z(path).c_str()) ? 0 : GetLastError();
+    std::wstring wide;
+    if (!WideOf(path, wide)) {
+        return kInvalidName;
+    }
+    return RemoveDirectoryW(wide.c_str()) ? 0 : GetLastError();
 }
 
 std::string Win32Platform::ErrorText(std::uint32_t code) {
@@ -426,13 +528,22 @@ std::string Win32Platform::ShortcutTarget(std::string_view path) {
             link.get()->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.put())))) {
         return {};
     }
-    wchar_t wide[MAX_PATH] = {};
-    const std::string ansi = Z(path);
-    if (MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, wide, MAX_PATH) == 0) {
+    std::wstring wide;
+    if (!WideOf(path, wide) || FAILED(file.get()->Load(wide.c_str(), STGM_READ))) {
         return {};
     }
-    if (FAILED(file.get()->Load(wide, STGM_READ))) {
-        return {};
+    if (GetACP() == CP_UTF8) {
+        // A UTF-8 target takes up to three bytes a character, more than the ANSI call's
+        // MAX_PATH bytes hold: the wide call answers in characters, converted strictly.
+        ComPtr<IShellLinkW> wideLink;
+        wchar_t target[MAX_PATH + 1] = {};
+        WIN32_FIND_DATAW data{};
+        if (FAILED(link.get()->QueryInterface(IID_IShellLinkW,
+                                              reinterpret_cast<void**>(wideLink.put()))) ||
+            wideLink.get()->GetPath(target, MAX_PATH, &data, SLGP_UNCPRIORITY) != S_OK) {
+            return {};
+        }
+        return ExactAnsiPath(target);
     }
     // One byte more than offered: a 260-byte path comes back without a terminating zero
     // (measured under Wine), and the zeroed buffer is all an installer shortcut leaves.
@@ -457,36 +568,40 @@ std::string Win32Platform::LocalAppDataFolder() {
 }
 
 std::string Win32Platform::ProgramFolder() {
-    std::vector<char> buffer(MAX_PATH);
+    // Sized from the call's answer: a long path takes more than MAX_PATH characters.
+    std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
         const DWORD length =
-            GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+            GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length == 0) {
             return {};
         }
         if (length < buffer.size()) {
-            std::string path(buffer.data(), length);
-            return path.substr(0, path.find_last_of('\\') + 1);
+            std::wstring_view path(buffer.data(), length);
+            return ExactAnsiPath(path.substr(0, path.find_last_of(L'\\') + 1));
         }
         buffer.resize(buffer.size() * 2);
     }
 }
 
 std::string Win32Platform::ExpandEnvironment(std::string_view text) {
-    const std::string source = Z(text);
-    // The answer's size, terminator included; asked again while the environment grows.
-    std::string expanded(std::max<std::size_t>(source.size() + 1, MAX_PATH), '\0');
+    std::wstring source;
+    if (!WideOf(text, source)) {
+        return {};
+    }
+    // The answer's size, terminator included; asked again while the environment grows. Text
+    // that does not convert back exactly expands to nothing: it cannot be tested.
+    std::wstring expanded(std::max<std::size_t>(source.size() + 1, MAX_PATH), L'\0');
     for (int attempt = 0; attempt < 3; ++attempt) {
-        const DWORD needed = ExpandEnvironmentStringsA(source.c_str(), expanded.data(),
+        const DWORD needed = ExpandEnvironmentStringsW(source.c_str(), expanded.data(),
                                                        static_cast<DWORD>(expanded.size()));
         if (needed == 0) {
             return {};
         }
         if (needed <= expanded.size()) {
-            expanded.resize(needed - 1);
-            return expanded;
+            return ExactAnsiPath(std::wstring_view(expanded.data(), needed - 1));
         }
-        expanded.assign(needed, '\0');
+        expanded.assign(needed, L'\0');
     }
     return {};
 }
@@ -494,12 +609,12 @@ std::string Win32Platform::ExpandEnvironment(std::string_view text) {
 std::string Win32Platform::WindowsFolder() {
     // The system's own Windows folder, also under Terminal Services (GetWindowsDirectory may give
     // a private one there); System32 and SysWOW64 are below it.
-    char buffer[MAX_PATH + 1] = {};
-    const UINT length = GetSystemWindowsDirectoryA(buffer, MAX_PATH);
+    wchar_t buffer[MAX_PATH + 1] = {};
+    const UINT length = GetSystemWindowsDirectoryW(buffer, MAX_PATH);
     if (length == 0 || length > MAX_PATH) {
         return {};
     }
-    std::string path(buffer, length);
+    std::string path = ExactAnsiPath(std::wstring_view(buffer, length));
     while (path.size() > 3 && path.back() == '\\') {
         path.pop_back();
     }
@@ -507,12 +622,13 @@ std::string Win32Platform::WindowsFolder() {
 }
 
 std::string Win32Platform::ComputerName() {
-    char buffer[MAX_COMPUTERNAME_LENGTH + 1] = {};
-    DWORD size = sizeof buffer;
-    if (!GetComputerNameA(buffer, &size)) {
+    wchar_t buffer[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    if (!GetComputerNameW(buffer, &size)) {
         return {};
     }
-    return std::string(buffer, size);
+    bool lossy = false;
+    return AnsiOf(std::wstring_view(buffer, size), lossy);
 }
 
 bool Win32Platform::HasAdministratorRights() {
@@ -645,6 +761,26 @@ std::string Win32Platform::AnsiFromUtf16(std::u16string_view text) {
     std::string out(static_cast<std::size_t>(size), '\0');
     WideCharToMultiByte(CP_ACP, 0, wide, units, out.data(), size, nullptr, nullptr);
     return out;
+}
+
+bool Win32Platform::Utf16FromAnsiExactly(std::string_view text, std::u16string& out) {
+    std::wstring wide;
+    if (!WideOf(text, wide)) {
+        return false;
+    }
+    out.assign(wide.begin(), wide.end());
+    return true;
+}
+
+bool Win32Platform::AnsiFromUtf16Exactly(std::u16string_view text, std::string& out) {
+    bool lossy = false;
+    out = AnsiOf(std::wstring_view(reinterpret_cast<const wchar_t*>(text.data()), text.size()),
+                 lossy);
+    return !lossy;
+}
+
+bool Win32Platform::IsLeadByte(unsigned char byte) {
+    return IsDBCSLeadByte(byte) != FALSE;
 }
 
 ComInitialization::ComInitialization() {

@@ -58,6 +58,9 @@ class Win32Platform final : public Platform {
     std::string StringResource(std::uint32_t id) override;
     std::string AnsiFromUtf16(std::u16string_view text) override;
     std::string Utf8FromAnsi(std::string_view text) override;
+    bool Utf16FromAnsiExactly(std::string_view text, std::u16string& out) override;
+    bool AnsiFromUtf16Exactly(std::u16string_view text, std::string& out) override;
+    bool IsLeadByte(unsigned char byte) override;
 };
 
 // COM for the thread, initialised for the life of the object (apartment-threaded, as the

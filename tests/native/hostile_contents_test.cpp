@@ -52,9 +52,19 @@ class HostileContents : public testing::Test {
 
 // Each case under its own stale class, all fixed at once with a backup: a class the backup
 // can hold goes and its value stands in the backup as the registry editor needs it; any other
-// is reported with its reason and keeps everything.
-TEST_F(HostileContents, FixDeletesOnlyWhatItsBackupGivesBackExactly) {
+// is reported with its reason and keeps everything. In Windows-1252 (a Windows that ignores the
+// manifest) and in UTF-8, where names and text in any script are backed up and fixed.
+class HostileInCodePage : public HostileContents,
+                          public testing::WithParamInterface<platform::CodePageModel> {};
+
+INSTANTIATE_TEST_SUITE_P(CodePages, HostileInCodePage,
+                         testing::Values(platform::CodePageModel::Latin1,
+                                         platform::CodePageModel::Utf8));
+
+TEST_P(HostileInCodePage, FixDeletesOnlyWhatItsBackupGivesBackExactly) {
     using namespace std::string_literals;
+    os.codePage = GetParam();
+    const bool utf8 = GetParam() == platform::CodePageModel::Utf8;
     const auto& cases = test::HostileCases();
     std::vector<TItem> issues;
     for (std::size_t i = 0; i < cases.size(); ++i) {
@@ -69,8 +79,10 @@ TEST_F(HostileContents, FixDeletesOnlyWhatItsBackupGivesBackExactly) {
     }
     const std::string backup = os.programFolder + "hostile_backup.reg";
     const FixResult result = FixIssues(issues, backup);
-    const std::string script = os.FileContents(backup);
+    const std::string script = test::ScriptTextUtf8(os.FileContents(backup));
     ASSERT_EQ(result.backupPath, backup);
+    EXPECT_EQ(0u, script.find("Windows Registry Editor Version 5.00\r\n\r\n"))
+        << "names and text beyond ASCII need the registry editor's Unicode format";
 
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const test::HostileCase& c = cases[i];
@@ -78,13 +90,13 @@ TEST_F(HostileContents, FixDeletesOnlyWhatItsBackupGivesBackExactly) {
         const std::string key = ClassKey(i).substr(1);
         const auto notFixed = std::find_if(result.notFixed.begin(), result.notFixed.end(),
                                            [&](const NotFixed& n) { return n.index == i; });
-        if (*c.refusal == '\0') {
+        const std::string line = test::ExpectedBackupLine(c, utf8);
+        if (!line.empty()) {
             if (notFixed != result.notFixed.end()) {
                 ADD_FAILURE() << "left alone: " << notFixed->reason;
             }
             EXPECT_FALSE(os.KeyExists(kCurrentUser, key));
-            EXPECT_NE(script.find("\r\n" + std::string(c.backupLine) + "\r\n"), std::string::npos)
-                << script;
+            EXPECT_NE(script.find(line + "\r\n"), std::string::npos) << script;
             continue;
         }
         ASSERT_NE(notFixed, result.notFixed.end()) << "fixed although the backup cannot hold it";

@@ -132,8 +132,8 @@ TEST_F(RestoreTest, ListsEveryEntryThatCannotBeWritten) {
         bytes += static_cast<char>(unit & 0xFF);
         bytes += static_cast<char>(unit >> 8);
     }
-    EXPECT_EQ("HKEY_LOCAL_MACHINE\\Soft\\Open \"W\": holds characters the ANSI code page "
-              "cannot hold; not written\n",
+    EXPECT_EQ("Line 4: HKEY_LOCAL_MACHINE\\Soft\\Open \"W\": cannot be written exactly; not "
+              "written\n",
               Joined(Restore(bytes, "w_backup.reg").failures));
 
     os.failSetValue = platform::kAccessDenied;

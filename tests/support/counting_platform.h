@@ -130,6 +130,13 @@ class CountingPlatform final : public platform::Platform {
         return inner_.AnsiFromUtf16(text);
     }
     std::string Utf8FromAnsi(std::string_view text) override { return inner_.Utf8FromAnsi(text); }
+    bool Utf16FromAnsiExactly(std::string_view text, std::u16string& out) override {
+        return inner_.Utf16FromAnsiExactly(text, out);
+    }
+    bool AnsiFromUtf16Exactly(std::u16string_view text, std::string& out) override {
+        return inner_.AnsiFromUtf16Exactly(text, out);
+    }
+    bool IsLeadByte(unsigned char byte) override { return inner_.IsLeadByte(byte); }
     platform::LocalTime Now() override { return inner_.Now(); }
     std::string TimeSeparator() override { return inner_.TimeSeparator(); }
     platform::Hmodule ProgramModule() override { return inner_.ProgramModule(); }

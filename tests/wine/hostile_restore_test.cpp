@@ -198,21 +198,34 @@ TEST(HostileRestore, EveryClassComesBackExactlyOrIsNeverTouched) {
     const std::string backup = TempFolder() + "mendrake_hostile_backup.reg";
     DeleteFileA(backup.c_str());
     const FixResult result = FixIssues(issues, backup);
+    // With the manifest's UTF-8 code page every name and text has its place; a Windows that
+    // ignores the manifest keeps its legacy code page and the stricter rule.
+    const bool utf8 = GetACP() == CP_UTF8;
+    std::string bytes;
+    EXPECT_EQ(0u, platform::Os().ReadWholeFile(backup, bytes));
+    const std::string script = ScriptTextUtf8(bytes);
+    EXPECT_EQ(0u, script.find("Windows Registry Editor Version 5.00\r\n\r\n"));
     for (std::size_t i = 0; i < cases.size(); ++i) {
         SCOPED_TRACE(cases[i].label);
         const bool left = std::any_of(result.notFixed.begin(), result.notFixed.end(),
                                       [&](const NotFixed& n) { return n.index == i; });
-        EXPECT_EQ(*cases[i].refusal != '\0', left);
+        const std::string line = ExpectedBackupLine(cases[i], utf8);
+        EXPECT_EQ(line.empty(), left);
         EXPECT_EQ(left, IssueEntryPresent(issues[i]));
+        if (!line.empty()) {
+            EXPECT_NE(std::string::npos, script.find(line + "\r\n")) << line;
+        }
     }
     ImportWithRegedit(backup);
     EXPECT_EQ("", Differences(before, TakeSnapshot(kBase)));
     DeleteFileA(backup.c_str());
 }
 
-// A start-up entry whose program path holds characters outside the ANSI code page is never
-// reported, whether or not its program exists: the path the scan could test is not its own.
-TEST(HostileRestore, RunEntryWithPathOutsideTheCodePageIsNeverJudged) {
+// A start-up entry named or pointing in Cyrillic is judged like any other with the UTF-8 code
+// page, and reported with its exact text; in a legacy code page that lacks the characters it
+// is never reported, whether or not its program exists: the path the scan could test is not
+// its own.
+TEST(HostileRestore, RunEntryOutsideTheLegacyCodePageIsJudgedOnlyByItsOwnText) {
     using namespace std::string_literals;
     const std::wstring run = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
     const std::vector<TItem> before = Scan({10});
@@ -231,6 +244,19 @@ TEST(HostileRestore, RunEntryWithPathOutsideTheCodePageIsNeverJudged) {
         RegDeleteValueW(key, name);
     }
     RegCloseKey(key);
+    if (GetACP() == CP_UTF8) {
+        ASSERT_EQ(3u, added.size()) << Blocks(added);
+        std::map<std::string, std::string> found;
+        for (const TItem& issue : added) {
+            found[issue.Value] = issue.Data;
+        }
+        EXPECT_EQ((std::map<std::string, std::string>{
+                      {"MendrakeHostilePath", "C:\\\u041F\u0440\u043E\u0433\\app.exe"},
+                      {"MendrakeHostile\u0418", "C:\\MendrakeGone\\a.exe"},
+                      {"MendrakeHostileControl", "C:\\MendrakeGone\\b.exe"}}),
+                  found);
+        return;
+    }
     ASSERT_EQ(1u, added.size()) << Blocks(added);
     EXPECT_EQ("MendrakeHostileControl", added[0].Value);
 }

@@ -485,13 +485,13 @@ TEST_F(MainWindowTest, ACloseDuringTheNoIssuesMessageClosesWhenTheHandlerEnds) {
     EXPECT_FALSE(IsWindow(window)) << "the close was kept for a later click";
 }
 
-// A class whose subkey is named outside the ANSI code page cannot be backed up exactly: the
-// fix leaves it whole and says afterwards how many issues it left and why.
+// A class whose subkey name holds a line break cannot be backed up exactly (a section line
+// ends there): the fix leaves it whole and says afterwards how many issues it left and why.
 TEST_F(MainWindowTest, FixSaysWhichIssuesItLeftBecauseTheBackupCannotHoldThem) {
     const std::wstring base = L"Software\\MendrakeWindowTestLossy";
     HKEY created = nullptr;
     ASSERT_EQ(ERROR_SUCCESS,
-              RegCreateKeyExW(HKEY_CURRENT_USER, (base + L"\\\u65E5\u672C").c_str(), 0, nullptr, 0,
+              RegCreateKeyExW(HKEY_CURRENT_USER, (base + L"\\a\nb").c_str(), 0, nullptr, 0,
                               KEY_ALL_ACCESS, nullptr, &created, nullptr));
     RegCloseKey(created);
     const std::string key = "\\Software\\MendrakeWindowTestLossy";
@@ -519,7 +519,7 @@ TEST_F(MainWindowTest, FixSaysWhichIssuesItLeftBecauseTheBackupCannotHoldThem) {
     ASSERT_EQ(2u, prompts.messages.size()) << prompts.messages.back().text;
     EXPECT_EQ("1 issue was not fixed: nothing of them was deleted.\r\n\r\nHKCU" + key +
                   ": cannot be backed up: a key name below \"HKEY_CURRENT_USER" + key +
-                  "\" holds characters outside the ANSI code page",
+                  "\" holds a line break",
               prompts.messages[1].text);
     EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), prompts.messages[1].icon);
     EXPECT_EQ("AFS", Buttons()) << "the issue stays listed";

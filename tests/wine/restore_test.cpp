@@ -185,9 +185,9 @@ std::vector<RegChange> EveryKindOfValue(const std::string& path) {
     return {
         Value(path, "", platform::kRegSz, "default \\ \"x\"\0"s),
         Value(path, "Text", platform::kRegSz,
-              "C:\\dir\\a.exe \"q\" cr\r lf\n high\xE9\xFC\x80\xA3 end\\\0"s),
-        Value(path, "Expand", platform::kRegExpandSz, "%SystemRoot%\\x \xE9\0"s),
-        Value(path, "Multi", platform::kRegMultiSz, "one\0two \\ \"\0\xE9\0\0"s),
+              "C:\\dir\\a.exe \"q\" cr\r lf\n high \u00E9\u00FC\u20AC\u00A3 \u0416 end\\\0"s),
+        Value(path, "Expand", platform::kRegExpandSz, "%SystemRoot%\\x \u00E9 \U0001F600\0"s),
+        Value(path, "Multi", platform::kRegMultiSz, "one\0two \\ \"\0\u00E9\u8868\0\0"s),
         Value(path, "Dword", platform::kRegDword, "\x0A\0\0\x80"s),
         Value(path, "DwordOdd", platform::kRegDword, "\x01\x02\x03"),
         Value(path, "BigEndian", platform::kRegDwordBigEndian, "\0\0\0\x0A"s),

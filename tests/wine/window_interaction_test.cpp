@@ -3,6 +3,7 @@
 // through every control. The issues are put into Issues directly: these behaviours do not
 // depend on which scanner found them.
 #include "tests/wine/main_window_fixture.h"
+#include "tests/wine/window_capture.h"
 
 #include "engine/error.h"
 #include "settings/exclusion_unit.h"
@@ -286,6 +287,51 @@ TEST_F(IssueListTest, CopyPutsTheSelectedRowsOnTheClipboardInTheirShownOrder) {
               "Run Issue\tC:\\MendrakeGone\\sub\\tool.exe\t"
               "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\r\n",
               text);
+}
+
+// Names in any script show as they are: the list's text read back in UTF-16, the rows copied
+// as CF_UNICODETEXT, and a picture to look at (Cyrillic, Japanese and an emoji beyond the BMP).
+TEST_F(IssueListTest, RowsShowAndCopyNamesInAnyScript) {
+    const std::string cyrillic = "C:\\\u0410\u043D\u043D\u0430\\\u043F\u0440\u043E\u0433.exe";
+    const std::string japanese = "C:\\\u4E0D\u5728\\\u30A2\u30D7\u30EA.exe";
+    const std::string emoji = "C:\\gone\\\U0001F600.exe";
+    const std::string run = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    for (const std::string& data : {cyrillic, japanese, emoji}) {
+        AppendIssue(10, 0, "Run Issue", data, run, 0x80000001u,
+                    "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", data, "", false);
+    }
+    Select(1); // the list is filled again when the selection changes
+    Select(0);
+    ASSERT_EQ(8, Rows());
+    const std::vector<std::wstring> shown = {
+        L"C:\\\u0410\u043D\u043D\u0430\\\u043F\u0440\u043E\u0433.exe",
+        L"C:\\\u4E0D\u5728\\\u30A2\u30D7\u30EA.exe", L"C:\\gone\\\U0001F600.exe"};
+    for (int row = 5; row < 8; ++row) {
+        wchar_t text[256] = {};
+        LVITEMW item{};
+        item.iSubItem = 1;
+        item.pszText = text;
+        item.cchTextMax = 256;
+        SendMessageW(List(), LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+                     reinterpret_cast<LPARAM>(&item));
+        EXPECT_EQ(shown[static_cast<std::size_t>(row - 5)], std::wstring(text)) << row;
+    }
+    SelectRows({5, 6, 7});
+    ContextMenu("Copy");
+    ASSERT_TRUE(OpenClipboard(form->hwnd()));
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    const std::wstring text = data ? static_cast<const wchar_t*>(GlobalLock(data)) : L"";
+    if (data) {
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    const std::wstring key = L"\tHKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\r\n";
+    EXPECT_EQ(L"Run Issue\t" + shown[0] + key + L"Run Issue\t" + shown[1] + key + L"Run Issue\t" +
+                  shown[2] + key,
+              text);
+    Pump();
+    UpdateWindow(form->hwnd());
+    EXPECT_TRUE(WriteWindowPng(form->hwnd(), Os().ProgramFolder() + "unicode_list.png"));
 }
 
 // The dialog opened from the menu is modal: a timer inside its loop reads it and closes it.
