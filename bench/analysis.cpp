@@ -30,15 +30,15 @@ SplitRun FullAnalysis() {
     SplitRun run;
     const double start = NowMs();
     // As the analysis run does it: the list emptied, then every category with a scanner in
-    // tree order, inside one existence cache.
+    // tree order, as one run.
     Issues.clear();
     {
-        ExistenceCacheScope cache;
+        AnalysisRun analysis;
         for (const TLevel& level : Levels) {
             if (level.HasScanner != 0) {
                 const test::CallCounts before = counting.counts;
                 const double began = NowMs();
-                RunScanner(level.Id);
+                RunScanner(level.Id, analysis);
                 AddToShare(run.shares, ShareOf(level.Id), NowMs() - began,
                            CallsBetween(before, counting.counts));
             }

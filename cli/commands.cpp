@@ -50,22 +50,28 @@ std::vector<std::string> RunExclusions(const Arguments& arguments) {
     return entries;
 }
 
+// What a report says besides the issues: the rights the run had, the scanners that failed and
+// how many findings the exclusion list kept out.
+struct RunFacts {
+    bool administrator = false;
+    std::vector<CategoryFailure> failures;
+    std::size_t excluded = 0;
+};
+
 // Runs the scanners of the chosen categories into Issues, as the window's analysis does. A
 // scanner that fails ends only itself: what it found before stays, the other categories run,
-// and its error comes back for the caller to print and report. Returns the failures.
-std::vector<CategoryFailure> Scan(const Arguments& arguments) {
+// and its error comes back in `facts` for the caller to print and report.
+void Scan(const Arguments& arguments, RunFacts& facts) {
     Issues.clear();
-    ExclusionScope exclusions(RunExclusions(arguments));
-    ExistenceCacheScope cache;
-    std::vector<CategoryFailure> failures;
+    AnalysisRun run(Issues, RunExclusions(arguments));
     for (std::int32_t category : arguments.categories) {
         try {
-            RunScanner(category);
+            RunScanner(category, run);
         } catch (const std::exception& e) {
-            failures.push_back({category, e.what()});
+            facts.failures.push_back({category, e.what()});
         }
     }
-    return failures;
+    facts.excluded = run.Excluded();
 }
 
 // Prints the scanners' errors; the exit status for a run that had any.
@@ -116,12 +122,6 @@ bool NoteMissingRights() {
     return administrator;
 }
 
-// What a report says besides the issues: the rights the run had and the scanners that failed.
-struct RunFacts {
-    bool administrator = false;
-    std::vector<CategoryFailure> failures;
-};
-
 // The scan log, or the JSON report (with each issue's outcome when `fixed` is given), of
 // Issues to the --log file or standard output.
 void WriteReport(const Arguments& arguments, const RunFacts& facts,
@@ -130,8 +130,8 @@ void WriteReport(const Arguments& arguments, const RunFacts& facts,
     if (arguments.format == ReportFormat::Json) {
         TVersionInfo version(os.ProgramModule());
         const ReportHeader header{
-            ComputerName(),      os.Now(),        version.StringValue("FileVersion"),
-            facts.administrator, ExcludedCount(), facts.failures};
+            ComputerName(),      os.Now(),       version.StringValue("FileVersion"),
+            facts.administrator, facts.excluded, facts.failures};
         const std::string report = JsonReport(header, Issues, fixed);
         if (ReportToStandardOutput(arguments)) {
             WriteStandardOutput(report, true);
@@ -150,7 +150,7 @@ int RunScan(const Arguments& arguments) {
     facts.administrator = NoteMissingRights();
     Stats = {};
     const auto start = std::chrono::steady_clock::now();
-    facts.failures = Scan(arguments);
+    Scan(arguments, facts);
     const auto elapsed = std::chrono::steady_clock::now() - start;
     WriteReport(arguments, facts);
     if (arguments.stats) {
@@ -162,7 +162,7 @@ int RunScan(const Arguments& arguments) {
                   static_cast<unsigned long long>(Stats.valueQueries),
                   static_cast<unsigned long long>(Stats.pathsTested),
                   static_cast<unsigned long long>(Stats.distinctPaths), Issues.size(),
-                  ExcludedCount());
+                  facts.excluded);
     }
     return ReportScanErrors(facts.failures);
 }
@@ -186,7 +186,7 @@ std::string BackupPath(const Arguments& arguments) {
 int RunFix(const Arguments& arguments) {
     RunFacts facts;
     facts.administrator = NoteMissingRights();
-    facts.failures = Scan(arguments);
+    Scan(arguments, facts);
     const bool json = arguments.format == ReportFormat::Json;
     if (arguments.logPath && !json) {
         WriteReport(arguments, facts);
@@ -215,7 +215,7 @@ int RunFix(const Arguments& arguments) {
         left += fixed.back() ? 0 : 1;
     }
     PrintText(messages, "Fixed %zu of %zu issues, %zu excluded\n", Issues.size() - left,
-              Issues.size(), ExcludedCount());
+              Issues.size(), facts.excluded);
     std::fflush(messages);
     if (json) {
         WriteReport(arguments, facts, &fixed);

@@ -7,7 +7,7 @@ namespace mendrake {
 namespace {
 
 // Scanner of each category identifier from 3 to 16.
-using Scanner = void (*)();
+using Scanner = void (*)(AnalysisRun&);
 constexpr std::int32_t kFirstScanned = 3;
 const std::array<Scanner, 14> kScanners = {
     ScanSharedDlls,      // 3
@@ -28,14 +28,14 @@ const std::array<Scanner, 14> kScanners = {
 
 } // namespace
 
-void RunScanner(std::int32_t category) {
+void RunScanner(std::int32_t category, AnalysisRun& run) {
     const std::int32_t slot = category - kFirstScanned;
     if (slot < 0 || slot >= static_cast<std::int32_t>(kScanners.size())) {
         return;
     }
     Scanner scanner = kScanners[static_cast<std::size_t>(slot)];
     if (scanner != nullptr) {
-        scanner();
+        scanner(run);
     }
 }
 

@@ -1,34 +1,34 @@
 #include "engine/background_job.h"
 
-#include "engine/stop_request.h"
-
 #include <exception>
 #include <utility>
 
 namespace mendrake {
 
-BackgroundJob::BackgroundJob(std::function<void()> job, std::function<void()> onEnd)
-    : thread_([this, job = std::move(job), onEnd = std::move(onEnd)] { Run(job, onEnd); }) {}
+BackgroundJob::BackgroundJob(std::function<void(const StopFlag&)> job, std::function<void()> onEnd,
+                             StopFlag* stop)
+    : stop_(stop != nullptr ? *stop : ownStop_),
+      thread_([this, job = std::move(job), onEnd = std::move(onEnd)] { Run(job, onEnd); }) {}
 
 BackgroundJob::~BackgroundJob() {
-    RequestStop();
+    // A job that has ended leaves the flag alone: it may be a run's, and the run goes on.
     if (thread_.joinable()) {
+        if (!Ended()) {
+            RequestStop();
+        }
         thread_.join();
     }
 }
 
-void BackgroundJob::Run(const std::function<void()>& job, const std::function<void()>& onEnd) {
-    {
-        StopRequestScope stop(stop_);
-        IssueSinkScope sink(sink_);
-        try {
-            job();
-        } catch (const StopRequested&) {
-            outcome_.stopped = true;
-        } catch (const std::exception& error) {
-            outcome_.failed = true;
-            outcome_.error = error.what();
-        }
+void BackgroundJob::Run(const std::function<void(const StopFlag&)>& job,
+                        const std::function<void()>& onEnd) {
+    try {
+        job(stop_);
+    } catch (const StopRequested&) {
+        outcome_.stopped = true;
+    } catch (const std::exception& error) {
+        outcome_.failed = true;
+        outcome_.error = error.what();
     }
     ended_.store(true);
     if (onEnd) {
@@ -40,7 +40,6 @@ JobOutcome BackgroundJob::Take() {
     if (thread_.joinable()) {
         thread_.join();
     }
-    outcome_.issues = std::move(sink_.items);
     return std::move(outcome_);
 }
 

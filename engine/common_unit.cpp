@@ -1,11 +1,8 @@
 #include "engine/common_unit.h"
 
 #include "engine/ansi_text.h"
-#include "engine/run_cache.h"
+#include "engine/analysis_run.h"
 #include "engine/scan_stats.h"
-#include "engine/stop_request.h"
-
-#include <unordered_map>
 
 namespace mendrake {
 
@@ -14,20 +11,6 @@ using platform::Os;
 ScanStats Stats;
 
 namespace {
-
-// The attributes of each path tested in the current analysis run, when one is under way.
-struct ExistenceCache {
-    bool active = false;
-    std::unordered_map<std::string, std::uint32_t> attributes; // exact path text -> attributes
-    std::unordered_map<std::string, bool> patterns;            // wildcard searches -> file found
-    std::unordered_map<std::uint32_t, std::vector<std::string>> rootListings; // root -> subkeys
-    std::unordered_map<std::string, bool> volumes; // upper-cased volume root -> it answers
-};
-
-ExistenceCache& Cache() {
-    static ExistenceCache cache;
-    return cache;
-}
 
 bool HasWildcard(std::string_view path) {
     // FindFirstFileA also takes "<", ">" and '"' as DOS wildcards.
@@ -41,36 +24,60 @@ std::string VolumeRoot(std::string_view path) {
     return drive.empty() ? drive : UpperCase(drive) + "\\";
 }
 
+// The memory of `run`, or nullptr outside a run; honours a stop asked of the run.
+detail::RunMemory* MemoryOf(AnalysisRun* run) {
+    if (run == nullptr) {
+        return nullptr;
+    }
+    run->CheckStop();
+    return run->Memory();
+}
+
+bool VolumeReachableIn(AnalysisRun* run, std::string_view path) {
+    const std::string root = VolumeRoot(path);
+    if (root.empty()) {
+        return true;
+    }
+    detail::RunMemory* memory = run != nullptr ? run->Memory() : nullptr;
+    if (memory != nullptr) {
+        auto it = memory->volumes.find(root);
+        if (it != memory->volumes.end()) {
+            return it->second;
+        }
+    }
+    const bool reachable = Os().VolumeReachable(root);
+    if (memory != nullptr) {
+        memory->volumes.emplace(root, reachable);
+    }
+    return reachable;
+}
+
 // Whether the run already knows that the volume of `path` does not answer: then nothing on it
 // is asked for again (a share that does not answer may take seconds per question). A path on a
 // network share is a question to a server that may be gone: its share is asked first, once per
 // run, so that a dead share costs one timeout (the share's) instead of two (the file's, then
 // the share's when the scanner asks whether the missing file can be judged).
-bool KnownUnreachable(std::string_view path) {
-    const ExistenceCache& cache = Cache();
-    if (!cache.active) {
-        return false;
-    }
+bool KnownUnreachable(AnalysisRun& run, std::string_view path) {
     if (path.size() > 2 && path[0] == '\\' && path[1] == '\\') {
-        return !VolumeReachable(path);
+        return !VolumeReachableIn(&run, path);
     }
-    if (cache.volumes.empty()) {
+    const detail::RunMemory& memory = *run.Memory();
+    if (memory.volumes.empty()) {
         return false;
     }
-    auto it = cache.volumes.find(VolumeRoot(path));
-    return it != cache.volumes.end() && !it->second;
+    auto it = memory.volumes.find(VolumeRoot(path));
+    return it != memory.volumes.end() && !it->second;
 }
 
-std::uint32_t Attributes(std::string_view path) {
-    CheckStopRequest();
+std::uint32_t Attributes(AnalysisRun* run, std::string_view path) {
+    detail::RunMemory* memory = MemoryOf(run);
     ++Stats.pathsTested;
-    ExistenceCache& cache = Cache();
-    if (cache.active) {
-        auto it = cache.attributes.find(std::string(path));
-        if (it != cache.attributes.end()) {
+    if (memory != nullptr) {
+        auto it = memory->attributes.find(std::string(path));
+        if (it != memory->attributes.end()) {
             return it->second;
         }
-        if (KnownUnreachable(path)) {
+        if (KnownUnreachable(*run, path)) {
             return platform::kInvalidAttributes;
         }
     }
@@ -89,99 +96,74 @@ std::uint32_t Attributes(std::string_view path) {
             attributes = entry.attributes;
         }
     }
-    if (cache.active) {
-        cache.attributes.emplace(std::string(path), attributes);
+    if (memory != nullptr) {
+        memory->attributes.emplace(std::string(path), attributes);
     }
     return attributes;
 }
 
-} // namespace
-
-ExistenceCacheScope::ExistenceCacheScope() {
-    Cache() = ExistenceCache{};
-    Cache().active = true;
-}
-
-ExistenceCacheScope::~ExistenceCacheScope() {
-    Cache() = ExistenceCache{};
-}
-
-namespace detail {
-
-const std::vector<std::string>* RunListing(std::uint32_t root) {
-    const ExistenceCache& cache = Cache();
-    if (!cache.active) {
-        return nullptr;
-    }
-    auto it = cache.rootListings.find(root);
-    return it == cache.rootListings.end() ? nullptr : &it->second;
-}
-
-void KeepRunListing(std::uint32_t root, const std::vector<std::string>& names) {
-    ExistenceCache& cache = Cache();
-    if (cache.active) {
-        cache.rootListings[root] = names;
-    }
-}
-
-} // namespace detail
-
-bool FileFound(std::string_view path) {
+bool FileFoundIn(AnalysisRun* run, std::string_view path) {
     if (path.empty()) {
         return false;
     }
     if (!HasWildcard(path)) {
         // Without wildcards a search finds exactly the named entry, so its attributes answer
         // the same question for a tenth of the cost under Wine.
-        const std::uint32_t attributes = Attributes(path);
+        const std::uint32_t attributes = Attributes(run, path);
         return attributes != platform::kInvalidAttributes &&
                (attributes & platform::kAttrDirectory) == 0;
     }
-    CheckStopRequest();
+    detail::RunMemory* memory = MemoryOf(run);
     ++Stats.pathsTested;
-    ExistenceCache& cache = Cache();
-    if (cache.active) {
-        auto it = cache.patterns.find(std::string(path));
-        if (it != cache.patterns.end()) {
+    if (memory != nullptr) {
+        auto it = memory->patterns.find(std::string(path));
+        if (it != memory->patterns.end()) {
             return it->second;
         }
-    }
-    if (KnownUnreachable(path)) {
-        return false;
+        if (KnownUnreachable(*run, path)) {
+            return false;
+        }
     }
     ++Stats.distinctPaths;
     platform::FindEntry entry;
     const bool found =
         Os().FindFirst(path, entry) && (entry.attributes & platform::kAttrDirectory) == 0;
-    if (cache.active) {
-        cache.patterns.emplace(std::string(path), found);
+    if (memory != nullptr) {
+        memory->patterns.emplace(std::string(path), found);
     }
     return found;
 }
 
-bool VolumeReachable(std::string_view path) {
-    const std::string root = VolumeRoot(path);
-    if (root.empty()) {
-        return true;
-    }
-    ExistenceCache& cache = Cache();
-    if (cache.active) {
-        auto it = cache.volumes.find(root);
-        if (it != cache.volumes.end()) {
-            return it->second;
-        }
-    }
-    const bool reachable = Os().VolumeReachable(root);
-    if (cache.active) {
-        cache.volumes.emplace(root, reachable);
-    }
-    return reachable;
+bool FolderFoundIn(AnalysisRun* run, std::string_view path) {
+    const std::uint32_t attributes = Attributes(run, path);
+    return attributes != platform::kInvalidAttributes &&
+           (attributes & platform::kAttrDirectory) != 0;
+}
+
+} // namespace
+
+bool FileFound(AnalysisRun& run, std::string_view path) {
+    return FileFoundIn(&run, path);
+}
+
+bool FileFound(std::string_view path) {
+    return FileFoundIn(nullptr, path);
+}
+
+bool FolderFound(AnalysisRun& run, std::string_view path) {
+    return FolderFoundIn(&run, path);
 }
 
 bool FolderFound(std::string_view path) {
-    const std::uint32_t attributes = Attributes(path);
-    return attributes != platform::kInvalidAttributes &&
-           (attributes & platform::kAttrDirectory) != 0;
+    return FolderFoundIn(nullptr, path);
+}
+
+bool VolumeReachable(AnalysisRun& run, std::string_view path) {
+    return VolumeReachableIn(&run, path);
+}
+
+bool VolumeReachable(std::string_view path) {
+    return VolumeReachableIn(nullptr, path);
 }
 
 std::string DrivePart(std::string_view path) {
@@ -222,8 +204,8 @@ bool RemoveFile(std::string_view path) {
     return Os().DeleteFileAt(path);
 }
 
-std::vector<platform::FindEntry> ListFolder(std::string_view folder) {
-    CheckStopRequest(); // the shortcut walk lists one folder after another
+std::vector<platform::FindEntry> ListFolder(AnalysisRun& run, std::string_view folder) {
+    run.CheckStop(); // the shortcut walk lists one folder after another
     return Os().ListFolder(std::string(folder) + "*");
 }
 
@@ -275,14 +257,14 @@ std::string ExtractCommandPath(std::string_view command) {
     return Trim(command.substr(0, stop));
 }
 
-bool CommandProgramFound(std::string_view path, bool quoted) {
+bool CommandProgramFound(AnalysisRun& run, std::string_view path, bool quoted) {
     // "C:\Program" is never run as it stands: Windows asks for "C:\Program.exe".
-    auto starts = [](std::string_view candidate) {
+    auto starts = [&run](std::string_view candidate) {
         if (candidate.empty()) {
             return false;
         }
-        return ExtensionPart(candidate).empty() ? FileFound(std::string(candidate) + ".exe")
-                                                : FileFound(candidate);
+        return ExtensionPart(candidate).empty() ? FileFound(run, std::string(candidate) + ".exe")
+                                                : FileFound(run, candidate);
     };
     if (!quoted) {
         for (std::size_t i = 0; i < path.size(); ++i) {

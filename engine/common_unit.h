@@ -9,25 +9,33 @@
 
 namespace mendrake {
 
+class AnalysisRun;
+
 // True when a search for the path finds an entry that is not a folder. The path is used as
 // given: no quotes removed, no environment references expanded, wildcards match as patterns.
+// Within a run each distinct path is tested against the file system once, as many registry
+// entries name the same files, and a stop asked of the run is honoured; without one, the file
+// system is asked every time.
+bool FileFound(AnalysisRun& run, std::string_view path);
 bool FileFound(std::string_view path);
 // True when the path exists and is a folder.
+bool FolderFound(AnalysisRun& run, std::string_view path);
 bool FolderFound(std::string_view path);
 
 // "C:" for "C:\x", "\\server\share" for "\\server\share\x", else empty.
 std::string DrivePart(std::string_view path);
 // Whether the volume that holds `path` answers, so that what is or is not there can be judged:
 // true for a path without a drive part (it lies on the current drive); otherwise the answer of
-// its root ("Q:\" or "\\server\share\"), asked once per root while an ExistenceCacheScope
-// lives. An entry on a drive that is not plugged in or a share that is offline is not gone.
+// its root ("Q:\" or "\\server\share\"), asked once per root within a run. An entry on a
+// drive that is not plugged in or a share that is offline is not gone.
+bool VolumeReachable(AnalysisRun& run, std::string_view path);
 bool VolumeReachable(std::string_view path);
 std::string NamePart(std::string_view path);      // after the last "\" or ":"
 std::string FolderPart(std::string_view path);    // up to and including the last "\" or ":"
 std::string ExtensionPart(std::string_view path); // from the last dot after the folder part
 bool RemoveFile(std::string_view path);
 // The entries matching `folder` followed by "*": names and attributes, file-system order.
-std::vector<platform::FindEntry> ListFolder(std::string_view folder);
+std::vector<platform::FindEntry> ListFolder(AnalysisRun& run, std::string_view folder);
 
 // The program path at the start of a command line (see common_unit.cpp for the rule).
 std::string ExtractCommandPath(std::string_view command);
@@ -35,7 +43,7 @@ std::string ExtractCommandPath(std::string_view command);
 // CreateProcess: a quoted path is the program's name as it stands; an unquoted one is tried at
 // each blank, the shortest prefix first, then whole. A name without an extension is tried with
 // ".exe" appended, never as it is.
-bool CommandProgramFound(std::string_view path, bool quoted);
+bool CommandProgramFound(AnalysisRun& run, std::string_view path, bool quoted);
 
 std::string FontsFolder();
 std::string ComputerName();
@@ -44,16 +52,5 @@ std::string ComputerName();
 std::string UpperCase(std::string_view text);
 // Removes every character of code 32 or less from both ends.
 std::string Trim(std::string_view text);
-
-// While an object of this type lives (one analysis run), each distinct path is tested against
-// the file system once, as many registry entries name the same files, and each registry root
-// is listed once, as three scanners walk the classes root. Forgotten at the end.
-class ExistenceCacheScope {
-  public:
-    ExistenceCacheScope();
-    ~ExistenceCacheScope();
-    ExistenceCacheScope(const ExistenceCacheScope&) = delete;
-    ExistenceCacheScope& operator=(const ExistenceCacheScope&) = delete;
-};
 
 } // namespace mendrake

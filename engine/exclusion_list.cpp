@@ -79,10 +79,6 @@ std::string IssuePlace(std::string_view keyText, std::string_view value) {
     return place;
 }
 
-// The list of the run under way.
-ExclusionMatcher activeList;
-std::size_t excludedCount = 0;
-
 } // namespace
 
 std::optional<std::string> ShortExclusionEntry(std::string_view entry) {
@@ -164,28 +160,6 @@ bool ExclusionCovers(std::string_view entry, std::string_view keyText, std::stri
 bool IsExcluded(const std::vector<std::string>& entries, std::string_view keyText,
                 std::string_view value) {
     return ExclusionMatcher(entries).Covers(keyText, value);
-}
-
-ExclusionScope::ExclusionScope(const std::vector<std::string>& entries)
-    : previous_(std::exchange(activeList, ExclusionMatcher(entries))) {
-    excludedCount = 0;
-}
-
-// The count stays: it belongs to the run that just ended.
-ExclusionScope::~ExclusionScope() {
-    activeList = std::move(previous_);
-}
-
-std::size_t ExcludedCount() {
-    return excludedCount;
-}
-
-bool ExcludeFinding(std::string_view keyText, std::string_view value) {
-    if (!activeList.Covers(keyText, value)) {
-        return false;
-    }
-    ++excludedCount;
-    return true;
 }
 
 } // namespace mendrake

@@ -58,24 +58,4 @@ bool ExclusionCovers(std::string_view entry, std::string_view keyText, std::stri
 bool IsExcluded(const std::vector<std::string>& entries, std::string_view keyText,
                 std::string_view value);
 
-// While an object of this type lives (one analysis run), findings that its list covers are
-// counted instead of appended to Issues, so the list, the log, the backup and the fix never
-// see them. Installing a list starts the run's count afresh.
-class ExclusionScope {
-  public:
-    explicit ExclusionScope(const std::vector<std::string>& entries);
-    ~ExclusionScope();
-    ExclusionScope(const ExclusionScope&) = delete;
-    ExclusionScope& operator=(const ExclusionScope&) = delete;
-
-  private:
-    ExclusionMatcher previous_;
-};
-
-// How many findings of the last run the installed list kept out of Issues.
-std::size_t ExcludedCount();
-
-// For AppendIssue: true, and counted, when the installed list covers the location.
-bool ExcludeFinding(std::string_view keyText, std::string_view value);
-
 } // namespace mendrake

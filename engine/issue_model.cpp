@@ -1,46 +1,8 @@
 #include "engine/issue_model.h"
 
-#include "engine/exclusion_list.h"
-
 namespace mendrake {
 
 std::vector<TItem> Issues;
-
-namespace {
-thread_local IssueSink* threadSink = nullptr;
-} // namespace
-
-IssueSinkScope::IssueSinkScope(IssueSink& sink) : previous_(threadSink) {
-    threadSink = &sink;
-}
-
-IssueSinkScope::~IssueSinkScope() {
-    threadSink = previous_;
-}
-
-void AppendIssue(std::int32_t category, std::int32_t kind, std::string problem, std::string data,
-                 std::string keyText, std::uint32_t rootKey, std::string key, std::string value,
-                 std::string valueData, bool deleteKey) {
-    if (ExcludeFinding(keyText, value)) {
-        return;
-    }
-    IssueSink* sink = threadSink;
-    TItem& item = sink != nullptr ? sink->items.emplace_back() : Issues.emplace_back();
-    item.Selected = 1;
-    item.Category = category;
-    item.Kind = kind;
-    item.Problem = std::move(problem);
-    item.Data = std::move(data);
-    item.KeyText = std::move(keyText);
-    item.RootKey = rootKey;
-    item.Key = std::move(key);
-    item.Value = std::move(value);
-    item.ValueData = std::move(valueData);
-    item.DeleteKey = deleteKey;
-    if (sink != nullptr) {
-        sink->count.fetch_add(1);
-    }
-}
 
 const TLevel Levels[kLevelCount] = {
     {1, 0, "Registry", 0, 1},

@@ -1,7 +1,6 @@
 // The issue record, the global issue list and the category table.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -25,34 +24,9 @@ struct TItem {
     bool DeleteKey = false;    // true: the whole key goes
 };
 
-// The process-wide issue list. Scanners only append; the analysis empties it.
+// The issue list of the last analysis. A run appends to it (engine/analysis_run.h); the analysis
+// empties it.
 extern std::vector<TItem> Issues;
-
-// Where AppendIssue puts the findings of a thread that runs a background job: a list the job
-// owns, with a count another thread may read while the job runs.
-struct IssueSink {
-    std::vector<TItem> items;
-    std::atomic<std::size_t> count{0};
-};
-
-// Redirects AppendIssue on this thread into `sink` for the life of the object.
-class IssueSinkScope {
-  public:
-    explicit IssueSinkScope(IssueSink& sink);
-    ~IssueSinkScope();
-    IssueSinkScope(const IssueSinkScope&) = delete;
-    IssueSinkScope& operator=(const IssueSinkScope&) = delete;
-
-  private:
-    IssueSink* previous_;
-};
-
-// Appends one finding, ticked, to Issues (or to this thread's sink, when one is installed),
-// unless the exclusion list of the run covers its location (engine/exclusion_list.h): then it
-// is only counted.
-void AppendIssue(std::int32_t category, std::int32_t kind, std::string problem, std::string data,
-                 std::string keyText, std::uint32_t rootKey, std::string key, std::string value,
-                 std::string valueData, bool deleteKey);
 
 // One category of the tree.
 struct TLevel {

@@ -1,9 +1,8 @@
 #include "engine/registry_access.h"
 
 #include "engine/error.h"
-#include "engine/run_cache.h"
+#include "engine/analysis_run.h"
 #include "engine/scan_stats.h"
-#include "engine/stop_request.h"
 
 #include <cstring>
 
@@ -42,7 +41,9 @@ bool RegistryAccess::Open(std::string_view path) {
     } else {
         newPath = std::string(path);
     }
-    CheckStopRequest(); // every scanner opens keys all the time: the place to honour a stop
+    if (run_ != nullptr) {
+        run_->CheckStop(); // every scanner opens keys all the time: the place to honour a stop
+    }
     Hkey opened = 0;
     ++Stats.keysOpened;
     openStatus_ = Os().OpenKey(parent, path, access_, opened);
@@ -89,7 +90,9 @@ KeyListing RegistryAccess::List(bool subkeys) {
         if (status == platform::kSuccess) {
             listing.entries.push_back({name, lossy});
             // A classes root holds tens of thousands of names: a stop is honoured meanwhile.
-            CheckStopRequest();
+            if (run_ != nullptr) {
+                run_->CheckStop();
+            }
             continue;
         }
         if (firstFailure == platform::kSuccess && status != platform::kNoMoreItems) {
@@ -153,17 +156,19 @@ std::vector<std::string> RegistryAccess::SubkeyNames() {
         return {};
     }
     // A root is listed by several scanners in one analysis run; the run keeps its listing.
-    const bool isRoot = path_.empty();
+    detail::RunMemory* memory = run_ != nullptr ? run_->Memory() : nullptr;
+    const bool isRoot = path_.empty() && memory != nullptr;
     if (isRoot) {
-        if (const std::vector<std::string>* listed = detail::RunListing(root_)) {
+        const auto& listings = memory->rootListings;
+        if (auto listed = listings.find(root_); listed != listings.end()) {
             listingComplete_ = true;
-            return *listed;
+            return listed->second;
         }
     }
     const KeyListing listing = List(true);
     std::vector<std::string> names = UsableNames(listing);
     if (isRoot && listing.Complete()) {
-        detail::KeepRunListing(root_, names);
+        memory->rootListings[root_] = names;
     }
     return names;
 }

@@ -26,9 +26,14 @@ struct KeyListing {
     bool Complete() const { return status == platform::kNoMoreItems; }
 };
 
+class AnalysisRun;
+
 class RegistryAccess {
   public:
     RegistryAccess() = default;
+    // An access for a scanner of `run`: every open and enumeration step honours a stop asked
+    // of the run, and a root's listing is kept for the rest of the run.
+    explicit RegistryAccess(AnalysisRun& run) : run_(&run) {}
     ~RegistryAccess();
     RegistryAccess(const RegistryAccess&) = delete;
     RegistryAccess& operator=(const RegistryAccess&) = delete;
@@ -103,6 +108,7 @@ class RegistryAccess {
     bool RemoveTree(platform::Hkey parent, const std::string& subkey, int depth);
     void RemoveSubkeys(platform::Hkey key, int depth);
 
+    AnalysisRun* run_ = nullptr; // the run this access scans for, if any
     std::uint32_t root_ = static_cast<std::uint32_t>(platform::kCurrentUser);
     std::uint32_t access_ = platform::kKeyAllAccess;
     long openStatus_ = platform::kSuccess;

@@ -11,12 +11,12 @@
 namespace mendrake {
 
 // Uninstall entries of the machine (both views) and of the user whose program is gone.
-void ScanUninstallEntries();
+void ScanUninstallEntries(AnalysisRun& run);
 
 // Judges the software key `name`, open in `reg`, directly below the software area `area`, and
 // the product keys below it: appends a category 6 finding of `kind` for each that belongs to a
 // removed program. Windows' own keys are never judged.
-void ScanRemovedProgramKeys(RegistryAccess& reg, const ViewArea& area, const std::string& name,
-                            std::int32_t kind);
+void ScanRemovedProgramKeys(AnalysisRun& run, RegistryAccess& reg, const ViewArea& area,
+                            const std::string& name, std::int32_t kind);
 
 } // namespace mendrake

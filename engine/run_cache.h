@@ -1,16 +1,20 @@
-// What one analysis run remembers while an ExistenceCacheScope lives, besides the existence of
-// paths: the subkey listing of each registry root, which three scanners walk in turn.
+// What one analysis run remembers of the machine: the existence of each path it tested, the
+// answer of each volume, and the subkey listing of each registry root, which three scanners
+// walk in turn.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace mendrake::detail {
 
-// The listing kept for `root` in the current run; nullptr outside a run or before the first.
-const std::vector<std::string>* RunListing(std::uint32_t root);
-// Keeps a complete listing of `root` for the rest of the run; nothing outside a run.
-void KeepRunListing(std::uint32_t root, const std::vector<std::string>& names);
+struct RunMemory {
+    std::unordered_map<std::string, std::uint32_t> attributes; // exact path text -> attributes
+    std::unordered_map<std::string, bool> patterns;            // wildcard searches -> file found
+    std::unordered_map<std::uint32_t, std::vector<std::string>> rootListings; // root -> subkeys
+    std::unordered_map<std::string, bool> volumes; // upper-cased volume root -> it answers
+};
 
 } // namespace mendrake::detail

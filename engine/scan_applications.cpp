@@ -17,8 +17,8 @@ const std::string kAppPathsKey = "\\Software\\Microsoft\\Windows\\CurrentVersion
 
 // The subkey names of a key of the classes root ("" for the root itself); none when it can't
 // be opened.
-std::vector<std::string> ClassesSubkeys(const std::string& path) {
-    RegistryAccess reg;
+std::vector<std::string> ClassesSubkeys(AnalysisRun& run, const std::string& path) {
+    RegistryAccess reg(run);
     reg.SetRoot(kHkcr);
     return reg.Open(path) ? reg.SubkeyNames() : std::vector<std::string>();
 }
@@ -26,7 +26,8 @@ std::vector<std::string> ClassesSubkeys(const std::string& path) {
 // The verbs below "<base>\Shell" of one classes key: each verb whose command names a missing
 // program is one finding; a "Shell" key without verbs that is the key's only subkey is one
 // finding for the whole key.
-void ScanShellKey(RegistryAccess& reg, const std::string& name, const std::string& base) {
+void ScanShellKey(AnalysisRun& run, RegistryAccess& reg, const std::string& name,
+                  const std::string& base) {
     if (!reg.Open(base + "\\Shell")) {
         return;
     }
@@ -36,8 +37,8 @@ void ScanShellKey(RegistryAccess& reg, const std::string& name, const std::strin
     if (verbs.empty() && reg.SubkeyCount() == 0) {
         // The key's values don't matter: it exists only to carry the empty "Shell" key.
         if (reg.Open(base) && reg.SubkeyCount() == 1) {
-            AppendIssue(kCategory, 0, "Open with Issue", name, "HKCR" + base, kHkcr, base, "", "",
-                        true);
+            AppendIssue(run, kCategory, 0, "Open with Issue", name, "HKCR" + base, kHkcr, base, "",
+                        "", true);
         }
         return;
     }
@@ -48,25 +49,25 @@ void ScanShellKey(RegistryAccess& reg, const std::string& name, const std::strin
         }
         const std::string command = reg.ReadText("");
         const std::string path = VerbProgramPath(command);
-        if (CommandProgramMissing(command, path)) {
-            AppendIssue(kCategory, 0, "Open with Issue", path, "HKCR" + verbKey + "\\Command",
+        if (CommandProgramMissing(run, command, path)) {
+            AppendIssue(run, kCategory, 0, "Open with Issue", path, "HKCR" + verbKey + "\\Command",
                         kHkcr, verbKey, "", command, true);
         }
     }
 }
 
 // Passes 1 and 2: the application registrations, then every key of the classes root.
-void ScanVerbs(const std::string& parent) {
-    const std::vector<std::string> names = ClassesSubkeys(parent);
-    RegistryAccess reg;
+void ScanVerbs(AnalysisRun& run, const std::string& parent) {
+    const std::vector<std::string> names = ClassesSubkeys(run, parent);
+    RegistryAccess reg(run);
     reg.SetRoot(kHkcr);
     for (const std::string& name : names) {
-        ScanShellKey(reg, name, parent + "\\" + name);
+        ScanShellKey(run, reg, name, parent + "\\" + name);
     }
 }
 
-void ScanAppPathArea(const ViewArea& area) {
-    RegistryAccess reg;
+void ScanAppPathArea(AnalysisRun& run, const ViewArea& area) {
+    RegistryAccess reg(run);
     reg.SetRoot(area.root);
     if (!reg.Open(area.key)) {
         return;
@@ -78,8 +79,8 @@ void ScanAppPathArea(const ViewArea& area) {
         }
         // Used as read: a quoted path has no drive part and is passed over.
         const std::string path = reg.ReadText("");
-        if (FileMissingWithDrive(path, area.view) && area.Holds(reg)) {
-            AppendIssue(kCategory, 1, "Application Path Issue", path, area.SubkeyText(name),
+        if (FileMissingWithDrive(run, path, area.view) && area.Holds(reg)) {
+            AppendIssue(run, kCategory, 1, "Application Path Issue", path, area.SubkeyText(name),
                         area.root, key, "", path, true);
         }
     }
@@ -87,8 +88,8 @@ void ScanAppPathArea(const ViewArea& area) {
 
 // Keys directly below one software area that are empty, then those of removed programs; the
 // 32-bit area's links to shared keys are left to the 64-bit pass, which reads those keys.
-void ScanSoftwareArea(const ViewArea& area, std::int32_t kind) {
-    RegistryAccess reg;
+void ScanSoftwareArea(AnalysisRun& run, const ViewArea& area, std::int32_t kind) {
+    RegistryAccess reg(run);
     reg.SetRoot(area.root);
     if (!reg.Open(area.key)) {
         return;
@@ -99,9 +100,9 @@ void ScanSoftwareArea(const ViewArea& area, std::int32_t kind) {
             continue;
         }
         if (reg.ValueCount() != 0 || reg.SubkeyCount() != 0) {
-            ScanRemovedProgramKeys(reg, area, name, kind);
+            ScanRemovedProgramKeys(run, reg, area, name, kind);
         } else if (area.Holds(reg)) {
-            AppendIssue(kCategory, kind, "Obsolete Software Key", name, area.SubkeyText(name),
+            AppendIssue(run, kCategory, kind, "Obsolete Software Key", name, area.SubkeyText(name),
                         area.root, key, "", "", true);
         }
     }
@@ -109,17 +110,17 @@ void ScanSoftwareArea(const ViewArea& area, std::int32_t kind) {
 
 } // namespace
 
-void ScanApplications() {
-    ScanVerbs("\\Applications");
-    ScanVerbs("");
+void ScanApplications(AnalysisRun& run) {
+    ScanVerbs(run, "\\Applications");
+    ScanVerbs(run, "");
     for (const ViewArea& area : BothViews(kHklm, kAppPathsKey)) {
-        ScanAppPathArea(area);
+        ScanAppPathArea(run, area);
     }
     for (const ViewArea& area : BothViews(kHklm, "\\Software")) {
-        ScanSoftwareArea(area, 2);
+        ScanSoftwareArea(run, area, 2);
     }
     // HKCU\Software is one key for both views.
-    ScanSoftwareArea(ViewArea{kHkcu, "\\Software", RegistryView::Native, {}}, 3);
+    ScanSoftwareArea(run, ViewArea{kHkcu, "\\Software", RegistryView::Native, {}}, 3);
 }
 
 } // namespace mendrake

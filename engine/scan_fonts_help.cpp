@@ -19,11 +19,12 @@ const std::string kHtmlHelpKey = "\\Software\\Microsoft\\Windows\\HTML Help";
 // One value-list pass over an area of the machine: every string value gives a path (from its
 // name and data); `missing` judges it as a program of the area's view sees it, and each missing
 // one is reported with the value's name.
-void ScanValueList(const ViewArea& area, std::int32_t category, std::int32_t kind,
-                   const std::string& problem,
-                   const std::function<std::string(const std::string&, const std::string&)>& path,
-                   const std::function<bool(const std::string&, RegistryView)>& missing) {
-    RegistryAccess reg;
+void ScanValueList(
+    AnalysisRun& run, const ViewArea& area, std::int32_t category, std::int32_t kind,
+    const std::string& problem,
+    const std::function<std::string(const std::string&, const std::string&)>& path,
+    const std::function<bool(AnalysisRun&, const std::string&, RegistryView)>& missing) {
+    RegistryAccess reg(run);
     reg.SetRoot(area.root);
     if (!reg.Open(area.key)) {
         return;
@@ -35,20 +36,20 @@ void ScanValueList(const ViewArea& area, std::int32_t category, std::int32_t kin
         }
         const std::string data = reg.ReadText(name);
         const std::string tested = path(name, data);
-        if (missing(tested, area.view)) {
-            AppendIssue(category, kind, problem, tested, area.KeyText(), area.root, area.key, name,
-                        data, false);
+        if (missing(run, tested, area.view)) {
+            AppendIssue(run, category, kind, problem, tested, area.KeyText(), area.root, area.key,
+                        name, data, false);
         }
     }
 }
 
-bool MissingFileWithDrive(const std::string& path, RegistryView view) {
-    return FileMissingWithDrive(path, view);
+bool MissingFileWithDrive(AnalysisRun& run, const std::string& path, RegistryView view) {
+    return FileMissingWithDrive(run, path, view);
 }
 
 } // namespace
 
-void ScanFonts() {
+void ScanFonts(AnalysisRun& run) {
     const std::string fonts = FontsFolder();
     // Data that names a drive already (a font outside the Fonts folder) is tested where it
     // points; a bare name is looked up in the Fonts folder.
@@ -56,25 +57,25 @@ void ScanFonts() {
         return DrivePart(data).empty() ? fonts + "\\" + data : data;
     };
     // The font list is one key for both views.
-    ScanValueList(ViewArea{kHklm, kFontsKey, RegistryView::Native, {}}, 7, 0, "Font Issue",
+    ScanValueList(run, ViewArea{kHklm, kFontsKey, RegistryView::Native, {}}, 7, 0, "Font Issue",
                   fontPath, MissingFileWithDrive);
 }
 
-void ScanHelpFiles() {
+void ScanHelpFiles(AnalysisRun& run) {
     // The value's name is the help file, its data the folder that holds it.
     auto helpPath = [](const std::string& name, const std::string& data) {
         return HelpFilePath(data, name);
     };
     for (const ViewArea& area : BothViews(kHklm, kHelpKey)) {
-        ScanValueList(area, 8, 0, "Help File Issue", helpPath, MissingFileWithDrive);
+        ScanValueList(run, area, 8, 0, "Help File Issue", helpPath, MissingFileWithDrive);
     }
     // HTML help entries are tested without the drive-part condition: a rooted path is looked
     // up on the current drive.
     for (const ViewArea& area : BothViews(kHklm, kHtmlHelpKey)) {
-        ScanValueList(area, 8, 1, "Help File Issue", helpPath,
-                      [](const std::string& path, RegistryView view) {
+        ScanValueList(run, area, 8, 1, "Help File Issue", helpPath,
+                      [](AnalysisRun& run, const std::string& path, RegistryView view) {
                           const std::string seen = PathSeenBy(view, path);
-                          return !FileFound(seen) && VolumeReachable(seen);
+                          return !FileFound(run, seen) && VolumeReachable(run, seen);
                       });
     }
 }

@@ -21,8 +21,8 @@ const std::string kUninstallKey = "\\Software\\Microsoft\\Windows\\CurrentVersio
 const std::string kArpCacheKey =
     "\\Software\\Microsoft\\Windows\\CurrentVersion\\App Management\\ARPCache\\";
 
-void ScanInstallerFolderArea(const ViewArea& area) {
-    RegistryAccess reg;
+void ScanInstallerFolderArea(AnalysisRun& run, const ViewArea& area) {
+    RegistryAccess reg(run);
     reg.SetRoot(area.root);
     if (!reg.Open(area.key)) {
         return;
@@ -31,8 +31,8 @@ void ScanInstallerFolderArea(const ViewArea& area) {
         // The name is the folder; the data plays no part (any kind, it is only logged).
         if (!DrivePart(name).empty()) {
             const std::string folder = PathSeenBy(area.view, name);
-            if (!FolderFound(folder) && VolumeReachable(folder)) {
-                AppendIssue(9, 0, "Installer Reference Issue", name, area.KeyText(), area.root,
+            if (!FolderFound(run, folder) && VolumeReachable(run, folder)) {
+                AppendIssue(run, 9, 0, "Installer Reference Issue", name, area.KeyText(), area.root,
                             area.key, name, TextIfString(reg, name), false);
             }
         }
@@ -41,9 +41,9 @@ void ScanInstallerFolderArea(const ViewArea& area) {
 
 // The subkey names of a key, or nothing when it can't be opened; `complete` tells whether the
 // listing holds every name.
-std::optional<std::vector<std::string>> SubkeysOf(std::uint32_t root, const std::string& key,
-                                                  bool& complete) {
-    RegistryAccess reg;
+std::optional<std::vector<std::string>> SubkeysOf(AnalysisRun& run, std::uint32_t root,
+                                                  const std::string& key, bool& complete) {
+    RegistryAccess reg(run);
     reg.SetRoot(root);
     if (!reg.Open(key)) {
         return std::nullopt;
@@ -56,11 +56,12 @@ std::optional<std::vector<std::string>> SubkeysOf(std::uint32_t root, const std:
 // Everything installed: the Uninstall entries of the machine in both views and of the user.
 // Nothing when the machine's own Uninstall key can't be read, or when any listing was cut
 // short: an entry that could not be listed would make its cache entry look orphaned.
-std::optional<std::vector<std::string>> InstalledEntries() {
+std::optional<std::vector<std::string>> InstalledEntries(AnalysisRun& run) {
     std::optional<std::vector<std::string>> installed;
     bool complete = true;
     for (const ViewArea& area : BothViews(kHklm, kUninstallKey)) {
-        std::optional<std::vector<std::string>> names = SubkeysOf(area.root, area.key, complete);
+        std::optional<std::vector<std::string>> names =
+            SubkeysOf(run, area.root, area.key, complete);
         if ((area.view == RegistryView::Native && !names) || !complete) {
             return std::nullopt;
         }
@@ -70,7 +71,8 @@ std::optional<std::vector<std::string>> InstalledEntries() {
             installed->insert(installed->end(), names->begin(), names->end());
         }
     }
-    if (std::optional<std::vector<std::string>> user = SubkeysOf(kHkcu, kUninstallKey, complete)) {
+    if (std::optional<std::vector<std::string>> user =
+            SubkeysOf(run, kHkcu, kUninstallKey, complete)) {
         if (!complete) {
             return std::nullopt;
         }
@@ -79,10 +81,10 @@ std::optional<std::vector<std::string>> InstalledEntries() {
     return installed;
 }
 
-void ScanUninstallCache() {
+void ScanUninstallCache(AnalysisRun& run) {
     // Without the whole Uninstall list every cache entry missing from it would look orphaned,
     // and fixing them would delete good data: the check needs the list, all of it.
-    const std::optional<std::vector<std::string>> installed = InstalledEntries();
+    const std::optional<std::vector<std::string>> installed = InstalledEntries(run);
     if (!installed) {
         return;
     }
@@ -94,7 +96,7 @@ void ScanUninstallCache() {
         });
     };
     for (const ViewArea& area : BothViews(kHklm, kArpCacheKey)) {
-        RegistryAccess reg;
+        RegistryAccess reg(run);
         reg.SetRoot(area.root);
         if (!reg.Open(area.key)) {
             continue;
@@ -105,7 +107,7 @@ void ScanUninstallCache() {
             }
             if (area.view == RegistryView::Native ||
                 (reg.Open(area.key + name) && area.Holds(reg))) {
-                AppendIssue(9, 1, "Uninstaller Reference Issue", name, area.KeyText() + name,
+                AppendIssue(run, 9, 1, "Uninstaller Reference Issue", name, area.KeyText() + name,
                             area.root, area.key + name, "", "", true);
             }
         }
@@ -128,8 +130,8 @@ const RunKey kRunKeys[] = {
     {kHklm, "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx", 0},
 };
 
-void ScanRunArea(const ViewArea& area, std::int32_t kind) {
-    RegistryAccess reg;
+void ScanRunArea(AnalysisRun& run, const ViewArea& area, std::int32_t kind) {
+    RegistryAccess reg(run);
     reg.SetRoot(area.root);
     if (!reg.Open(area.key)) {
         return;
@@ -140,8 +142,8 @@ void ScanRunArea(const ViewArea& area, std::int32_t kind) {
         }
         const std::string command = reg.ReadText(name);
         const std::string path = ExtractCommandPath(command);
-        if (CommandProgramMissing(command, path, area.view)) {
-            AppendIssue(10, kind, "Run Issue", path, area.KeyText(), area.root, area.key, name,
+        if (CommandProgramMissing(run, command, path, area.view)) {
+            AppendIssue(run, 10, kind, "Run Issue", path, area.KeyText(), area.root, area.key, name,
                         command, false);
         }
     }
@@ -149,19 +151,19 @@ void ScanRunArea(const ViewArea& area, std::int32_t kind) {
 
 } // namespace
 
-void ScanInstall() {
+void ScanInstall(AnalysisRun& run) {
     for (const ViewArea& area : BothViews(kHklm, kFoldersKey)) {
-        ScanInstallerFolderArea(area);
+        ScanInstallerFolderArea(run, area);
     }
-    ScanUninstallCache();
-    ScanUninstallEntries();
+    ScanUninstallCache(run);
+    ScanUninstallEntries(run);
 }
 
-void ScanRun() {
+void ScanRun(AnalysisRun& run) {
     // HKCU\Software is one key for both views; each machine key is followed by its 32-bit twin.
-    for (const RunKey& run : kRunKeys) {
-        for (const ViewArea& area : BothViews(run.root, run.key)) {
-            ScanRunArea(area, run.kind);
+    for (const RunKey& runKey : kRunKeys) {
+        for (const ViewArea& area : BothViews(runKey.root, runKey.key)) {
+            ScanRunArea(run, area, runKey.kind);
         }
     }
 }

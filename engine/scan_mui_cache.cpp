@@ -7,17 +7,17 @@
 
 namespace mendrake {
 
-void ScanMuiCache() {
+void ScanMuiCache(AnalysisRun& run) {
     const std::string key = "\\Software\\Microsoft\\Windows\\ShellNoRoam\\MuiCache";
-    RegistryAccess reg;
+    RegistryAccess reg(run);
     reg.SetRoot(kHkcu);
     if (!reg.Open(key)) {
         return;
     }
     for (const std::string& name : reg.ValueNames()) {
         // The name is the program path; names without a drive ("@shell32.dll,-1") are not paths.
-        if (FileMissingWithDrive(name)) {
-            AppendIssue(12, 0, "Missing MUI Reference", name, "HKCU" + key, kHkcu, key, name,
+        if (FileMissingWithDrive(run, name)) {
+            AppendIssue(run, 12, 0, "Missing MUI Reference", name, "HKCU" + key, kHkcu, key, name,
                         TextIfString(reg, name), false);
         }
     }

@@ -20,8 +20,8 @@ const std::string kFileExtsKey =
 
 namespace {
 
-void ScanSharedDllArea(const ViewArea& area) {
-    RegistryAccess reg;
+void ScanSharedDllArea(AnalysisRun& run, const ViewArea& area) {
+    RegistryAccess reg(run);
     reg.SetRoot(area.root);
     if (!reg.Open(area.key)) {
         return;
@@ -30,7 +30,7 @@ void ScanSharedDllArea(const ViewArea& area) {
     for (const std::string& name : reg.ValueNames()) {
         // A DLL on a drive or share that can't be reached is not known to be gone.
         const std::string path = PathSeenBy(area.view, name);
-        if (FileFound(path) || !VolumeReachable(path)) {
+        if (FileFound(run, path) || !VolumeReachable(run, path)) {
             continue;
         }
         // A count that is not a 4-byte number has no reading: an empty text, as for another
@@ -40,33 +40,33 @@ void ScanSharedDllArea(const ViewArea& area) {
             reg.ValueSize(name) == 4) {
             count = std::to_string(reg.ReadNumber(name));
         }
-        AppendIssue(3, 0, "Missing Shared DLL", name, area.KeyText(), area.root, area.key, name,
-                    count, false);
+        AppendIssue(run, 3, 0, "Missing Shared DLL", name, area.KeyText(), area.root, area.key,
+                    name, count, false);
     }
 }
 
 } // namespace
 
-void ScanSharedDlls() {
+void ScanSharedDlls(AnalysisRun& run) {
     for (const ViewArea& area : BothViews(kHklm, kSharedDllsKey)) {
-        ScanSharedDllArea(area);
+        ScanSharedDllArea(run, area);
     }
 }
 
-void ScanFileExtensions() {
+void ScanFileExtensions(AnalysisRun& run) {
     {
-        RegistryAccess reg;
+        RegistryAccess reg(run);
         reg.SetRoot(kHkcr);
         if (reg.Open("")) {
             for (const std::string& name : reg.SubkeyNames()) {
                 if (reg.Open("\\" + name) && reg.ValueCount() == 0 && reg.SubkeyCount() == 0) {
-                    AppendIssue(4, 0, "Unused File Extension", name, "HKCR\\" + name, kHkcr,
+                    AppendIssue(run, 4, 0, "Unused File Extension", name, "HKCR\\" + name, kHkcr,
                                 "\\" + name, "", "", true);
                 }
             }
         }
     }
-    RegistryAccess reg;
+    RegistryAccess reg(run);
     reg.SetRoot(kHkcu);
     if (!reg.Open(kFileExtsKey)) {
         return;
@@ -87,7 +87,7 @@ void ScanFileExtensions() {
         const std::uint32_t values = reg.ValueCount();
         const bool empty = values == 0 || (values == 1 && defaultText.empty());
         if (empty && reg.SubkeyCount() == 0) {
-            AppendIssue(4, 1, "Unused File Extension", name, "HKCU" + key, kHkcu, key, "", "",
+            AppendIssue(run, 4, 1, "Unused File Extension", name, "HKCU" + key, kHkcu, key, "", "",
                         true);
         }
     }
@@ -97,8 +97,9 @@ namespace {
 
 // The class ids of one view's class list; false when the list cannot be opened. `complete`
 // turns false when the listing was cut short.
-bool ReadClassIds(const ViewArea& area, std::vector<std::string>& ids, bool& complete) {
-    RegistryAccess reg;
+bool ReadClassIds(AnalysisRun& run, const ViewArea& area, std::vector<std::string>& ids,
+                  bool& complete) {
+    RegistryAccess reg(run);
     reg.SetRoot(area.root);
     if (!reg.Open(area.key)) {
         return false;
@@ -110,8 +111,8 @@ bool ReadClassIds(const ViewArea& area, std::vector<std::string>& ids, bool& com
 
 // Classes of one view whose in-process server file is missing, as a program of that view
 // loads it.
-void ScanClassServers(const ViewArea& area, const std::vector<std::string>& ids) {
-    RegistryAccess reg;
+void ScanClassServers(AnalysisRun& run, const ViewArea& area, const std::vector<std::string>& ids) {
+    RegistryAccess reg(run);
     reg.SetRoot(area.root);
     for (const std::string& id : ids) {
         if (!reg.Open(area.Subkey(id) + "\\InprocServer32") || !reg.HasValue("") ||
@@ -119,16 +120,16 @@ void ScanClassServers(const ViewArea& area, const std::vector<std::string>& ids)
             continue;
         }
         const std::string server = reg.ReadText("");
-        if (FileMissingWithDrive(server, area.view) && area.Holds(reg)) {
-            AppendIssue(5, 0, "COM Issue", server, area.SubkeyText(id), area.root, area.Subkey(id),
-                        "", server, true);
+        if (FileMissingWithDrive(run, server, area.view) && area.Holds(reg)) {
+            AppendIssue(run, 5, 0, "COM Issue", server, area.SubkeyText(id), area.root,
+                        area.Subkey(id), "", server, true);
         }
     }
 }
 
 } // namespace
 
-void ScanClasses() {
+void ScanClasses(AnalysisRun& run) {
     // Both views' class lists: each view's servers are judged, and a reference is answered by
     // a class of either view (program identifiers are shared by 32-bit and 64-bit programs).
     std::vector<std::string> classIds;
@@ -136,12 +137,12 @@ void ScanClasses() {
     bool complete = true;
     for (const ViewArea& area : BothViews(kHkcr, "\\CLSID")) {
         std::vector<std::string> ids;
-        if (!ReadClassIds(area, ids, complete)) {
+        if (!ReadClassIds(run, area, ids, complete)) {
             continue;
         }
         // The 64-bit list decides whether references can be judged at all.
         haveClassList = haveClassList || area.view == RegistryView::Native;
-        ScanClassServers(area, ids);
+        ScanClassServers(run, area, ids);
         classIds.insert(classIds.end(), ids.begin(), ids.end());
     }
     // Without the whole class list references would look dangling: the check needs it all (a
@@ -154,7 +155,7 @@ void ScanClasses() {
     for (const std::string& id : classIds) {
         known.insert(UpperCase(id));
     }
-    RegistryAccess reg;
+    RegistryAccess reg(run);
     reg.SetRoot(kHkcr);
     if (!reg.Open("")) {
         return;
@@ -174,7 +175,7 @@ void ScanClasses() {
         // A reference holds a value, not a tree: a "CLSID" key with subkeys of its own is a
         // container, and deleting it would delete what no reference check looked at.
         if (known.count(UpperCase(compared)) == 0 && reg.SubkeyCount() == 0) {
-            AppendIssue(5, 1, "COM Issue", compared, "HKCR\\" + name + "\\CLSID", kHkcr,
+            AppendIssue(run, 5, 1, "COM Issue", compared, "HKCR\\" + name + "\\CLSID", kHkcr,
                         "\\" + name + "\\CLSID", "", text, true);
         }
     }

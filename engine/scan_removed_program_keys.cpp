@@ -70,7 +70,8 @@ std::string Unquoted(std::string_view text) {
 // The install-folder values of the open key. `gone` gets the folders (unquoted) when every such
 // value names one that is gone; the result is false when the key has none or any of them keeps
 // it (present, not judged, not a single plain path).
-bool InstallFoldersGone(RegistryAccess& reg, RegistryView view, std::vector<std::string>& gone) {
+bool InstallFoldersGone(AnalysisRun& run, RegistryAccess& reg, RegistryView view,
+                        std::vector<std::string>& gone) {
     bool any = false;
     for (const std::string& name : reg.ValueNames()) {
         if (!Listed(kInstallFolderNames, name)) {
@@ -81,7 +82,8 @@ bool InstallFoldersGone(RegistryAccess& reg, RegistryView view, std::vector<std:
             return false;
         }
         const std::string folder = Unquoted(reg.ReadText(name));
-        if (folder.find(';') != std::string::npos || PathStateOf(folder, view) != PathState::Gone) {
+        if (folder.find(';') != std::string::npos ||
+            PathStateOf(run, folder, view) != PathState::Gone) {
             return false;
         }
         gone.push_back(folder);
@@ -91,7 +93,7 @@ bool InstallFoldersGone(RegistryAccess& reg, RegistryView view, std::vector<std:
 
 // Whether a value's text names something that exists, or something that cannot be judged: the
 // text as a path, as a command, as an icon location, and each part of a list.
-bool NamesLivePath(std::string_view text, RegistryView view) {
+bool NamesLivePath(AnalysisRun& run, std::string_view text, RegistryView view) {
     std::vector<std::string> candidates = {Unquoted(text), ExtractCommandPath(text),
                                            IconFilePath(text)};
     if (text.find(';') != std::string_view::npos) {
@@ -102,25 +104,25 @@ bool NamesLivePath(std::string_view text, RegistryView view) {
         }
     }
     return std::any_of(candidates.begin(), candidates.end(), [&](const std::string& path) {
-        const PathState state = PathStateOf(path, view);
+        const PathState state = PathStateOf(run, path, view);
         return state == PathState::Present || state == PathState::Unreachable;
     });
 }
 
 // Whether the key at `path` or any key below it names a path that exists or can't be judged,
 // or is too large or unreadable to tell.
-bool SubtreeHoldsLivePath(std::uint32_t root, const std::string& path, RegistryView view, int depth,
-                          int& budget) {
+bool SubtreeHoldsLivePath(AnalysisRun& run, std::uint32_t root, const std::string& path,
+                          RegistryView view, int depth, int& budget) {
     if (depth > kSubtreeDepth || --budget < 0) {
         return true;
     }
-    RegistryAccess reg;
+    RegistryAccess reg(run);
     reg.SetRoot(root);
     if (!reg.Open(path)) {
         return true;
     }
     for (const std::string& name : reg.ValueNames()) {
-        if (IsTextKind(reg.ValueKindOf(name)) && NamesLivePath(reg.ReadText(name), view)) {
+        if (IsTextKind(reg.ValueKindOf(name)) && NamesLivePath(run, reg.ReadText(name), view)) {
             return true;
         }
     }
@@ -132,31 +134,33 @@ bool SubtreeHoldsLivePath(std::uint32_t root, const std::string& path, RegistryV
         return true;
     }
     return std::any_of(subkeys.begin(), subkeys.end(), [&](const std::string& subkey) {
-        return SubtreeHoldsLivePath(root, path + "\\" + subkey, view, depth + 1, budget);
+        return SubtreeHoldsLivePath(run, root, path + "\\" + subkey, view, depth + 1, budget);
     });
 }
 
 // A key whose install folders are all gone and that names nothing that lives: the folders.
-std::vector<std::string> RemovedProgramFolders(RegistryAccess& reg, std::uint32_t root,
-                                               const std::string& path, RegistryView view) {
+std::vector<std::string> RemovedProgramFolders(AnalysisRun& run, RegistryAccess& reg,
+                                               std::uint32_t root, const std::string& path,
+                                               RegistryView view) {
     std::vector<std::string> gone;
     int budget = kSubtreeKeyBudget;
-    if (!InstallFoldersGone(reg, view, gone) || SubtreeHoldsLivePath(root, path, view, 0, budget)) {
+    if (!InstallFoldersGone(run, reg, view, gone) ||
+        SubtreeHoldsLivePath(run, root, path, view, 0, budget)) {
         return {};
     }
     return gone;
 }
 
-void Report(const ViewArea& area, const std::string& subkey, const std::string& folder,
-            std::int32_t kind) {
-    AppendIssue(6, kind, std::string(kProblem), folder, area.SubkeyText(subkey), area.root,
+void Report(AnalysisRun& run, const ViewArea& area, const std::string& subkey,
+            const std::string& folder, std::int32_t kind) {
+    AppendIssue(run, 6, kind, std::string(kProblem), folder, area.SubkeyText(subkey), area.root,
                 area.Subkey(subkey), "", folder, true);
 }
 
 } // namespace
 
-void ScanRemovedProgramKeys(RegistryAccess& reg, const ViewArea& area, const std::string& name,
-                            std::int32_t kind) {
+void ScanRemovedProgramKeys(AnalysisRun& run, RegistryAccess& reg, const ViewArea& area,
+                            const std::string& name, std::int32_t kind) {
     if (Listed(kWindowsKeys, name)) {
         return;
     }
@@ -164,10 +168,10 @@ void ScanRemovedProgramKeys(RegistryAccess& reg, const ViewArea& area, const std
     // Asked only once a finding stands: for the 32-bit area it costs a call.
     auto holds = [&] { return reg.Open(vendorKey) && area.Holds(reg); };
     const std::vector<std::string> vendorFolders =
-        RemovedProgramFolders(reg, area.root, vendorKey, area.view);
+        RemovedProgramFolders(run, reg, area.root, vendorKey, area.view);
     if (!vendorFolders.empty()) {
         if (holds()) {
-            Report(area, name, vendorFolders.front(), kind);
+            Report(run, area, name, vendorFolders.front(), kind);
         }
         return;
     }
@@ -181,7 +185,7 @@ void ScanRemovedProgramKeys(RegistryAccess& reg, const ViewArea& area, const std
             continue;
         }
         const std::vector<std::string> folders =
-            RemovedProgramFolders(reg, area.root, productKey, area.view);
+            RemovedProgramFolders(run, reg, area.root, productKey, area.view);
         if (!folders.empty()) {
             removed.emplace_back(product, folders.front());
         }
@@ -192,11 +196,11 @@ void ScanRemovedProgramKeys(RegistryAccess& reg, const ViewArea& area, const std
     // A vendor key that holds nothing but removed products would be left empty by their fix
     // and reported by the next analysis: it goes as one, with them.
     if (vendorValues == 0 && allListed && removed.size() == products.size()) {
-        Report(area, name, removed.front().second, kind);
+        Report(run, area, name, removed.front().second, kind);
         return;
     }
     for (const auto& [product, folder] : removed) {
-        Report(area, name + "\\" + product, folder, kind);
+        Report(run, area, name + "\\" + product, folder, kind);
     }
 }
 

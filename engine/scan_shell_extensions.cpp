@@ -30,8 +30,8 @@ const char* const kWow64ClassList = "\\Wow6432Node\\CLSID";
 
 // Adds the upper-cased class ids of one class list; false when it cannot be opened. `complete`
 // turns false when the listing was cut short.
-bool AddClassIds(const char* list, ClassSet& registered, bool& complete) {
-    RegistryAccess reg;
+bool AddClassIds(AnalysisRun& run, const char* list, ClassSet& registered, bool& complete) {
+    RegistryAccess reg(run);
     reg.SetRoot(kHkcr);
     if (!reg.Open(list)) {
         return false;
@@ -45,14 +45,14 @@ bool AddClassIds(const char* list, ClassSet& registered, bool& complete) {
 
 // The class ids of both views, upper-cased; nothing when the 64-bit list cannot be read or a
 // list was cut short, as every handler of a class left out would then look dead.
-std::optional<ClassSet> RegisteredClasses() {
+std::optional<ClassSet> RegisteredClasses(AnalysisRun& run) {
     ClassSet registered;
     bool complete = true;
-    if (!AddClassIds(kNativeClassList, registered, complete)) {
+    if (!AddClassIds(run, kNativeClassList, registered, complete)) {
         return std::nullopt;
     }
     // A machine without 32-bit programs has no 32-bit list.
-    AddClassIds(kWow64ClassList, registered, complete);
+    AddClassIds(run, kWow64ClassList, registered, complete);
     if (!complete) {
         return std::nullopt;
     }
@@ -62,8 +62,8 @@ std::optional<ClassSet> RegisteredClasses() {
 // Reports the handler key `key` of `area` (its last part `name`) when the class it names is
 // not registered. The class is the key's default value when that is text shaped like a class id,
 // else the key's own name when that is; a key naming neither is not tested.
-void CheckHandlerKey(RegistryAccess& reg, const ClassSet& registered, const ViewArea& area,
-                     const std::string& key, const std::string& name) {
+void CheckHandlerKey(AnalysisRun& run, RegistryAccess& reg, const ClassSet& registered,
+                     const ViewArea& area, const std::string& key, const std::string& name) {
     if (!reg.Open(key)) {
         return;
     }
@@ -77,19 +77,19 @@ void CheckHandlerKey(RegistryAccess& reg, const ClassSet& registered, const View
     if (reg.AnySubkeys() || !area.Holds(reg)) {
         return;
     }
-    AppendIssue(15, 0, "Shell Extension Issue", id, RootAbbreviation(area.root) + key, area.root,
-                key, "", text, true);
+    AppendIssue(run, 15, 0, "Shell Extension Issue", id, RootAbbreviation(area.root) + key,
+                area.root, key, "", text, true);
 }
 
-void ScanHandlerLists(const ClassSet& registered) {
-    RegistryAccess root;
+void ScanHandlerLists(AnalysisRun& run, const ClassSet& registered) {
+    RegistryAccess root(run);
     root.SetRoot(kHkcr);
     if (!root.Open("")) {
         return;
     }
     // Extensions, program identifiers and the shell's own keys are kept once for both views.
     const ViewArea classes{kHkcr, "", RegistryView::Native, {}};
-    RegistryAccess reg;
+    RegistryAccess reg(run);
     reg.SetRoot(kHkcr);
     for (const std::string& name : root.SubkeyNames()) {
         const std::string shellex = "\\" + name + "\\shellex";
@@ -102,50 +102,50 @@ void ScanHandlerLists(const ClassSet& registered) {
                 continue;
             }
             for (const std::string& handler : reg.SubkeyNames()) {
-                CheckHandlerKey(reg, registered, classes, listKey + "\\" + handler, handler);
+                CheckHandlerKey(run, reg, registered, classes, listKey + "\\" + handler, handler);
             }
         }
     }
 }
 
-void ScanOverlayIdentifiers(const ViewArea& area, const ClassSet& registered) {
-    RegistryAccess reg;
+void ScanOverlayIdentifiers(AnalysisRun& run, const ViewArea& area, const ClassSet& registered) {
+    RegistryAccess reg(run);
     reg.SetRoot(area.root);
     if (!reg.Open(area.key)) {
         return;
     }
     for (const std::string& name : reg.SubkeyNames()) {
-        CheckHandlerKey(reg, registered, area, area.Subkey(name), name);
+        CheckHandlerKey(run, reg, registered, area, area.Subkey(name), name);
     }
 }
 
-void ScanApproved(const ViewArea& area, const ClassSet& registered) {
-    RegistryAccess reg;
+void ScanApproved(AnalysisRun& run, const ViewArea& area, const ClassSet& registered) {
+    RegistryAccess reg(run);
     reg.SetRoot(area.root);
     if (!reg.Open(area.key) || !area.Holds(reg)) {
         return;
     }
     for (const std::string& name : reg.ValueNames()) {
         if (LooksLikeClassId(name) && registered.count(UpperCase(name)) == 0) {
-            AppendIssue(15, 1, "Shell Extension Issue", name, area.KeyText(), area.root, area.key,
-                        name, TextIfString(reg, name), false);
+            AppendIssue(run, 15, 1, "Shell Extension Issue", name, area.KeyText(), area.root,
+                        area.key, name, TextIfString(reg, name), false);
         }
     }
 }
 
 } // namespace
 
-void ScanShellExtensions() {
-    const std::optional<ClassSet> registered = RegisteredClasses();
+void ScanShellExtensions(AnalysisRun& run) {
+    const std::optional<ClassSet> registered = RegisteredClasses(run);
     if (!registered) {
         return;
     }
-    ScanHandlerLists(*registered);
+    ScanHandlerLists(run, *registered);
     for (const ViewArea& area : BothViews(kHklm, kOverlaysKey)) {
-        ScanOverlayIdentifiers(area, *registered);
+        ScanOverlayIdentifiers(run, area, *registered);
     }
     for (const ViewArea& area : BothViews(kHklm, kApprovedKey)) {
-        ScanApproved(area, *registered);
+        ScanApproved(run, area, *registered);
     }
 }
 

@@ -50,14 +50,15 @@ bool IsHiddenSystem(std::uint32_t attributes) {
 
 // One shortcut entry of `folder`: reported when its target has a drive part and neither a file
 // nor a folder is there. Shortcuts that cannot be read resolve to "" and are passed over.
-void CheckShortcut(const std::string& folder, const std::string& name, const ShellFolder& shell) {
+void CheckShortcut(AnalysisRun& run, const std::string& folder, const std::string& name,
+                   const ShellFolder& shell) {
     const std::string target = ResolveShortcut(folder + name);
-    if (DrivePart(target).empty() || FileFound(target) || FolderFound(target) ||
-        !VolumeReachable(target)) {
+    if (DrivePart(target).empty() || FileFound(run, target) || FolderFound(run, target) ||
+        !VolumeReachable(run, target)) {
         return; // a target on a drive or share that can't be reached is not known to be gone
     }
-    AppendIssue(shell.category, shell.kind, shell.problem, name, folder, kHklm, folder, name, "",
-                false);
+    AppendIssue(run, shell.category, shell.kind, shell.problem, name, folder, kHklm, folder, name,
+                "", false);
 }
 
 // Depth first, entries in file-system order, so a subfolder's issues stand where it was met.
@@ -67,30 +68,29 @@ void CheckShortcut(const std::string& folder, const std::string& name, const She
 // there. With no link followed, the walk cannot come back into itself.
 // An entry whose name the ANSI code page cannot carry (an older Windows that ignores the
 // manifest's UTF-8) is passed over: the name that came back would reach another file or none.
-void WalkFolder(const std::string& folder, const ShellFolder& shell) {
-    for (const platform::FindEntry& entry : ListFolder(folder)) {
+void WalkFolder(AnalysisRun& run, const std::string& folder, const ShellFolder& shell) {
+    for (const platform::FindEntry& entry : ListFolder(run, folder)) {
         if (entry.lossy) {
             continue;
         }
         if ((entry.attributes & platform::kAttrDirectory) != 0) {
             if (entry.name != "." && entry.name != ".." &&
                 (entry.attributes & platform::kAttrReparsePoint) == 0) {
-                WalkFolder(folder + entry.name + "\\", shell);
+                WalkFolder(run, folder + entry.name + "\\", shell);
             }
             continue;
         }
         if (IsHiddenSystem(entry.attributes) || UpperCase(ExtensionPart(entry.name)) != ".LNK") {
             continue;
         }
-        CheckShortcut(folder, entry.name, shell);
+        CheckShortcut(run, folder, entry.name, shell);
     }
 }
 
 // The folder a Shell Folders value names, as written (environment references stay); empty when
 // the key cannot be opened with full access (the common folders need write rights) or the
-// value is missing.
-std::string ShellFolderPath(const ShellFolder& shell) {
-    RegistryAccess reg;
+// value is missing. Read with `reg`, a fresh access.
+std::string ShellFolderPath(const ShellFolder& shell, RegistryAccess&& reg) {
     reg.SetRoot(shell.root);
     if (!reg.Open(kShellFoldersKey)) {
         return {};
@@ -103,40 +103,41 @@ std::string ShellFolderPath(const ShellFolder& shell) {
 std::vector<std::string> ShortcutFolders() {
     std::vector<std::string> folders;
     for (const ShellFolder& shell : kShellFolders) {
-        if (std::string folder = ShellFolderPath(shell); !folder.empty()) {
+        if (std::string folder = ShellFolderPath(shell, RegistryAccess()); !folder.empty()) {
             folders.push_back(std::move(folder));
         }
     }
     return folders;
 }
 
-void ScanStartMenu() {
-    ScanShellFolder("Start Menu");
-    ScanShellFolder("Common Start Menu");
+void ScanStartMenu(AnalysisRun& run) {
+    ScanShellFolder(run, "Start Menu");
+    ScanShellFolder(run, "Common Start Menu");
 }
 
-void ScanDesktop() {
-    ScanShellFolder("Desktop");
-    ScanShellFolder("Common Desktop");
+void ScanDesktop(AnalysisRun& run) {
+    ScanShellFolder(run, "Desktop");
+    ScanShellFolder(run, "Common Desktop");
 }
 
-void ScanShellFolder(const std::string& shellFolderName) {
+void ScanShellFolder(AnalysisRun& run, const std::string& shellFolderName) {
     const ShellFolder* shell = FindShellFolder(shellFolderName);
     if (shell == nullptr) {
         return;
     }
-    const std::string folder = ShellFolderPath(*shell);
+    const std::string folder = ShellFolderPath(*shell, RegistryAccess(run));
     if (!folder.empty()) {
-        ScanShortcutFolder(folder + "\\", shellFolderName);
+        ScanShortcutFolder(run, folder + "\\", shellFolderName);
     }
 }
 
-void ScanShortcutFolder(const std::string& folder, const std::string& shellFolderName) {
+void ScanShortcutFolder(AnalysisRun& run, const std::string& folder,
+                        const std::string& shellFolderName) {
     const ShellFolder* shell = FindShellFolder(shellFolderName);
     if (shell == nullptr) {
         return;
     }
-    WalkFolder(folder, *shell);
+    WalkFolder(run, folder, *shell);
 }
 
 std::string ResolveShortcut(std::string_view path) {

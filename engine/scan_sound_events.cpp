@@ -7,11 +7,11 @@
 
 namespace mendrake {
 
-void ScanSoundEvents() {
+void ScanSoundEvents(AnalysisRun& run) {
     // Application, event, then scheme (".Current", ".Default", ".None" or a named scheme); the
     // scheme key's default value is the sound file.
     const std::string apps = "\\AppEvents\\Schemes\\Apps";
-    RegistryAccess reg;
+    RegistryAccess reg(run);
     reg.SetRoot(kHkcu);
     if (!reg.Open(apps)) {
         return;
@@ -33,9 +33,9 @@ void ScanSoundEvents() {
                 }
                 // Environment references have no drive part and are never expanded or tested.
                 const std::string sound = TextIfString(reg, "");
-                if (FileMissingWithDrive(sound)) {
+                if (FileMissingWithDrive(run, sound)) {
                     // The fix deletes the default value only: the scheme key stays in place.
-                    AppendIssue(16, 0, "Sound Event Issue", sound, "HKCU" + schemeKey, kHkcu,
+                    AppendIssue(run, 16, 0, "Sound Event Issue", sound, "HKCU" + schemeKey, kHkcu,
                                 schemeKey, "", sound, false);
                 }
             }

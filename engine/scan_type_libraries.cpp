@@ -22,8 +22,8 @@ bool IsVersionDataKey(const std::string& name) {
 
 // A library file is present when the path names a file, or when it ends in a backslash and a
 // resource index ("C:\x\lib.dll\2") and the part before that backslash names one.
-bool TypeLibFilePresent(const std::string& path) {
-    if (FileFound(path)) {
+bool TypeLibFilePresent(AnalysisRun& run, const std::string& path) {
+    if (FileFound(run, path)) {
         return true;
     }
     const std::size_t cut = FindLastCharacter(path, "\\");
@@ -32,7 +32,7 @@ bool TypeLibFilePresent(const std::string& path) {
     }
     const bool index = std::all_of(path.begin() + static_cast<std::ptrdiff_t>(cut) + 1, path.end(),
                                    [](char c) { return c >= '0' && c <= '9'; });
-    return index && FileFound(path.substr(0, cut));
+    return index && FileFound(run, path.substr(0, cut));
 }
 
 // The programs that load a platform's file: "win32" files are loaded by 32-bit programs,
@@ -46,7 +46,8 @@ RegistryView LoadingView(const std::string& platformKey) {
 // tested and is missing; nothing when any is present or cannot be judged: a bare name or a
 // relative path (searched for by the loader), an environment reference to a variable that is
 // not set, a drive or share that does not answer, a key that cannot be listed.
-std::optional<std::string> DeadVersionPath(RegistryAccess& reg, const std::string& versionKey) {
+std::optional<std::string> DeadVersionPath(AnalysisRun& run, RegistryAccess& reg,
+                                           const std::string& versionKey) {
     std::optional<std::string> firstMissing;
     const std::vector<std::string> lcids = reg.SubkeyNames();
     if (!reg.ListingComplete()) {
@@ -75,7 +76,7 @@ std::optional<std::string> DeadVersionPath(RegistryAccess& reg, const std::strin
             }
             // A file on a drive or share that does not answer can't be judged either.
             const std::string seen = PathSeenBy(view, expanded);
-            if (TypeLibFilePresent(seen) || !VolumeReachable(seen)) {
+            if (TypeLibFilePresent(run, seen) || !VolumeReachable(run, seen)) {
                 return std::nullopt;
             }
             if (!firstMissing) {
@@ -86,8 +87,8 @@ std::optional<std::string> DeadVersionPath(RegistryAccess& reg, const std::strin
     return firstMissing;
 }
 
-void ScanTypeLibArea(const ViewArea& area) {
-    RegistryAccess reg;
+void ScanTypeLibArea(AnalysisRun& run, const ViewArea& area) {
+    RegistryAccess reg(run);
     reg.SetRoot(area.root);
     if (!reg.Open(area.key)) {
         return;
@@ -101,10 +102,10 @@ void ScanTypeLibArea(const ViewArea& area) {
             if (!reg.Open(versionKey)) {
                 continue;
             }
-            const auto missing = DeadVersionPath(reg, versionKey);
+            const auto missing = DeadVersionPath(run, reg, versionKey);
             // A version key reached through a key both views share belongs to the 64-bit pass.
             if (missing && reg.Open(versionKey) && area.Holds(reg)) {
-                AppendIssue(11, 0, "Type Library Issue", *missing,
+                AppendIssue(run, 11, 0, "Type Library Issue", *missing,
                             area.SubkeyText(library + "\\" + version), area.root, versionKey, "",
                             *missing, true);
             }
@@ -114,9 +115,9 @@ void ScanTypeLibArea(const ViewArea& area) {
 
 } // namespace
 
-void ScanTypeLibraries() {
+void ScanTypeLibraries(AnalysisRun& run) {
     for (const ViewArea& area : BothViews(kHkcr, "\\TypeLib")) {
-        ScanTypeLibArea(area);
+        ScanTypeLibArea(run, area);
     }
 }
 

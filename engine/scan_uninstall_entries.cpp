@@ -50,7 +50,8 @@ struct Verdict {
     bool ProgramGone() const { return !keep && !gone.empty(); }
 };
 
-Verdict JudgeEntry(RegistryAccess& reg, const std::string& name, RegistryView view) {
+Verdict JudgeEntry(AnalysisRun& run, RegistryAccess& reg, const std::string& name,
+                   RegistryView view) {
     Verdict verdict;
     const std::string uninstall = TextIfString(reg, "UninstallString");
     const bool windowsInstaller = NumberIs(reg, "WindowsInstaller", 1) ||
@@ -59,20 +60,20 @@ Verdict JudgeEntry(RegistryAccess& reg, const std::string& name, RegistryView vi
         for (const char* value : {"UninstallString", "QuietUninstallString"}) {
             const std::string command = TextIfString(reg, value);
             if (!Trim(command).empty() && !StartsMsiexec(command)) {
-                verdict.Add(CommandProgramState(command, view), ExtractCommandPath(command));
+                verdict.Add(CommandProgramState(run, command, view), ExtractCommandPath(command));
             }
         }
     }
     const std::string icon = IconFilePath(TextIfString(reg, "DisplayIcon"));
     if (!icon.empty()) {
-        verdict.Add(PathStateOf(icon, view), icon);
+        verdict.Add(PathStateOf(run, icon, view), icon);
     }
     std::string folder = Trim(TextIfString(reg, "InstallLocation"));
     if (folder.size() >= 2 && folder.front() == '"' && folder.back() == '"') {
         folder = Trim(std::string_view(folder).substr(1, folder.size() - 2));
     }
     if (!folder.empty()) {
-        verdict.Add(PathStateOf(folder, view), folder);
+        verdict.Add(PathStateOf(run, folder, view), folder);
     }
     return verdict;
 }
@@ -85,8 +86,8 @@ std::string Joined(const std::vector<std::string>& parts) {
     return text;
 }
 
-void ScanUninstallArea(const ViewArea& area) {
-    RegistryAccess reg;
+void ScanUninstallArea(AnalysisRun& run, const ViewArea& area) {
+    RegistryAccess reg(run);
     reg.SetRoot(area.root);
     if (!reg.Open(area.key)) {
         return;
@@ -96,12 +97,12 @@ void ScanUninstallArea(const ViewArea& area) {
         if (!reg.Open(key) || NumberIs(reg, "SystemComponent", 1)) {
             continue;
         }
-        const Verdict verdict = JudgeEntry(reg, name, area.view);
+        const Verdict verdict = JudgeEntry(run, reg, name, area.view);
         if (!verdict.ProgramGone() || !area.Holds(reg)) {
             continue;
         }
         const std::string displayName = Trim(TextIfString(reg, "DisplayName"));
-        AppendIssue(kCategory, kKind, "Uninstall Entry of Removed Program",
+        AppendIssue(run, kCategory, kKind, "Uninstall Entry of Removed Program",
                     displayName.empty() ? name : displayName, area.SubkeyText(name), area.root, key,
                     "", Joined(verdict.gone), true);
     }
@@ -109,12 +110,12 @@ void ScanUninstallArea(const ViewArea& area) {
 
 } // namespace
 
-void ScanUninstallEntries() {
+void ScanUninstallEntries(AnalysisRun& run) {
     for (const ViewArea& area : BothViews(kHklm, kUninstallKey)) {
-        ScanUninstallArea(area);
+        ScanUninstallArea(run, area);
     }
     // HKCU\Software is one key for both views.
-    ScanUninstallArea(ViewArea{kHkcu, kUninstallKey, RegistryView::Native, {}});
+    ScanUninstallArea(run, ViewArea{kHkcu, kUninstallKey, RegistryView::Native, {}});
 }
 
 } // namespace mendrake

@@ -36,37 +36,38 @@ std::string VerbProgramPath(std::string_view command) {
     return path;
 }
 
-bool CommandProgramMissing(std::string_view command, std::string_view shownPath,
+bool CommandProgramMissing(AnalysisRun& run, std::string_view command, std::string_view shownPath,
                            RegistryView view) {
     if (DrivePart(shownPath).empty()) {
         return false; // environment references, bare names and relative paths are not judged
     }
     const std::string path = PathSeenBy(view, shownPath);
-    if (FileFound(path)) {
+    if (FileFound(run, path)) {
         return false;
     }
     // Resolved the way CreateProcess starts it, quoted or not: ".exe" is appended to a name
     // without an extension, and an unquoted path may be followed by plain arguments that the
     // path rule keeps. A program on a drive or share that can't be reached is not known gone.
     const bool quoted = !command.empty() && command.front() == '"';
-    if (CommandProgramFound(path, quoted)) {
+    if (CommandProgramFound(run, path, quoted)) {
         return false;
     }
     // The normalised path joins the arguments of an unquoted command to the program's path
     // where they hold ".." ("C:\App\run.exe -f ..\x"): the path as written is tried too.
     const std::string written = PathSeenBy(view, shownPath, false);
-    return (written == path || !CommandProgramFound(written, quoted)) && VolumeReachable(path);
+    return (written == path || !CommandProgramFound(run, written, quoted)) &&
+           VolumeReachable(run, path);
 }
 
-bool FileMissingWithDrive(std::string_view shownPath, RegistryView view) {
+bool FileMissingWithDrive(AnalysisRun& run, std::string_view shownPath, RegistryView view) {
     if (DrivePart(shownPath).empty()) {
         return false;
     }
     const std::string path = PathSeenBy(view, shownPath);
-    return !FileFound(path) && VolumeReachable(path);
+    return !FileFound(run, path) && VolumeReachable(run, path);
 }
 
-PathState PathStateOf(std::string_view shownPath, RegistryView view) {
+PathState PathStateOf(AnalysisRun& run, std::string_view shownPath, RegistryView view) {
     if (DrivePart(shownPath).empty()) {
         return PathState::Untestable;
     }
@@ -75,23 +76,23 @@ PathState PathStateOf(std::string_view shownPath, RegistryView view) {
     while (path.size() > 3 && path.back() == '\\') {
         path.pop_back();
     }
-    if (FileFound(path) || FolderFound(path)) {
+    if (FileFound(run, path) || FolderFound(run, path)) {
         return PathState::Present;
     }
-    return VolumeReachable(path) ? PathState::Gone : PathState::Unreachable;
+    return VolumeReachable(run, path) ? PathState::Gone : PathState::Unreachable;
 }
 
-PathState CommandProgramState(std::string_view command, RegistryView view) {
+PathState CommandProgramState(AnalysisRun& run, std::string_view command, RegistryView view) {
     const std::string path = ExtractCommandPath(command);
     if (DrivePart(path).empty()) {
         return PathState::Untestable;
     }
     const std::string seen = PathSeenBy(view, path);
     const bool quoted = !command.empty() && command.front() == '"';
-    if (FileFound(seen) || CommandProgramFound(seen, quoted)) {
+    if (FileFound(run, seen) || CommandProgramFound(run, seen, quoted)) {
         return PathState::Present;
     }
-    return VolumeReachable(seen) ? PathState::Gone : PathState::Unreachable;
+    return VolumeReachable(run, seen) ? PathState::Gone : PathState::Unreachable;
 }
 
 namespace {

@@ -2,6 +2,7 @@
 // is worked out from what a registry entry holds.
 #pragma once
 
+#include "engine/analysis_run.h"
 #include "engine/registry_access.h"
 #include "engine/registry_views.h"
 
@@ -34,11 +35,12 @@ std::string VerbProgramPath(std::string_view command);
 // command is resolved the way Windows starts it (see CommandProgramFound), so plain arguments
 // after the program or a missing ".exe" do not make an existing program look missing, and a
 // program on a drive or share that does not answer is not known to be gone.
-bool CommandProgramMissing(std::string_view command, std::string_view path,
+bool CommandProgramMissing(AnalysisRun& run, std::string_view command, std::string_view path,
                            RegistryView view = RegistryView::Native);
 // Whether a path with a drive part names no file, as a program of `view` sees it, on a volume
 // that answers (an entry on a drive or share that can't be reached can't be judged).
-bool FileMissingWithDrive(std::string_view path, RegistryView view = RegistryView::Native);
+bool FileMissingWithDrive(AnalysisRun& run, std::string_view path,
+                          RegistryView view = RegistryView::Native);
 
 // What is known of a path that an entry names, for checks that report an entry only when
 // everything it names is gone.
@@ -49,9 +51,11 @@ enum class PathState {
     Gone,        // nothing is there, on a volume that answers
 };
 // The state of `path` as a program of `view` sees it: a file or a folder both count as present.
-PathState PathStateOf(std::string_view path, RegistryView view = RegistryView::Native);
+PathState PathStateOf(AnalysisRun& run, std::string_view path,
+                      RegistryView view = RegistryView::Native);
 // The state of the program a command line starts, resolved as CommandProgramMissing does.
-PathState CommandProgramState(std::string_view command, RegistryView view = RegistryView::Native);
+PathState CommandProgramState(AnalysisRun& run, std::string_view command,
+                              RegistryView view = RegistryView::Native);
 // The file of an icon location: the text without enclosing quotes and without a trailing
 // ",index" (a resource number, possibly negative).
 std::string IconFilePath(std::string_view location);

@@ -1,4 +1,4 @@
-// A request to end the work of a thread early, checked where the scanners spend their time:
+// A request to end a piece of work early, checked where the work spends its time. For a scan:
 // every registry open, every existence test, every folder listing and enumeration step. The
 // scanners themselves need no checks of their own: the next call throws StopRequested, and the
 // objects they made are released as the exception passes.
@@ -9,27 +9,27 @@
 
 namespace mendrake {
 
-// Thrown by CheckStopRequest once a stop was asked for; the worker that installed the flag
-// catches it. It is not an error: nothing is shown for it.
+// Thrown by StopFlag::Check once a stop was asked for; the worker that runs the work catches
+// it. It is not an error: nothing is shown for it.
 class StopRequested : public std::exception {
   public:
     const char* what() const noexcept override { return "Stopped"; }
 };
 
-// Throws StopRequested when the flag installed on this thread is set; does nothing on a thread
-// without one (the console program, the tests that scan in place).
-void CheckStopRequest();
-
-// Installs `flag` as this thread's stop request for the life of the object.
-class StopRequestScope {
+// Set by one thread (the window's), read by the thread doing the work.
+class StopFlag {
   public:
-    explicit StopRequestScope(const std::atomic<bool>& flag);
-    ~StopRequestScope();
-    StopRequestScope(const StopRequestScope&) = delete;
-    StopRequestScope& operator=(const StopRequestScope&) = delete;
+    void Request() { requested_.store(true); }
+    bool Requested() const { return requested_.load(std::memory_order_relaxed); }
+    // Throws StopRequested once a stop was asked for.
+    void Check() const {
+        if (Requested()) {
+            throw StopRequested();
+        }
+    }
 
   private:
-    const std::atomic<bool>* previous_;
+    std::atomic<bool> requested_{false};
 };
 
 } // namespace mendrake

@@ -48,15 +48,15 @@ void T_mainForm::SetButtons(bool analyse, bool fix, bool save) {
     SaveAdvToolButton.SetEnabled(save);
 }
 
-void T_mainForm::StartJob(std::function<void()> job) {
+void T_mainForm::StartJob(std::function<void(const StopFlag&)> job, StopFlag* stop) {
     HWND window = hwnd_;
     job_ = std::make_unique<BackgroundJob>(
-        [job = std::move(job)] {
+        [job = std::move(job)](const StopFlag& stop) {
             // The shell's shortcut object needs COM on the thread that uses it.
             platform::ComInitialization com;
-            job();
+            job(stop);
         },
-        [window] { PostMessageA(window, kJobEnded, 0, 0); });
+        [window] { PostMessageA(window, kJobEnded, 0, 0); }, stop);
     SetTimer(hwnd_, kLiveTimer, kLiveInterval, nullptr);
 }
 
@@ -92,37 +92,34 @@ void T_mainForm::AnalyseAdvToolButtonClick() {
         }
     }
     work_ = Work::Analysis;
-    runCache_.emplace();
-    runExclusions_.emplace(excluded);
-    runNode_ = 0;
-    nothingRan_ = true;
-    stopAsked_ = false;
+    run_ = std::make_unique<WindowRun>(excluded);
     AnalyseAdvToolButton.SetText(Text(IDS_STOP));
     AnalyseAdvToolButton.SetEnabled(true);
     StartNextCategory();
 }
 
 void T_mainForm::StartNextCategory() {
-    for (; runNode_ < NodeCount(); ++runNode_) {
-        HTREEITEM node = NodeAt(runNode_);
+    WindowRun& run = *run_;
+    for (; run.node < NodeCount(); ++run.node) {
+        HTREEITEM node = NodeAt(run.node);
         const TLevel* level = LevelOf(node);
         if (StateIndex(node) != 1 || !level || level->HasScanner == 0) {
             continue;
         }
-        liveCategory_ = level;
-        runCategory_ = level->Id;
+        run.category = level;
         UpdateLiveLine();
         const std::int32_t category = level->Id;
-        StartJob([category] { RunScanner(category); });
+        StartJob([category, &scan = run.scan](const StopFlag&) { RunScanner(category, scan); },
+                 &run.scan.Stop());
         return;
     }
     FinishAnalysis(false);
 }
 
 void T_mainForm::StopAnalysis() {
-    stopAsked_ = true;
-    if (job_) {
-        job_->RequestStop();
+    if (run_) {
+        run_->stopAsked = true;
+        run_->scan.RequestStop();
     }
     AnalyseAdvToolButton.SetEnabled(false); // until the worker has ended
 }
@@ -139,60 +136,62 @@ void T_mainForm::WorkerEnded() {
         return;
     }
     // The hand-over: the category's findings join Issues on this thread.
-    Issues.reserve(Issues.size() + outcome.issues.size());
-    std::move(outcome.issues.begin(), outcome.issues.end(), std::back_inserter(Issues));
-    nothingRan_ = false;
+    WindowRun& run = *run_;
+    Issues.reserve(Issues.size() + run.found.size());
+    std::move(run.found.begin(), run.found.end(), std::back_inserter(Issues));
+    run.found.clear();
+    run.nothingRan = false;
     if (outcome.failed) {
         // A scanner's error ends the run where it stands: the issues found so far stay in
         // Issues, the list is not rebuilt, and no fix or log is offered; a new analysis is.
         work_ = Work::None;
-        runCache_.reset();
-        runExclusions_.reset();
+        run_.reset();
         AnalyseAdvToolButton.SetText(Text(IDS_ANALYSE));
         SetButtons(true, false, false);
         ShowLive(nullptr);
         throw Error(outcome.error);
     }
-    if (outcome.stopped || stopAsked_) {
+    if (outcome.stopped || run.stopAsked) {
         FinishAnalysis(true);
         return;
     }
-    scannedCategories_.insert(runCategory_);
-    AdvOfficeStatusBar.SetProgressPosition(AnalysisProgressPosition(runNode_, NodeCount()));
+    scannedCategories_.insert(run.category->Id);
+    AdvOfficeStatusBar.SetProgressPosition(AnalysisProgressPosition(run.node, NodeCount()));
     AdvOfficeStatusBar.RepaintNow();
     RefreshShownKeepingSelection();
-    ++runNode_;
+    ++run.node;
     StartNextCategory();
 }
 
 void T_mainForm::FinishAnalysis(bool stopped) {
     KillTimer(hwnd_, kLiveTimer);
-    runCache_.reset();
-    runExclusions_.reset();
+    // The run ends here; what the rest of this handler needs of it is kept first.
+    const std::unique_ptr<WindowRun> run = std::move(run_);
+    const bool nothingRan = run->nothingRan;
+    const std::size_t excluded = run->scan.Excluded();
+    const TLevel* lastCategory = run->category;
     work_ = Work::None;
     AnalyseAdvToolButton.SetText(Text(IDS_ANALYSE));
     if (stopped) {
         ShowLive([] { return Text(IDS_LIVE_STOPPED); });
         // The bar stays where the run got to and says in which category it ended.
         AdvOfficeStatusBar.SetProgressNote(
-            Text(IDS_STOPPED_IN, {liveCategory_ ? CategoryText(*liveCategory_) : ""}));
-    } else if (nothingRan_) {
+            Text(IDS_STOPPED_IN, {lastCategory ? CategoryText(*lastCategory) : ""}));
+    } else if (nothingRan) {
         AdvOfficeStatusBar.SetProgressPosition(100);
         ShowLive(nullptr);
     } else {
         AdvOfficeStatusBar.SetProgressPosition(100);
-        ShowLive([found = Issues.size(), excluded = ExcludedCount()] {
-            return FoundText(found, excluded);
-        });
+        ShowLive([found = Issues.size(), excluded] { return FoundText(found, excluded); });
     }
-    if (nothingRan_ && !stopped) {
+    if (nothingRan && !stopped) {
         prompts_.Message(hwnd_, Text(IDS_NO_ISSUES_SELECTED), Text(IDS_TITLE_ERROR), MB_ICONERROR);
     } else if (!Issues.empty()) {
         FixAdvToolButton.SetEnabled(true);
         SaveAdvToolButton.SetEnabled(true);
     }
     ItemsHTMLTreeviewChange(NodeAt(0));
-    if (!nothingRan_) {
+    if (!nothingRan) {
         ShowCounts(true);
     }
     AnalyseAdvToolButton.SetEnabled(true);
@@ -201,8 +200,10 @@ void T_mainForm::FinishAnalysis(bool stopped) {
 void T_mainForm::UpdateLiveLine() {
     if (work_ == Work::Analysis) {
         ShowLive([this] {
-            const std::size_t found = Issues.size() + (job_ ? job_->FoundSoFar() : 0);
-            const std::string category = liveCategory_ ? CategoryText(*liveCategory_) : "";
+            // The run's count takes in the findings of the category still being scanned.
+            const std::size_t found = run_ ? run_->scan.Found() : Issues.size();
+            const std::string category =
+                run_ && run_->category ? CategoryText(*run_->category) : "";
             return Text(IDS_LIVE_SCANNING, {category, FoundText(found)});
         });
     } else if (work_ == Work::Fix) {

@@ -1,21 +1,21 @@
 #include "ui/backup_reader.h"
 
-#include "engine/stop_request.h"
-
 #include <utility>
 
 namespace mendrake {
 
 BackupReader::BackupReader(std::string folder, HWND window, UINT message)
-    : job_([this, folder = std::move(folder), window, message] { Read(folder, window, message); },
+    : job_([this, folder = std::move(folder), window,
+            message](const StopFlag& stop) { Read(folder, window, message, stop); },
            [this, window, message] {
                done_.store(true);
                PostMessageA(window, message, 0, 0);
            }) {}
 
-void BackupReader::Read(const std::string& folder, HWND window, UINT message) {
+void BackupReader::Read(const std::string& folder, HWND window, UINT message,
+                        const StopFlag& stop) {
     for (BackupEntry& entry : FindBackups(folder)) {
-        CheckStopRequest(); // the dialog closes, or lists the folder again
+        stop.Check(); // the dialog closes, or lists the folder again
         CountBackup(entry);
         {
             const std::lock_guard<std::mutex> lock(mutex_);

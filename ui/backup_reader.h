@@ -33,7 +33,7 @@ class BackupReader {
     bool Done() const { return done_.load(); }
 
   private:
-    void Read(const std::string& folder, HWND window, UINT message);
+    void Read(const std::string& folder, HWND window, UINT message, const StopFlag& stop);
 
     std::mutex mutex_;
     std::vector<BackupEntry> ready_; // under mutex_

@@ -4,12 +4,12 @@
 
 #include "engine/background_job.h"
 #include "engine/common_unit.h"
-#include "engine/exclusion_list.h"
 #include "engine/issue_model.h"
 #include "repair/fix.h"
 #include "settings/version_unit.h"
 #include "ui/prompts.h"
 #include "ui/restore_dialog.h"
+#include "ui/window_run.h"
 #include "widgets/check_box.h"
 #include "widgets/gdi.h"
 #include "widgets/label.h"
@@ -166,7 +166,8 @@ class T_mainForm {
     void StopAnalysis();
     void WorkerEnded();
     void FinishFix(const JobOutcome& outcome);
-    void StartJob(std::function<void()> job);
+    // Starts `job` on the worker; `stop`, when given, is the flag its stop is asked on.
+    void StartJob(std::function<void(const StopFlag&)> job, StopFlag* stop = nullptr);
     void UpdateLiveLine();
     // The live line shows what `text` makes, made again when the language changes.
     void ShowLive(std::function<std::string()> text);
@@ -198,19 +199,14 @@ class T_mainForm {
     int handlerDepth_ = 0;      // our window procedure's calls under way (nested by modal loops)
     bool closePending_ = false; // the user closed the window while it could not close yet
     Work work_ = Work::None;
-    std::unique_ptr<BackgroundJob> job_;          // the job on the worker thread, if any
-    std::optional<ExistenceCacheScope> runCache_; // what the analysis run remembers
-    std::optional<ExclusionScope> runExclusions_; // the stored list, for the run
-    int runNode_ = 0; // flat tree index of the category being scanned, then the next to look at
-    bool nothingRan_ = true;
-    bool stopAsked_ = false;
-    const TLevel* liveCategory_ = nullptr;
+    std::unique_ptr<WindowRun> run_; // the analysis under way, if any
+    // The job on the worker thread, if any; it goes before the run whose stop flag it uses.
+    std::unique_ptr<BackgroundJob> job_;
     std::function<std::string()> liveText_;
     std::vector<std::int32_t> menuLanguages_;
     HMENU languageMenu_ = nullptr; // owned by the system menu once appended
     // Widths the texts of the current language need, in screen pixels.
     int analyseWidth_ = 0, fixWidth_ = 0, backupWidth_ = 0, restoreWidth_ = 0, saveWidth_ = 0;
-    std::int32_t runCategory_ = 0;             // the category being scanned
     std::set<std::int32_t> scannedCategories_; // categories the last run scanned to their end
     std::atomic<int> fixProgress_{0};          // the fix's position, written by the worker
     FixResult fixResult_;                      // what the fix did, written by the worker

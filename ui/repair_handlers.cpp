@@ -66,7 +66,7 @@ void T_mainForm::FixAdvToolButtonClick() {
     fixLeft_.clear();
     // The worker writes fixResult_ and fixLeft_; the window reads them only once the job has
     // ended.
-    StartJob([issues = Issues, backupPath, this] {
+    StartJob([issues = Issues, backupPath, this](const StopFlag&) {
         fixResult_ =
             FixIssues(issues, backupPath, [this](int position) { fixProgress_ = position; });
         fixLeft_.reserve(issues.size());

@@ -302,7 +302,7 @@ void RestoreDialog::StartRestore(bool overwrite) {
     SetWindowTextA(label_, Text(IDS_RESTORE_RESTORING, {restoring_.path}).c_str());
     HWND window = hwnd_;
     restore_ = std::make_unique<BackgroundJob>(
-        [this, path = restoring_.path, overwrite] {
+        [this, path = restoring_.path, overwrite](const StopFlag&) {
             restoreResult_ = RestoreBackup(path, overwrite);
         },
         [window] { PostMessageA(window, kRestoreEnded, 0, 0); });

@@ -7,7 +7,7 @@
 #include "engine/common_unit.h"
 #include "engine/error.h"
 #include "engine/registry_access.h"
-#include "engine/stop_request.h"
+#include "engine/analysis_run.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/generated_machine.h"
 
@@ -28,11 +28,11 @@ namespace {
 const std::vector<std::int32_t> kAllCategories = {3, 4, 5, 6, 7, 8, 9, 10, 12, 13, 14};
 
 // A category's scan as the window runs it on its worker: COM for the shortcut object first.
-void ScanOnWorker(std::int32_t category) {
+void ScanOnWorker(std::int32_t category, AnalysisRun& run) {
 #ifdef _WIN32
     platform::ComInitialization com;
 #endif
-    RunScanner(category);
+    RunScanner(category, run);
 }
 
 class BackgroundAnalysis : public testing::Test {
@@ -57,21 +57,24 @@ TEST_F(BackgroundAnalysis, EachCategoryOnAWorkerFindsWhatTheScanInPlaceFinds) {
     const std::vector<TItem> inPlace = test::Scan(kAllCategories);
     ASSERT_FALSE(inPlace.empty());
 
-    std::vector<TItem> handedOver;
-    ExistenceCacheScope runCache; // one cache for the whole run, as the window keeps it
+    // One run for all categories, as the window keeps it; each category's findings are taken
+    // from the run's own list when its job has ended.
+    std::vector<TItem> found, handedOver;
+    AnalysisRun run(found);
     for (std::int32_t category : kAllCategories) {
         std::promise<void> ended;
-        BackgroundJob job([category] { ScanOnWorker(category); }, [&] { ended.set_value(); });
+        BackgroundJob job([category, &run](const StopFlag&) { ScanOnWorker(category, run); },
+                          [&] { ended.set_value(); }, &run.Stop());
         ended.get_future().wait();
         EXPECT_TRUE(job.Ended());
         EXPECT_TRUE(Issues.empty()) << "category " << category << " wrote into Issues";
-        const std::size_t counted = job.FoundSoFar();
         JobOutcome outcome = job.Take();
         EXPECT_FALSE(outcome.stopped || outcome.failed) << category << ": " << outcome.error;
-        EXPECT_EQ(outcome.issues.size(), counted) << "category " << category;
-        for (TItem& issue : outcome.issues) {
+        for (TItem& issue : found) {
             handedOver.push_back(std::move(issue));
         }
+        found.clear();
+        EXPECT_EQ(handedOver.size(), run.Found()) << "category " << category;
     }
     EXPECT_EQ(test::Blocks(inPlace), test::Blocks(handedOver));
 }
@@ -86,26 +89,28 @@ TEST_F(BackgroundAnalysis, AStopEndsTheJobAtItsNextCallAndKeepsWhatWasFound) {
     std::shared_future<BackgroundJob*> me = self.get_future().share();
     int ends = 0;
     bool secondFinished = false;
+    std::vector<TItem> found;
+    AnalysisRun run(found);
     auto job = std::make_unique<BackgroundJob>(
-        [&] {
-            RunScanner(3);
+        [&](const StopFlag&) {
+            RunScanner(3, run);
             me.get()->RequestStop();
-            RunScanner(5);
+            RunScanner(5, run);
             secondFinished = true;
         },
-        [&] { ++ends; });
+        [&] { ++ends; }, &run.Stop());
     self.set_value(job.get());
     JobOutcome outcome = job->Take();
     job.reset();
     EXPECT_TRUE(outcome.stopped);
     EXPECT_FALSE(outcome.failed) << outcome.error;
     EXPECT_FALSE(secondFinished);
-    EXPECT_EQ(test::Blocks(sharedDlls), test::Blocks(outcome.issues));
+    EXPECT_EQ(test::Blocks(sharedDlls), test::Blocks(found));
     EXPECT_EQ(1, ends) << "the end is told once";
 }
 
 TEST(BackgroundJob, AnErrorComesBackAsTextAndTheDestructorStopsARunningJob) {
-    BackgroundJob failing([] { throw Error("Cannot read the thing."); }, {});
+    BackgroundJob failing([](const StopFlag&) { throw Error("Cannot read the thing."); }, {});
     const JobOutcome outcome = failing.Take();
     EXPECT_TRUE(outcome.failed);
     EXPECT_FALSE(outcome.stopped);
@@ -114,42 +119,63 @@ TEST(BackgroundJob, AnErrorComesBackAsTextAndTheDestructorStopsARunningJob) {
     // A job that would run for ever ends when its owner goes (the window closing).
     std::promise<void> started;
     auto endless = std::make_unique<BackgroundJob>(
-        [&] {
+        [&](const StopFlag& stop) {
             started.set_value();
             for (;;) {
-                CheckStopRequest();
+                stop.Check();
                 std::this_thread::yield();
             }
         },
         [] {});
     started.get_future().wait();
     endless.reset();
+
+    // So does a scan whose job uses its run's flag.
+    AnalysisRun run;
+    std::promise<void> scanning;
+    auto scan = std::make_unique<BackgroundJob>(
+        [&](const StopFlag&) {
+            scanning.set_value();
+            for (;;) {
+                FileFound(run, "C:\\MendrakeNoSuch\\*.dll");
+                std::this_thread::yield();
+            }
+        },
+        [] {}, &run.Stop());
+    scanning.get_future().wait();
+    scan.reset();
 }
 
-// Every place a scanner spends its time honours a stop; a thread without a stop flag (the
-// console program) never throws.
+// Every place a scanner spends its time honours a stop asked of its run; the same calls
+// outside a run (the fix, the restore) never throw.
 TEST(StopRequest, RegistryOpensListingsAndExistenceTestsThrowOnceAStopIsAsked) {
-    const std::vector<std::pair<const char*, std::function<void()>>> checkpoints = {
+    const std::vector<std::pair<const char*, std::function<void(AnalysisRun&)>>> checkpoints = {
         {"registry open",
-         [] {
-             RegistryAccess reg;
+         [](AnalysisRun& run) {
+             RegistryAccess reg(run);
              reg.SetRoot(platform::kLocalMachine);
              reg.Open("\\Software");
          }},
-        {"file test", [] { FileFound("C:\\MendrakeNoSuch\\a.dll"); }},
-        {"pattern test", [] { FileFound("C:\\MendrakeNoSuch\\*.dll"); }},
-        {"folder test", [] { FolderFound("C:\\MendrakeNoSuch\\"); }},
-        {"folder listing", [] { ListFolder("C:\\"); }},
+        {"file test", [](AnalysisRun& run) { FileFound(run, "C:\\MendrakeNoSuch\\a.dll"); }},
+        {"pattern test", [](AnalysisRun& run) { FileFound(run, "C:\\MendrakeNoSuch\\*.dll"); }},
+        {"folder test", [](AnalysisRun& run) { FolderFound(run, "C:\\MendrakeNoSuch\\"); }},
+        {"folder listing", [](AnalysisRun& run) { ListFolder(run, "C:\\"); }},
     };
     for (const auto& [name, call] : checkpoints) {
-        EXPECT_NO_THROW(call()) << name << " without a stop flag";
-        std::atomic<bool> stop{false};
-        StopRequestScope scope(stop);
-        EXPECT_NO_THROW(call()) << name << " before the stop";
-        stop = true;
-        EXPECT_THROW(call(), StopRequested) << name;
+        AnalysisRun run;
+        EXPECT_NO_THROW(call(run)) << name << " before the stop";
+        run.RequestStop();
+        EXPECT_THROW(call(run), StopRequested) << name;
     }
-    EXPECT_NO_THROW(CheckStopRequest()) << "the flag goes with its scope";
+    AnalysisRun stopped;
+    stopped.RequestStop();
+    EXPECT_NO_THROW({
+        RegistryAccess reg;
+        reg.SetRoot(platform::kLocalMachine);
+        reg.Open("\\Software");
+        FileFound("C:\\MendrakeNoSuch\\a.dll");
+        FolderFound("C:\\MendrakeNoSuch\\");
+    }) << "another run's stop";
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // Exclusion entries against the scanners on the platform of the build (natively the memory
 // platform, under Wine the prefix's registry and files): what an entry covers never reaches
 // Issues, and everything else still does.
+#include "engine/algorithm_unit.h"
 #include "engine/exclusion_list.h"
 #include "tests/support/fixtures.h"
 
@@ -19,11 +20,16 @@ struct ScanResult {
 
 ScanResult ScanExcluding(const std::vector<std::string>& entries,
                          const std::vector<std::int32_t>& categories) {
-    ExclusionScope scope(entries);
-    ScanResult run;
-    run.issues = Scan(categories);
-    run.excluded = ExcludedCount();
-    return run;
+    ScanResult result;
+    Issues.clear();
+    AnalysisRun run(Issues, entries);
+    for (std::int32_t category : categories) {
+        RunScanner(category, run);
+    }
+    result.issues = std::move(Issues);
+    Issues.clear();
+    result.excluded = run.Excluded();
+    return result;
 }
 
 std::vector<std::int32_t> Categories(const std::string& dir) {

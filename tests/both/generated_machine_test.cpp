@@ -34,8 +34,10 @@ class GeneratedMachineScan : public testing::Test {
 
 std::vector<TItem> ScanWithoutCache() {
     Issues.clear();
+    AnalysisRun run;
+    run.RememberNothing();
     for (std::int32_t category : kAllCategories) {
-        RunScanner(category);
+        RunScanner(category, run);
     }
     std::vector<TItem> found = std::move(Issues);
     Issues.clear();

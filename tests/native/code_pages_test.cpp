@@ -59,7 +59,12 @@ TEST_F(CodePages, Utf8JudgesFixesAndRestoresEveryScript) {
                     test::Utf16Bytes(u"C:\\gone\\\U0001F600.exe\0"s));
     const test::Snapshot before = test::TakeSnapshot(kCurrentUser, "Software");
 
-    RunScanner(10);
+    {
+
+        AnalysisRun run;
+
+        RunScanner(10, run);
+    }
     ASSERT_EQ(2u, Issues.size());
     EXPECT_EQ("\xD0\x90\xD0\xBD\xD0\xBD\xD0\xB0", Issues[0].Value); // Анна
     EXPECT_EQ("C:\\\xE4\xB8\x8D\xE5\x9C\xA8\\\xE3\x82\xA2\xE3\x83\x97\xE3\x83\xAA.exe",
@@ -88,7 +93,10 @@ TEST_F(CodePages, Utf8JudgesFixesAndRestoresEveryScript) {
 TEST_F(CodePages, AsciiBackupStaysRegedit4) {
     os.PutText(kCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Old",
                "C:\\gone\\old.exe");
-    RunScanner(10);
+    {
+        AnalysisRun run;
+        RunScanner(10, run);
+    }
     ASSERT_EQ(1u, Issues.size());
     const std::string backup = os.programFolder + "a_backup.reg";
     FixIssues(Issues, backup);
@@ -163,7 +171,10 @@ TEST_F(DoubleByteCodePage, SecondByteIsNoSeparator) {
     os.AddFile(folder + "\\" + file);
     os.PutText(kLocalMachine, "Software\\Microsoft\\Windows\\HTML Help", "\x83\x5C.chm", folder);
     os.PutText(kLocalMachine, "Software\\Microsoft\\Windows\\HTML Help", "\x94\x5C.chm", folder);
-    RunScanner(8);
+    {
+        AnalysisRun run;
+        RunScanner(8, run);
+    }
     ASSERT_EQ(1u, Issues.size());
     EXPECT_EQ("\x94\x5C.chm", Issues[0].Value);
 

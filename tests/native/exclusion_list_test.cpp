@@ -1,5 +1,6 @@
 // Which issue locations an exclusion entry covers, and the run's list keeping findings out of
 // Issues while they are counted.
+#include "engine/analysis_run.h"
 #include "engine/exclusion_list.h"
 
 #include "engine/issue_model.h"
@@ -142,36 +143,34 @@ TEST(ExclusionMatcher, ThousandsOfEntriesEachCoverTheirOwnLocation) {
     EXPECT_FALSE(matcher.Covers("HKLM\\Software", "Vendor12x"));
 }
 
-TEST(ExclusionScope, KeepsCoveredFindingsOutOfIssuesAndCountsThem) {
+TEST(AnalysisRunExclusions, KeepCoveredFindingsOutOfIssuesAndCountThem) {
     platform::MemoryPlatform os;
     platform::ScopedOs installed(os);
     Issues.clear();
-    const auto appendRun = [](const std::string& value) {
-        AppendIssue(10, 0, "Run Issue", "C:\\gone.exe", kRun, 0x80000001u, kRun.substr(4), value,
-                    "C:\\gone.exe", false);
+    const auto appendRun = [](AnalysisRun& run, const std::string& value) {
+        AppendIssue(run, 10, 0, "Run Issue", "C:\\gone.exe", kRun, 0x80000001u, kRun.substr(4),
+                    value, "C:\\gone.exe", false);
     };
-    {
-        ExclusionScope scope({kRun + "\\B", kPrograms});
-        appendRun("A");
-        appendRun("B");
-        AppendIssue(13, 0, "Start Menu Issue", "Old.lnk", kPrograms, 0x80000002u, kPrograms,
-                    "Old.lnk", "", false);
-        appendRun("C");
-        EXPECT_EQ(2u, ExcludedCount());
-    }
+    AnalysisRun run(Issues, {kRun + "\\B", kPrograms});
+    appendRun(run, "A");
+    appendRun(run, "B");
+    AppendIssue(run, 13, 0, "Start Menu Issue", "Old.lnk", kPrograms, 0x80000002u, kPrograms,
+                "Old.lnk", "", false);
+    appendRun(run, "C");
+    EXPECT_EQ(2u, run.Excluded());
+    EXPECT_EQ(2u, run.Found());
     ASSERT_EQ(2u, Issues.size());
     EXPECT_EQ("A", Issues[0].Value);
     EXPECT_EQ("C", Issues[1].Value);
-    EXPECT_EQ(2u, ExcludedCount()) << "the count of the run stays after it";
 
-    appendRun("B"); // outside a run nothing is excluded
-    EXPECT_EQ(3u, Issues.size());
-    {
-        ExclusionScope next({});
-        EXPECT_EQ(0u, ExcludedCount()) << "a new run counts afresh";
-        appendRun("B");
-    }
-    EXPECT_EQ(4u, Issues.size());
+    // Another run has a list and a count of its own, and may send its findings elsewhere.
+    std::vector<TItem> elsewhere;
+    AnalysisRun next(elsewhere);
+    EXPECT_EQ(0u, next.Excluded()) << "a new run counts afresh";
+    appendRun(next, "B");
+    EXPECT_EQ(1u, elsewhere.size());
+    EXPECT_EQ(2u, Issues.size());
+    EXPECT_EQ(2u, run.Excluded()) << "the first run's count stays its own";
     Issues.clear();
 }
 

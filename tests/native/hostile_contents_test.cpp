@@ -220,7 +220,8 @@ TEST_F(HostileContents, ShortcutWalkDoesNotEnterFolderLinks) {
     os.AddFile("C:\\Desk\\Link\\Out.lnk", broken);
     os.AddFile("C:\\Desk\\Linked.lnk", broken, platform::kAttrReparsePoint);
     Issues.clear();
-    ScanShortcutFolder("C:\\Desk\\", "Desktop");
+    AnalysisRun run;
+    ScanShortcutFolder(run, "C:\\Desk\\", "Desktop");
     std::vector<std::string> found;
     for (const TItem& issue : Issues) {
         found.push_back(issue.Key + issue.Value);

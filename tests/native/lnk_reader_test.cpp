@@ -1,7 +1,8 @@
 // The shortcut reader against real shortcut files, files altered field by field, and damaged
 // files. Every expected target here is what Wine's shell object gave for the same bytes
-// (IShellLinkA::GetPath with SLGP_UNCPRIORITY); tests/wine/lnk_reader_agreement_legacy_code_page_test.cpp
-// checks the whole shared collection against the shell object itself.
+// (IShellLinkA::GetPath with SLGP_UNCPRIORITY);
+// tests/wine/lnk_reader_agreement_legacy_code_page_test.cpp checks the whole shared collection
+// against the shell object itself.
 #include "platform/memory/lnk_ansi.h"
 #include "platform/memory/lnk_reader.h"
 #include "tests/native/lnk_crafted_shortcuts.h"

@@ -1,4 +1,5 @@
 // The text routines shared by the scanners: command-line paths and path parts.
+#include "engine/analysis_run.h"
 #include "engine/common_unit.h"
 #include "platform/memory/memory_platform.h"
 
@@ -111,12 +112,14 @@ TEST_F(FileTests, FilesThatRefuseTheirAttributesAreFoundBySearching) {
 TEST_F(FileTests, TheExistenceCacheAnswersEachPathOnceAndForgetsAfterTheRun) {
     os.AddFile("C:\\Apps\\tool.exe");
     {
-        ExistenceCacheScope run;
-        EXPECT_TRUE(FileFound("C:\\Apps\\tool.exe"));
+        AnalysisRun run;
+        EXPECT_TRUE(FileFound(run, "C:\\Apps\\tool.exe"));
         os.DeleteFileAt("C:\\Apps\\tool.exe");
-        EXPECT_TRUE(FileFound("C:\\Apps\\tool.exe")); // the answer of this run stands
+        EXPECT_TRUE(FileFound(run, "C:\\Apps\\tool.exe")); // the answer of this run stands
+        EXPECT_FALSE(FileFound("C:\\Apps\\tool.exe")) << "outside the run, asked afresh";
     }
-    EXPECT_FALSE(FileFound("C:\\Apps\\tool.exe"));
+    AnalysisRun next;
+    EXPECT_FALSE(FileFound(next, "C:\\Apps\\tool.exe")) << "a new run remembers nothing";
 }
 
 // Windows' rule for the program of a command: ".exe" is appended to a name without an
@@ -148,8 +151,9 @@ TEST_F(FileTests, CommandProgramFoundFollowsTheRuleWindowsStartsProgramsBy) {
         {"C:\\Tools\\plain", true, false},
         {"", false, false},
     };
+    AnalysisRun run;
     for (const auto& c : cases) {
-        EXPECT_EQ(c.found, CommandProgramFound(c.path, c.quoted))
+        EXPECT_EQ(c.found, CommandProgramFound(run, c.path, c.quoted))
             << c.path << (c.quoted ? " (quoted)" : "");
     }
 }

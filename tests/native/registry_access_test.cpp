@@ -1,4 +1,5 @@
 // RegistryAccess on the memory platform: opening, reading values, enumerating, deleting.
+#include "engine/analysis_run.h"
 #include "engine/common_unit.h"
 #include "engine/error.h"
 #include "engine/registry_access.h"
@@ -196,21 +197,20 @@ TEST_F(RegistryAccessTest, CountsComeFromAListingOnlyWhenItRanToItsEnd) {
 
 TEST_F(RegistryAccessTest, ARootIsListedOncePerAnalysisRun) {
     os.AddKey(platform::kClassesRoot, ".one");
-    auto listRoot = [] {
-        RegistryAccess reg;
+    auto listRoot = [](RegistryAccess&& reg) {
         reg.SetRoot(platform::kClassesRoot);
         return reg.Open("") ? reg.SubkeyNames() : std::vector<std::string>();
     };
     {
-        ExistenceCacheScope run;
-        EXPECT_EQ(std::vector<std::string>{".one"}, listRoot());
+        AnalysisRun run;
+        EXPECT_EQ(std::vector<std::string>{".one"}, listRoot(RegistryAccess(run)));
         os.AddKey(platform::kClassesRoot, ".two");
-        EXPECT_EQ(std::vector<std::string>{".one"}, listRoot());
+        EXPECT_EQ(std::vector<std::string>{".one"}, listRoot(RegistryAccess(run)));
     }
     const std::vector<std::string> both = {".one", ".two"};
-    EXPECT_EQ(both, listRoot());
-    ExistenceCacheScope nextRun;
-    EXPECT_EQ(both, listRoot());
+    EXPECT_EQ(both, listRoot(RegistryAccess())) << "an access outside a run lists afresh";
+    AnalysisRun nextRun;
+    EXPECT_EQ(both, listRoot(RegistryAccess(nextRun)));
 }
 
 TEST_F(RegistryAccessTest, ClassesRootIsTheMachineClassesKey) {

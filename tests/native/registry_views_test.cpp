@@ -104,10 +104,11 @@ TEST(NormalisedPath, TheFormTheFileSystemResolves) {
 TEST_F(RegistryViews, ArgumentsOfAThirtyTwoBitCommandStayApartFromItsProgram) {
     os.AddFile("C:\\windows\\SysWOW64\\run.exe");
     const std::string command = "C:\\windows\\System32\\run.exe -f ..\\..\\conf";
-    EXPECT_FALSE(CommandProgramMissing(command, command, RegistryView::Wow64));
+    AnalysisRun run;
+    EXPECT_FALSE(CommandProgramMissing(run, command, command, RegistryView::Wow64));
     const std::string written = "C:/windows/System32/run.exe";
-    EXPECT_FALSE(CommandProgramMissing(written, written, RegistryView::Wow64));
-    EXPECT_TRUE(CommandProgramMissing("C:\\windows\\System32\\gone.exe",
+    EXPECT_FALSE(CommandProgramMissing(run, written, written, RegistryView::Wow64));
+    EXPECT_TRUE(CommandProgramMissing(run, "C:\\windows\\System32\\gone.exe",
                                       "C:\\windows\\System32\\gone.exe", RegistryView::Wow64));
 }
 

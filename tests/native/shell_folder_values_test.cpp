@@ -29,7 +29,8 @@ struct DesktopFixture {
     }
     std::vector<TItem> ScanDesktopIssues() {
         Issues.clear();
-        ScanDesktop();
+        AnalysisRun run;
+        ScanDesktop(run);
         std::vector<TItem> found = std::move(Issues);
         Issues.clear();
         return found;

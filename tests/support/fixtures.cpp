@@ -243,11 +243,19 @@ PlantedFiles::~PlantedFiles() {
 
 // ---- scenarios ----
 
+void AddIssue(std::int32_t category, std::int32_t kind, std::string problem, std::string data,
+              std::string keyText, std::uint32_t rootKey, std::string key, std::string value,
+              std::string valueData, bool deleteKey) {
+    AnalysisRun run;
+    AppendIssue(run, category, kind, std::move(problem), std::move(data), std::move(keyText),
+                rootKey, std::move(key), std::move(value), std::move(valueData), deleteKey);
+}
+
 std::vector<TItem> Scan(const std::vector<std::int32_t>& categories) {
     Issues.clear();
-    ExistenceCacheScope cache;
+    AnalysisRun run;
     for (std::int32_t category : categories) {
-        RunScanner(category);
+        RunScanner(category, run);
     }
     std::vector<TItem> found = std::move(Issues);
     Issues.clear();

@@ -12,6 +12,12 @@
 
 namespace mendrake::test {
 
+// Appends a ticked finding to Issues, as a run without exclusions would: for tests that need
+// rows without scanning for them.
+void AddIssue(std::int32_t category, std::int32_t kind, std::string problem, std::string data,
+              std::string keyText, std::uint32_t rootKey, std::string key, std::string value,
+              std::string valueData, bool deleteKey);
+
 // A path of the machine that builds and runs the tests as the program under test sees it:
 // unchanged on Linux, on Wine's drive Z: with backslashes.
 std::string HostPath(const std::string& unixPath);

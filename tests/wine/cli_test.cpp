@@ -1,4 +1,5 @@
 // mendrake-cli.exe end to end: started as its own process on a planted fixture.
+#include "engine/algorithm_unit.h"
 #include "engine/exclusion_list.h"
 #include "engine/issue_model.h"
 #include "platform/platform.h"
@@ -283,9 +284,12 @@ TEST(ConsoleScan, TheJsonReportHonoursTheStoredListAndTheRunsOwnEntries) {
     std::size_t excluded = 0;
     std::vector<TItem> expected;
     {
-        ExclusionScope scope({kUserRun + "\\Mendrake B Args", kMachineRunOnce});
-        expected = test::Scan({10});
-        excluded = ExcludedCount();
+        Issues.clear();
+        AnalysisRun scan(Issues, {kUserRun + "\\Mendrake B Args", kMachineRunOnce});
+        RunScanner(10, scan);
+        expected = std::move(Issues);
+        Issues.clear();
+        excluded = scan.Excluded();
     }
     EXPECT_EQ(ValuesOf(expected), ReportedValues(report));
     EXPECT_EQ(excluded, report.at("excluded").get<std::size_t>());

@@ -1,5 +1,6 @@
 // The real platform under Wine: file tests and patterns on real files, RegistryAccess on real
 // keys, and the behaviours of Windows that the memory platform imitates.
+#include "engine/analysis_run.h"
 #include "engine/common_unit.h"
 #include "engine/error.h"
 #include "engine/registry_access.h"
@@ -46,7 +47,8 @@ TEST(RealFiles, ListFolderGivesDotEntriesAndAttributes) {
     files.AddFolder("C:\\MendrakeTest\\list\\sub\\");
     std::vector<std::string> names;
     std::uint32_t linkAttributes = 0;
-    for (const auto& entry : ListFolder("C:\\MendrakeTest\\list\\")) {
+    AnalysisRun run;
+    for (const auto& entry : ListFolder(run, "C:\\MendrakeTest\\list\\")) {
         names.push_back(entry.name);
         if (entry.name == "a.lnk") {
             linkAttributes = entry.attributes;

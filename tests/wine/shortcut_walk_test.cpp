@@ -62,7 +62,8 @@ TEST(ShortcutWalk, FolderLinksAreNotEntered) {
     FolderLink side(root, "Side", "../loopside");
 
     Issues.clear();
-    ScanShortcutFolder(root, "Desktop");
+    AnalysisRun run;
+    ScanShortcutFolder(run, root, "Desktop");
     std::vector<TItem> found = std::move(Issues);
     Issues.clear();
 

@@ -22,20 +22,20 @@ class IssueListTest : public MainWindowTest {
     void SetUp() override {
         MainWindowTest::SetUp();
         // Appended out of order on purpose, so sorting has something to do.
-        AppendIssue(10, 0, "Run Issue", "C:\\MendrakeGone\\sub\\tool.exe",
-                    "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0x80000001u,
-                    "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Tool", "", false);
-        AppendIssue(4, 0, "Empty File Extension", ".zzmendrake", "HKCR\\.zzmendrake", 0x80000000u,
-                    "\\.zzmendrake", "", "", true);
-        AppendIssue(14, 0, "Desktop Issue", "Gone.lnk", "C:\\users\\Public\\Desktop\\", 0x80000002u,
-                    "C:\\users\\Public\\Desktop\\", "Gone.lnk", "", false);
-        AppendIssue(3, 0, "Missing Shared DLL", "C:\\Windows\\MendrakeGone.dll",
-                    "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\SharedDlls", 0x80000002u,
-                    "\\Software\\Microsoft\\Windows\\CurrentVersion\\SharedDlls",
-                    "C:\\Windows\\MendrakeGone.dll", "", false);
-        AppendIssue(10, 1, "Run Issue", "Q:\\Apps\\other.exe",
-                    "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0x80000002u,
-                    "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Other", "", false);
+        test::AddIssue(10, 0, "Run Issue", "C:\\MendrakeGone\\sub\\tool.exe",
+                       "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0x80000001u,
+                       "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Tool", "", false);
+        test::AddIssue(4, 0, "Empty File Extension", ".zzmendrake", "HKCR\\.zzmendrake",
+                       0x80000000u, "\\.zzmendrake", "", "", true);
+        test::AddIssue(14, 0, "Desktop Issue", "Gone.lnk", "C:\\users\\Public\\Desktop\\",
+                       0x80000002u, "C:\\users\\Public\\Desktop\\", "Gone.lnk", "", false);
+        test::AddIssue(3, 0, "Missing Shared DLL", "C:\\Windows\\MendrakeGone.dll",
+                       "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\SharedDlls",
+                       0x80000002u, "\\Software\\Microsoft\\Windows\\CurrentVersion\\SharedDlls",
+                       "C:\\Windows\\MendrakeGone.dll", "", false);
+        test::AddIssue(10, 1, "Run Issue", "Q:\\Apps\\other.exe",
+                       "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0x80000002u,
+                       "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Other", "", false);
         Select(0);
         ASSERT_EQ(5, Rows());
     }
@@ -297,8 +297,8 @@ TEST_F(IssueListTest, RowsShowAndCopyNamesInAnyScript) {
     const std::string emoji = "C:\\gone\\\U0001F600.exe";
     const std::string run = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
     for (const std::string& data : {cyrillic, japanese, emoji}) {
-        AppendIssue(10, 0, "Run Issue", data, run, 0x80000001u,
-                    "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", data, "", false);
+        test::AddIssue(10, 0, "Run Issue", data, run, 0x80000001u,
+                       "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", data, "", false);
     }
     Select(1); // the list is filled again when the selection changes
     Select(0);
@@ -356,12 +356,12 @@ TEST_F(IssueListTest, ExcludeStoresTheLocationsAndRemovesEveryRowTheyCover) {
     PlantedRegistry stored("REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Kestrava\\Mendrake]\n"
                            "\"exclude\"=hex(7):00,00\n");
     // A second value of the Run key that the first issue's entry must not cover.
-    AppendIssue(10, 0, "Run Issue", "C:\\MendrakeGone\\b.exe",
-                "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0x80000001u,
-                "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", "ToolB", "", false);
+    test::AddIssue(10, 0, "Run Issue", "C:\\MendrakeGone\\b.exe",
+                   "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0x80000001u,
+                   "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", "ToolB", "", false);
     // Below the excluded extension key: covered as well.
-    AppendIssue(5, 0, "Invalid Class", "x", "HKCR\\.zzmendrake\\ShellNew", 0x80000000u,
-                "\\.zzmendrake\\ShellNew", "", "", true);
+    test::AddIssue(5, 0, "Invalid Class", "x", "HKCR\\.zzmendrake\\ShellNew", 0x80000000u,
+                   "\\.zzmendrake\\ShellNew", "", "", true);
     form->ItemsHTMLTreeviewChange(form->NodeAt(0));
     ASSERT_EQ(7, Rows());
     form->ShowCounts(true);
@@ -497,9 +497,9 @@ TEST_F(MainWindowTest, PictureAt150PercentDpi) {
     char child[8] = {};
     if (GetEnvironmentVariableA("MENDRAKE_DPI_CHILD", child, sizeof child) > 0) {
         ASSERT_EQ(144, widgets::ScreenDpi()) << "the child did not start at 150%";
-        AppendIssue(10, 0, "Run Issue", "C:\\MendrakeGone\\sub\\tool.exe",
-                    "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0x80000001u,
-                    "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Tool", "", false);
+        test::AddIssue(10, 0, "Run Issue", "C:\\MendrakeGone\\sub\\tool.exe",
+                       "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0x80000001u,
+                       "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Tool", "", false);
         Select(0);
         form->ShowCounts(true);
         // The design size at 150% is larger than the virtual screen: the picture shows all of it

@@ -5,6 +5,7 @@
 #include "tests/wine/main_window_fixture.h"
 
 #include "settings/lang_unit.h"
+#include "tests/support/fixtures.h"
 #include "tests/support/kept_settings.h"
 #include "ui/texts.h"
 
@@ -181,9 +182,10 @@ class WindowLanguagesTest : public MainWindowTest {
 };
 
 TEST_F(WindowLanguagesTest, EachLanguageShowsItsButtonsHeadersAndTreeAndFitsThem) {
-    AppendIssue(5, 0, "COM Issue", "C:\\MendrakeGone\\server.dll",
-                "HKCR\\CLSID\\{00000000-0000-0000-0000-00000000C0DE}\\InprocServer32", 0x80000000u,
-                "\\CLSID\\{00000000-0000-0000-0000-00000000C0DE}\\InprocServer32", "", "", false);
+    test::AddIssue(5, 0, "COM Issue", "C:\\MendrakeGone\\server.dll",
+                   "HKCR\\CLSID\\{00000000-0000-0000-0000-00000000C0DE}\\InprocServer32",
+                   0x80000000u, "\\CLSID\\{00000000-0000-0000-0000-00000000C0DE}\\InprocServer32",
+                   "", "", false);
     Select(0);
     form->ShowCounts(true);
     for (const auto& [language, name] : kShipped) {
@@ -264,12 +266,13 @@ TEST_F(WindowLanguagesTest, PicturesInLongAndWideScripts) {
     if (inChild) {
         ASSERT_EQ(144, widgets::ScreenDpi()) << "the child did not start at 150%";
     }
-    AppendIssue(5, 0, "COM Issue", "C:\\MendrakeGone\\server.dll",
-                "HKCR\\CLSID\\{00000000-0000-0000-0000-00000000C0DE}\\InprocServer32", 0x80000000u,
-                "\\CLSID\\{00000000-0000-0000-0000-00000000C0DE}\\InprocServer32", "", "", false);
-    AppendIssue(10, 0, "Run Issue", "C:\\MendrakeGone\\sub\\tool.exe",
-                "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0x80000001u,
-                "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Tool", "", false);
+    test::AddIssue(5, 0, "COM Issue", "C:\\MendrakeGone\\server.dll",
+                   "HKCR\\CLSID\\{00000000-0000-0000-0000-00000000C0DE}\\InprocServer32",
+                   0x80000000u, "\\CLSID\\{00000000-0000-0000-0000-00000000C0DE}\\InprocServer32",
+                   "", "", false);
+    test::AddIssue(10, 0, "Run Issue", "C:\\MendrakeGone\\sub\\tool.exe",
+                   "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0x80000001u,
+                   "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Tool", "", false);
     Select(0);
     form->ShowCounts(true);
     // The design size at 150% is larger than the virtual screen: the picture shows what fits.

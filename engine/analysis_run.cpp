@@ -1,0 +1,37 @@
+#include "engine/analysis_run.h"
+
+#include <utility>
+
+namespace mendrake {
+
+AnalysisRun::AnalysisRun(std::vector<TItem>& findings, const std::vector<std::string>& exclusions)
+    : findings_(findings), exclusions_(exclusions) {}
+
+void AnalysisRun::Append(TItem item) {
+    if (exclusions_.Covers(item.KeyText, item.Value)) {
+        excluded_.fetch_add(1);
+        return;
+    }
+    findings_.push_back(std::move(item));
+    found_.fetch_add(1);
+}
+
+void AppendIssue(AnalysisRun& run, std::int32_t category, std::int32_t kind, std::string problem,
+                 std::string data, std::string keyText, std::uint32_t rootKey, std::string key,
+                 std::string value, std::string valueData, bool deleteKey) {
+    TItem item;
+    item.Selected = 1;
+    item.Category = category;
+    item.Kind = kind;
+    item.Problem = std::move(problem);
+    item.Data = std::move(data);
+    item.KeyText = std::move(keyText);
+    item.RootKey = rootKey;
+    item.Key = std::move(key);
+    item.Value = std::move(value);
+    item.ValueData = std::move(valueData);
+    item.DeleteKey = deleteKey;
+    run.Append(std::move(item));
+}
+
+} // namespace mendrake

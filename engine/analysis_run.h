@@ -1,0 +1,67 @@
+// One analysis run: what it remembers of the machine, the exclusion list its findings are
+// checked against, whether it is to stop, and where its findings go. The scanners get it from
+// RunScanner and hand it to every helper that asks the machine something (directly, or through
+// a RegistryAccess made from it); nothing of a run lives anywhere else, so two runs never see
+// each other's answers.
+#pragma once
+
+#include "engine/exclusion_list.h"
+#include "engine/issue_model.h"
+#include "engine/run_cache.h"
+#include "engine/stop_request.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace mendrake {
+
+class AnalysisRun {
+  public:
+    // A run whose findings go to `findings` (Issues unless told otherwise), leaving out those
+    // that an entry of `exclusions` covers.
+    explicit AnalysisRun(std::vector<TItem>& findings = Issues,
+                         const std::vector<std::string>& exclusions = {});
+    explicit AnalysisRun(const std::vector<std::string>& exclusions)
+        : AnalysisRun(Issues, exclusions) {}
+    AnalysisRun(const AnalysisRun&) = delete;
+    AnalysisRun& operator=(const AnalysisRun&) = delete;
+
+    // Asked from another thread: the scan ends at its next registry or file-system call.
+    void RequestStop() { stop_.Request(); }
+    // Throws StopRequested once a stop was asked for.
+    void CheckStop() const { stop_.Check(); }
+    StopFlag& Stop() { return stop_; }
+
+    // Appends one finding, ticked, unless the run's exclusion list covers its location: then
+    // it is only counted.
+    void Append(TItem item);
+    // Findings appended so far; may be read from another thread while the run goes on.
+    std::size_t Found() const { return found_.load(); }
+    // Findings the exclusion list kept out so far.
+    std::size_t Excluded() const { return excluded_.load(); }
+
+    // What the run has learnt of the machine (engine/common_unit.cpp, RegistryAccess);
+    // nullptr for a run that remembers nothing.
+    detail::RunMemory* Memory() { return remembers_ ? &memory_ : nullptr; }
+    // Every question goes to the machine again: for a check that remembering changes nothing.
+    void RememberNothing() { remembers_ = false; }
+
+  private:
+    std::vector<TItem>& findings_;
+    ExclusionMatcher exclusions_;
+    StopFlag stop_;
+    std::atomic<std::size_t> found_{0};
+    std::atomic<std::size_t> excluded_{0};
+    bool remembers_ = true;
+    detail::RunMemory memory_;
+};
+
+// Appends one finding of `run` (AnalysisRun::Append).
+void AppendIssue(AnalysisRun& run, std::int32_t category, std::int32_t kind, std::string problem,
+                 std::string data, std::string keyText, std::uint32_t rootKey, std::string key,
+                 std::string value, std::string valueData, bool deleteKey);
+
+} // namespace mendrake
