@@ -1,6 +1,7 @@
 // The issue list's filter: the shown rows rebuilt from the issue list for a tree selection.
 #include "bench/bench.h"
 
+#include "engine/analysis_run.h"
 #include "engine/issue_model.h"
 
 #include <algorithm>
@@ -26,9 +27,10 @@ FilterTimes FilterBenchmark(std::size_t count) {
     const std::int32_t categories[] = {3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 15, 16, 13, 14};
     Issues.clear();
     Issues.reserve(count);
+    AnalysisRun run;
     for (std::size_t i = 0; i < count; ++i) {
         const std::int32_t category = categories[i % std::size(categories)];
-        AppendIssue(category, 0, "COM Issue", "C:\\Program Files\\Gone\\lib.dll",
+        AppendIssue(run, category, 0, "COM Issue", "C:\\Program Files\\Gone\\lib.dll",
                     "HKCR\\CLSID\\{00000000-0000-0000-0000-000000000000}", 0x80000000u,
                     "\\CLSID\\{00000000-0000-0000-0000-000000000000}", "", "", true);
     }

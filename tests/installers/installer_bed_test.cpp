@@ -166,7 +166,7 @@ DWORD RunAndWait(const std::string& commandLine) {
 
 // Deletes a folder with everything in it, as a user does in Explorer.
 void DeleteFolder(const std::string& folder) {
-    for (const platform::FindEntry& entry : ListFolder(folder + "\\")) {
+    for (const platform::FindEntry& entry : platform::Os().ListFolder(folder + "\\*")) {
         if (entry.name == "." || entry.name == "..") {
             continue;
         }
