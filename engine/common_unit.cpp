@@ -1,5 +1,6 @@
 #include "engine/common_unit.h"
 
+#include "engine/dependent_findings.h"
 #include "engine/run_cache.h"
 #include "engine/scan_stats.h"
 #include "engine/stop_request.h"
@@ -90,10 +91,12 @@ std::uint32_t Attributes(std::string_view path) {
 ExistenceCacheScope::ExistenceCacheScope() {
     Cache() = ExistenceCache{};
     Cache().active = true;
+    detail::ResetDependentFindings(true);
 }
 
 ExistenceCacheScope::~ExistenceCacheScope() {
     Cache() = ExistenceCache{};
+    detail::ResetDependentFindings(false);
 }
 
 namespace detail {

@@ -1,0 +1,95 @@
+#include "engine/dependent_findings.h"
+
+#include "engine/common_unit.h"
+
+#include <unordered_set>
+
+namespace mendrake {
+
+namespace {
+
+struct Candidate {
+    TItem finding;
+    std::vector<std::string> dependsOn;
+};
+
+// What the current run knows: the keys reported for deletion so far, and the candidates that
+// are not findings yet. Lives while an ExistenceCacheScope does; the scanners of one run are
+// called one after another, never at once.
+struct DependenceBook {
+    bool active = false;
+    std::unordered_set<std::string> removed; // LocationKey of each key reported for deletion
+    std::vector<Candidate> candidates;
+    bool changed = false; // a removal was noted since the candidates were last looked at
+};
+
+DependenceBook& Book() {
+    static DependenceBook book;
+    return book;
+}
+
+} // namespace
+
+std::string LocationKey(std::string_view location) {
+    std::string upper = UpperCase(location);
+    while (!upper.empty() && upper.back() == '\\') {
+        upper.pop_back();
+    }
+    return upper;
+}
+
+void NoteDependentFinding(TItem finding, std::vector<std::string> dependsOn) {
+    DependenceBook& book = Book();
+    if (!book.active || dependsOn.empty()) {
+        return;
+    }
+    book.candidates.push_back({std::move(finding), std::move(dependsOn)});
+    book.changed = true;
+}
+
+void NoteKeyRemoval(std::string_view location) {
+    DependenceBook& book = Book();
+    if (book.active) {
+        book.removed.insert(LocationKey(location));
+        book.changed = true;
+    }
+}
+
+void AppendDependentFindings() {
+    DependenceBook& book = Book();
+    while (book.active && book.changed) {
+        book.changed = false;
+        std::vector<Candidate> waiting;
+        std::vector<Candidate> ready;
+        for (Candidate& candidate : book.candidates) {
+            bool all = true;
+            for (const std::string& target : candidate.dependsOn) {
+                all = all && LocationCovered(book.removed, target);
+            }
+            (all ? ready : waiting).push_back(std::move(candidate));
+        }
+        book.candidates = std::move(waiting);
+        for (Candidate& candidate : ready) {
+            TItem& f = candidate.finding;
+            // A key that goes anyway (reported by a check of its own, or below a key that
+            // goes) needs no second finding.
+            if (f.DeleteKey && LocationCovered(book.removed, f.KeyText)) {
+                continue;
+            }
+            AppendIssue(f.Category, f.Kind, std::move(f.Problem), std::move(f.Data),
+                        std::move(f.KeyText), f.RootKey, std::move(f.Key), std::move(f.Value),
+                        std::move(f.ValueData), f.DeleteKey, std::move(candidate.dependsOn));
+        }
+    }
+}
+
+namespace detail {
+
+void ResetDependentFindings(bool active) {
+    Book() = DependenceBook{};
+    Book().active = active;
+}
+
+} // namespace detail
+
+} // namespace mendrake
