@@ -1,7 +1,9 @@
 #include "engine/dependent_findings.h"
 
 #include "engine/common_unit.h"
+#include "engine/registry_views.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 namespace mendrake {
@@ -38,6 +40,10 @@ std::string LocationKey(std::string_view location) {
     return upper;
 }
 
+std::string DeletedLocation(const TItem& issue) {
+    return RootAbbreviation(issue.RootKey) + issue.Key;
+}
+
 void NoteDependentFinding(TItem finding, std::vector<std::string> dependsOn) {
     DependenceBook& book = Book();
     if (!book.active || dependsOn.empty()) {
@@ -45,6 +51,33 @@ void NoteDependentFinding(TItem finding, std::vector<std::string> dependsOn) {
     }
     book.candidates.push_back({std::move(finding), std::move(dependsOn)});
     book.changed = true;
+}
+
+bool NoteEmptiedKey(RegistryAccess& reg, TItem finding,
+                    const std::function<bool(const std::string& valueName)>& describesOnly) {
+    if (!Book().active) {
+        return false;
+    }
+    reg.SetRoot(finding.RootKey);
+    if (!reg.Open(finding.Key)) {
+        return false;
+    }
+    const std::vector<std::string> values = reg.ValueNames();
+    if (!reg.ListingComplete() || !std::all_of(values.begin(), values.end(), describesOnly)) {
+        return false;
+    }
+    const std::vector<std::string> subkeys = reg.SubkeyNames();
+    if (!reg.ListingComplete() || subkeys.empty()) {
+        return false;
+    }
+    const std::string location = DeletedLocation(finding);
+    std::vector<std::string> dependsOn;
+    dependsOn.reserve(subkeys.size());
+    for (const std::string& name : subkeys) {
+        dependsOn.push_back(location + "\\" + name);
+    }
+    NoteDependentFinding(std::move(finding), std::move(dependsOn));
+    return true;
 }
 
 void NoteKeyRemoval(std::string_view location) {
@@ -73,7 +106,7 @@ void AppendDependentFindings() {
             TItem& f = candidate.finding;
             // A key that goes anyway (reported by a check of its own, or below a key that
             // goes) needs no second finding.
-            if (f.DeleteKey && LocationCovered(book.removed, f.KeyText)) {
+            if (f.DeleteKey && LocationCovered(book.removed, DeletedLocation(f))) {
                 continue;
             }
             AppendIssue(f.Category, f.Kind, std::move(f.Problem), std::move(f.Data),

@@ -13,6 +13,9 @@
 #pragma once
 
 #include "engine/issue_model.h"
+#include "engine/registry_access.h"
+
+#include <functional>
 
 #include <string>
 #include <string_view>
@@ -25,6 +28,17 @@ namespace mendrake {
 // in the current analysis run. Its problem text should say why ("... (class being removed)").
 // Nothing is noted outside a run (an ExistenceCacheScope).
 void NoteDependentFinding(TItem finding, std::vector<std::string> dependsOn);
+
+// The location of the key a registry finding deletes: its root's abbreviation and Key
+// ("HKCR\X\Shell\open"), the form of the locations in DependsOn.
+std::string DeletedLocation(const TItem& issue);
+
+// Notes `finding` (which deletes its key, RootKey and Key) as a key the fix leaves empty once
+// every subkey it has now is deleted, when each of its values is one that `describesOnly`
+// accepts (a name or description that is of no use alone). Opens the key with `reg`. False
+// when it holds more, has no subkeys, or cannot be listed whole.
+bool NoteEmptiedKey(RegistryAccess& reg, TItem finding,
+                    const std::function<bool(const std::string& valueName)>& describesOnly);
 
 // Notes that the key at `location` is reported for deletion in the current run.
 void NoteKeyRemoval(std::string_view location);

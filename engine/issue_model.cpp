@@ -40,7 +40,7 @@ void AppendIssue(std::int32_t category, std::int32_t kind, std::string problem, 
     item.DeleteKey = deleteKey;
     item.DependsOn = std::move(dependsOn);
     if (deleteKey) {
-        NoteKeyRemoval(item.KeyText);
+        NoteKeyRemoval(DeletedLocation(item));
     }
     if (sink != nullptr) {
         sink->count.fetch_add(1);

@@ -56,8 +56,7 @@ class IssueSinkScope {
 // is only counted.
 void AppendIssue(std::int32_t category, std::int32_t kind, std::string problem, std::string data,
                  std::string keyText, std::uint32_t rootKey, std::string key, std::string value,
-                 std::string valueData, bool deleteKey,
-                 std::vector<std::string> dependsOn = {});
+                 std::string valueData, bool deleteKey, std::vector<std::string> dependsOn = {});
 
 // One category of the tree.
 struct TLevel {

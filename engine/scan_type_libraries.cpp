@@ -1,6 +1,8 @@
 // Type library versions whose every registered file is gone (category 11).
 #include "engine/algorithm_unit.h"
+#include "engine/classes_root.h"
 #include "engine/common_unit.h"
+#include "engine/dependent_findings.h"
 #include "engine/issue_model.h"
 #include "engine/registry_access.h"
 #include "engine/registry_views.h"
@@ -86,6 +88,7 @@ void ScanTypeLibArea(const ViewArea& area) {
         if (!reg.Open(area.Subkey(library))) {
             continue;
         }
+        bool deadVersion = false;
         for (const std::string& version : reg.SubkeyNames()) {
             const std::string versionKey = area.Subkey(library + "\\" + version);
             if (!reg.Open(versionKey)) {
@@ -97,7 +100,25 @@ void ScanTypeLibArea(const ViewArea& area) {
                 AppendIssue(11, 0, "Type Library Issue", *missing,
                             area.SubkeyText(library + "\\" + version), area.root, versionKey, "",
                             *missing, true);
+                deadVersion = true;
             }
+        }
+        // The library's key holds its versions only: after the last one it is empty.
+        if (deadVersion) {
+            NoteEmptiedKey(reg,
+                           TItem{1,
+                                 11,
+                                 0,
+                                 "Type Library Issue (left empty by the fix)",
+                                 library,
+                                 area.SubkeyText(library),
+                                 area.root,
+                                 area.Subkey(library),
+                                 "",
+                                 "",
+                                 true,
+                                 {}},
+                           [](const std::string& value) { return value.empty(); });
         }
     }
 }
@@ -106,6 +127,10 @@ void ScanTypeLibArea(const ViewArea& area) {
 
 void ScanTypeLibraries() {
     for (const ViewArea& area : BothViews(kHkcr, "\\TypeLib")) {
+        ScanTypeLibArea(area);
+    }
+    // The user's type libraries, which Windows merges into HKCR as it does the machine's.
+    for (const ViewArea& area : UserClassesViews("TypeLib")) {
         ScanTypeLibArea(area);
     }
 }

@@ -58,6 +58,23 @@ bool FileMissingWithDrive(std::string_view shownPath, RegistryView view) {
     return !FileFound(path) && VolumeReachable(path);
 }
 
+std::string IconFilePath(std::string_view text) {
+    std::string path = Trim(text);
+    if (!path.empty() && path.front() == '"') {
+        const std::size_t close = path.find('"', 1);
+        path = path.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+    } else if (const std::size_t comma = path.rfind(','); comma != std::string::npos) {
+        const std::string index = Trim(path.substr(comma + 1));
+        const std::size_t digits = !index.empty() && index.front() == '-' ? 1 : 0;
+        if (index.size() > digits &&
+            index.find_first_not_of("0123456789", digits) == std::string::npos) {
+            path.resize(comma);
+        }
+    }
+    path = Trim(path);
+    return DrivePart(path).empty() ? std::string() : path;
+}
+
 std::string HelpFilePath(std::string_view folder, std::string_view name) {
     std::string joined;
     joined.reserve(folder.size() + 1 + name.size());

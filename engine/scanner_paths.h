@@ -40,6 +40,12 @@ bool CommandProgramMissing(std::string_view command, std::string_view path,
 // that answers (an entry on a drive or share that can't be reached can't be judged).
 bool FileMissingWithDrive(std::string_view path, RegistryView view = RegistryView::Native);
 
+// The icon file of a DefaultIcon text: the path, quoted or not, without its ",index" (a
+// resource number, negative for an identifier). Empty for what names no file to test: "%1"
+// (the file's own icon), indirect "@" strings, a bare index, and paths without a drive part
+// (environment references and bare names are not tested).
+std::string IconFilePath(std::string_view text);
+
 // The help file path of a help registration: folder, "\", name, then every pair of
 // backslashes collapsed into one, left to right without overlap.
 std::string HelpFilePath(std::string_view folder, std::string_view name);

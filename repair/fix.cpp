@@ -55,7 +55,7 @@ std::string DefaultBackupPath() {
 }
 
 std::vector<bool> IssuesToFix(const std::vector<TItem>& issues,
-                               const std::vector<NotFixed>& leave) {
+                              const std::vector<NotFixed>& leave) {
     std::vector<bool> fix(issues.size(), false);
     for (std::size_t i = 0; i < issues.size(); ++i) {
         fix[i] = issues[i].Selected != 0;
@@ -77,7 +77,7 @@ std::vector<bool> IssuesToFix(const std::vector<TItem>& issues,
             fix[i] = false;
             waiting.push_back(i);
         } else if (issues[i].DeleteKey) {
-            removed.insert(LocationKey(issues[i].KeyText));
+            removed.insert(LocationKey(DeletedLocation(issues[i])));
         }
     }
     for (bool changed = true; changed;) {
@@ -88,7 +88,7 @@ std::vector<bool> IssuesToFix(const std::vector<TItem>& issues,
             }
             fix[i] = true;
             if (issues[i].DeleteKey) {
-                removed.insert(LocationKey(issues[i].KeyText));
+                removed.insert(LocationKey(DeletedLocation(issues[i])));
             }
             i = issues.size(); // settled
             changed = true;
@@ -214,7 +214,7 @@ std::size_t DeleteIssues(const std::vector<TItem>& issues,
                 keeper.Keep(issue.Key + issue.Value);
             }
         } else if (DeleteRegistryIssue(issue)) {
-            removed.insert(LocationKey(issue.KeyText));
+            removed.insert(LocationKey(DeletedLocation(issue)));
         }
     }
     // A dependent goes only once every key it depends on is gone by this fix: a key whose
@@ -227,7 +227,7 @@ std::size_t DeleteIssues(const std::vector<TItem>& issues,
             }
             ++attempted;
             if (DeleteRegistryIssue(issues[i])) {
-                removed.insert(LocationKey(issues[i].KeyText));
+                removed.insert(LocationKey(DeletedLocation(issues[i])));
             }
             i = issues.size(); // settled
             changed = true;

@@ -30,8 +30,8 @@ std::string DefaultBackupPath();
 // issue so chosen. Unticking a class keeps what refers to it.
 std::vector<bool> IssuesToFix(const std::vector<TItem>& issues, const std::vector<NotFixed>& leave);
 
-// The backup script of the ticked registry issues: the header, then for each issue of IssuesToFix of a
-// registry category the key's blocks (DeleteKey) or the value's blocks, in list order. An
+// The backup script of the ticked registry issues: the header, then for each issue of IssuesToFix
+// of a registry category the key's blocks (DeleteKey) or the value's blocks, in list order. An
 // issue whose entries the script cannot give back exactly contributes nothing and is listed in
 // `unbacked`: the fix must not delete it.
 struct BackupScript {
@@ -55,9 +55,9 @@ WrittenBackup WriteBackup(const std::string& path, const std::vector<TItem>& iss
 // the nearest integer, an exact half to the even neighbour.
 int FixProgressPosition(std::size_t index, std::size_t count);
 // Deletes every issue of IssuesToFix(issues, leave), each dependent finding after the keys it
-// depends on and only when the fix has deleted each of them: the file Key + Value for file categories,
-// the key with its subtree (DeleteKey) or the value otherwise. Failures are passed over.
-// `progress` is called with FixProgressPosition(i, N) before each issue i, ticked or not, and
+// depends on and only when the fix has deleted each of them: the file Key + Value for file
+// categories, the key with its subtree (DeleteKey) or the value otherwise. Failures are passed
+// over. `progress` is called with FixProgressPosition(i, N) before each issue i, ticked or not, and
 // with 100 at the end. With a `filesFolder` (BackupFilesFolder of the backup) files are moved
 // there and listed in its manifest instead of deleted; a file that cannot be moved stays where
 // it is. Returns how many ticked issues were attempted.
