@@ -96,9 +96,15 @@ std::vector<ClassesKey> ClassesRoot::Subkeys(std::string_view parent, bool& comp
     const std::string upperParent = UpperCase(parent);
     const bool userHasParent = parent.empty() || UserHolds(parent);
     const Listing* user = userHasParent ? &UserListing(upperParent) : nullptr;
+    std::string machinePath;
+    if (!parent.empty()) {
+        machinePath.reserve(parent.size() + 1);
+        machinePath.push_back('\\');
+        machinePath.append(parent);
+    }
     RegistryAccess reg;
     reg.SetRoot(kHkcr);
-    if (machine && reg.Open(parent.empty() ? std::string() : "\\" + std::string(parent))) {
+    if (machine && reg.Open(machinePath)) {
         if (machineListed != nullptr) {
             *machineListed = true;
         }

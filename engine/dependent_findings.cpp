@@ -4,6 +4,7 @@
 #include "engine/registry_views.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace mendrake {
@@ -15,6 +16,13 @@ struct Candidate {
     std::vector<std::string> dependsOn;
 };
 
+// A key that may be left empty, looked at once enough keys below it go.
+struct LaterCandidate {
+    TItem finding;
+    std::uint32_t subkeys = 0;
+    std::function<bool(const std::string&)> describesOnly;
+};
+
 // What the current run knows: the keys reported for deletion so far, and the candidates that
 // are not findings yet. Lives while an ExistenceCacheScope does; the scanners of one run are
 // called one after another, never at once.
@@ -22,6 +30,8 @@ struct DependenceBook {
     bool active = false;
     std::unordered_set<std::string> removed; // LocationKey of each key reported for deletion
     std::vector<Candidate> candidates;
+    std::unordered_map<std::string, LaterCandidate> later;       // by LocationKey
+    std::unordered_map<std::string, std::uint32_t> removedBelow; // direct subkeys reported
     bool changed = false; // a removal was noted since the candidates were last looked at
 };
 
@@ -82,10 +92,45 @@ bool NoteEmptiedKey(RegistryAccess& reg, TItem finding,
 
 void NoteKeyRemoval(std::string_view location) {
     DependenceBook& book = Book();
-    if (book.active) {
-        book.removed.insert(LocationKey(location));
-        book.changed = true;
+    if (!book.active) {
+        return;
     }
+    std::string key = LocationKey(location);
+    const std::size_t cut = key.rfind('\\');
+    const bool added = book.removed.insert(key).second;
+    book.changed = true;
+    if (!added || cut == std::string::npos) {
+        return;
+    }
+    key.resize(cut);
+    auto it = book.later.find(key);
+    if (it != book.later.end() && ++book.removedBelow[key] >= it->second.subkeys) {
+        // Every subkey it had may be going: look at it now.
+        LaterCandidate candidate = std::move(it->second);
+        book.later.erase(it);
+        RegistryAccess reg;
+        NoteEmptiedKey(reg, std::move(candidate.finding), candidate.describesOnly);
+    }
+}
+
+void NoteEmptiedKeyLater(TItem finding, std::uint32_t subkeys,
+                         std::function<bool(const std::string& valueName)> describesOnly) {
+    DependenceBook& book = Book();
+    if (!book.active || subkeys == 0) {
+        return;
+    }
+    std::string key = LocationKey(DeletedLocation(finding));
+    book.later.emplace(std::move(key),
+                       LaterCandidate{std::move(finding), subkeys, std::move(describesOnly)});
+}
+
+bool DescribesOnly(const std::string& valueName) {
+    static const char* const kDescriptive[] = {
+        "",       "EDITFLAGS", "FRIENDLYTYPENAME", "ALWAYSSHOWEXT", "NEVERSHOWEXT", "BROWSERFLAGS",
+        "INFOTIP"};
+    const std::string upper = UpperCase(valueName);
+    return std::any_of(std::begin(kDescriptive), std::end(kDescriptive),
+                       [&](const char* name) { return upper == name; });
 }
 
 void AppendDependentFindings() {

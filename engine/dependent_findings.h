@@ -40,6 +40,16 @@ std::string DeletedLocation(const TItem& issue);
 bool NoteEmptiedKey(RegistryAccess& reg, TItem finding,
                     const std::function<bool(const std::string& valueName)>& describesOnly);
 
+// The same for a key known to have `subkeys` subkeys, without listing them now: looked at
+// (listed, its values judged) only once that many keys directly below it are reported for
+// deletion, which few keys ever see. For a walk that opens every key of a large area.
+void NoteEmptiedKeyLater(TItem finding, std::uint32_t subkeys,
+                         std::function<bool(const std::string& valueName)> describesOnly);
+
+// Values of a classes key that only describe it (the default value, EditFlags,
+// FriendlyTypeName and the like): a key holding nothing else is of no use without its subkeys.
+bool DescribesOnly(const std::string& valueName);
+
 // Notes that the key at `location` is reported for deletion in the current run.
 void NoteKeyRemoval(std::string_view location);
 

@@ -18,21 +18,6 @@ namespace {
 constexpr std::int32_t kCategory = 6;
 const std::string kAppPathsKey = "\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
 
-// Values of a program id that only describe it: a key holding nothing else is of no use once
-// its verbs are gone.
-bool DescribesOnly(const std::string& valueName) {
-    static const char* const kDescriptive[] = {
-        "",       "EDITFLAGS", "FRIENDLYTYPENAME", "ALWAYSSHOWEXT", "NEVERSHOWEXT", "BROWSERFLAGS",
-        "INFOTIP"};
-    const std::string upper = UpperCase(valueName);
-    for (const char* name : kDescriptive) {
-        if (upper == name) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // Notes `key` as a key the fix may leave empty (see NoteEmptiedKey).
 bool NoteEmptiedClassesKey(RegistryAccess& reg, const ClassesKey& key, const std::string& name,
                            const std::function<bool(const std::string&)>& describesOnly) {

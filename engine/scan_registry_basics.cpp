@@ -128,6 +128,20 @@ void ScanClassesRootKeys() {
         }
         if (subkeys != 0 && UpperCase(key.path) != "WOW6432NODE") {
             CheckDefaultIcon(reg, key, RegistryView::Native, 4, 2);
+            // A key whose every subkey the analysis deletes is left empty by the fix.
+            NoteEmptiedKeyLater(TItem{1,
+                                      4,
+                                      0,
+                                      "Unused File Extension (left empty by the fix)",
+                                      key.path,
+                                      key.KeyText(),
+                                      key.Root(),
+                                      key.Key(),
+                                      "",
+                                      "",
+                                      true,
+                                      {}},
+                                subkeys, DescribesOnly);
         }
     }
 }

@@ -213,7 +213,17 @@ long MemoryPlatform::OpenKey(Hkey parent, std::string_view subkey, std::uint32_t
     if (!subkey.empty() && subkey.front() == '\\') {
         return kFileNotFound; // Windows takes no leading backslash in a subkey name
     }
-    auto key = Walk(from, subkey, false);
+    // HKEY_CLASSES_ROOT is Windows' merged view: a key of the user's classes hides the
+    // machine's key of the same path.
+    std::shared_ptr<Key> key;
+    if (parent == kClassesRoot && !subkey.empty()) {
+        if (auto userClasses = Walk(user_, "Software\\Classes", false)) {
+            key = Walk(userClasses, subkey, false);
+        }
+    }
+    if (!key) {
+        key = Walk(from, subkey, false);
+    }
     if (!key) {
         return kFileNotFound;
     }

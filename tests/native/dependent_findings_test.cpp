@@ -2,6 +2,7 @@
 // the user's classes beside the machine's, and the checks of icons and interfaces.
 #include "engine/algorithm_unit.h"
 #include "engine/issue_model.h"
+#include "engine/registry_access.h"
 #include "platform/memory/memory_platform.h"
 #include "repair/fix.h"
 #include "tests/support/fixtures.h"
@@ -170,6 +171,19 @@ TEST_F(DependentFindings, AUserKeyHidesTheMachineKeyOfTheSamePath) {
     os.PutText(kCurrentUser, std::string(kUserClasses) + "Mdk.Doc\\DefaultIcon", "",
                "C:\\App\\app.exe,0");
     EXPECT_EQ(Texts{}, ScanLines());
+}
+
+TEST_F(DependentFindings, TheMemoryClassesRootOpensTheUsersKeyFirst) {
+    os.PutText(kClassesRoot, "Mdk.Both", "", "machine");
+    os.PutText(kClassesRoot, "Mdk.Machine", "", "machine");
+    os.PutText(kCurrentUser, std::string(kUserClasses) + "Mdk.Both", "", "user");
+    for (const auto& [path, text] :
+         {std::pair{"\\Mdk.Both", "user"}, {"\\Mdk.Machine", "machine"}}) {
+        RegistryAccess reg;
+        reg.SetRoot(static_cast<std::uint32_t>(kClassesRoot));
+        ASSERT_TRUE(reg.Open(path));
+        EXPECT_EQ(text, reg.ReadText(""));
+    }
 }
 
 TEST_F(DependentFindings, IconTextsThatNameNoFileAreNotJudged) {
