@@ -59,23 +59,42 @@ void ScanShellKey(RegistryAccess& reg, const ClassesKey& owner) {
         }
         return;
     }
-    bool deadVerbs = false;
+    struct DeadVerb {
+        std::string verb, path, command;
+    };
+    std::vector<DeadVerb> dead;
     for (const std::string& verb : verbs) {
-        const ClassesKey verbKey = shell.Below(verb);
-        if (!reg.Open(verbKey.Key() + "\\Command") || !IsTextKind(reg.ValueKindOf(""))) {
+        if (!reg.Open(shell.Below(verb).Key() + "\\Command") || !IsTextKind(reg.ValueKindOf(""))) {
             continue;
         }
-        const std::string command = reg.ReadText("");
-        const std::string path = VerbProgramPath(command);
+        std::string command = reg.ReadText("");
+        std::string path = VerbProgramPath(command);
         if (CommandProgramMissing(command, path)) {
-            AppendIssue(kCategory, 0, "Open with Issue", path, verbKey.KeyText() + "\\Command",
-                        verbKey.Root(), verbKey.Key(), "", command, true);
-            deadVerbs = true;
+            dead.push_back({verb, std::move(path), std::move(command)});
         }
     }
+    if (dead.empty()) {
+        return;
+    }
+    // The "Shell" key as the owner names it: should the fix leave it empty, the backup gives it
+    // back under its own name.
+    ClassesKey shellAsNamed = shell;
+    reg.SetRoot(owner.Root());
+    if (reg.Open(owner.Key())) {
+        for (const std::string& subkey : reg.SubkeyNames()) {
+            if (UpperCase(subkey) == "SHELL") {
+                shellAsNamed = owner.Below(subkey);
+            }
+        }
+    }
+    for (const DeadVerb& verb : dead) {
+        const ClassesKey verbKey = shellAsNamed.Below(verb.verb);
+        AppendIssue(kCategory, 0, "Open with Issue", verb.path, verbKey.KeyText() + "\\Command",
+                    verbKey.Root(), verbKey.Key(), "", verb.command, true);
+    }
     // The default verb's name is the only value a "Shell" key holds of its own.
-    if (deadVerbs &&
-        NoteEmptiedClassesKey(reg, shell, name, [](const std::string& v) { return v.empty(); })) {
+    if (NoteEmptiedClassesKey(reg, shellAsNamed, name,
+                              [](const std::string& v) { return v.empty(); })) {
         NoteEmptiedClassesKey(reg, owner, name, DescribesOnly);
     }
 }

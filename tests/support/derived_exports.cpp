@@ -24,6 +24,14 @@ std::string EscapeRawStrings(const std::string& text) {
         std::string_view line(text.data() + start, end - start);
         start = end;
         std::string_view body = line.substr(0, line.find_last_not_of("\r\n") + 1);
+        // The default value's text, raw as well.
+        if (body.size() >= 4 && body.substr(0, 3) == "@=\"" && body.back() == '"') {
+            result += "@=\"";
+            result += escape(body.substr(3, body.size() - 4));
+            result += '"';
+            result += line.substr(body.size());
+            continue;
+        }
         const std::size_t equals = body.find("\"=");
         if (body.size() < 2 || body.front() != '"' || equals == std::string_view::npos) {
             result += line;

@@ -24,6 +24,7 @@ using platform::RegChange;
 
 const std::vector<std::int32_t> kClassCategories = {4, 5, 6, 11, 15};
 const std::string kUserClasses = "Software\\Classes";
+constexpr std::size_t kLongestPath = 250;
 
 std::string CountsByCategory(const std::vector<TItem>& issues) {
     std::map<std::int32_t, std::size_t> counts;
@@ -32,7 +33,10 @@ std::string CountsByCategory(const std::vector<TItem>& issues) {
     }
     std::string text;
     for (const auto& [category, count] : counts) {
-        text += " " + std::to_string(category) + ":" + std::to_string(count);
+        text += ' ';
+        text += std::to_string(category);
+        text += ':';
+        text += std::to_string(count);
     }
     return text.empty() ? " none" : text;
 }
@@ -46,22 +50,33 @@ std::size_t DependentCount(const std::vector<TItem>& issues) {
 }
 
 TEST(RealClasses, OneAnalysisFindsAllAndOneFixConverges) {
-    for (const char* name : {"regipy_UsrClass.dat.reg", "greendale_studentpc8_UsrClass.dat.reg"}) {
+    for (const char* name : {"greendale_studentpc8_UsrClass.dat.reg", "regipy_UsrClass.dat.reg"}) {
         SCOPED_TRACE(name);
         const std::vector<TItem> before = Scan(kClassCategories);
         std::vector<RegChange> changes = platform::ParseRegText(
             EscapeRawStrings(ReadHostFile(std::string(MENDRAKE_DERIVED_EXPORTS) + "/" + name)));
+        std::size_t leftOut = 0;
         for (RegChange& change : changes) {
             change.root = platform::kCurrentUser;
             change.path = kUserClasses + (change.path.empty() ? "" : "\\" + change.path);
         }
+        // A few package keys are deeper than one ANSI path can name from the root: the planting
+        // helper creates keys by their whole path, so those are left out.
+        std::erase_if(changes, [&](const RegChange& change) {
+            const bool tooDeep = change.path.size() > kLongestPath;
+            leftOut += tooDeep ? 1 : 0;
+            return tooDeep;
+        });
         PlantedRegistry planted;
         planted.Apply(changes);
         const Snapshot whole = TakeSnapshot(platform::kCurrentUser, kUserClasses);
 
         const std::vector<TItem> found = Added(before, Scan(kClassCategories));
-        std::printf("%s: %zu findings (%zu dependent), by category:%s\n", name, found.size(),
-                    DependentCount(found), CountsByCategory(found).c_str());
+        std::printf(
+            "%s: %zu changes planted (%zu too deep left out); %zu findings (%zu dependent), "
+            "by category:%s\n",
+            name, changes.size(), leftOut, found.size(), DependentCount(found),
+            CountsByCategory(found).c_str());
         EXPECT_FALSE(found.empty());
 
         char folder[MAX_PATH + 1] = {};
