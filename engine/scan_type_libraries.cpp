@@ -89,7 +89,15 @@ void ScanTypeLibArea(const ViewArea& area) {
             continue;
         }
         bool deadVersion = false;
-        for (const std::string& version : reg.SubkeyNames()) {
+        const std::vector<std::string> versions = reg.SubkeyNames();
+        // A library key without a version left (a fix that took only its versions) registers
+        // nothing.
+        if (versions.empty() && reg.ListingComplete() && reg.ValueCount() == 0 && area.Holds(reg)) {
+            AppendIssue(11, 0, "Type Library Issue", library, area.SubkeyText(library), area.root,
+                        area.Subkey(library), "", "", true);
+            continue;
+        }
+        for (const std::string& version : versions) {
             const std::string versionKey = area.Subkey(library + "\\" + version);
             if (!reg.Open(versionKey)) {
                 continue;
