@@ -1,6 +1,7 @@
 #include "engine/common_unit.h"
 
 #include "engine/ansi_text.h"
+#include "engine/dependent_findings.h"
 #include "engine/run_cache.h"
 #include "engine/scan_stats.h"
 #include "engine/stop_request.h"
@@ -100,10 +101,12 @@ std::uint32_t Attributes(std::string_view path) {
 ExistenceCacheScope::ExistenceCacheScope() {
     Cache() = ExistenceCache{};
     Cache().active = true;
+    detail::ResetDependentFindings(true);
 }
 
 ExistenceCacheScope::~ExistenceCacheScope() {
     Cache() = ExistenceCache{};
+    detail::ResetDependentFindings(false);
 }
 
 namespace detail {

@@ -47,7 +47,8 @@ std::string Trim(std::string_view text);
 
 // While an object of this type lives (one analysis run), each distinct path is tested against
 // the file system once, as many registry entries name the same files, and each registry root
-// is listed once, as three scanners walk the classes root. Forgotten at the end.
+// is listed once, as three scanners walk the classes root; the candidates for dependent
+// findings are kept (engine/dependent_findings.h). Forgotten at the end.
 class ExistenceCacheScope {
   public:
     ExistenceCacheScope();

@@ -117,7 +117,7 @@ std::string ExclusionLocation(std::string_view entry) {
     return std::string(WithoutTrailingBackslashes(entry));
 }
 
-std::u16string LocationKey(std::string_view entry) {
+std::u16string ExclusionKey(std::string_view entry) {
     return platform::Os().OrdinalUpperCase(ExclusionLocation(entry));
 }
 
@@ -129,7 +129,7 @@ ExclusionMatcher::ExclusionMatcher(const std::vector<std::string>& entries) {
 }
 
 bool ExclusionMatcher::Add(std::string_view entry) {
-    std::u16string location = LocationKey(entry);
+    std::u16string location = ExclusionKey(entry);
     if (location.empty()) {
         return false;
     }

@@ -1,5 +1,6 @@
 #include "engine/issue_model.h"
 
+#include "engine/dependent_findings.h"
 #include "engine/exclusion_list.h"
 
 namespace mendrake {
@@ -20,7 +21,7 @@ IssueSinkScope::~IssueSinkScope() {
 
 void AppendIssue(std::int32_t category, std::int32_t kind, std::string problem, std::string data,
                  std::string keyText, std::uint32_t rootKey, std::string key, std::string value,
-                 std::string valueData, bool deleteKey) {
+                 std::string valueData, bool deleteKey, std::vector<std::string> dependsOn) {
     if (ExcludeFinding(keyText, value)) {
         return;
     }
@@ -37,6 +38,10 @@ void AppendIssue(std::int32_t category, std::int32_t kind, std::string problem, 
     item.Value = std::move(value);
     item.ValueData = std::move(valueData);
     item.DeleteKey = deleteKey;
+    item.DependsOn = std::move(dependsOn);
+    if (deleteKey) {
+        NoteKeyRemoval(DeletedLocation(item));
+    }
     if (sink != nullptr) {
         sink->count.fetch_add(1);
     }

@@ -23,6 +23,10 @@ struct TItem {
     std::string Value;         // value name to delete (or the file name in Key)
     std::string ValueData;     // the data as read, for the log
     bool DeleteKey = false;    // true: the whole key goes
+    // A dependent finding: the locations (as KeyText writes them) of the keys whose deletion
+    // makes this entry dangle or empty. The fix deletes it only when each of them is deleted by
+    // the same fix (engine/dependent_findings.h). Empty for every other finding.
+    std::vector<std::string> DependsOn;
 };
 
 // The process-wide issue list. Scanners only append; the analysis empties it.
@@ -52,7 +56,7 @@ class IssueSinkScope {
 // is only counted.
 void AppendIssue(std::int32_t category, std::int32_t kind, std::string problem, std::string data,
                  std::string keyText, std::uint32_t rootKey, std::string key, std::string value,
-                 std::string valueData, bool deleteKey);
+                 std::string valueData, bool deleteKey, std::vector<std::string> dependsOn = {});
 
 // One category of the tree.
 struct TLevel {
