@@ -289,40 +289,78 @@ class Floor {
         }
     }
 
-    // Class servers, then every root key once: its emptiness, its class reference, its verbs,
-    // its shell extension handlers.
-    void ClassesTree() {
-        Section section(*this, 5);
-        // Both views' class lists answer references and handlers alike.
-        std::unordered_map<std::string, bool>& known = known_;
-        for (const Area& clsid : Areas(HKEY_CLASSES_ROOT, "CLSID")) {
-            for (const std::string& id : Subkeys(clsid.key)) {
-                known.emplace(UpperCase(id), true);
-                if (HKEY server = Open(clsid.key, id + "\\InprocServer32")) {
-                    std::string path;
-                    if (DefaultText(server, path)) {
-                        JudgeFile(path, clsid.view);
-                    }
-                    Close(server);
+    // The classes of one class list: each server and icon file.
+    void ClassList(HKEY list, RegistryView view) {
+        for (const std::string& id : Subkeys(list)) {
+            known_.emplace(UpperCase(id), true);
+            if (HKEY server = Open(list, id + "\\InprocServer32")) {
+                std::string path;
+                if (DefaultText(server, path)) {
+                    JudgeFile(path, view);
                 }
+                Close(server);
             }
-            Close(clsid.key);
+            if (HKEY icon = Open(list, id + "\\DefaultIcon")) {
+                JudgeIcon(icon, view);
+                Close(icon);
+            }
         }
-        for (const std::string& name : Subkeys(HKEY_CLASSES_ROOT)) {
-            HKEY key = Open(HKEY_CLASSES_ROOT, name);
+    }
+    void JudgeIcon(HKEY icon, RegistryView view = RegistryView::Native) {
+        std::string text;
+        if (DefaultText(icon, text)) {
+            JudgeFile(IconFilePath(text), view);
+        }
+    }
+
+    // The handlers below one "shellex" key.
+    void Shellex(HKEY parent, const std::string& path) {
+        HKEY shellex = Open(parent, path);
+        if (shellex == nullptr) {
+            return;
+        }
+        for (const char* list : {"ContextMenuHandlers", "PropertySheetHandlers", "DragDropHandlers",
+                                 "CopyHookHandlers", "ColumnHandlers"}) {
+            if (HKEY handlers = Open(shellex, list)) {
+                for (const std::string& handler : Subkeys(handlers)) {
+                    JudgeHandler(handlers, handler);
+                }
+                Close(handlers);
+            }
+        }
+        for (const char* single : {"IconHandler", "DataHandler", "DropHandler"}) {
+            JudgeHandler(shellex, single);
+        }
+        Close(shellex);
+    }
+
+    // Every key of one classes root once: its emptiness, the program id an extension names,
+    // its icon, its class reference, its verbs, its shell extension handlers.
+    void RootKeys(HKEY classes) {
+        for (const std::string& name : Subkeys(classes)) {
+            HKEY key = Open(classes, name);
             if (key == nullptr) {
                 continue;
             }
             DWORD subkeys = 0, values = 0;
             Info(key, subkeys, values);
             Judge(subkeys == 0 && values == 0);
-            HKEY reference = UpperCase(name) == "WOW6432NODE" ? nullptr : Open(key, "CLSID");
+            std::string program;
+            if (!name.empty() && name.front() == '.' && values != 0) {
+                DefaultText(key, program);
+            }
+            const bool node = UpperCase(name) == "WOW6432NODE";
+            if (HKEY icon = subkeys != 0 && !node ? Open(key, "DefaultIcon") : nullptr) {
+                JudgeIcon(icon);
+                Close(icon);
+            }
+            HKEY reference = node ? nullptr : Open(key, "CLSID");
             if (reference != nullptr) {
                 std::string text;
                 if (DefaultText(reference, text)) {
                     const std::string id =
                         text.find_first_of("{}") != std::string::npos ? text : "{" + text + "}";
-                    Judge(known.count(UpperCase(id)) == 0);
+                    Judge(known_.count(UpperCase(id)) == 0);
                 }
                 Close(reference);
             }
@@ -330,19 +368,67 @@ class Floor {
                 Verbs(shell, subkeys);
                 Close(shell);
             }
-            if (HKEY shellex = Open(key, "shellex")) {
-                for (const char* list : {"ContextMenuHandlers", "PropertySheetHandlers",
-                                         "DragDropHandlers", "CopyHookHandlers"}) {
-                    if (HKEY handlers = Open(shellex, list)) {
-                        for (const std::string& handler : Subkeys(handlers)) {
-                            JudgeHandler(handlers, handler);
-                        }
-                        Close(handlers);
-                    }
+            Shellex(key, "shellex");
+            Close(key);
+        }
+        for (const char* name :
+             {"Directory", "Folder", "Drive", "DesktopBackground", "AllFilesystemObjects", "*"}) {
+            Shellex(classes, std::string(name) + "\\Background\\shellex");
+        }
+        if (HKEY types = Open(classes, "SystemFileAssociations")) {
+            for (const std::string& type : Subkeys(types)) {
+                Shellex(types, type + "\\shellex");
+            }
+            Close(types);
+        }
+    }
+
+    // Interfaces: each one's proxy class and type library.
+    void Interfaces(HKEY list) {
+        for (const std::string& iid : Subkeys(list)) {
+            HKEY key = Open(list, iid);
+            if (key == nullptr) {
+                continue;
+            }
+            for (const std::string& part : Subkeys(key)) {
+                const std::string upper = UpperCase(part);
+                if (upper != "PROXYSTUBCLSID32" && upper != "PROXYSTUBCLSID" &&
+                    upper != "TYPELIB") {
+                    continue;
                 }
-                Close(shellex);
+                if (HKEY named = Open(key, part)) {
+                    std::string id;
+                    if (DefaultText(named, id)) {
+                        Judge(LooksLikeClassId(id) && !Registered(id));
+                    }
+                    Close(named);
+                }
             }
             Close(key);
+        }
+    }
+
+    // Class servers, then every root key once, the machine's and the user's, then interfaces.
+    void ClassesTree() {
+        Section section(*this, 5);
+        // Both views' class lists answer references and handlers alike.
+        for (const Area& clsid : Areas(HKEY_CLASSES_ROOT, "CLSID")) {
+            ClassList(clsid.key, clsid.view);
+            Close(clsid.key);
+        }
+        HKEY user = Open(HKEY_CURRENT_USER, "Software\\Classes");
+        if (HKEY list = user != nullptr ? Open(user, "CLSID") : nullptr) {
+            ClassList(list, RegistryView::Native);
+            Close(list);
+        }
+        RootKeys(HKEY_CLASSES_ROOT);
+        for (const Area& list : Areas(HKEY_CLASSES_ROOT, "Interface")) {
+            Interfaces(list.key);
+            Close(list.key);
+        }
+        if (user != nullptr) {
+            RootKeys(user);
+            Close(user);
         }
     }
 

@@ -36,6 +36,13 @@ std::string JsonReport(const ReportHeader& header, const std::vector<TItem>& iss
             {"valueData", utf8(issue.ValueData)},
             {"deleteKey", issue.DeleteKey},
         };
+        if (!issue.DependsOn.empty()) {
+            nlohmann::ordered_json keys = nlohmann::ordered_json::array();
+            for (const std::string& key : issue.DependsOn) {
+                keys.push_back(utf8(key));
+            }
+            item["dependsOn"] = std::move(keys);
+        }
         if (fixed) {
             item["fixed"] = i < fixed->size() && (*fixed)[i];
         }

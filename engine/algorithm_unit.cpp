@@ -1,5 +1,7 @@
 #include "engine/algorithm_unit.h"
 
+#include "engine/dependent_findings.h"
+
 #include <array>
 
 namespace mendrake {
@@ -36,6 +38,8 @@ void RunScanner(std::int32_t category, AnalysisRun& run) {
     Scanner scanner = kScanners[static_cast<std::size_t>(slot)];
     if (scanner != nullptr) {
         scanner(run);
+        // What this category reported may be what another category's references lead to.
+        AppendDependentFindings(run);
     }
 }
 

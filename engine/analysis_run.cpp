@@ -1,5 +1,7 @@
 #include "engine/analysis_run.h"
 
+#include "engine/dependent_findings.h"
+
 #include <utility>
 
 namespace mendrake {
@@ -12,13 +14,18 @@ void AnalysisRun::Append(TItem item) {
         excluded_.fetch_add(1);
         return;
     }
+    std::string removal = item.DeleteKey ? DeletedLocation(item) : std::string();
     findings_.push_back(std::move(item));
     found_.fetch_add(1);
+    if (!removal.empty()) {
+        NoteKeyRemoval(*this, removal);
+    }
 }
 
 void AppendIssue(AnalysisRun& run, std::int32_t category, std::int32_t kind, std::string problem,
                  std::string data, std::string keyText, std::uint32_t rootKey, std::string key,
-                 std::string value, std::string valueData, bool deleteKey) {
+                 std::string value, std::string valueData, bool deleteKey,
+                 std::vector<std::string> dependsOn) {
     TItem item;
     item.Selected = 1;
     item.Category = category;
@@ -31,6 +38,7 @@ void AppendIssue(AnalysisRun& run, std::int32_t category, std::int32_t kind, std
     item.Value = std::move(value);
     item.ValueData = std::move(valueData);
     item.DeleteKey = deleteKey;
+    item.DependsOn = std::move(dependsOn);
     run.Append(std::move(item));
 }
 

@@ -1,10 +1,12 @@
 // One analysis run: what it remembers of the machine, the exclusion list its findings are
-// checked against, whether it is to stop, and where its findings go. The scanners get it from
-// RunScanner and hand it to every helper that asks the machine something (directly, or through
+// checked against, whether it is to stop, where its findings go, and the keys it reports for
+// deletion with the findings that wait for them (engine/dependent_findings.h). The scanners get it
+// from RunScanner and hand it to every helper that asks the machine something (directly, or through
 // a RegistryAccess made from it); nothing of a run lives anywhere else, so two runs never see
 // each other's answers.
 #pragma once
 
+#include "engine/dependence_book.h"
 #include "engine/exclusion_list.h"
 #include "engine/issue_model.h"
 #include "engine/run_cache.h"
@@ -36,7 +38,7 @@ class AnalysisRun {
     StopFlag& Stop() { return stop_; }
 
     // Appends one finding, ticked, unless the run's exclusion list covers its location: then
-    // it is only counted.
+    // it is only counted. A finding that deletes its key is noted as a removal of the run.
     void Append(TItem item);
     // Findings appended so far; may be read from another thread while the run goes on.
     std::size_t Found() const { return found_.load(); }
@@ -48,6 +50,7 @@ class AnalysisRun {
     detail::RunMemory* Memory() { return remembers_ ? &memory_ : nullptr; }
     // Every question goes to the machine again: for a check that remembering changes nothing.
     void RememberNothing() { remembers_ = false; }
+    detail::DependenceBook& Dependents() { return dependents_; }
 
   private:
     std::vector<TItem>& findings_;
@@ -57,11 +60,13 @@ class AnalysisRun {
     std::atomic<std::size_t> excluded_{0};
     bool remembers_ = true;
     detail::RunMemory memory_;
+    detail::DependenceBook dependents_;
 };
 
 // Appends one finding of `run` (AnalysisRun::Append).
 void AppendIssue(AnalysisRun& run, std::int32_t category, std::int32_t kind, std::string problem,
                  std::string data, std::string keyText, std::uint32_t rootKey, std::string key,
-                 std::string value, std::string valueData, bool deleteKey);
+                 std::string value, std::string valueData, bool deleteKey,
+                 std::vector<std::string> dependsOn = {});
 
 } // namespace mendrake

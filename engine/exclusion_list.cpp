@@ -113,7 +113,7 @@ std::string ExclusionLocation(std::string_view entry) {
     return std::string(WithoutTrailingBackslashes(entry));
 }
 
-std::u16string LocationKey(std::string_view entry) {
+std::u16string ExclusionKey(std::string_view entry) {
     return platform::Os().OrdinalUpperCase(ExclusionLocation(entry));
 }
 
@@ -125,7 +125,7 @@ ExclusionMatcher::ExclusionMatcher(const std::vector<std::string>& entries) {
 }
 
 bool ExclusionMatcher::Add(std::string_view entry) {
-    std::u16string location = LocationKey(entry);
+    std::u16string location = ExclusionKey(entry);
     if (location.empty()) {
         return false;
     }

@@ -25,7 +25,7 @@ std::string RefusedEntryMessage(std::string_view entry);
 std::string ExclusionLocation(std::string_view entry);
 // The location of an entry as it is compared: two entries name one location exactly when these
 // are equal.
-std::u16string LocationKey(std::string_view entry);
+std::u16string ExclusionKey(std::string_view entry);
 
 // The locations of a list of entries, kept upper-cased as the registry and the file system
 // compare names (ordinally, whatever the user's locale), in a set: whether an issue is covered

@@ -22,6 +22,10 @@ struct TItem {
     std::string Value;         // value name to delete (or the file name in Key)
     std::string ValueData;     // the data as read, for the log
     bool DeleteKey = false;    // true: the whole key goes
+    // A dependent finding: the locations (as KeyText writes them) of the keys whose deletion
+    // makes this entry dangle or empty. The fix deletes it only when each of them is deleted by
+    // the same fix (engine/dependent_findings.h). Empty for every other finding.
+    std::vector<std::string> DependsOn;
 };
 
 // The issue list of the last analysis. A run appends to it (engine/analysis_run.h); the analysis

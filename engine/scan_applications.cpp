@@ -1,12 +1,16 @@
 // Shell verbs of missing programs, App Paths of missing programs, empty software keys and
 // those of removed programs (category 6).
 #include "engine/algorithm_unit.h"
+#include "engine/classes_root.h"
+#include "engine/dependent_findings.h"
 #include "engine/common_unit.h"
 #include "engine/issue_model.h"
 #include "engine/registry_access.h"
 #include "engine/registry_views.h"
 #include "engine/removed_programs.h"
 #include "engine/scanner_paths.h"
+
+#include <algorithm>
 
 namespace mendrake {
 
@@ -15,20 +19,35 @@ namespace {
 constexpr std::int32_t kCategory = 6;
 const std::string kAppPathsKey = "\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
 
-// The subkey names of a key of the classes root ("" for the root itself); none when it can't
-// be opened.
-std::vector<std::string> ClassesSubkeys(AnalysisRun& run, const std::string& path) {
-    RegistryAccess reg(run);
-    reg.SetRoot(kHkcr);
-    return reg.Open(path) ? reg.SubkeyNames() : std::vector<std::string>();
+// Notes `key` as a key the fix may leave empty (see NoteEmptiedKey).
+bool NoteEmptiedClassesKey(AnalysisRun& run, RegistryAccess& reg, const ClassesKey& key,
+                           const std::string& name,
+                           const std::function<bool(const std::string&)>& describesOnly) {
+    return NoteEmptiedKey(run, reg,
+                          TItem{1,
+                                kCategory,
+                                0,
+                                "Open with Issue (left empty by the fix)",
+                                name,
+                                key.KeyText(),
+                                key.Root(),
+                                key.Key(),
+                                "",
+                                "",
+                                true,
+                                {}},
+                          describesOnly);
 }
 
-// The verbs below "<base>\Shell" of one classes key: each verb whose command names a missing
+// The verbs below "<owner>\Shell" of one classes key: each verb whose command names a missing
 // program is one finding; a "Shell" key without verbs that is the key's only subkey is one
-// finding for the whole key.
-void ScanShellKey(AnalysisRun& run, RegistryAccess& reg, const std::string& name,
-                  const std::string& base) {
-    if (!reg.Open(base + "\\Shell")) {
+// finding for the whole key. When verbs are found dead, the "Shell" key and then the owner
+// are noted as keys the fix may leave empty.
+void ScanShellKey(AnalysisRun& run, RegistryAccess& reg, const ClassesKey& owner) {
+    const std::string name = owner.path.substr(owner.path.rfind('\\') + 1);
+    const ClassesKey shell = owner.Below("Shell");
+    reg.SetRoot(shell.Root());
+    if (!reg.Open(shell.Key())) {
         return;
     }
     const std::vector<std::string> verbs = reg.SubkeyNames();
@@ -36,33 +55,59 @@ void ScanShellKey(AnalysisRun& run, RegistryAccess& reg, const std::string& name
     // still hold verbs, and reporting it would delete the whole class key.
     if (verbs.empty() && reg.SubkeyCount() == 0) {
         // The key's values don't matter: it exists only to carry the empty "Shell" key.
-        if (reg.Open(base) && reg.SubkeyCount() == 1) {
-            AppendIssue(run, kCategory, 0, "Open with Issue", name, "HKCR" + base, kHkcr, base, "",
-                        "", true);
+        if (reg.Open(owner.Key()) && reg.SubkeyCount() == 1) {
+            AppendIssue(run, kCategory, 0, "Open with Issue", name, owner.KeyText(), owner.Root(),
+                        owner.Key(), "", "", true);
         }
         return;
     }
+    struct DeadVerb {
+        std::string verb, path, command;
+    };
+    std::vector<DeadVerb> dead;
     for (const std::string& verb : verbs) {
-        const std::string verbKey = base + "\\Shell\\" + verb;
-        if (!reg.Open(verbKey + "\\Command") || !IsTextKind(reg.ValueKindOf(""))) {
+        if (!reg.Open(shell.Below(verb).Key() + "\\Command") || !IsTextKind(reg.ValueKindOf(""))) {
             continue;
         }
-        const std::string command = reg.ReadText("");
-        const std::string path = VerbProgramPath(command);
+        std::string command = reg.ReadText("");
+        std::string path = VerbProgramPath(command);
         if (CommandProgramMissing(run, command, path)) {
-            AppendIssue(run, kCategory, 0, "Open with Issue", path, "HKCR" + verbKey + "\\Command",
-                        kHkcr, verbKey, "", command, true);
+            dead.push_back({verb, std::move(path), std::move(command)});
         }
+    }
+    if (dead.empty()) {
+        return;
+    }
+    // The "Shell" key as the owner names it: should the fix leave it empty, the backup gives it
+    // back under its own name.
+    ClassesKey shellAsNamed = shell;
+    reg.SetRoot(owner.Root());
+    if (reg.Open(owner.Key())) {
+        for (const std::string& subkey : reg.SubkeyNames()) {
+            if (UpperCase(subkey) == "SHELL") {
+                shellAsNamed = owner.Below(subkey);
+            }
+        }
+    }
+    for (const DeadVerb& verb : dead) {
+        const ClassesKey verbKey = shellAsNamed.Below(verb.verb);
+        AppendIssue(run, kCategory, 0, "Open with Issue", verb.path,
+                    verbKey.KeyText() + "\\Command", verbKey.Root(), verbKey.Key(), "",
+                    verb.command, true);
+    }
+    // The default verb's name is the only value a "Shell" key holds of its own.
+    if (NoteEmptiedClassesKey(run, reg, shellAsNamed, name,
+                              [](const std::string& v) { return v.empty(); })) {
+        NoteEmptiedClassesKey(run, reg, owner, name, DescribesOnly);
     }
 }
 
-// Passes 1 and 2: the application registrations, then every key of the classes root.
-void ScanVerbs(AnalysisRun& run, const std::string& parent) {
-    const std::vector<std::string> names = ClassesSubkeys(run, parent);
+// Passes 1 and 2: the application registrations, then every key of the classes root, the
+// machine's and the user's.
+void ScanVerbs(AnalysisRun& run, ClassesRoot& classes, const std::string& parent) {
     RegistryAccess reg(run);
-    reg.SetRoot(kHkcr);
-    for (const std::string& name : names) {
-        ScanShellKey(run, reg, name, parent + "\\" + name);
+    for (const ClassesKey& owner : classes.Subkeys(parent)) {
+        ScanShellKey(run, reg, owner);
     }
 }
 
@@ -111,8 +156,9 @@ void ScanSoftwareArea(AnalysisRun& run, const ViewArea& area, std::int32_t kind)
 } // namespace
 
 void ScanApplications(AnalysisRun& run) {
-    ScanVerbs(run, "\\Applications");
-    ScanVerbs(run, "");
+    ClassesRoot classes(run);
+    ScanVerbs(run, classes, "Applications");
+    ScanVerbs(run, classes, "");
     for (const ViewArea& area : BothViews(kHklm, kAppPathsKey)) {
         ScanAppPathArea(run, area);
     }

@@ -2,6 +2,7 @@
 // entries of removed programs (category 9), and run entries of missing programs (category 10).
 #include "engine/algorithm_unit.h"
 #include "engine/common_unit.h"
+#include "engine/dependent_findings.h"
 #include "engine/issue_model.h"
 #include "engine/registry_access.h"
 #include "engine/registry_views.h"
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <unordered_map>
 
 namespace mendrake {
 
@@ -39,44 +41,33 @@ void ScanInstallerFolderArea(AnalysisRun& run, const ViewArea& area) {
     }
 }
 
-// The subkey names of a key, or nothing when it can't be opened; `complete` tells whether the
-// listing holds every name.
-std::optional<std::vector<std::string>> SubkeysOf(AnalysisRun& run, std::uint32_t root,
-                                                  const std::string& key, bool& complete) {
-    RegistryAccess reg(run);
-    reg.SetRoot(root);
-    if (!reg.Open(key)) {
-        return std::nullopt;
-    }
-    std::vector<std::string> names = reg.SubkeyNames();
-    complete = reg.ListingComplete();
-    return names;
-}
-
-// Everything installed: the Uninstall entries of the machine in both views and of the user.
-// Nothing when the machine's own Uninstall key can't be read, or when any listing was cut
-// short: an entry that could not be listed would make its cache entry look orphaned.
-std::optional<std::vector<std::string>> InstalledEntries(AnalysisRun& run) {
-    std::optional<std::vector<std::string>> installed;
-    bool complete = true;
-    for (const ViewArea& area : BothViews(kHklm, kUninstallKey)) {
-        std::optional<std::vector<std::string>> names =
-            SubkeysOf(run, area.root, area.key, complete);
-        if ((area.view == RegistryView::Native && !names) || !complete) {
+// Everything installed, by the user locale's case-insensitive key of each entry's name: the
+// locations ("HKLM\...\Uninstall\Name") of the Uninstall entries of the machine in both views
+// and of the user that bear that name. Nothing when the machine's own Uninstall key can't be
+// read, or when any listing was cut short: an entry that could not be listed would make its
+// cache entry look orphaned.
+using InstalledEntries = std::unordered_map<std::string, std::vector<std::string>>;
+std::optional<InstalledEntries> ReadInstalledEntries(AnalysisRun& run) {
+    std::vector<ViewArea> areas = BothViews(kHklm, kUninstallKey);
+    areas.push_back(ViewArea{kHkcu, kUninstallKey, RegistryView::Native, {}});
+    InstalledEntries installed;
+    platform::Platform& os = platform::Os();
+    for (const ViewArea& area : areas) {
+        RegistryAccess reg(run);
+        reg.SetRoot(area.root);
+        if (!reg.Open(area.key)) {
+            if (area.root == kHklm && area.view == RegistryView::Native) {
+                return std::nullopt;
+            }
+            continue;
+        }
+        const std::vector<std::string> names = reg.SubkeyNames();
+        if (!reg.ListingComplete()) {
             return std::nullopt;
         }
-        if (!installed) {
-            installed = std::move(names);
-        } else if (names) {
-            installed->insert(installed->end(), names->begin(), names->end());
+        for (const std::string& name : names) {
+            installed[os.IgnoreCaseKey(name)].push_back(area.KeyText() + name);
         }
-    }
-    if (std::optional<std::vector<std::string>> user =
-            SubkeysOf(run, kHkcu, kUninstallKey, complete)) {
-        if (!complete) {
-            return std::nullopt;
-        }
-        installed->insert(installed->end(), user->begin(), user->end());
     }
     return installed;
 }
@@ -84,17 +75,13 @@ std::optional<std::vector<std::string>> InstalledEntries(AnalysisRun& run) {
 void ScanUninstallCache(AnalysisRun& run) {
     // Without the whole Uninstall list every cache entry missing from it would look orphaned,
     // and fixing them would delete good data: the check needs the list, all of it.
-    const std::optional<std::vector<std::string>> installed = InstalledEntries(run);
+    const std::optional<InstalledEntries> installed = ReadInstalledEntries(run);
     if (!installed) {
         return;
     }
-    // The user locale's comparison decides alone: under Turkish casing "WINZIP" and "Winzip"
-    // differ, so no a-to-z shortcut is taken (the lists are short).
-    auto isInstalled = [&](const std::string& name) {
-        return std::any_of(installed->begin(), installed->end(), [&](const std::string& entry) {
-            return platform::Os().EqualTextIgnoreCase(entry, name);
-        });
-    };
+    // The user locale's comparison decides alone (under Turkish casing "WINZIP" and "Winzip"
+    // differ), through its key: one look-up per cache entry.
+    platform::Platform& os = platform::Os();
     for (const ViewArea& area : BothViews(kHklm, kArpCacheKey)) {
         RegistryAccess reg(run);
         reg.SetRoot(area.root);
@@ -102,13 +89,32 @@ void ScanUninstallCache(AnalysisRun& run) {
             continue;
         }
         for (const std::string& name : reg.SubkeyNames()) {
-            if (isInstalled(name)) {
+            const auto entries = installed->find(os.IgnoreCaseKey(name));
+            TItem finding{1,         9,
+                          1,         "Uninstaller Reference Issue",
+                          name,      area.KeyText() + name,
+                          area.root, area.key + name,
+                          "",        "",
+                          true,      {}};
+            // A 32-bit area's entry reached through a key both views share is the 64-bit
+            // pass's.
+            auto held = [&] {
+                return area.view == RegistryView::Native ||
+                       (reg.Open(area.key + name) && area.Holds(reg));
+            };
+            if (entries != installed->end()) {
+                // Orphaned once the fix removes every Uninstall entry of its name (a program
+                // whose files are gone): found in the same analysis.
+                if (held()) {
+                    finding.Problem += " (uninstall entry being removed)";
+                    NoteDependentFinding(run, std::move(finding), entries->second);
+                }
                 continue;
             }
-            if (area.view == RegistryView::Native ||
-                (reg.Open(area.key + name) && area.Holds(reg))) {
-                AppendIssue(run, 9, 1, "Uninstaller Reference Issue", name, area.KeyText() + name,
-                            area.root, area.key + name, "", "", true);
+            if (held()) {
+                AppendIssue(run, finding.Category, finding.Kind, finding.Problem, finding.Data,
+                            finding.KeyText, finding.RootKey, finding.Key, finding.Value,
+                            finding.ValueData, finding.DeleteKey);
             }
         }
     }

@@ -1,5 +1,8 @@
 // Shared DLL counters, empty file-extension keys and COM classes (categories 3, 4 and 5).
 #include "engine/algorithm_unit.h"
+#include "engine/classes_root.h"
+#include "engine/dependent_findings.h"
+#include "engine/scan_icons.h"
 #include "engine/common_unit.h"
 #include "engine/issue_model.h"
 #include "engine/registry_access.h"
@@ -53,19 +56,102 @@ void ScanSharedDlls(AnalysisRun& run) {
     }
 }
 
-void ScanFileExtensions(AnalysisRun& run) {
+namespace {
+
+// The keys of `program` (a program id named by an extension) in the machine's and the user's
+// classes; none when it is registered in neither.
+std::vector<std::string> ProgramIdPlaces(ClassesRoot& classes,
+                                         const std::unordered_set<std::string>& machineNames,
+                                         const std::string& program) {
+    std::vector<std::string> places;
+    if (program.empty() || program.find('\\') != std::string::npos) {
+        return places;
+    }
+    if (machineNames.count(UpperCase(program)) != 0) {
+        places.push_back(ClassesKey{program, false}.KeyText());
+    }
+    if (classes.UserHolds(program)) {
+        places.push_back(ClassesKey{program, true}.KeyText());
+    }
+    return places;
+}
+
+// Pass over the classes root, the machine's and the user's: keys with neither values nor
+// subkeys, icons that are gone, and extensions naming a program id the analysis removes.
+void ScanClassesRootKeys(AnalysisRun& run) {
+    ClassesRoot classes(run);
+    std::unordered_set<std::string> machineNames;
     {
-        RegistryAccess reg(run);
-        reg.SetRoot(kHkcr);
-        if (reg.Open("")) {
-            for (const std::string& name : reg.SubkeyNames()) {
-                if (reg.Open("\\" + name) && reg.ValueCount() == 0 && reg.SubkeyCount() == 0) {
-                    AppendIssue(run, 4, 0, "Unused File Extension", name, "HKCR\\" + name, kHkcr,
-                                "\\" + name, "", "", true);
-                }
+        RegistryAccess root(run);
+        root.SetRoot(kHkcr);
+        if (root.Open("")) {
+            for (const std::string& name : root.SubkeyNames()) {
+                machineNames.insert(UpperCase(name));
             }
         }
     }
+    RegistryAccess reg(run);
+    for (const ClassesKey& key : classes.Subkeys("")) {
+        reg.SetRoot(key.Root());
+        if (!reg.Open(key.Key())) {
+            continue;
+        }
+        const std::uint32_t values = reg.ValueCount();
+        const std::uint32_t subkeys = reg.SubkeyCount();
+        if (values == 0 && subkeys == 0) {
+            AppendIssue(run, 4, 0, "Unused File Extension", key.path, key.KeyText(), key.Root(),
+                        key.Key(), "", "", true);
+            continue;
+        }
+        if (!key.path.empty() && key.path.front() == '.' && values != 0) {
+            const std::string text = TextIfString(reg, "");
+            const std::vector<std::string> places =
+                ProgramIdPlaces(classes, machineNames, Trim(text));
+            // An extension that holds nothing but the name of its program id goes with it;
+            // one that holds more keeps the rest and loses only the name.
+            const bool whole = values == 1 && subkeys == 0;
+            if (!places.empty()) {
+                NoteDependentFinding(run,
+                                     TItem{1,
+                                           4,
+                                           3,
+                                           "Unused File Extension (program id being removed)",
+                                           Trim(text),
+                                           key.KeyText(),
+                                           key.Root(),
+                                           key.Key(),
+                                           "",
+                                           text,
+                                           whole,
+                                           {}},
+                                     places);
+            }
+        }
+        if (subkeys != 0 && UpperCase(key.path) != "WOW6432NODE") {
+            CheckDefaultIcon(run, reg, key, RegistryView::Native, 4, 2);
+            // A key whose every subkey the analysis deletes is left empty by the fix.
+            NoteEmptiedKeyLater(run,
+                                TItem{1,
+                                      4,
+                                      0,
+                                      "Unused File Extension (left empty by the fix)",
+                                      key.path,
+                                      key.KeyText(),
+                                      key.Root(),
+                                      key.Key(),
+                                      "",
+                                      "",
+                                      true,
+                                      {}},
+                                subkeys, DescribesOnly);
+        }
+    }
+}
+
+} // namespace
+
+void ScanFileExtensions(AnalysisRun& run) {
+    ScanClassesRootKeys(run);
     RegistryAccess reg(run);
     reg.SetRoot(kHkcu);
     if (!reg.Open(kFileExtsKey)) {
@@ -89,94 +175,6 @@ void ScanFileExtensions(AnalysisRun& run) {
         if (empty && reg.SubkeyCount() == 0) {
             AppendIssue(run, 4, 1, "Unused File Extension", name, "HKCU" + key, kHkcu, key, "", "",
                         true);
-        }
-    }
-}
-
-namespace {
-
-// The class ids of one view's class list; false when the list cannot be opened. `complete`
-// turns false when the listing was cut short.
-bool ReadClassIds(AnalysisRun& run, const ViewArea& area, std::vector<std::string>& ids,
-                  bool& complete) {
-    RegistryAccess reg(run);
-    reg.SetRoot(area.root);
-    if (!reg.Open(area.key)) {
-        return false;
-    }
-    ids = reg.SubkeyNames();
-    complete = complete && reg.ListingComplete();
-    return true;
-}
-
-// Classes of one view whose in-process server file is missing, as a program of that view
-// loads it.
-void ScanClassServers(AnalysisRun& run, const ViewArea& area, const std::vector<std::string>& ids) {
-    RegistryAccess reg(run);
-    reg.SetRoot(area.root);
-    for (const std::string& id : ids) {
-        if (!reg.Open(area.Subkey(id) + "\\InprocServer32") || !reg.HasValue("") ||
-            !IsTextKind(reg.ValueKindOf(""))) {
-            continue;
-        }
-        const std::string server = reg.ReadText("");
-        if (FileMissingWithDrive(run, server, area.view) && area.Holds(reg)) {
-            AppendIssue(run, 5, 0, "COM Issue", server, area.SubkeyText(id), area.root,
-                        area.Subkey(id), "", server, true);
-        }
-    }
-}
-
-} // namespace
-
-void ScanClasses(AnalysisRun& run) {
-    // Both views' class lists: each view's servers are judged, and a reference is answered by
-    // a class of either view (program identifiers are shared by 32-bit and 64-bit programs).
-    std::vector<std::string> classIds;
-    bool haveClassList = false;
-    bool complete = true;
-    for (const ViewArea& area : BothViews(kHkcr, "\\CLSID")) {
-        std::vector<std::string> ids;
-        if (!ReadClassIds(run, area, ids, complete)) {
-            continue;
-        }
-        // The 64-bit list decides whether references can be judged at all.
-        haveClassList = haveClassList || area.view == RegistryView::Native;
-        ScanClassServers(run, area, ids);
-        classIds.insert(classIds.end(), ids.begin(), ids.end());
-    }
-    // Without the whole class list references would look dangling: the check needs it all (a
-    // class id that could not be listed would make every reference to it look dangling).
-    if (!haveClassList || !complete) {
-        return;
-    }
-    std::unordered_set<std::string> known;
-    known.reserve(classIds.size() * 2);
-    for (const std::string& id : classIds) {
-        known.insert(UpperCase(id));
-    }
-    RegistryAccess reg(run);
-    reg.SetRoot(kHkcr);
-    if (!reg.Open("")) {
-        return;
-    }
-    for (const std::string& name : reg.SubkeyNames()) {
-        // The root of the 32-bit view is no program identifier: its "CLSID" is the class list.
-        if (UpperCase(name) == "WOW6432NODE") {
-            continue;
-        }
-        if (!reg.Open("\\" + name + "\\CLSID") || !reg.HasValue("") ||
-            !IsTextKind(reg.ValueKindOf(""))) {
-            continue;
-        }
-        const std::string text = reg.ReadText("");
-        const std::string compared =
-            text.find_first_of("{}") != std::string::npos ? text : "{" + text + "}";
-        // A reference holds a value, not a tree: a "CLSID" key with subkeys of its own is a
-        // container, and deleting it would delete what no reference check looked at.
-        if (known.count(UpperCase(compared)) == 0 && reg.SubkeyCount() == 0) {
-            AppendIssue(run, 5, 1, "COM Issue", compared, "HKCR\\" + name + "\\CLSID", kHkcr,
-                        "\\" + name + "\\CLSID", "", text, true);
         }
     }
 }

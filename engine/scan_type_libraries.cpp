@@ -1,7 +1,9 @@
 // Type library versions whose every registered file is gone (category 11).
 #include "engine/algorithm_unit.h"
 #include "engine/ansi_text.h"
+#include "engine/classes_root.h"
 #include "engine/common_unit.h"
+#include "engine/dependent_findings.h"
 #include "engine/issue_model.h"
 #include "engine/registry_access.h"
 #include "engine/registry_views.h"
@@ -97,7 +99,16 @@ void ScanTypeLibArea(AnalysisRun& run, const ViewArea& area) {
         if (!reg.Open(area.Subkey(library))) {
             continue;
         }
-        for (const std::string& version : reg.SubkeyNames()) {
+        bool deadVersion = false;
+        const std::vector<std::string> versions = reg.SubkeyNames();
+        // A library key without a version left (a fix that took only its versions) registers
+        // nothing.
+        if (versions.empty() && reg.ListingComplete() && reg.ValueCount() == 0 && area.Holds(reg)) {
+            AppendIssue(run, 11, 0, "Type Library Issue", library, area.SubkeyText(library),
+                        area.root, area.Subkey(library), "", "", true);
+            continue;
+        }
+        for (const std::string& version : versions) {
             const std::string versionKey = area.Subkey(library + "\\" + version);
             if (!reg.Open(versionKey)) {
                 continue;
@@ -108,7 +119,25 @@ void ScanTypeLibArea(AnalysisRun& run, const ViewArea& area) {
                 AppendIssue(run, 11, 0, "Type Library Issue", *missing,
                             area.SubkeyText(library + "\\" + version), area.root, versionKey, "",
                             *missing, true);
+                deadVersion = true;
             }
+        }
+        // The library's key holds its versions only: after the last one it is empty.
+        if (deadVersion) {
+            NoteEmptiedKey(run, reg,
+                           TItem{1,
+                                 11,
+                                 0,
+                                 "Type Library Issue (left empty by the fix)",
+                                 library,
+                                 area.SubkeyText(library),
+                                 area.root,
+                                 area.Subkey(library),
+                                 "",
+                                 "",
+                                 true,
+                                 {}},
+                           [](const std::string& value) { return value.empty(); });
         }
     }
 }
@@ -117,6 +146,10 @@ void ScanTypeLibArea(AnalysisRun& run, const ViewArea& area) {
 
 void ScanTypeLibraries(AnalysisRun& run) {
     for (const ViewArea& area : BothViews(kHkcr, "\\TypeLib")) {
+        ScanTypeLibArea(run, area);
+    }
+    // The user's type libraries, which Windows merges into HKCR as it does the machine's.
+    for (const ViewArea& area : UserClassesViews(run, "TypeLib")) {
         ScanTypeLibArea(run, area);
     }
 }

@@ -95,30 +95,21 @@ PathState CommandProgramState(AnalysisRun& run, std::string_view command, Regist
     return VolumeReachable(run, seen) ? PathState::Gone : PathState::Unreachable;
 }
 
-namespace {
-
-// Whether `text` is a resource index: digits, with an optional leading minus.
-bool IsIconIndex(std::string_view text) {
-    if (!text.empty() && text.front() == '-') {
-        text.remove_prefix(1);
+std::string IconFilePath(std::string_view text) {
+    std::string path = Trim(text);
+    if (!path.empty() && path.front() == '"') {
+        const std::size_t close = path.find('"', 1);
+        path = path.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+    } else if (const std::size_t comma = path.rfind(','); comma != std::string::npos) {
+        const std::string index = Trim(path.substr(comma + 1));
+        const std::size_t digits = !index.empty() && index.front() == '-' ? 1 : 0;
+        if (index.size() > digits &&
+            index.find_first_not_of("0123456789", digits) == std::string::npos) {
+            path.resize(comma);
+        }
     }
-    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
-        return std::isdigit(static_cast<unsigned char>(c)) != 0;
-    });
-}
-
-} // namespace
-
-std::string IconFilePath(std::string_view location) {
-    std::string text = Trim(location);
-    const std::size_t comma = text.find_last_of(',');
-    if (comma != std::string::npos && IsIconIndex(Trim(std::string_view(text).substr(comma + 1)))) {
-        text = Trim(std::string_view(text).substr(0, comma));
-    }
-    if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
-        text = Trim(std::string_view(text).substr(1, text.size() - 2));
-    }
-    return text;
+    path = Trim(path);
+    return DrivePart(path).empty() ? std::string() : path;
 }
 
 std::string HelpFilePath(std::string_view folder, std::string_view name) {

@@ -56,9 +56,11 @@ PathState PathStateOf(AnalysisRun& run, std::string_view path,
 // The state of the program a command line starts, resolved as CommandProgramMissing does.
 PathState CommandProgramState(AnalysisRun& run, std::string_view command,
                               RegistryView view = RegistryView::Native);
-// The file of an icon location: the text without enclosing quotes and without a trailing
-// ",index" (a resource number, possibly negative).
-std::string IconFilePath(std::string_view location);
+// The icon file of a DefaultIcon text: the path, quoted or not, without its ",index" (a
+// resource number, negative for an identifier). Empty for what names no file to test: "%1"
+// (the file's own icon), indirect "@" strings, a bare index, and paths without a drive part
+// (environment references and bare names are not tested).
+std::string IconFilePath(std::string_view text);
 
 // The help file path of a help registration: folder, "\", name, then every pair of
 // backslashes collapsed into one, left to right without overlap; the two backslashes that

@@ -208,6 +208,10 @@ class Platform {
     // ---- locale and time ----
     // CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, ...) == CSTR_EQUAL.
     virtual bool EqualTextIgnoreCase(std::string_view a, std::string_view b) = 0;
+    // A key for the text by that comparison: two texts are EqualTextIgnoreCase exactly when
+    // their keys are equal (LCMapString's sort key with NORM_IGNORECASE), so that long lists
+    // compare through a hash table instead of pair by pair.
+    virtual std::string IgnoreCaseKey(std::string_view text) = 0;
     // The text in UTF-16, each unit upper-cased as the registry and the file system compare
     // names: ordinally, by the system's own upper-case table, never by the user's locale (under
     // Turkish casing "i" and "I" still pair). Two names are one exactly when these are equal.

@@ -2,6 +2,7 @@
 
 #include "engine/ansi_text.h"
 #include "engine/common_unit.h"
+#include "engine/dependent_findings.h"
 #include "engine/error.h"
 #include "engine/registry_access.h"
 #include "repair/backup_folder.h"
@@ -12,8 +13,21 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <unordered_set>
 
 namespace mendrake {
+
+namespace {
+
+// Whether each of `locations` (or a key above it) is in `removed`.
+bool AllRemoved(const std::unordered_set<std::string>& removed,
+                const std::vector<std::string>& locations) {
+    return std::all_of(locations.begin(), locations.end(), [&](const std::string& location) {
+        return LocationCovered(removed, location);
+    });
+}
+
+} // namespace
 
 std::string BackupFileName(const platform::LocalTime& time) {
     char name[64];
@@ -43,14 +57,58 @@ std::string DefaultBackupPath() {
     return BackupFolderForWriting() + BackupFileName(os.Now());
 }
 
+std::vector<bool> IssuesToFix(const std::vector<TItem>& issues,
+                              const std::vector<NotFixed>& leave) {
+    std::vector<bool> fix(issues.size(), false);
+    for (std::size_t i = 0; i < issues.size(); ++i) {
+        fix[i] = issues[i].Selected != 0;
+    }
+    for (const NotFixed& issue : leave) {
+        if (issue.index < fix.size()) {
+            fix[issue.index] = false;
+        }
+    }
+    // The keys that go: those of the independent findings first, then of each dependent whose
+    // keys all go, again until nothing changes (a dependent may empty another key).
+    std::unordered_set<std::string> removed;
+    std::vector<std::size_t> waiting;
+    for (std::size_t i = 0; i < issues.size(); ++i) {
+        if (!fix[i]) {
+            continue;
+        }
+        if (!issues[i].DependsOn.empty()) {
+            fix[i] = false;
+            waiting.push_back(i);
+        } else if (issues[i].DeleteKey) {
+            removed.insert(LocationKey(DeletedLocation(issues[i])));
+        }
+    }
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (std::size_t& i : waiting) {
+            if (i == issues.size() || !AllRemoved(removed, issues[i].DependsOn)) {
+                continue;
+            }
+            fix[i] = true;
+            if (issues[i].DeleteKey) {
+                removed.insert(LocationKey(DeletedLocation(issues[i])));
+            }
+            i = issues.size(); // settled
+            changed = true;
+        }
+    }
+    return fix;
+}
+
 BackupScript MakeBackupScript(const std::vector<TItem>& issues) {
     // One growing text: each export is appended once, so the cost stays linear in the script.
     BackupScript script{RegFileHeader(), {}};
     // All-ASCII backups stay REGEDIT4, byte for byte; any other text needs version 5.
     bool ascii = true;
+    const std::vector<bool> fix = IssuesToFix(issues, {});
     for (std::size_t i = 0; i < issues.size(); ++i) {
         const TItem& issue = issues[i];
-        if (issue.Selected == 0 || IsFileCategory(issue.Category)) {
+        if (!fix[i] || IsFileCategory(issue.Category)) {
             continue;
         }
         ExportResult exported = issue.DeleteKey
@@ -110,23 +168,29 @@ std::string KeyPathOf(const TItem& issue) {
     return !issue.Key.empty() && issue.Key.front() == '\\' ? issue.Key.substr(1) : issue.Key;
 }
 
-void DeleteRegistryIssue(const TItem& issue) {
+// Deletes the issue's entry; true when its key (DeleteKey) is gone afterwards.
+bool DeleteRegistryIssue(const TItem& issue) {
     RegistryAccess reg;
     reg.SetRoot(issue.RootKey);
     const std::string path = KeyPathOf(issue);
     if (!OpenKeyPath(reg, path)) {
-        return; // already gone, or no full access: passed over
+        // Already gone, or no full access: passed over.
+        return issue.DeleteKey && reg.OpenStatus() == platform::kFileNotFound;
     }
     if (!issue.DeleteKey) {
         reg.RemoveValue(issue.Value);
-    } else if (reg.RemoveOpenKey()) {
-        return;
-    } else if (const auto cut = FindLastCharacter(path, "\\"); cut != std::string::npos) {
+        return false;
+    }
+    if (reg.RemoveOpenKey()) {
+        return true;
+    }
+    if (const auto cut = FindLastCharacter(path, "\\"); cut != std::string::npos) {
         // Too long to name from the root in one path: delete it below its parent.
         if (OpenKeyPath(reg, path.substr(0, cut))) {
-            reg.RemoveKey(path.substr(cut + 1));
+            return reg.RemoveKey(path.substr(cut + 1));
         }
     }
+    return false;
 }
 
 } // namespace
@@ -135,19 +199,20 @@ std::size_t DeleteIssues(const std::vector<TItem>& issues,
                          const std::function<void(int position)>& progress,
                          const std::string& filesFolder, const std::vector<NotFixed>& leave) {
     FileKeeper keeper(filesFolder);
-    std::vector<bool> left(issues.size(), false);
-    for (const NotFixed& issue : leave) {
-        if (issue.index < left.size()) {
-            left[issue.index] = true;
-        }
-    }
+    const std::vector<bool> fix = IssuesToFix(issues, leave);
+    std::unordered_set<std::string> removed; // keys this fix has deleted
+    std::vector<std::size_t> dependents;
     std::size_t attempted = 0;
     for (std::size_t i = 0; i < issues.size(); ++i) {
         if (progress) {
             progress(FixProgressPosition(i, issues.size()));
         }
         const TItem& issue = issues[i];
-        if (issue.Selected == 0 || left[i]) {
+        if (!fix[i]) {
+            continue;
+        }
+        if (!issue.DependsOn.empty()) {
+            dependents.push_back(i); // after the keys it depends on
             continue;
         }
         ++attempted;
@@ -157,8 +222,24 @@ std::size_t DeleteIssues(const std::vector<TItem>& issues,
             } else {
                 keeper.Keep(issue.Key + issue.Value);
             }
-        } else {
-            DeleteRegistryIssue(issue);
+        } else if (DeleteRegistryIssue(issue)) {
+            removed.insert(LocationKey(DeletedLocation(issue)));
+        }
+    }
+    // A dependent goes only once every key it depends on is gone by this fix: a key whose
+    // deletion failed keeps what refers to it, as the entry still resolves.
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (std::size_t& i : dependents) {
+            if (i == issues.size() || !AllRemoved(removed, issues[i].DependsOn)) {
+                continue;
+            }
+            ++attempted;
+            if (DeleteRegistryIssue(issues[i])) {
+                removed.insert(LocationKey(DeletedLocation(issues[i])));
+            }
+            i = issues.size(); // settled
+            changed = true;
         }
     }
     if (progress) {

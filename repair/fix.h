@@ -26,8 +26,13 @@ std::string NumberedBackupPath(const std::string& path, int number);
 // time.
 std::string DefaultBackupPath();
 
-// The backup script of the ticked registry issues: the header, then for each ticked issue of a
-// registry category the key's blocks (DeleteKey) or the value's blocks, in list order. An
+// Which issues a fix with `leave` left alone deletes: the ticked ones but those in `leave`,
+// and of the dependent findings only those whose every key (DependsOn) is deleted by another
+// issue so chosen. Unticking a class keeps what refers to it.
+std::vector<bool> IssuesToFix(const std::vector<TItem>& issues, const std::vector<NotFixed>& leave);
+
+// The backup script of the ticked registry issues: the header, then for each issue of IssuesToFix
+// of a registry category the key's blocks (DeleteKey) or the value's blocks, in list order. An
 // issue whose entries the script cannot give back exactly contributes nothing and is listed in
 // `unbacked`: the fix must not delete it.
 struct BackupScript {
@@ -50,9 +55,10 @@ WrittenBackup WriteBackup(const std::string& path, const std::vector<TItem>& iss
 // Progress position after `index` of `count` issues: min(100, index * 100 / count) rounded to
 // the nearest integer, an exact half to the even neighbour.
 int FixProgressPosition(std::size_t index, std::size_t count);
-// Deletes every ticked issue but those in `leave`: the file Key + Value for file categories,
-// the key with its subtree (DeleteKey) or the value otherwise. Failures are passed over.
-// `progress` is called with FixProgressPosition(i, N) before each issue i, ticked or not, and
+// Deletes every issue of IssuesToFix(issues, leave), each dependent finding after the keys it
+// depends on and only when the fix has deleted each of them: the file Key + Value for file
+// categories, the key with its subtree (DeleteKey) or the value otherwise. Failures are passed
+// over. `progress` is called with FixProgressPosition(i, N) before each issue i, ticked or not, and
 // with 100 at the end. With a `filesFolder` (BackupFilesFolder of the backup) files are moved
 // there and listed in its manifest instead of deleted; a file that cannot be moved stays where
 // it is. Returns how many ticked issues were attempted.

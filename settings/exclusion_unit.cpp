@@ -119,9 +119,9 @@ bool RemoveExclusion(const std::string& entry) {
     }
     ExclusionMatcher seen;
     std::vector<std::string> entries = StoredEntries(opened.Handle(), seen);
-    const std::u16string location = LocationKey(entry);
+    const std::u16string location = ExclusionKey(entry);
     const auto removed = std::erase_if(
-        entries, [&](const std::string& stored) { return LocationKey(stored) == location; });
+        entries, [&](const std::string& stored) { return ExclusionKey(stored) == location; });
     if (removed == 0) {
         return false;
     }

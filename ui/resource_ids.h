@@ -78,6 +78,16 @@
 #define IDS_PROBLEM_SOUND_EVENT 84
 #define IDS_PROBLEM_START_MENU 85
 #define IDS_PROBLEM_DESKTOP 86
+#define IDS_PROBLEM_MISSING_ICON 87
+#define IDS_PROBLEM_INTERFACE 88
+#define IDS_PROBLEM_REMOVED_UNINSTALL 89
+#define IDS_PROBLEM_REMOVED_SOFTWARE 90
+// What a dependent finding hangs on, after its problem text.
+#define IDS_BECAUSE_CLASS 91
+#define IDS_BECAUSE_TYPE_LIBRARY 92
+#define IDS_BECAUSE_PROGRAM_ID 93
+#define IDS_BECAUSE_LEFT_EMPTY 94
+#define IDS_BECAUSE_UNINSTALL_ENTRY 95
 
 // The "Exclusions" dialog; IDS_CLOSE is every dialog's Close button.
 #define IDS_EXCLUSIONS_CAPTION 100

@@ -35,6 +35,16 @@ constexpr ProblemId kProblems[] = {
     {"Sound Event Issue", IDS_PROBLEM_SOUND_EVENT},
     {"Start Menu Issue", IDS_PROBLEM_START_MENU},
     {"Desktop Issue", IDS_PROBLEM_DESKTOP},
+    {"Missing Icon", IDS_PROBLEM_MISSING_ICON},
+    {"Interface Issue", IDS_PROBLEM_INTERFACE},
+    {"Uninstall Entry of Removed Program", IDS_PROBLEM_REMOVED_UNINSTALL},
+    {"Software Key of Removed Program", IDS_PROBLEM_REMOVED_SOFTWARE},
+    // What a dependent finding hangs on, after its problem text.
+    {"(class being removed)", IDS_BECAUSE_CLASS},
+    {"(type library being removed)", IDS_BECAUSE_TYPE_LIBRARY},
+    {"(program id being removed)", IDS_BECAUSE_PROGRAM_ID},
+    {"(left empty by the fix)", IDS_BECAUSE_LEFT_EMPTY},
+    {"(uninstall entry being removed)", IDS_BECAUSE_UNINSTALL_ENTRY},
 };
 
 } // namespace
@@ -80,9 +90,24 @@ std::string ProblemText(const std::string& problem) {
         }
         cachedLanguage = WindowLanguage();
     }
-    for (std::size_t i = 0; i < std::size(kProblems); ++i) {
-        if (problem == kProblems[i].problem) {
-            return cached[i];
+    auto known = [&](std::string_view text) -> const std::string* {
+        for (std::size_t i = 0; i < std::size(kProblems); ++i) {
+            if (text == kProblems[i].problem) {
+                return &cached[i];
+            }
+        }
+        return nullptr;
+    };
+    if (const std::string* text = known(problem)) {
+        return *text;
+    }
+    // "COM Issue (class being removed)": the problem and what it hangs on, each translated.
+    const std::size_t open = problem.rfind(" (");
+    if (open != std::string::npos && problem.back() == ')') {
+        const std::string* base = known(std::string_view(problem).substr(0, open));
+        const std::string* because = known(std::string_view(problem).substr(open + 1));
+        if (base != nullptr && because != nullptr) {
+            return *base + " " + *because;
         }
     }
     return problem;

@@ -2,8 +2,8 @@
 //
 // The shell object we are measured against is Wine's: these rules are what Wine 8.0 did with the
 // 1,069 real shortcut files of the shared collection and some 13,600 copies of them cut short or
-// altered byte by byte (tests/wine/lnk_reader_agreement_legacy_code_page_test.cpp repeats the comparison). Loading
-// a file there does this:
+// altered byte by byte (tests/wine/lnk_reader_agreement_legacy_code_page_test.cpp repeats the
+// comparison). Loading a file there does this:
 //  - the 76-byte header must be whole, name its own size (0x4C) and the shell-link class;
 //  - the item-ID list, the link info, the five counted strings and the advertised-program
 //    ("Darwin"/Logo3) blocks that the link flags announce must all be present, or the load fails;

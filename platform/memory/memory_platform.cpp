@@ -223,7 +223,17 @@ long MemoryPlatform::OpenKey(Hkey parent, std::string_view subkey, std::uint32_t
     if (!subkey.empty() && subkey.front() == '\\') {
         return kFileNotFound; // Windows takes no leading backslash in a subkey name
     }
-    auto key = Walk(from, subkey, false);
+    // HKEY_CLASSES_ROOT is Windows' merged view: a key of the user's classes hides the
+    // machine's key of the same path.
+    std::shared_ptr<Key> key;
+    if (parent == kClassesRoot && !subkey.empty()) {
+        if (auto userClasses = Walk(user_, "Software\\Classes", false)) {
+            key = Walk(userClasses, subkey, false);
+        }
+    }
+    if (!key) {
+        key = Walk(from, subkey, false);
+    }
     if (!key) {
         return kFileNotFound;
     }
@@ -796,6 +806,17 @@ std::string MemoryPlatform::ShortcutTarget(std::string_view path) {
         return {};
     }
     return ReadShortcutTarget(node->contents);
+}
+
+std::string MemoryPlatform::IgnoreCaseKey(std::string_view text) {
+    if (codePage != CodePageModel::Latin1) {
+        return UpperAscii(text);
+    }
+    std::string key(text);
+    for (char& c : key) {
+        c = static_cast<char>(FoldAnsi(static_cast<unsigned char>(c), turkishCasing));
+    }
+    return key;
 }
 
 bool MemoryPlatform::EqualTextIgnoreCase(std::string_view a, std::string_view b) {

@@ -2,7 +2,10 @@
 //
 // - Key and value names compare without regard to case (letters a to z); subkeys enumerate in
 //   case-insensitive sorted order, values in creation order.
-// - HKEY_CLASSES_ROOT is HKEY_LOCAL_MACHINE\Software\Classes, as Wine stores it.
+// - HKEY_CLASSES_ROOT is HKEY_LOCAL_MACHINE\Software\Classes, as Wine stores it, merged as
+//   Windows merges it when a key is opened: a key that HKEY_CURRENT_USER\Software\Classes holds
+//   at the same path is opened instead of the machine's. Listings and created keys are the
+//   machine's.
 // - Paths: drive letters ("C:\...") and network shares ("\\server\share\..."); a rooted path
 //   without a drive ("\x") is on drive C:. "/" separates like "\".
 // - FindFirst matches `*` and `?` in the last component; listings hold "." and ".." for every
@@ -68,6 +71,7 @@ class MemoryPlatform final : public Platform {
     bool HasAdministratorRights() override { return administrator; }
 
     bool EqualTextIgnoreCase(std::string_view a, std::string_view b) override;
+    std::string IgnoreCaseKey(std::string_view text) override;
     std::u16string OrdinalUpperCase(std::string_view text) override;
     LocalTime Now() override { return now; }
     std::string TimeSeparator() override { return timeSeparator; }

@@ -651,6 +651,22 @@ bool Win32Platform::EqualTextIgnoreCase(std::string_view a, std::string_view b) 
                           static_cast<int>(b.size())) == CSTR_EQUAL;
 }
 
+std::string Win32Platform::IgnoreCaseKey(std::string_view text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int length = static_cast<int>(text.size());
+    const int bytes = LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE,
+                                   text.data(), length, nullptr, 0);
+    std::string key(static_cast<std::size_t>(std::max(bytes, 0)), '\0');
+    if (bytes <= 0 || LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE,
+                                   text.data(), length, key.data(), bytes) == 0) {
+        // No key: the text stands for itself, marked so that no key of another text equals it.
+        return std::string(1, '\1') + std::string(text);
+    }
+    return key;
+}
+
 std::u16string Win32Platform::OrdinalUpperCase(std::string_view text) {
     if (text.empty()) {
         return {};

@@ -49,6 +49,7 @@ class Win32Platform final : public Platform {
     bool HasAdministratorRights() override;
 
     bool EqualTextIgnoreCase(std::string_view a, std::string_view b) override;
+    std::string IgnoreCaseKey(std::string_view text) override;
     std::u16string OrdinalUpperCase(std::string_view text) override;
     LocalTime Now() override;
     std::string TimeSeparator() override;

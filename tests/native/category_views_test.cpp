@@ -40,8 +40,10 @@ TEST_F(CategoryViews, TypeLibrariesOfASeparateThirtyTwoBitAreaNameItsKeys) {
                "C:\\Windows\\System32\\only32.tlb");
     os.AddFile("C:\\windows\\system32\\only64.tlb");
     os.AddFile("C:\\windows\\syswow64\\only32.tlb");
+    // The 64-bit library loses its only version, and its key with it.
     EXPECT_EQ((Texts{"HKCR\\TypeLib\\{64}\\1.0 | C:\\Gone\\a64.tlb",
-                     "HKCR\\Wow6432Node\\TypeLib\\{32}\\1.0 | C:\\Windows\\System32\\only64.tlb"}),
+                     "HKCR\\Wow6432Node\\TypeLib\\{32}\\1.0 | C:\\Windows\\System32\\only64.tlb",
+                     "HKCR\\TypeLib\\{64} | {64}"}),
               KeyTextsOf(11));
 }
 
@@ -49,7 +51,8 @@ TEST_F(CategoryViews, ASharedTypeLibraryKeyIsReadOnce) {
     // Windows 7 and later, and Wine, keep one TypeLib key for both views.
     os.PutText(kClassesRoot, "TypeLib\\{1}\\1.0\\0\\win32", "", "C:\\Gone\\a.tlb");
     os.LinkKey(kClassesRoot, "Wow6432Node\\TypeLib", "TypeLib");
-    EXPECT_EQ((Texts{"HKCR\\TypeLib\\{1}\\1.0 | C:\\Gone\\a.tlb"}), KeyTextsOf(11));
+    EXPECT_EQ((Texts{"HKCR\\TypeLib\\{1}\\1.0 | C:\\Gone\\a.tlb", "HKCR\\TypeLib\\{1} | {1}"}),
+              KeyTextsOf(11));
 }
 
 TEST_F(CategoryViews, ShellExtensionListsOfBothViewsAndTheirSharedKeys) {

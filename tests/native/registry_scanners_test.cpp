@@ -130,7 +130,8 @@ TEST_F(RegistryScanners, ApplicationPassesSurviveAClassKeyThatCannotBeEnumerated
     os.FailEnumeration(platform::kClassesRoot, "Mdk.Broken\\Shell", platform::kAccessDenied);
     os.PutText(platform::kClassesRoot, "Mdk.Gone\\Shell\\open\\Command", "", "C:\\Gone\\x.exe");
     os.AddKey(kCurrentUser, "Software\\Empty");
-    EXPECT_EQ((Texts{"C:\\Gone\\x.exe", "Empty"}), DataOf(6));
+    // The verb, then its "Shell" key and its program id, which the fix leaves empty.
+    EXPECT_EQ((Texts{"C:\\Gone\\x.exe", "Empty", "Mdk.Gone", "Mdk.Gone"}), DataOf(6));
 }
 
 } // namespace

@@ -87,7 +87,7 @@ TEST_F(UnreachableVolumes, OnlyEntriesOnAVolumeThatAnswersAreReported) {
         {8, {"D:\\Help\\gone1.hlp", "D:\\Help\\gone1.chm"}},
         {9, {"D:\\Gone1\\", "Gone1"}},
         {10, {"D:\\Apps\\gone1.exe"}},
-        {11, {"D:\\Apps\\gone1.tlb"}},
+        {11, {"D:\\Apps\\gone1.tlb", "{1}"}}, // the library's key, empty after its version
         {12, {"D:\\Apps\\gone1.exe"}},
         {13, {"gone1.lnk"}},
         {16, {"D:\\Media\\gone1.wav"}},

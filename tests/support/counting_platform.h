@@ -123,6 +123,7 @@ class CountingPlatform final : public platform::Platform {
     bool EqualTextIgnoreCase(std::string_view a, std::string_view b) override {
         return inner_.EqualTextIgnoreCase(a, b);
     }
+    std::string IgnoreCaseKey(std::string_view text) override { return inner_.IgnoreCaseKey(text); }
     std::u16string OrdinalUpperCase(std::string_view text) override {
         return inner_.OrdinalUpperCase(text);
     }

@@ -234,6 +234,10 @@ GeneratedMachine GenerateMachine(int classes, const std::string& tag, const std:
             w.Text(hkcr, key + "\\InprocServer32", "", dll((i * 7) % dlls));
         }
         w.Text(hkcr, key + "\\InprocServer32", "ThreadingModel", "Both");
+        if (i % 10 == 2) {
+            w.Key(hkcr, key + "\\DefaultIcon");
+            w.Text(hkcr, key + "\\DefaultIcon", "", dll((i * 7) % dlls) + ",-1");
+        }
         if (i % 4 == 0) {
             w.Key(hkcr, key + "\\ProgID");
             w.Text(hkcr, key + "\\ProgID", "", tag + ".Document." + std::to_string(i));
@@ -436,6 +440,45 @@ GeneratedMachine GenerateMachine(int classes, const std::string& tag, const std:
                                     tag + "Overlay" + std::to_string(i);
         w.Key(hklm, overlay);
         w.Text(hklm, overlay, "", extensionClass(i + 1));
+    }
+    // Handlers of the menu of a folder's empty space, one level below a key of the root.
+    for (int i = 0; i < std::max(2, n / 800); ++i) {
+        const std::string background = "Directory\\Background\\shellex\\ContextMenuHandlers\\" +
+                                       tag + "Background" + std::to_string(i);
+        w.Key(hkcr, background);
+        w.Text(hkcr, background, "", extensionClass(i + 3));
+    }
+    // Interfaces: a proxy class among the generated classes (a few of them gone), some with
+    // their type library, one in seven with a library registered nowhere.
+    for (int i = 0; i < std::max(8, n / 10); ++i) {
+        const std::string iface = "Interface\\" + ClassId(tag + "iface", i);
+        w.Key(hkcr, iface);
+        w.Text(hkcr, iface, "", tag + "Interface" + std::to_string(i));
+        w.Key(hkcr, iface + "\\ProxyStubClsid32");
+        w.Text(hkcr, iface + "\\ProxyStubClsid32", "",
+               i % 11 == 6 ? ClassId(tag + "goneproxy", i) : ClassId(tag, (i * 13) % n));
+        if (i % 3 == 0) {
+            w.Key(hkcr, iface + "\\TypeLib");
+            w.Text(hkcr, iface + "\\TypeLib", "",
+                   i % 7 == 3 ? ClassId(tag + "gonelib", i)
+                              : ClassId(tag + "lib", i % std::max(8, n / 20)));
+            w.Text(hkcr, iface + "\\TypeLib", "Version", "1.0");
+        }
+    }
+    // Per-user registrations (below HKCU\Software\Classes): program ids with a verb and an
+    // icon, and the extensions that name them; a share of their programs gone.
+    for (int u = 0; u < std::max(4, n / 100); ++u) {
+        const std::string progId = "Software\\Classes\\" + tag + ".User." + std::to_string(u);
+        const int p = (u * 5 + 2) % programs;
+        w.Key(hkcu, progId);
+        w.Text(hkcu, progId, "", tag + " User Document " + std::to_string(u));
+        w.Key(hkcu, progId + "\\DefaultIcon");
+        w.Text(hkcu, progId + "\\DefaultIcon", "", Quoted(program(p)) + ",0");
+        w.Key(hkcu, progId + "\\shell\\open\\command");
+        w.Text(hkcu, progId + "\\shell\\open\\command", "", Quoted(program(p)) + " \"%1\"");
+        const std::string ext = "Software\\Classes\\." + Lower(tag) + "user" + std::to_string(u);
+        w.Key(hkcu, ext);
+        w.Text(hkcu, ext, "", tag + ".User." + std::to_string(u));
     }
     const std::string approved = kCurrentVersion + "\\Shell Extensions\\Approved";
     for (int i = 0; i < std::max(8, n / 20); ++i) {

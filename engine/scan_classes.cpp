@@ -1,0 +1,180 @@
+// COM classes whose server file is missing, class references to no class, interfaces whose
+// proxy class or type library is gone, and class icons that are gone (category 5), in both
+// registry views and in the user's classes.
+#include "engine/algorithm_unit.h"
+#include "engine/class_registrations.h"
+#include "engine/classes_root.h"
+#include "engine/common_unit.h"
+#include "engine/dependent_findings.h"
+#include "engine/issue_model.h"
+#include "engine/registry_access.h"
+#include "engine/scanner_paths.h"
+#include "engine/scan_icons.h"
+
+namespace mendrake {
+
+namespace {
+
+constexpr std::int32_t kCategory = 5;
+
+// Whether the key open in `reg` belongs to the entry's list (see ViewArea::Holds).
+bool EntryHolds(const ClassEntry& entry, RegistryAccess& reg) {
+    return entry.machineArea == nullptr || entry.machineArea->Holds(reg);
+}
+
+// Classes whose in-process server file is missing, as a program of the class's view loads it,
+// and classes whose icon file is gone.
+void ScanClassServers(AnalysisRun& run, const ClassRegistrations& classes) {
+    RegistryAccess reg(run);
+    for (const ClassEntry& entry : classes.entries) {
+        reg.SetRoot(entry.key.Root());
+        if (!reg.Open(entry.key.Key() + "\\InprocServer32") || !reg.HasValue("") ||
+            !IsTextKind(reg.ValueKindOf(""))) {
+            continue;
+        }
+        const std::string server = reg.ReadText("");
+        if (FileMissingWithDrive(run, server, entry.view) && EntryHolds(entry, reg)) {
+            AppendIssue(run, kCategory, 0, "COM Issue", server, entry.key.KeyText(),
+                        entry.key.Root(), entry.key.Key(), "", server, true);
+        }
+    }
+    for (const ClassEntry& entry : classes.entries) {
+        CheckDefaultIcon(run, reg, entry.key, entry.view, kCategory, 3, entry.machineArea);
+    }
+}
+
+// The class id a reference's text names: braces added when it has none.
+std::string ComparedClassId(const std::string& text) {
+    return text.find_first_of("{}") != std::string::npos ? text : "{" + text + "}";
+}
+
+// The "CLSID" references of every key of the classes root.
+void ScanClassReferences(AnalysisRun& run, ClassesRoot& root, const ClassRegistrations& classes) {
+    RegistryAccess reg(run);
+    for (const ClassesKey& owner : root.Subkeys("")) {
+        // The root of the 32-bit view is no program identifier: its "CLSID" is the class list.
+        if (UpperCase(owner.path) == "WOW6432NODE") {
+            continue;
+        }
+        const ClassesKey ref =
+            owner.perUser ? owner.Below("CLSID") : root.Locate(owner.path + "\\CLSID");
+        reg.SetRoot(ref.Root());
+        if (!reg.Open(ref.Key()) || !reg.HasValue("") || !IsTextKind(reg.ValueKindOf(""))) {
+            continue;
+        }
+        const std::string text = reg.ReadText("");
+        const std::string compared = ComparedClassId(text);
+        // A reference holds a value, not a tree: a "CLSID" key with subkeys of its own is a
+        // container, and deleting it would delete what no reference check looked at.
+        if (reg.SubkeyCount() != 0) {
+            continue;
+        }
+        const std::vector<std::string>* places = classes.PlacesOf(compared);
+        if (places == nullptr) {
+            AppendIssue(run, kCategory, 1, "COM Issue", compared, ref.KeyText(), ref.Root(),
+                        ref.Key(), "", text, true);
+            continue;
+        }
+        NoteDependentFinding(run,
+                             TItem{1,
+                                   kCategory,
+                                   1,
+                                   "COM Issue (class being removed)",
+                                   compared,
+                                   ref.KeyText(),
+                                   ref.Root(),
+                                   ref.Key(),
+                                   "",
+                                   text,
+                                   true,
+                                   {}},
+                             *places);
+    }
+}
+
+// Interfaces whose proxy class is registered nowhere, or whose type library is gone.
+void ScanInterfaces(AnalysisRun& run, ClassesRoot& root, const ClassRegistrations& classes) {
+    std::vector<ViewArea> areas;
+    bool usable = true;
+    const std::vector<ClassEntry> interfaces = ListInAllViews(root, "Interface", areas, usable);
+    const ClassRegistrations libraries = ReadRegistrations(root, "TypeLib");
+    RegistryAccess reg(run);
+    for (const ClassEntry& entry : interfaces) {
+        reg.SetRoot(entry.key.Root());
+        if (!reg.Open(entry.key.Key())) {
+            continue;
+        }
+        const std::vector<std::string> parts = reg.SubkeyNames();
+        if (!reg.ListingComplete()) {
+            continue;
+        }
+        std::string proxy, library;
+        for (const std::string& part : parts) {
+            const std::string upper = UpperCase(part);
+            if (upper == "PROXYSTUBCLSID32" || (upper == "PROXYSTUBCLSID" && proxy.empty())) {
+                if (reg.Open(entry.key.Key() + "\\" + part)) {
+                    proxy = TextIfString(reg, "");
+                }
+            } else if (upper == "TYPELIB" && reg.Open(entry.key.Key() + "\\" + part)) {
+                library = TextIfString(reg, "");
+            }
+        }
+        // A proxy class or a type library that is registered nowhere makes the interface
+        // dead; one that is registered only where the analysis deletes it, a dependent.
+        struct Reference {
+            const std::string& id;
+            const ClassRegistrations& lists;
+            const char* dependentProblem;
+        };
+        for (const Reference& named :
+             {Reference{proxy, classes, "Interface Issue (class being removed)"},
+              Reference{library, libraries, "Interface Issue (type library being removed)"}}) {
+            const std::string id = Trim(named.id);
+            if (!LooksLikeClassId(id) || !named.lists.usable) {
+                continue;
+            }
+            const std::vector<std::string>* places = named.lists.PlacesOf(id);
+            if (places != nullptr) {
+                NoteDependentFinding(run,
+                                     TItem{1,
+                                           kCategory,
+                                           2,
+                                           named.dependentProblem,
+                                           id,
+                                           entry.key.KeyText(),
+                                           entry.key.Root(),
+                                           entry.key.Key(),
+                                           "",
+                                           named.id,
+                                           true,
+                                           {}},
+                                     *places);
+                continue;
+            }
+            if (reg.Open(entry.key.Key()) && EntryHolds(entry, reg)) {
+                AppendIssue(run, kCategory, 2, "Interface Issue", id, entry.key.KeyText(),
+                            entry.key.Root(), entry.key.Key(), "", named.id, true);
+            }
+            break; // one finding per interface
+        }
+    }
+}
+
+} // namespace
+
+void ScanClasses(AnalysisRun& run) {
+    // Both views' class lists, the machine's and the user's: each class's server is judged, and
+    // a reference is answered by a class of any of them (program identifiers are shared by
+    // 32-bit and 64-bit programs).
+    ClassesRoot root(run);
+    const ClassRegistrations classes = ReadRegistrations(root);
+    ScanClassServers(run, classes);
+    // Without the whole class list references would look dangling.
+    if (!classes.usable) {
+        return;
+    }
+    ScanClassReferences(run, root, classes);
+    ScanInterfaces(run, root, classes);
+}
+
+} // namespace mendrake
