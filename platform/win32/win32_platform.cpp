@@ -662,7 +662,8 @@ std::string Win32Platform::IgnoreCaseKey(std::string_view text) {
     if (bytes <= 0 || LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE,
                                    text.data(), length, key.data(), bytes) == 0) {
         // No key: the text stands for itself, marked so that no key of another text equals it.
-        return std::string(1, '\1') + std::string(text);
+        key.assign(1, '\1');
+        key.append(text.data(), text.size());
     }
     return key;
 }
