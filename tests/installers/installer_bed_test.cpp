@@ -80,6 +80,10 @@ const Leftover kLeftovers[] = {
     {"program id naming a class the analysis removes", 5, 1, "HKCR\\MendrakeBed.Document\\CLSID",
      "", true, false},
     {"icon of a program id", 4, 2, "HKCR\\MendrakeBed.Document\\DefaultIcon", "", true, false},
+    // What the fix of the above leaves empty or dangling, found in the same analysis.
+    {"shell key the fix empties", 6, 0, "HKCR\\MendrakeBed.Document\\shell", "", true, false},
+    {"program id the fix empties", 6, 0, "HKCR\\MendrakeBed.Document", "", true, false},
+    {"extension naming the removed program id", 4, 3, "HKCR\\.mdkbed", "", true, false},
     // NSIS, 64-bit, for the current user.
     {"uninstall entry", 9, 2, "HKCU" UNINSTALL "MendrakeBedUser", "", false, false},
     {"software key (product depth)", 6, 3, "HKCU\\Software\\MendrakeBedVendor\\User App", "", false,
@@ -90,6 +94,12 @@ const Leftover kLeftovers[] = {
      "HKCU\\Software\\Classes\\MendrakeBedUser.File\\shell\\open\\Command", "", true, false},
     {"icon of a per-user program id", 4, 2,
      "HKCU\\Software\\Classes\\MendrakeBedUser.File\\DefaultIcon", "", true, false},
+    {"per-user shell key the fix empties", 6, 0,
+     "HKCU\\Software\\Classes\\MendrakeBedUser.File\\shell", "", true, false},
+    {"per-user program id the fix empties", 6, 0, "HKCU\\Software\\Classes\\MendrakeBedUser.File",
+     "", true, false},
+    {"per-user extension naming the removed program id", 4, 3, "HKCU\\Software\\Classes\\.mdkusr",
+     "", true, false},
 };
 
 std::string Env(const char* name) {
