@@ -662,11 +662,8 @@ std::string Win32Platform::IgnoreCaseKey(std::string_view text) {
     if (bytes <= 0 || LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE,
                                    text.data(), length, key.data(), bytes) == 0) {
         // No key: the text stands for itself, marked so that no key of another text equals it.
-        // (Built up in place: GCC 12 takes the concatenation of two temporaries for an
-        // overlapping copy and stops the Release build.)
-        std::string marked(1, '\1');
-        marked.append(text);
-        return marked;
+        key.assign(1, '\1');
+        key.append(text.data(), text.size());
     }
     return key;
 }

@@ -25,7 +25,7 @@ const std::vector<std::int32_t> kAllCategories = {3, 4, 5, 6, 7, 8, 9, 10, 11, 1
 // Whether the checks of dependent findings (a reference to a key the same analysis removes),
 // of icons and of per-user classes are part of this build. Until they are, the rows that need
 // them are printed, not required, and may show up in the analysis after the fix.
-constexpr bool kClassChecksPresent = false;
+constexpr bool kClassChecksPresent = true;
 
 // One leftover the bed's programs leave when their folders are deleted: the check that finds
 // it (category, kind), the key as the list shows it, and the value, if any.
@@ -79,17 +79,27 @@ const Leftover kLeftovers[] = {
      false},
     {"program id naming a class the analysis removes", 5, 1, "HKCR\\MendrakeBed.Document\\CLSID",
      "", true, false},
-    {"icon of a program id", -1, -1, "HKCR\\MendrakeBed.Document\\DefaultIcon", "", true, false},
+    {"icon of a program id", 4, 2, "HKCR\\MendrakeBed.Document\\DefaultIcon", "", true, false},
+    // What the fix of the above leaves empty or dangling, found in the same analysis.
+    {"shell key the fix empties", 6, 0, "HKCR\\MendrakeBed.Document\\shell", "", true, false},
+    {"program id the fix empties", 6, 0, "HKCR\\MendrakeBed.Document", "", true, false},
+    {"extension naming the removed program id", 4, 3, "HKCR\\.mdkbed", "", true, false},
     // NSIS, 64-bit, for the current user.
     {"uninstall entry", 9, 2, "HKCU" UNINSTALL "MendrakeBedUser", "", false, false},
     {"software key (product depth)", 6, 3, "HKCU\\Software\\MendrakeBedVendor\\User App", "", false,
      false},
     {"run entry", 10, 0, "HKCU" RUN, "MendrakeBedUser", false, false},
     {"start-menu shortcut", 13, 0, "", "Mendrake Bed User.lnk", false, false},
-    {"verb of a per-user program id", -1, -1,
+    {"verb of a per-user program id", 6, 0,
      "HKCU\\Software\\Classes\\MendrakeBedUser.File\\shell\\open\\Command", "", true, false},
-    {"icon of a per-user program id", -1, -1,
+    {"icon of a per-user program id", 4, 2,
      "HKCU\\Software\\Classes\\MendrakeBedUser.File\\DefaultIcon", "", true, false},
+    {"per-user shell key the fix empties", 6, 0,
+     "HKCU\\Software\\Classes\\MendrakeBedUser.File\\shell", "", true, false},
+    {"per-user program id the fix empties", 6, 0, "HKCU\\Software\\Classes\\MendrakeBedUser.File",
+     "", true, false},
+    {"per-user extension naming the removed program id", 4, 3, "HKCU\\Software\\Classes\\.mdkusr",
+     "", true, false},
 };
 
 std::string Env(const char* name) {

@@ -267,8 +267,25 @@ TEST(HostileRestore, TwoFixesInOneSecondWriteTwoBackups) {
     const std::string second = TempFolder() + "mendrake_same_second_2_backup.reg";
     DeleteFileA(first.c_str());
     DeleteFileA(second.c_str());
-    EXPECT_EQ(first, *FixIssues({}, first).backupPath);
-    EXPECT_EQ(second, *FixIssues({}, first).backupPath);
+    // Each fix removes one planted key: a fix with nothing to remove writes no backup.
+    auto planted = [](const char* name) {
+        HKEY key = nullptr;
+        const std::string path = std::string("Software\\") + name;
+        EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0,
+                                                 KEY_ALL_ACCESS, nullptr, &key, nullptr));
+        RegCloseKey(key);
+        TItem issue;
+        issue.Category = 6;
+        issue.Problem = "Obsolete Software Key";
+        issue.KeyText = "HKCU\\" + path;
+        issue.RootKey =
+            static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(HKEY_CURRENT_USER));
+        issue.Key = "\\" + path;
+        issue.DeleteKey = true;
+        return issue;
+    };
+    EXPECT_EQ(first, *FixIssues({planted("MendrakeSameSecond1")}, first).backupPath);
+    EXPECT_EQ(second, *FixIssues({planted("MendrakeSameSecond2")}, first).backupPath);
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(first.c_str()));
     DeleteFileA(first.c_str());
     DeleteFileA(second.c_str());
