@@ -1,5 +1,7 @@
 #include "engine/analysis_run.h"
 
+#include "engine/class_registrations.h"
+
 #include "engine/dependent_findings.h"
 
 #include <utility>
@@ -8,6 +10,23 @@ namespace mendrake {
 
 AnalysisRun::AnalysisRun(std::vector<TItem>& findings, const std::vector<std::string>& exclusions)
     : findings_(findings), exclusions_(exclusions) {}
+
+AnalysisRun::~AnalysisRun() = default;
+
+const ClassRegistrations* AnalysisRun::KeptRegistrations(const std::string& list) const {
+    if (!remembers_) {
+        return nullptr;
+    }
+    const auto kept = registrations_.find(list);
+    return kept == registrations_.end() ? nullptr : kept->second.get();
+}
+
+const ClassRegistrations&
+AnalysisRun::KeepRegistrations(const std::string& list, std::unique_ptr<ClassRegistrations> found) {
+    std::unique_ptr<ClassRegistrations>& kept = registrations_[list];
+    kept = std::move(found);
+    return *kept;
+}
 
 void AnalysisRun::Append(TItem item) {
     if (exclusions_.Covers(item.KeyText, item.Value)) {

@@ -15,10 +15,14 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace mendrake {
+
+struct ClassRegistrations;
 
 class AnalysisRun {
   public:
@@ -28,6 +32,7 @@ class AnalysisRun {
                          const std::vector<std::string>& exclusions = {});
     explicit AnalysisRun(const std::vector<std::string>& exclusions)
         : AnalysisRun(Issues, exclusions) {}
+    ~AnalysisRun();
     AnalysisRun(const AnalysisRun&) = delete;
     AnalysisRun& operator=(const AnalysisRun&) = delete;
 
@@ -52,6 +57,14 @@ class AnalysisRun {
     void RememberNothing() { remembers_ = false; }
     detail::DependenceBook& Dependents() { return dependents_; }
 
+    // The registrations of a list below the classes root ("CLSID", "TypeLib") that the run
+    // read first: several checks judge by the same lists, and they do not change while the
+    // run reads. nullptr before the first reading, and always in a run that remembers nothing.
+    const ClassRegistrations* KeptRegistrations(const std::string& list) const;
+    // Keeps `found` as the registrations of `list` (replacing what was kept) and gives it back.
+    const ClassRegistrations& KeepRegistrations(const std::string& list,
+                                                std::unique_ptr<ClassRegistrations> found);
+
   private:
     std::vector<TItem>& findings_;
     ExclusionMatcher exclusions_;
@@ -61,6 +74,7 @@ class AnalysisRun {
     bool remembers_ = true;
     detail::RunMemory memory_;
     detail::DependenceBook dependents_;
+    std::unordered_map<std::string, std::unique_ptr<ClassRegistrations>> registrations_;
 };
 
 // Appends one finding of `run` (AnalysisRun::Append).

@@ -1,7 +1,10 @@
 #include "engine/class_registrations.h"
 
+#include "engine/analysis_run.h"
 #include "engine/common_unit.h"
 #include "engine/scanner_paths.h"
+
+#include <memory>
 
 namespace mendrake {
 
@@ -45,14 +48,19 @@ const std::vector<std::string>* ClassRegistrations::PlacesOf(std::string_view id
     return it == places.end() ? nullptr : &it->second;
 }
 
-ClassRegistrations ReadRegistrations(ClassesRoot& classes, const std::string& list) {
-    ClassRegistrations found;
-    found.entries = ListInAllViews(classes, list, found.machineLists, found.usable);
-    found.places.reserve(found.entries.size());
-    for (const ClassEntry& entry : found.entries) {
-        found.places[UpperCase(entry.id)].push_back(entry.key.KeyText());
+const ClassRegistrations& ReadRegistrations(ClassesRoot& classes, const std::string& list) {
+    AnalysisRun& run = classes.Run();
+    if (const ClassRegistrations* kept = run.KeptRegistrations(list)) {
+        return *kept;
     }
-    return found;
+    // Kept where it is built: each entry points at the machine's list it came from.
+    auto found = std::make_unique<ClassRegistrations>();
+    found->entries = ListInAllViews(classes, list, found->machineLists, found->usable);
+    found->places.reserve(found->entries.size());
+    for (const ClassEntry& entry : found->entries) {
+        found->places[UpperCase(entry.id)].push_back(entry.key.KeyText());
+    }
+    return run.KeepRegistrations(list, std::move(found));
 }
 
 } // namespace mendrake

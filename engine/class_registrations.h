@@ -40,7 +40,10 @@ struct ClassRegistrations {
     const std::vector<std::string>* PlacesOf(std::string_view id) const;
 };
 
-// Reads the class lists ("CLSID"), or the type library lists ("TypeLib") of every view.
-ClassRegistrations ReadRegistrations(ClassesRoot& classes, const std::string& list = "CLSID");
+// The class lists ("CLSID"), or the type library lists ("TypeLib") of every view, read once per
+// analysis run for every check that judges by them. The answer lives as long as the run, or
+// until the next reading of the same list in a run that remembers nothing.
+const ClassRegistrations& ReadRegistrations(ClassesRoot& classes,
+                                            const std::string& list = "CLSID");
 
 } // namespace mendrake

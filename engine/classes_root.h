@@ -51,6 +51,8 @@ class ClassesRoot {
     ClassesRoot(const ClassesRoot&) = delete;
     ClassesRoot& operator=(const ClassesRoot&) = delete;
 
+    AnalysisRun& Run() { return run_; }
+
     // Whether HKCU\Software\Classes\<path> exists.
     bool UserHolds(std::string_view path);
     // Where the merged view takes the key at `path` from: per user when the user's classes

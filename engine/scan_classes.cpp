@@ -97,7 +97,7 @@ void ScanInterfaces(AnalysisRun& run, ClassesRoot& root, const ClassRegistration
     std::vector<ViewArea> areas;
     bool usable = true;
     const std::vector<ClassEntry> interfaces = ListInAllViews(root, "Interface", areas, usable);
-    const ClassRegistrations libraries = ReadRegistrations(root, "TypeLib");
+    const ClassRegistrations& libraries = ReadRegistrations(root, "TypeLib");
     RegistryAccess reg(run);
     for (const ClassEntry& entry : interfaces) {
         reg.SetRoot(entry.key.Root());
@@ -167,7 +167,7 @@ void ScanClasses(AnalysisRun& run) {
     // a reference is answered by a class of any of them (program identifiers are shared by
     // 32-bit and 64-bit programs).
     ClassesRoot root(run);
-    const ClassRegistrations classes = ReadRegistrations(root);
+    const ClassRegistrations& classes = ReadRegistrations(root);
     ScanClassServers(run, classes);
     // Without the whole class list references would look dangling.
     if (!classes.usable) {

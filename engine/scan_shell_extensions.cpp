@@ -156,7 +156,7 @@ void ScanShellExtensions(AnalysisRun& run) {
     // A class of either view, the machine's or the user's, answers a handler; without every
     // class list, every handler of a class left out would look dead.
     ClassesRoot root(run);
-    const ClassRegistrations classes = ReadRegistrations(root);
+    const ClassRegistrations& classes = ReadRegistrations(root);
     if (!classes.usable) {
         return;
     }
