@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <stdexcept>
 
 namespace mendrake::bench {
@@ -39,8 +40,10 @@ SplitRun FullAnalysis() {
                 const test::CallCounts before = counting.counts;
                 const double began = NowMs();
                 RunScanner(level.Id, analysis);
-                AddToShare(run.shares, ShareOf(level.Id), NowMs() - began,
-                           CallsBetween(before, counting.counts));
+                AddToShare(run.shares,
+                           std::getenv("BENCH_DETAIL") != nullptr ? std::string(level.Name)
+                                                                  : ShareOf(level.Id),
+                           NowMs() - began, CallsBetween(before, counting.counts));
             }
         }
     }

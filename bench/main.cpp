@@ -50,6 +50,18 @@ int Measure(int repetitions) {
     std::printf("  scan issues %zu, floor findings %zu\n", lastScan.whole.issues,
                 lastFloor.whole.issues);
     PrintShares(lastScan, lastFloor);
+    if (std::getenv("BENCH_DETAIL") != nullptr) {
+        // Every kind of call of each row, for finding where a row's excess goes.
+        for (const Share& share : lastScan.shares) {
+            std::printf("%s\n", share.name.c_str());
+            PrintCalls("scan", share.calls);
+            for (const Share& other : lastFloor.shares) {
+                if (other.name == share.name) {
+                    PrintCalls("floor", other.calls);
+                }
+            }
+        }
+    }
     std::printf("scan/floor = %.2f (target <= 1.10)\n", s / f);
     std::printf("scan/peer  = %.2f (target <= 0.30)\n", s / p);
     return 0;
@@ -106,6 +118,15 @@ int main(int argc, char** argv) {
         if (args.size() == 2 && args[0] == "measure") {
             return bench::Measure(std::atoi(args[1].c_str()));
         }
+        if (args.size() == 2 && (args[0] == "scan" || args[0] == "floor")) {
+            // One side alone, for a profiler: its time and calls only.
+            for (int i = 0; i < std::atoi(args[1].c_str()); ++i) {
+                const bench::SplitRun run =
+                    args[0] == "scan" ? bench::FullAnalysis() : bench::FloorWalk();
+                std::printf("%s %.1f ms\n", args[0].c_str(), run.whole.ms);
+            }
+            return 0;
+        }
         if (args.size() == 3 && args[0] == "fix") {
             return bench::Fix(std::atoi(args[1].c_str()), args[2]);
         }
@@ -119,7 +140,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "mendrake-bench: %s\n", e.what());
         return 2;
     }
-    std::fprintf(stderr, "usage: mendrake-bench plant CLASSES FOLDER | measure REPETITIONS | "
-                         "fix COUNT FOLDER | filter COUNT | window\n");
+    std::fprintf(
+        stderr,
+        "usage: mendrake-bench plant CLASSES FOLDER | measure REPETITIONS | scan N | floor N | "
+        "fix COUNT FOLDER | filter COUNT | window\n");
     return 2;
 }

@@ -17,6 +17,15 @@ namespace mendrake::detail {
 struct DependentCandidate {
     TItem finding;
     std::vector<std::string> dependsOn;
+    std::vector<bool> covered; // per entry of dependsOn: it or a key above it is reported
+    std::size_t uncovered = 0; // entries of dependsOn not covered yet
+    bool settled = false;      // appended, or passed over
+};
+
+// One entry of a candidate's dependsOn that waits for a key (itself or one above it).
+struct Waiter {
+    std::size_t candidate = 0;
+    std::size_t target = 0;
 };
 
 // A key that may be left empty, looked at once enough keys below it go.
@@ -26,12 +35,17 @@ struct LaterCandidate {
     std::function<bool(const std::string&)> describesOnly;
 };
 
+// Each candidate is looked at when a key it waits for is reported, never on every pass: an
+// analysis notes thousands of references that never come to depend on anything removed.
 struct DependenceBook {
-    std::unordered_set<std::string> removed; // LocationKey of each key reported for deletion
-    std::vector<DependentCandidate> candidates;
+    std::unordered_set<std::string> removed;    // LocationKey of each key reported for deletion
+    std::vector<DependentCandidate> candidates; // in the order they were noted
+    // LocationKey of a key -> the entries of dependsOn that its report covers (the key's own
+    // and those of keys below it).
+    std::unordered_map<std::string, std::vector<Waiter>> waiting;
+    std::vector<std::size_t> ready; // candidates whose every entry is covered, not appended yet
     std::unordered_map<std::string, LaterCandidate> later;       // by LocationKey
     std::unordered_map<std::string, std::uint32_t> removedBelow; // direct subkeys reported
-    bool changed = false; // a removal was noted since the candidates were last looked at
 };
 
 } // namespace mendrake::detail

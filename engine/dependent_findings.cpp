@@ -24,8 +24,33 @@ void NoteDependentFinding(AnalysisRun& run, TItem finding, std::vector<std::stri
     if (dependsOn.empty()) {
         return;
     }
-    book.candidates.push_back({std::move(finding), std::move(dependsOn)});
-    book.changed = true;
+    const std::size_t index = book.candidates.size();
+    detail::DependentCandidate& candidate = book.candidates.emplace_back();
+    candidate.covered.assign(dependsOn.size(), false);
+    for (std::size_t target = 0; target < dependsOn.size(); ++target) {
+        // Waits for the key and every key above it; one already reported covers it now.
+        std::string key = LocationKey(dependsOn[target]);
+        bool covered = false;
+        std::vector<std::string> levels;
+        for (std::size_t end = key.size(); end != 0 && end != std::string::npos;
+             end = key.rfind('\\', end - 1)) {
+            levels.push_back(key.substr(0, end));
+            covered = covered || book.removed.count(levels.back()) != 0;
+        }
+        if (covered) {
+            candidate.covered[target] = true;
+            continue;
+        }
+        ++candidate.uncovered;
+        for (std::string& level : levels) {
+            book.waiting[std::move(level)].push_back({index, target});
+        }
+    }
+    candidate.finding = std::move(finding);
+    candidate.dependsOn = std::move(dependsOn);
+    if (candidate.uncovered == 0) {
+        book.ready.push_back(index);
+    }
 }
 
 bool NoteEmptiedKey(AnalysisRun& run, RegistryAccess& reg, TItem finding,
@@ -57,8 +82,22 @@ void NoteKeyRemoval(AnalysisRun& run, std::string_view location) {
     std::string key = LocationKey(location);
     const std::size_t cut = key.rfind('\\');
     const bool added = book.removed.insert(key).second;
-    book.changed = true;
-    if (!added || cut == std::string::npos) {
+    if (!added) {
+        return;
+    }
+    if (auto waiters = book.waiting.find(key); waiters != book.waiting.end()) {
+        for (const detail::Waiter& waiter : waiters->second) {
+            detail::DependentCandidate& candidate = book.candidates[waiter.candidate];
+            if (!candidate.covered[waiter.target]) {
+                candidate.covered[waiter.target] = true;
+                if (--candidate.uncovered == 0) {
+                    book.ready.push_back(waiter.candidate);
+                }
+            }
+        }
+        book.waiting.erase(waiters);
+    }
+    if (cut == std::string::npos) {
         return;
     }
     key.resize(cut);
@@ -94,20 +133,21 @@ bool DescribesOnly(const std::string& valueName) {
 
 void AppendDependentFindings(AnalysisRun& run) {
     detail::DependenceBook& book = run.Dependents();
-    while (book.changed) {
-        book.changed = false;
-        std::vector<detail::DependentCandidate> waiting;
-        std::vector<detail::DependentCandidate> ready;
-        for (detail::DependentCandidate& candidate : book.candidates) {
-            bool all = true;
-            for (const std::string& target : candidate.dependsOn) {
-                all = all && LocationCovered(book.removed, target);
+    // Round by round: what one round appends may make other candidates ready for the next,
+    // and each round appends in the order the candidates were noted.
+    while (!book.ready.empty()) {
+        std::vector<std::size_t> round = std::move(book.ready);
+        book.ready.clear();
+        std::sort(round.begin(), round.end());
+        for (const std::size_t index : round) {
+            detail::DependentCandidate& candidate = book.candidates[index];
+            if (candidate.settled) {
+                continue;
             }
-            (all ? ready : waiting).push_back(std::move(candidate));
-        }
-        book.candidates = std::move(waiting);
-        for (detail::DependentCandidate& candidate : ready) {
-            TItem& f = candidate.finding;
+            candidate.settled = true;
+            // Taken out first: appending may note new candidates, which moves the list.
+            TItem f = std::move(candidate.finding);
+            std::vector<std::string> dependsOn = std::move(candidate.dependsOn);
             // A key that goes anyway (reported by a check of its own, or below a key that
             // goes) needs no second finding.
             if (f.DeleteKey && LocationCovered(book.removed, DeletedLocation(f))) {
@@ -115,7 +155,7 @@ void AppendDependentFindings(AnalysisRun& run) {
             }
             AppendIssue(run, f.Category, f.Kind, std::move(f.Problem), std::move(f.Data),
                         std::move(f.KeyText), f.RootKey, std::move(f.Key), std::move(f.Value),
-                        std::move(f.ValueData), f.DeleteKey, std::move(candidate.dependsOn));
+                        std::move(f.ValueData), f.DeleteKey, std::move(dependsOn));
         }
     }
 }

@@ -122,15 +122,21 @@ class Platform {
     // `name` is not the entry's real name: characters outside the ANSI code page became "?",
     // or the name holds a NUL that no ANSI call can pass. Such a name reaches another entry or
     // none when it is handed back.
+    // With `value` given, the value's type and data come in the same call, as QueryValue
+    // gives them: a listing of a key's values and their data costs one call per value.
     virtual long EnumKey(Hkey key, std::uint32_t index, std::string& name, bool& lossy) = 0;
-    virtual long EnumValue(Hkey key, std::uint32_t index, std::string& name, bool& lossy) = 0;
+    virtual long EnumValue(Hkey key, std::uint32_t index, std::string& name, bool& lossy,
+                           RegValue* value) = 0;
     long EnumKey(Hkey key, std::uint32_t index, std::string& name) {
         bool lossy = false;
         return EnumKey(key, index, name, lossy);
     }
+    long EnumValue(Hkey key, std::uint32_t index, std::string& name, bool& lossy) {
+        return EnumValue(key, index, name, lossy, nullptr);
+    }
     long EnumValue(Hkey key, std::uint32_t index, std::string& name) {
         bool lossy = false;
-        return EnumValue(key, index, name, lossy);
+        return EnumValue(key, index, name, lossy, nullptr);
     }
     // RegQueryValueExA: type and raw data; kFileNotFound when there is no such value.
     // The empty name means the default value.

@@ -312,7 +312,8 @@ long MemoryPlatform::EnumKey(Hkey handle, std::uint32_t index, std::string& name
     return kSuccess;
 }
 
-long MemoryPlatform::EnumValue(Hkey handle, std::uint32_t index, std::string& name, bool& lossy) {
+long MemoryPlatform::EnumValue(Hkey handle, std::uint32_t index, std::string& name, bool& lossy,
+                               RegValue* value) {
     std::shared_ptr<Key> key;
     if (const long status = Live(handle, key); status != kSuccess) {
         return status;
@@ -323,8 +324,14 @@ long MemoryPlatform::EnumValue(Hkey handle, std::uint32_t index, std::string& na
     if (index >= key->values.size()) {
         return kNoMoreItems;
     }
+    if (value != nullptr && failQueryValue != 0) {
+        return failQueryValue;
+    }
     name = key->values[index].name;
     lossy = key->values[index].lossyName;
+    if (value != nullptr) {
+        *value = key->values[index].value;
+    }
     return kSuccess;
 }
 

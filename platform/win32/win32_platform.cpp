@@ -49,6 +49,13 @@ bool WideOf(std::string_view text, std::wstring& wide) {
     if (text.empty()) {
         return true;
     }
+    // Every ANSI code page of Windows keeps ASCII as it is; most names are nothing else, and
+    // they are converted by hand without two calls into the code-page tables.
+    if (std::all_of(text.begin(), text.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        wide.assign(text.begin(), text.end());
+        return true;
+    }
     const int length = static_cast<int>(text.size());
     const int size =
         MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), length, nullptr, 0);
@@ -67,6 +74,12 @@ std::string AnsiOf(std::wstring_view wide, bool& lossy) {
     lossy = false;
     if (wide.empty()) {
         return {};
+    }
+    if (std::all_of(wide.begin(), wide.end(), [](wchar_t c) { return c < 0x80; })) {
+        std::string text(wide.size(), '\0');
+        std::transform(wide.begin(), wide.end(), text.begin(),
+                       [](wchar_t c) { return static_cast<char>(c); });
+        return text;
     }
     const int length = static_cast<int>(wide.size());
     // A UTF-8 code page holds every character but takes neither flag: only broken UTF-16
@@ -205,23 +218,72 @@ long Win32Platform::EnumKey(Hkey key, std::uint32_t index, std::string& name, bo
     return status;
 }
 
-long Win32Platform::EnumValue(Hkey key, std::uint32_t index, std::string& name, bool& lossy) {
-    // Value names are at most 16,383 characters; start small and grow on ERROR_MORE_DATA.
-    std::vector<wchar_t> buffer(512);
-    for (;;) {
-        DWORD size = static_cast<DWORD>(buffer.size());
-        const LONG status = RegEnumValueW(AsHkey(key), index, buffer.data(), &size, nullptr,
-                                          nullptr, nullptr, nullptr);
-        if (status == ERROR_MORE_DATA && buffer.size() < 32768) {
-            buffer.resize(32768);
+namespace {
+
+// A value's type and data as the wide calls give them, for the engine. Strings are stored as
+// UTF-16: the engine gets them in the ANSI code page, as the ANSI function would give them, and
+// learns whether that lost anything.
+void FillValue(DWORD type, const BYTE* data, DWORD size, RegValue& value) {
+    value.type = type;
+    value.lossy = false;
+    if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
+        std::wstring wide(size / sizeof(wchar_t), L'\0');
+        std::memcpy(wide.data(), data, wide.size() * sizeof(wchar_t));
+        value.data = AnsiOf(wide, value.lossy);
+        value.lossy = value.lossy || size % sizeof(wchar_t) != 0;
+    } else {
+        value.data.assign(reinterpret_cast<const char*>(data), size);
+    }
+}
+
+// Most names and data fit these; larger ones are asked for again with the size reported.
+constexpr DWORD kSmallName = 512;
+constexpr DWORD kSmallData = 1024;
+// Value names are at most 16,383 characters.
+constexpr DWORD kLongestValueName = 32768;
+
+} // namespace
+
+long Win32Platform::EnumValue(Hkey key, std::uint32_t index, std::string& name, bool& lossy,
+                              RegValue* value) {
+    wchar_t smallName[kSmallName];
+    BYTE smallData[kSmallData];
+    std::vector<wchar_t> largeName;
+    std::vector<BYTE> largeData;
+    wchar_t* nameBuffer = smallName;
+    DWORD nameCapacity = kSmallName;
+    BYTE* dataBuffer = value != nullptr ? smallData : nullptr;
+    DWORD dataCapacity = value != nullptr ? kSmallData : 0;
+    // The value may grow between the calls; a few tries with the sizes just reported are enough.
+    for (int attempt = 0;; ++attempt) {
+        DWORD nameSize = nameCapacity, dataSize = dataCapacity, type = 0;
+        const LONG status = RegEnumValueW(AsHkey(key), index, nameBuffer, &nameSize, nullptr,
+                                          value != nullptr ? &type : nullptr, dataBuffer,
+                                          value != nullptr ? &dataSize : nullptr);
+        if (status == ERROR_MORE_DATA && attempt < 4) {
+            // Either the name or the data did not fit: the one reported larger grows.
+            if (nameCapacity < kLongestValueName &&
+                (value == nullptr || dataSize <= dataCapacity)) {
+                largeName.resize(kLongestValueName);
+                nameBuffer = largeName.data();
+                nameCapacity = kLongestValueName;
+            }
+            if (value != nullptr && dataSize > dataCapacity) {
+                largeData.resize(dataSize);
+                dataBuffer = largeData.data();
+                dataCapacity = dataSize;
+            }
             continue;
         }
         if (status == ERROR_SUCCESS) {
-            const std::wstring_view wide(buffer.data(), size);
+            const std::wstring_view wide(nameBuffer, nameSize);
             name = AnsiOf(wide, lossy);
             // A NUL inside the name ends it for every call that takes a name: the name that
             // comes back would reach another value.
             lossy = lossy || wide.find(L'\0') != std::wstring_view::npos;
+            if (value != nullptr) {
+                FillValue(type, dataBuffer, dataSize, *value);
+            }
         }
         return status;
     }
@@ -233,32 +295,22 @@ long Win32Platform::QueryValue(Hkey key, std::string_view name, RegValue& value)
         return kFileNotFound; // no value has a name that is no text
     }
     // One call answers most values; a larger one is asked for again with its exact size.
-    std::vector<BYTE> data(512);
+    BYTE small[kSmallData];
+    std::vector<BYTE> large;
+    BYTE* data = small;
     DWORD type = 0;
-    DWORD size = static_cast<DWORD>(data.size());
-    LONG status =
-        RegQueryValueExW(AsHkey(key), valueName.c_str(), nullptr, &type, data.data(), &size);
+    DWORD size = kSmallData;
+    LONG status = RegQueryValueExW(AsHkey(key), valueName.c_str(), nullptr, &type, data, &size);
     // The value may grow between the calls; a few tries with the size just reported are enough.
     for (int attempt = 0; status == ERROR_MORE_DATA && attempt < 4; ++attempt) {
-        data.resize(size);
-        status =
-            RegQueryValueExW(AsHkey(key), valueName.c_str(), nullptr, &type, data.data(), &size);
+        large.resize(size);
+        data = large.data();
+        status = RegQueryValueExW(AsHkey(key), valueName.c_str(), nullptr, &type, data, &size);
     }
     if (status != ERROR_SUCCESS) {
         return status;
     }
-    value.type = type;
-    value.lossy = false;
-    if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
-        // Strings are stored as UTF-16: the engine gets them in the ANSI code page, as the
-        // ANSI function would give them, and learns whether that lost anything.
-        std::wstring wide(size / sizeof(wchar_t), L'\0');
-        std::memcpy(wide.data(), data.data(), wide.size() * sizeof(wchar_t));
-        value.data = AnsiOf(wide, value.lossy);
-        value.lossy = value.lossy || size % sizeof(wchar_t) != 0;
-    } else {
-        value.data.assign(reinterpret_cast<const char*>(data.data()), size);
-    }
+    FillValue(type, data, size, value);
     return status;
 }
 

@@ -17,7 +17,8 @@ class Win32Platform final : public Platform {
     using Platform::EnumValue;
     using Platform::WriteWholeFile;
     long EnumKey(Hkey key, std::uint32_t index, std::string& name, bool& lossy) override;
-    long EnumValue(Hkey key, std::uint32_t index, std::string& name, bool& lossy) override;
+    long EnumValue(Hkey key, std::uint32_t index, std::string& name, bool& lossy,
+                   RegValue* value) override;
     long QueryValue(Hkey key, std::string_view name, RegValue& value) override;
     long SetValue(Hkey key, std::string_view name, std::uint32_t type,
                   std::string_view data) override;

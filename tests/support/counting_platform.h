@@ -51,10 +51,10 @@ class CountingPlatform final : public platform::Platform {
         ++counts.enumKey;
         return inner_.EnumKey(key, index, name, lossy);
     }
-    long EnumValue(platform::Hkey key, std::uint32_t index, std::string& name,
-                   bool& lossy) override {
+    long EnumValue(platform::Hkey key, std::uint32_t index, std::string& name, bool& lossy,
+                   platform::RegValue* value) override {
         ++counts.enumValue;
-        return inner_.EnumValue(key, index, name, lossy);
+        return inner_.EnumValue(key, index, name, lossy, value);
     }
     long QueryValue(platform::Hkey key, std::string_view name, platform::RegValue& value) override {
         ++counts.queryValue;
