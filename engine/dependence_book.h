@@ -16,6 +16,7 @@ namespace mendrake::detail {
 
 struct DependentCandidate {
     TItem finding;
+    bool withoutSubkeys = false; // stands only while its key has no subkeys
     std::vector<std::string> dependsOn;
     std::vector<bool> covered; // per entry of dependsOn: it or a key above it is reported
     std::size_t uncovered = 0; // entries of dependsOn not covered yet

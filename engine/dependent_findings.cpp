@@ -19,7 +19,8 @@ std::string DeletedLocation(const TItem& issue) {
     return RootAbbreviation(issue.RootKey) + issue.Key;
 }
 
-void NoteDependentFinding(AnalysisRun& run, TItem finding, std::vector<std::string> dependsOn) {
+void NoteDependentFinding(AnalysisRun& run, TItem finding, std::vector<std::string> dependsOn,
+                          WhenReady check) {
     detail::DependenceBook& book = run.Dependents();
     if (dependsOn.empty()) {
         return;
@@ -27,6 +28,7 @@ void NoteDependentFinding(AnalysisRun& run, TItem finding, std::vector<std::stri
     const std::size_t index = book.candidates.size();
     detail::DependentCandidate& candidate = book.candidates.emplace_back();
     candidate.covered.assign(dependsOn.size(), false);
+    candidate.withoutSubkeys = check == WhenReady::KeyWithoutSubkeys;
     for (std::size_t target = 0; target < dependsOn.size(); ++target) {
         // Waits for the key and every key above it; one already reported covers it now.
         std::string key = LocationKey(dependsOn[target]);
@@ -131,6 +133,18 @@ bool DescribesOnly(const std::string& valueName) {
                        [&](const char* name) { return upper == name; });
 }
 
+namespace {
+
+// Whether the finding's key can be read and holds no subkeys.
+bool HasNoSubkeys(AnalysisRun& run, const TItem& finding) {
+    RegistryAccess reg(run);
+    reg.SetRoot(finding.RootKey);
+    reg.SetAccess(platform::kKeyRead);
+    return reg.Open(finding.Key) && reg.SubkeyCount() == 0;
+}
+
+} // namespace
+
 void AppendDependentFindings(AnalysisRun& run) {
     detail::DependenceBook& book = run.Dependents();
     // Round by round: what one round appends may make other candidates ready for the next,
@@ -151,6 +165,9 @@ void AppendDependentFindings(AnalysisRun& run) {
             // A key that goes anyway (reported by a check of its own, or below a key that
             // goes) needs no second finding.
             if (f.DeleteKey && LocationCovered(book.removed, DeletedLocation(f))) {
+                continue;
+            }
+            if (candidate.withoutSubkeys && !HasNoSubkeys(run, f)) {
                 continue;
             }
             AppendIssue(run, f.Category, f.Kind, std::move(f.Problem), std::move(f.Data),

@@ -24,10 +24,20 @@
 
 namespace mendrake {
 
+// What a dependent finding asks of its key once its keys are all reported, before it stands.
+enum class WhenReady {
+    Stands,
+    // The key holds no subkeys: a reference holds a value, not a tree, and deleting a key with
+    // subkeys would delete what no check looked at. Asked then rather than of every reference
+    // while the scan reads, as few references ever come to depend on a removal.
+    KeyWithoutSubkeys,
+};
+
 // Notes a finding that stands when every key of `dependsOn` (locations in the form of
 // `TItem::KeyText`: "HKCR\CLSID\{...}", "HKCU\Software\Classes\...") is reported for deletion
 // in `run`. Its problem text should say why ("... (class being removed)").
-void NoteDependentFinding(AnalysisRun& run, TItem finding, std::vector<std::string> dependsOn);
+void NoteDependentFinding(AnalysisRun& run, TItem finding, std::vector<std::string> dependsOn,
+                          WhenReady check = WhenReady::Stands);
 
 // The location of the key a registry finding deletes: its root's abbreviation and Key
 // ("HKCR\X\Shell\open"), the form of the locations in DependsOn.

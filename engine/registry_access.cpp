@@ -4,6 +4,7 @@
 #include "engine/analysis_run.h"
 #include "engine/scan_stats.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace mendrake {
@@ -14,6 +15,11 @@ using platform::Os;
 namespace {
 // Deepest key nesting the recursive delete follows; the registry itself allows 512 levels.
 constexpr int kMaxKeyDepth = 512;
+
+bool IsAsciiText(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
 } // namespace
 
 RegistryAccess::~RegistryAccess() {
@@ -83,12 +89,25 @@ KeyListing RegistryAccess::List(bool subkeys) {
     // failure is the listing's status: it is not complete.
     std::optional<std::uint32_t> count;
     long firstFailure = platform::kSuccess;
+    if (!subkeys) {
+        listed_.clear();
+        listedWhole_ = false;
+    }
+    bool allAscii = true;
+    platform::RegValue value;
     for (std::uint32_t i = 0;; ++i) {
         bool lossy = false;
-        const long status =
-            subkeys ? Os().EnumKey(key_, i, name, lossy) : Os().EnumValue(key_, i, name, lossy);
+        const long status = subkeys ? Os().EnumKey(key_, i, name, lossy)
+                                    : Os().EnumValue(key_, i, name, lossy, &value);
         if (status == platform::kSuccess) {
             listing.entries.push_back({name, lossy});
+            if (!subkeys) {
+                allAscii = allAscii && !lossy && IsAsciiText(name);
+                if (!lossy) {
+                    listed_.emplace_back(name, std::move(value));
+                }
+                value = {};
+            }
             // A classes root holds tens of thousands of names: a stop is honoured meanwhile.
             if (run_ != nullptr) {
                 run_->CheckStop();
@@ -111,6 +130,9 @@ KeyListing RegistryAccess::List(bool subkeys) {
         }
     }
     listing.status = firstFailure == platform::kSuccess ? platform::kNoMoreItems : firstFailure;
+    if (!subkeys) {
+        listedWhole_ = listing.Complete() && allAscii;
+    }
     if (listing.Complete()) {
         // A listing that ran to its end has counted the entries as well.
         const auto entries = static_cast<std::uint32_t>(listing.entries.size());
@@ -215,8 +237,52 @@ bool RegistryAccess::AnySubkeys() {
     return SubkeyCount() > 0;
 }
 
+namespace {
+
+char AsciiUpper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// Value names compare without regard to case; for ASCII names that is plain ASCII folding.
+bool SameAsciiName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return AsciiUpper(x) == AsciiUpper(y);
+           });
+}
+
+} // namespace
+
+const platform::RegValue* RegistryAccess::Listed(std::string_view name, bool& absent) const {
+    absent = false;
+    if (listed_.empty() && !listedWhole_) {
+        return nullptr;
+    }
+    for (const auto& [listedName, value] : listed_) {
+        if (listedName == name) {
+            return &value;
+        }
+    }
+    if (!IsAsciiText(name)) {
+        return nullptr; // another letter case of a name outside ASCII: the registry decides
+    }
+    for (const auto& [listedName, value] : listed_) {
+        if (SameAsciiName(listedName, name)) {
+            return &value;
+        }
+    }
+    absent = listedWhole_;
+    return nullptr;
+}
+
 const platform::RegValue* RegistryAccess::Query(std::string_view name) {
     if (key_ == 0) {
+        return nullptr;
+    }
+    bool absent = false;
+    if (const platform::RegValue* listed = Listed(name, absent)) {
+        return listed;
+    }
+    if (absent) {
         return nullptr;
     }
     if (!cachedValid_ || cachedName_ != name) {

@@ -99,10 +99,14 @@ class RegistryAccess {
     void ForgetValue() {
         cachedValid_ = false;
         subkeysKnown_ = valuesKnown_ = false;
+        listed_.clear();
+        listedWhole_ = false;
     }
     void QueryCounts();
     // Names by index from 0 (subkeys or values) until ERROR_NO_MORE_ITEMS; see the .cpp.
     KeyListing List(bool subkeys);
+    // The listed value answering `name` without a call, or nullptr when only a query can tell.
+    const platform::RegValue* Listed(std::string_view name, bool& absent) const;
     // The listing's names without the lossy ones; sets listingComplete_.
     std::vector<std::string> UsableNames(const KeyListing& listing);
     bool RemoveTree(platform::Hkey parent, const std::string& subkey, int depth);
@@ -120,6 +124,12 @@ class RegistryAccess {
     std::string cachedName_;
     long cachedStatus_ = 0;
     platform::RegValue cachedValue_;
+    // The open key's values as its last value listing read them, data and all (a listing costs
+    // one call per value either way): the reads that follow a listing cost nothing. `listedWhole_`
+    // when the listing holds every value under a name that compares as ASCII, so that a name
+    // missing from it is known to be missing.
+    std::vector<std::pair<std::string, platform::RegValue>> listed_;
+    bool listedWhole_ = false;
     // The open key's counts, once a listing has run to its end or the key was queried: one
     // answer serves every count test of the key.
     bool subkeysKnown_ = false, valuesKnown_ = false;

@@ -64,12 +64,13 @@ void ScanClassReferences(AnalysisRun& run, ClassesRoot& root, const ClassRegistr
         }
         const std::string text = reg.ReadText("");
         const std::string compared = ComparedClassId(text);
+        const std::vector<std::string>* places = classes.PlacesOf(compared);
         // A reference holds a value, not a tree: a "CLSID" key with subkeys of its own is a
-        // container, and deleting it would delete what no reference check looked at.
-        if (reg.SubkeyCount() != 0) {
+        // container, and deleting it would delete what no reference check looked at. (Asked
+        // of a reference to a registered class only when that class goes.)
+        if (places == nullptr && reg.SubkeyCount() != 0) {
             continue;
         }
-        const std::vector<std::string>* places = classes.PlacesOf(compared);
         if (places == nullptr) {
             AppendIssue(run, kCategory, 1, "COM Issue", compared, ref.KeyText(), ref.Root(),
                         ref.Key(), "", text, true);
@@ -88,7 +89,7 @@ void ScanClassReferences(AnalysisRun& run, ClassesRoot& root, const ClassRegistr
                                    text,
                                    true,
                                    {}},
-                             *places);
+                             *places, WhenReady::KeyWithoutSubkeys);
     }
 }
 

@@ -51,8 +51,9 @@ void CheckHandlerKey(AnalysisRun& run, RegistryAccess& reg, const ClassRegistrat
     }
     const std::vector<std::string>* places = classes.PlacesOf(id);
     // The fix deletes the whole key: a handler key with subkeys of its own holds more than the
-    // reference that was tested, and stays.
-    if (reg.AnySubkeys() || (area != nullptr && !area->Holds(reg))) {
+    // reference that was tested, and stays (asked of a handler of a registered class only when
+    // that class goes).
+    if ((places == nullptr && reg.AnySubkeys()) || (area != nullptr && !area->Holds(reg))) {
         return;
     }
     const std::string keyText = RootAbbreviation(root) + key;
@@ -60,7 +61,7 @@ void CheckHandlerKey(AnalysisRun& run, RegistryAccess& reg, const ClassRegistrat
         NoteDependentFinding(
             run,
             TItem{1, kCategory, 0, kDependentProblem, id, keyText, root, key, "", text, true, {}},
-            *places);
+            *places, WhenReady::KeyWithoutSubkeys);
         return;
     }
     AppendIssue(run, kCategory, 0, kProblem, id, keyText, root, key, "", text, true);

@@ -75,6 +75,21 @@ TEST_F(DependentFindings, ReferencesToAClassBeingRemovedAreFoundInTheSameAnalysi
     EXPECT_EQ((Texts{"HKCR\\CLSID\\{6D6B0001-0000-4000-8000-000000000001}"}), found[1].DependsOn);
 }
 
+TEST_F(DependentFindings, AReferenceKeyWithSubkeysOfItsOwnStaysWhenItsClassGoes) {
+    // Whether such a key holds more than the reference is asked only once its class goes; the
+    // answer must still keep it, as the fix would delete what no check looked at.
+    PlantDeadClassWithReferences();
+    os.PutText(kClassesRoot, "Mdk.Doc\\CLSID\\Extra", "", "kept");
+    os.PutText(kClassesRoot, "Directory\\Background\\shellex\\ContextMenuHandlers\\Mdk\\Extra", "",
+               "kept");
+    EXPECT_EQ((Texts{
+                  "COM Issue | HKCR\\CLSID\\{6D6B0001-0000-4000-8000-000000000001}",
+                  "Interface Issue (class being removed) | "
+                  "HKCR\\Interface\\{6D6B0003-0000-4000-8000-000000000003}",
+              }),
+              ScanLines());
+}
+
 TEST_F(DependentFindings, OneFixOfEverythingLeavesNothingForTheNextAnalysis) {
     PlantDeadClassWithReferences();
     // A program id whose only verb is dead: its "Shell" key and the key itself go empty, and
