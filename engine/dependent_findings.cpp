@@ -66,7 +66,14 @@ bool NoteEmptiedKey(AnalysisRun& run, RegistryAccess& reg, TItem finding,
         return false;
     }
     const std::vector<std::string> subkeys = reg.SubkeyNames();
-    if (!reg.ListingComplete() || subkeys.empty()) {
+    return reg.ListingComplete() &&
+           NoteEmptiedKeyListed(run, std::move(finding), values, subkeys, describesOnly);
+}
+
+bool NoteEmptiedKeyListed(AnalysisRun& run, TItem finding, const std::vector<std::string>& values,
+                          const std::vector<std::string>& subkeys,
+                          const std::function<bool(const std::string& valueName)>& describesOnly) {
+    if (subkeys.empty() || !std::all_of(values.begin(), values.end(), describesOnly)) {
         return false;
     }
     const std::string location = DeletedLocation(finding);

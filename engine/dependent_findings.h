@@ -50,6 +50,12 @@ std::string DeletedLocation(const TItem& issue);
 bool NoteEmptiedKey(AnalysisRun& run, RegistryAccess& reg, TItem finding,
                     const std::function<bool(const std::string& valueName)>& describesOnly);
 
+// The same for a key whose complete listings the caller has read already: `values` and
+// `subkeys` are every name the key holds.
+bool NoteEmptiedKeyListed(AnalysisRun& run, TItem finding, const std::vector<std::string>& values,
+                          const std::vector<std::string>& subkeys,
+                          const std::function<bool(const std::string& valueName)>& describesOnly);
+
 // The same for a key known to have `subkeys` subkeys, without listing them now: looked at
 // (listed, its values judged) only once that many keys directly below it are reported for
 // deletion, which few keys ever see. For a walk that opens every key of a large area.

@@ -19,12 +19,14 @@ namespace {
 constexpr std::int32_t kCategory = 6;
 const std::string kAppPathsKey = "\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
 
-// Notes `key` as a key the fix may leave empty (see NoteEmptiedKey).
-bool NoteEmptiedClassesKey(AnalysisRun& run, RegistryAccess& reg, const ClassesKey& key,
-                           const std::string& name,
+// Notes `key`, whose complete listings are `values` and `subkeys`, as a key the fix may leave
+// empty (see NoteEmptiedKeyListed).
+bool NoteEmptiedClassesKey(AnalysisRun& run, const ClassesKey& key, const std::string& name,
+                           const std::vector<std::string>& values,
+                           const std::vector<std::string>& subkeys,
                            const std::function<bool(const std::string&)>& describesOnly) {
-    return NoteEmptiedKey(run, reg,
-                          TItem{1,
+    return NoteEmptiedKeyListed(run,
+                                TItem{1,
                                 kCategory,
                                 0,
                                 "Open with Issue (left empty by the fix)",
@@ -36,7 +38,7 @@ bool NoteEmptiedClassesKey(AnalysisRun& run, RegistryAccess& reg, const ClassesK
                                 "",
                                 true,
                                 {}},
-                          describesOnly);
+                                values, subkeys, describesOnly);
 }
 
 // The verbs below "<owner>\Shell" of one classes key: each verb whose command names a missing
@@ -51,6 +53,7 @@ void ScanShellKey(AnalysisRun& run, RegistryAccess& reg, const ClassesKey& owner
         return;
     }
     const std::vector<std::string> verbs = reg.SubkeyNames();
+    const bool verbsComplete = reg.ListingComplete();
     // A "Shell" key is empty only when it counts no subkeys: one whose listing failed may
     // still hold verbs, and reporting it would delete the whole class key.
     if (verbs.empty() && reg.SubkeyCount() == 0) {
@@ -79,11 +82,18 @@ void ScanShellKey(AnalysisRun& run, RegistryAccess& reg, const ClassesKey& owner
         return;
     }
     // The "Shell" key as the owner names it: should the fix leave it empty, the backup gives it
-    // back under its own name.
+    // back under its own name. The same listing, with the owner's values, tells whether the
+    // fix may leave the owner empty too.
     ClassesKey shellAsNamed = shell;
+    std::vector<std::string> ownerValues, ownerSubkeys;
+    bool ownerListed = false;
     reg.SetRoot(owner.Root());
     if (reg.Open(owner.Key())) {
-        for (const std::string& subkey : reg.SubkeyNames()) {
+        ownerValues = reg.ValueNames();
+        ownerListed = reg.ListingComplete();
+        ownerSubkeys = reg.SubkeyNames();
+        ownerListed = ownerListed && reg.ListingComplete();
+        for (const std::string& subkey : ownerSubkeys) {
             if (UpperCase(subkey) == "SHELL") {
                 shellAsNamed = owner.Below(subkey);
             }
@@ -95,10 +105,18 @@ void ScanShellKey(AnalysisRun& run, RegistryAccess& reg, const ClassesKey& owner
                     verbKey.KeyText() + "\\Command", verbKey.Root(), verbKey.Key(), "",
                     verb.command, true);
     }
-    // The default verb's name is the only value a "Shell" key holds of its own.
-    if (NoteEmptiedClassesKey(run, reg, shellAsNamed, name,
-                              [](const std::string& v) { return v.empty(); })) {
-        NoteEmptiedClassesKey(run, reg, owner, name, DescribesOnly);
+    // The default verb's name is the only value a "Shell" key holds of its own; its subkeys
+    // are the verbs listed above.
+    reg.SetRoot(shellAsNamed.Root());
+    if (!verbsComplete || !reg.Open(shellAsNamed.Key())) {
+        return;
+    }
+    const std::vector<std::string> shellValues = reg.ValueNames();
+    if (reg.ListingComplete() &&
+        NoteEmptiedClassesKey(run, shellAsNamed, name, shellValues, verbs,
+                              [](const std::string& v) { return v.empty(); }) &&
+        ownerListed) {
+        NoteEmptiedClassesKey(run, owner, name, ownerValues, ownerSubkeys, DescribesOnly);
     }
 }
 

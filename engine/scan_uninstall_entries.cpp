@@ -94,7 +94,11 @@ void ScanUninstallArea(AnalysisRun& run, const ViewArea& area) {
     }
     for (const std::string& name : reg.SubkeyNames()) {
         const std::string key = area.Subkey(name);
-        if (!reg.Open(key) || NumberIs(reg, "SystemComponent", 1)) {
+        if (!reg.Open(key)) {
+            continue;
+        }
+        reg.ReadValues(); // an entry's values are read by name, several of them
+        if (NumberIs(reg, "SystemComponent", 1)) {
             continue;
         }
         const Verdict verdict = JudgeEntry(run, reg, name, area.view);
