@@ -110,8 +110,10 @@ void NoteKeyRemoval(AnalysisRun& run, std::string_view location) {
         return;
     }
     key.resize(cut);
+    // Counted for every key, as a key may be noted for later after keys below it were reported.
+    const std::uint32_t below = ++book.removedBelow[key];
     auto it = book.later.find(key);
-    if (it != book.later.end() && ++book.removedBelow[key] >= it->second.subkeys) {
+    if (it != book.later.end() && below >= it->second.subkeys) {
         // Every subkey it had may be going: look at it now.
         detail::LaterCandidate candidate = std::move(it->second);
         book.later.erase(it);
@@ -127,8 +129,25 @@ void NoteEmptiedKeyLater(AnalysisRun& run, TItem finding, std::uint32_t subkeys,
         return;
     }
     std::string key = LocationKey(DeletedLocation(finding));
-    book.later.emplace(std::move(key), detail::LaterCandidate{std::move(finding), subkeys,
-                                                              std::move(describesOnly)});
+    if (const auto below = book.removedBelow.find(key);
+        below != book.removedBelow.end() && below->second >= subkeys) {
+        // Every subkey it had is going already: look at it now.
+        book.later.erase(key);
+        RegistryAccess reg(run);
+        NoteEmptiedKey(run, reg, std::move(finding), describesOnly);
+        return;
+    }
+    book.later.insert_or_assign(std::move(key), detail::LaterCandidate{std::move(finding), subkeys,
+                                                                       std::move(describesOnly)});
+}
+
+std::optional<std::uint32_t> WaitingKeySubkeys(AnalysisRun& run, std::string_view location) {
+    const detail::DependenceBook& book = run.Dependents();
+    const auto waiting = book.later.find(LocationKey(location));
+    if (waiting == book.later.end()) {
+        return std::nullopt;
+    }
+    return waiting->second.subkeys;
 }
 
 bool DescribesOnly(const std::string& valueName) {

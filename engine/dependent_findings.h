@@ -17,6 +17,7 @@
 #include "engine/registry_access.h"
 
 #include <functional>
+#include <optional>
 
 #include <string>
 #include <string_view>
@@ -58,9 +59,14 @@ bool NoteEmptiedKeyListed(AnalysisRun& run, TItem finding, const std::vector<std
 
 // The same for a key known to have `subkeys` subkeys, without listing them now: looked at
 // (listed, its values judged) only once that many keys directly below it are reported for
-// deletion, which few keys ever see. For a walk that opens every key of a large area.
+// deletion, which few keys ever see. For a walk that opens every key of a large area. A key
+// noted so before is claimed by the later note: its finding is the one reported.
 void NoteEmptiedKeyLater(AnalysisRun& run, TItem finding, std::uint32_t subkeys,
                          std::function<bool(const std::string& valueName)> describesOnly);
+
+// The subkey count of the key at `location` (DeletedLocation form) as NoteEmptiedKeyLater was
+// told it in this run, while the key waits there; nothing otherwise.
+std::optional<std::uint32_t> WaitingKeySubkeys(AnalysisRun& run, std::string_view location);
 
 // Values of a classes key that only describe it (the default value, EditFlags,
 // FriendlyTypeName and the like): a key holding nothing else is of no use without its subkeys.

@@ -27,17 +27,17 @@ bool NoteEmptiedClassesKey(AnalysisRun& run, const ClassesKey& key, const std::s
                            const std::function<bool(const std::string&)>& describesOnly) {
     return NoteEmptiedKeyListed(run,
                                 TItem{1,
-                                kCategory,
-                                0,
-                                "Open with Issue (left empty by the fix)",
-                                name,
-                                key.KeyText(),
-                                key.Root(),
-                                key.Key(),
-                                "",
-                                "",
-                                true,
-                                {}},
+                                      kCategory,
+                                      0,
+                                      "Open with Issue (left empty by the fix)",
+                                      name,
+                                      key.KeyText(),
+                                      key.Root(),
+                                      key.Key(),
+                                      "",
+                                      "",
+                                      true,
+                                      {}},
                                 values, subkeys, describesOnly);
 }
 
@@ -57,8 +57,11 @@ void ScanShellKey(AnalysisRun& run, RegistryAccess& reg, const ClassesKey& owner
     // A "Shell" key is empty only when it counts no subkeys: one whose listing failed may
     // still hold verbs, and reporting it would delete the whole class key.
     if (verbs.empty() && reg.SubkeyCount() == 0) {
-        // The key's values don't matter: it exists only to carry the empty "Shell" key.
-        if (reg.Open(owner.Key()) && reg.SubkeyCount() == 1) {
+        // The key's values don't matter: it exists only to carry the empty "Shell" key. The
+        // pass over the classes root has counted the subkeys of its keys already.
+        const std::optional<std::uint32_t> known =
+            WaitingKeySubkeys(run, RootAbbreviation(owner.Root()) + owner.Key());
+        if (known ? *known == 1 : reg.Open(owner.Key()) && reg.SubkeyCount() == 1) {
             AppendIssue(run, kCategory, 0, "Open with Issue", name, owner.KeyText(), owner.Root(),
                         owner.Key(), "", "", true);
         }
@@ -82,18 +85,24 @@ void ScanShellKey(AnalysisRun& run, RegistryAccess& reg, const ClassesKey& owner
         return;
     }
     // The "Shell" key as the owner names it: should the fix leave it empty, the backup gives it
-    // back under its own name. The same listing, with the owner's values, tells whether the
-    // fix may leave the owner empty too.
+    // back under its own name. Its full name tells; where the platform cannot, the owner's
+    // listing does.
+    // Its values, with the verbs listed above, tell whether the fix may leave it empty.
     ClassesKey shellAsNamed = shell;
-    std::vector<std::string> ownerValues, ownerSubkeys;
-    bool ownerListed = false;
-    reg.SetRoot(owner.Root());
-    if (reg.Open(owner.Key())) {
-        ownerValues = reg.ValueNames();
-        ownerListed = reg.ListingComplete();
-        ownerSubkeys = reg.SubkeyNames();
-        ownerListed = ownerListed && reg.ListingComplete();
-        for (const std::string& subkey : ownerSubkeys) {
+    std::string fullName;
+    std::vector<std::string> shellValues;
+    bool shellValuesListed = false;
+    reg.SetRoot(shell.Root());
+    if (reg.Open(shell.Key())) {
+        fullName = reg.KeyIdentity();
+        shellValues = reg.ValueNames();
+        shellValuesListed = reg.ListingComplete();
+    }
+    const std::size_t cut = fullName.rfind('\\');
+    if (cut != std::string::npos && UpperCase(fullName.substr(cut + 1)) == "SHELL") {
+        shellAsNamed = owner.Below(fullName.substr(cut + 1));
+    } else if (reg.Open(owner.Key())) {
+        for (const std::string& subkey : reg.SubkeyNames()) {
             if (UpperCase(subkey) == "SHELL") {
                 shellAsNamed = owner.Below(subkey);
             }
@@ -105,19 +114,37 @@ void ScanShellKey(AnalysisRun& run, RegistryAccess& reg, const ClassesKey& owner
                     verbKey.KeyText() + "\\Command", verbKey.Root(), verbKey.Key(), "",
                     verb.command, true);
     }
-    // The default verb's name is the only value a "Shell" key holds of its own; its subkeys
-    // are the verbs listed above.
-    reg.SetRoot(shellAsNamed.Root());
-    if (!verbsComplete || !reg.Open(shellAsNamed.Key())) {
+    // The default verb's name is the only value a "Shell" key holds of its own.
+    if (!verbsComplete || !shellValuesListed ||
+        !NoteEmptiedClassesKey(run, shellAsNamed, name, shellValues, verbs,
+                               [](const std::string& v) { return v.empty(); })) {
         return;
     }
-    const std::vector<std::string> shellValues = reg.ValueNames();
-    if (reg.ListingComplete() &&
-        NoteEmptiedClassesKey(run, shellAsNamed, name, shellValues, verbs,
-                              [](const std::string& v) { return v.empty(); }) &&
-        ownerListed) {
-        NoteEmptiedClassesKey(run, owner, name, ownerValues, ownerSubkeys, DescribesOnly);
+    // The owner is looked at only once every subkey it has is going, which the pass over the
+    // classes root counted for its keys; an application's key is counted here.
+    std::optional<std::uint32_t> ownerSubkeys =
+        WaitingKeySubkeys(run, RootAbbreviation(owner.Root()) + owner.Key());
+    if (!ownerSubkeys) {
+        reg.SetRoot(owner.Root());
+        if (!reg.Open(owner.Key())) {
+            return;
+        }
+        ownerSubkeys = reg.SubkeyCount();
     }
+    NoteEmptiedKeyLater(run,
+                        TItem{1,
+                              kCategory,
+                              0,
+                              "Open with Issue (left empty by the fix)",
+                              name,
+                              owner.KeyText(),
+                              owner.Root(),
+                              owner.Key(),
+                              "",
+                              "",
+                              true,
+                              {}},
+                        *ownerSubkeys, DescribesOnly);
 }
 
 // Passes 1 and 2: the application registrations, then every key of the classes root, the
