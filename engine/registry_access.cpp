@@ -69,7 +69,9 @@ std::string RegistryAccess::KeyIdentity() {
     return key_ == 0 ? std::string() : Os().KeyIdentity(key_);
 }
 
-KeyListing RegistryAccess::List(bool subkeys) {
+KeyListing RegistryAccess::List(ListingKind kind) {
+    const bool subkeys = kind == ListingKind::Subkeys;
+    const bool withData = kind == ListingKind::ValuesWithData;
     KeyListing listing;
     listing.status = platform::kInvalidHandle;
     if (key_ == 0) {
@@ -85,10 +87,22 @@ KeyListing RegistryAccess::List(bool subkeys) {
     long firstFailure = platform::kSuccess;
     for (std::uint32_t i = 0;; ++i) {
         bool lossy = false;
-        const long status =
-            subkeys ? Os().EnumKey(key_, i, name, lossy) : Os().EnumValue(key_, i, name, lossy);
+        platform::RegValue value;
+        long status = subkeys ? Os().EnumKey(key_, i, name, lossy)
+                              : Os().EnumValue(key_, i, name, lossy, withData ? &value : nullptr);
+        const bool dataRead = withData && status == platform::kSuccess;
+        if (withData && status != platform::kSuccess && status != platform::kNoMoreItems) {
+            // The data may be what failed (it grew between the calls, or cannot be read): the
+            // name alone keeps the entry in the listing, and the caller's query says why.
+            status = Os().EnumValue(key_, i, name, lossy);
+        }
         if (status == platform::kSuccess) {
-            listing.entries.push_back({name, lossy});
+            KeyListing::Entry& entry = listing.entries.emplace_back();
+            entry.name = std::move(name);
+            entry.lossy = lossy;
+            if (dataRead) {
+                entry.value = std::move(value);
+            }
             // A classes root holds tens of thousands of names: a stop is honoured meanwhile.
             if (run_ != nullptr) {
                 run_->CheckStop();
@@ -143,11 +157,15 @@ std::vector<std::string> RegistryAccess::UsableNames(const KeyListing& listing) 
 }
 
 KeyListing RegistryAccess::SubkeyListing() {
-    return List(true);
+    return List(ListingKind::Subkeys);
 }
 
 KeyListing RegistryAccess::ValueListing() {
-    return List(false);
+    return List(ListingKind::Values);
+}
+
+KeyListing RegistryAccess::ValueListingWithData() {
+    return List(ListingKind::ValuesWithData);
 }
 
 std::vector<std::string> RegistryAccess::SubkeyNames() {
@@ -165,7 +183,7 @@ std::vector<std::string> RegistryAccess::SubkeyNames() {
             return listed->second;
         }
     }
-    const KeyListing listing = List(true);
+    const KeyListing listing = List(ListingKind::Subkeys);
     std::vector<std::string> names = UsableNames(listing);
     if (isRoot && listing.Complete()) {
         memory->rootListings[root_] = names;
@@ -178,7 +196,7 @@ std::vector<std::string> RegistryAccess::ValueNames() {
         listingComplete_ = false;
         return {};
     }
-    return UsableNames(List(false));
+    return UsableNames(List(ListingKind::Values));
 }
 
 void RegistryAccess::QueryCounts() {
@@ -301,6 +319,12 @@ std::optional<platform::RegValue> RegistryAccess::RawValue(std::string_view name
         return std::nullopt;
     }
     return *value;
+}
+
+std::optional<platform::RegValue> RegistryAccess::RawValue(std::string_view name, long& status) {
+    std::optional<platform::RegValue> value = RawValue(name);
+    status = key_ == 0 ? platform::kInvalidHandle : cachedStatus_;
+    return value;
 }
 
 void RegistryAccess::RemoveSubkeys(Hkey key, int depth) {

@@ -20,6 +20,9 @@ struct KeyListing {
     struct Entry {
         std::string name;
         bool lossy = false; // not the entry's real name: it cannot be opened or queried by it
+        // The value's type and data, in a listing of values with their data; empty where the
+        // enumeration gave the name alone (the data is then to be queried by the name).
+        std::optional<platform::RegValue> value;
     };
     std::vector<Entry> entries;
     long status = 0; // kNoMoreItems when it is complete, else the first failure
@@ -73,6 +76,10 @@ class RegistryAccess {
     // know it holds everything.
     KeyListing SubkeyListing();
     KeyListing ValueListing();
+    // The values with their type and data, each read in the same call that lists it: a copy of
+    // a key costs one call per value. An index whose data cannot be read is listed by its name
+    // alone, so that the caller's own query of it says why.
+    KeyListing ValueListingWithData();
     bool AnySubkeys();
     // Counts of subkeys and values of the open key (one query); zeros when none is open.
     std::uint32_t SubkeyCount();
@@ -86,6 +93,9 @@ class RegistryAccess {
     std::size_t ReadBytes(std::string_view name, char* buffer, std::size_t size);
     // Type and raw bytes of a value, or nothing when it is missing.
     std::optional<platform::RegValue> RawValue(std::string_view name);
+    // The same, with the platform's answer (kFileNotFound when there is no such value), so that
+    // a value that is missing can be told from one that cannot be read.
+    std::optional<platform::RegValue> RawValue(std::string_view name, long& status);
 
     // Deletes a key (path as for Open) with everything below it; true when the key went.
     bool RemoveKey(std::string_view path);
@@ -101,8 +111,9 @@ class RegistryAccess {
         subkeysKnown_ = valuesKnown_ = false;
     }
     void QueryCounts();
+    enum class ListingKind { Subkeys, Values, ValuesWithData };
     // Names by index from 0 (subkeys or values) until ERROR_NO_MORE_ITEMS; see the .cpp.
-    KeyListing List(bool subkeys);
+    KeyListing List(ListingKind kind);
     // The listing's names without the lossy ones; sets listingComplete_.
     std::vector<std::string> UsableNames(const KeyListing& listing);
     bool RemoveTree(platform::Hkey parent, const std::string& subkey, int depth);
