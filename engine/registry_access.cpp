@@ -357,8 +357,13 @@ bool RegistryAccess::RemoveOpenKey() {
     if (key_ == 0 || path_.empty()) {
         return false; // a root is never deleted
     }
-    // The open handle serves for the subtree: opening the key a second time would cost a round
-    // trip and give the same access.
+    // Most keys hold no subkeys and go in one call; the system refuses a key with subkeys, which
+    // is emptied first. The open handle serves for the subtree: opening the key a second time
+    // would cost a round trip and give the same access.
+    if (Os().DeleteKey(root_, path_) == platform::kSuccess) {
+        Close();
+        return true;
+    }
     RemoveSubkeys(key_, 0);
     const std::string path = path_;
     Close();

@@ -171,25 +171,13 @@ std::string KeyPathOf(const TItem& issue) {
     return !issue.Key.empty() && issue.Key.front() == '\\' ? issue.Key.substr(1) : issue.Key;
 }
 
-// Longest name of one key; a longer path may be refused as a whole and is then taken one
-// name at a time (see OpenKeyPath).
-constexpr std::size_t kLongestKeyName = 255;
-
 // Deletes the issue's entry; true when its key (DeleteKey) is gone afterwards.
 bool DeleteRegistryIssue(const TItem& issue) {
-    const std::string path = KeyPathOf(issue);
-    if (issue.DeleteKey && !path.empty()) {
-        // Most keys a fix deletes hold no subkeys and go in one call. The system refuses a key
-        // with subkeys, or one the user may not delete; the way below empties the first and
-        // leaves the second.
-        const long status = platform::Os().DeleteKey(issue.RootKey, path);
-        if (status == platform::kSuccess ||
-            (status == platform::kFileNotFound && path.size() <= kLongestKeyName)) {
-            return true; // gone now, or already gone
-        }
-    }
+    // The key is opened with full access even where one call from the root could delete it:
+    // a key the user may only read must stay, and Wine lets such a key be deleted.
     RegistryAccess reg;
     reg.SetRoot(issue.RootKey);
+    const std::string path = KeyPathOf(issue);
     if (!OpenKeyPath(reg, path)) {
         // Already gone, or no full access: passed over.
         return issue.DeleteKey && reg.OpenStatus() == platform::kFileNotFound;

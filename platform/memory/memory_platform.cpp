@@ -398,10 +398,6 @@ long MemoryPlatform::DeleteKey(Hkey parent, std::string_view subkey) {
     if (!it->second->children.empty()) {
         return kAccessDenied; // RegDeleteKeyA refuses a key that still has subkeys
     }
-    const Key& doomed = *it->second;
-    if (doomed.denyFullAccess || doomed.denyWrites || doomed.denyAllAccess) {
-        return kAccessDenied; // deleting needs the DELETE right, which full access includes
-    }
     it->second->deleted = true;
     owner->children.erase(it);
     return kSuccess;

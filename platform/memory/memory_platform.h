@@ -106,8 +106,7 @@ class MemoryPlatform final : public Platform {
     // keys both registry views share: opening either path reaches the one key. The link keeps
     // its own name in its parent's listing.
     void LinkKey(Hkey root, std::string_view path, std::string_view target);
-    // Every open of the key with full access is refused (ERROR_ACCESS_DENIED), and so is
-    // deleting it, as a standard user meets the machine's keys. (All three denials refuse that.)
+    // Every open of the key with full access is refused (ERROR_ACCESS_DENIED).
     void DenyFullAccess(Hkey root, std::string_view path);
     // The key is read-only for this user: opens with full access, creating it or a key below
     // it, and setting its values are refused (ERROR_ACCESS_DENIED); reading works.

@@ -155,8 +155,8 @@ std::string RegistryCalls(const test::CallCounts& counts) {
 }
 
 // Under Wine every registry call is a round trip to the server: the backup reads a key's values
-// in the calls that list them, asks for a value issue's value by its name, and a key without
-// subkeys goes in one call.
+// in the calls that list them and asks for a value issue's value by its name, and a key without
+// subkeys is deleted as soon as it is open, without asking for its subkeys.
 TEST_F(FixTest, EachIssueCostsTheFewestRegistryCalls) {
     os.PutText(kLocalMachine, "Soft\\Leaf", "", "gone.exe");
     os.PutNumber(kLocalMachine, "Soft\\Leaf", "Count", 7);
@@ -164,7 +164,7 @@ TEST_F(FixTest, EachIssueCostsTheFewestRegistryCalls) {
         TItem issue;
         const char* calls;
     } cases[] = {
-        {RegistryIssue("\\Soft\\Leaf", "", true), "open 1, close 1, info 0, enum keys 1, "
+        {RegistryIssue("\\Soft\\Leaf", "", true), "open 2, close 2, info 0, enum keys 1, "
                                                   "enum values 3, query 0, delete key 1, "
                                                   "delete value 0"},
         {RegistryIssue("\\Soft\\Other", "Run", false), "open 2, close 2, info 0, enum keys 1, "
@@ -184,9 +184,9 @@ TEST_F(FixTest, EachIssueCostsTheFewestRegistryCalls) {
     }
 }
 
-// A key with subkeys, or one the single call cannot name, is emptied first through an open
-// handle; a key that was gone already counts as deleted; one the user may read but not delete
-// stays, and so does every finding that depends on it.
+// A key with subkeys is emptied first through its open handle, a key too deep for one path is
+// reached one name at a time, a key that was gone already counts as deleted, and one the user
+// may read but not write stays, and so does every finding that depends on it.
 TEST_F(FixTest, KeysGoWithTheirSubtreesAndKeysTheUserMayNotDeleteStay) {
     os.PutText(kLocalMachine, "Soft\\Deep\\A\\B", "v", "x");
     os.PutText(kLocalMachine, "Soft\\Locked", "v", "x");
