@@ -103,10 +103,10 @@ bool NameFitsSectionLine(const std::string& name) {
 
 // Appends the blocks of the open key and its subtree. `wanted` selects the values written:
 // every value, or only the one whose name equals it byte for byte (in the open key, the value
-// that name reaches, as the fix's deletion does). `problem` receives the
-// first thing the text cannot give back exactly among what a fix would delete: the whole
-// subtree of a key export, the one value of the start key for a value export. What is not
-// written exactly is left out of the text.
+// that name reaches, as the fix's deletion does). `problem` receives the first thing the text
+// cannot give back exactly among what a fix would delete: the whole subtree of a key export,
+// the one value of the start key for a value export. What is not written exactly is left out
+// of the text.
 void ExportWalk(RegistryAccess& reg, std::vector<std::string>& lines, const std::string* wanted,
                 std::string& problem, bool& ascii) {
     const bool wholeKey = wanted == nullptr;
@@ -155,7 +155,7 @@ void ExportWalk(RegistryAccess& reg, std::vector<std::string>& lines, const std:
             // The one value a value issue deletes is asked for by its name: a listing of the
             // key's values would cost a call for each of them.
             if (wanted->find('\0') != std::string::npos) {
-                noteLossyName(*wanted); // no call can name it, nor delete it
+                noteLossyName(*wanted); // a call naming it would reach another value
             } else {
                 long status = platform::kSuccess;
                 const std::optional<platform::RegValue> value = reg.RawValue(*wanted, status);
