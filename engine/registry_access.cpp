@@ -75,7 +75,9 @@ std::string RegistryAccess::KeyIdentity() {
     return key_ == 0 ? std::string() : Os().KeyIdentity(key_);
 }
 
-KeyListing RegistryAccess::List(bool subkeys) {
+KeyListing RegistryAccess::List(ListingKind kind) {
+    const bool subkeys = kind == ListingKind::Subkeys;
+    const bool withData = kind == ListingKind::ValuesWithData;
     KeyListing listing;
     listing.status = platform::kInvalidHandle;
     if (key_ == 0) {
@@ -97,14 +99,26 @@ KeyListing RegistryAccess::List(bool subkeys) {
     platform::RegValue value;
     for (std::uint32_t i = 0;; ++i) {
         bool lossy = false;
-        const long status = subkeys ? Os().EnumKey(key_, i, name, lossy)
-                                    : Os().EnumValue(key_, i, name, lossy, &value);
+        // Every value listing reads the data as well: one call per value either way.
+        long status = subkeys ? Os().EnumKey(key_, i, name, lossy)
+                              : Os().EnumValue(key_, i, name, lossy, &value);
+        const bool dataRead = !subkeys && status == platform::kSuccess;
+        if (!subkeys && status == platform::kMoreData) {
+            // The data may be what failed (it kept growing between the calls): the name alone
+            // keeps the entry in the listing, and the caller's query says why.
+            status = Os().EnumValue(key_, i, name, lossy);
+        }
         if (status == platform::kSuccess) {
-            listing.entries.push_back({name, lossy});
+            KeyListing::Entry& entry = listing.entries.emplace_back();
+            entry.name = name;
+            entry.lossy = lossy;
             if (!subkeys) {
-                allAscii = allAscii && !lossy && IsAsciiText(name);
-                if (!lossy) {
-                    listed_.emplace_back(name, std::move(value));
+                allAscii = allAscii && dataRead && !lossy && IsAsciiText(name);
+                if (dataRead && !lossy) {
+                    listed_.emplace_back(name, value);
+                }
+                if (dataRead && withData) {
+                    entry.value = std::move(value);
                 }
                 value = {};
             }
@@ -165,11 +179,15 @@ std::vector<std::string> RegistryAccess::UsableNames(const KeyListing& listing) 
 }
 
 KeyListing RegistryAccess::SubkeyListing() {
-    return List(true);
+    return List(ListingKind::Subkeys);
 }
 
 KeyListing RegistryAccess::ValueListing() {
-    return List(false);
+    return List(ListingKind::Values);
+}
+
+KeyListing RegistryAccess::ValueListingWithData() {
+    return List(ListingKind::ValuesWithData);
 }
 
 std::vector<std::string> RegistryAccess::SubkeyNames() {
@@ -187,7 +205,7 @@ std::vector<std::string> RegistryAccess::SubkeyNames() {
             return listed->second;
         }
     }
-    const KeyListing listing = List(true);
+    const KeyListing listing = List(ListingKind::Subkeys);
     std::vector<std::string> names = UsableNames(listing);
     if (isRoot && listing.Complete()) {
         memory->rootListings[root_] = names;
@@ -200,7 +218,7 @@ std::vector<std::string> RegistryAccess::ValueNames() {
         listingComplete_ = false;
         return {};
     }
-    return UsableNames(List(false));
+    return UsableNames(List(ListingKind::Values));
 }
 
 void RegistryAccess::QueryCounts() {
@@ -280,9 +298,11 @@ const platform::RegValue* RegistryAccess::Query(std::string_view name) {
     }
     bool absent = false;
     if (const platform::RegValue* listed = Listed(name, absent)) {
+        lastStatus_ = platform::kSuccess;
         return listed;
     }
     if (absent) {
+        lastStatus_ = platform::kFileNotFound;
         return nullptr;
     }
     if (!cachedValid_ || cachedName_ != name) {
@@ -292,6 +312,7 @@ const platform::RegValue* RegistryAccess::Query(std::string_view name) {
         cachedName_ = std::string(name);
         cachedValid_ = true;
     }
+    lastStatus_ = cachedStatus_;
     return cachedStatus_ == platform::kSuccess ? &cachedValue_ : nullptr;
 }
 
@@ -369,6 +390,12 @@ std::optional<platform::RegValue> RegistryAccess::RawValue(std::string_view name
     return *value;
 }
 
+std::optional<platform::RegValue> RegistryAccess::RawValue(std::string_view name, long& status) {
+    std::optional<platform::RegValue> value = RawValue(name);
+    status = key_ == 0 ? platform::kInvalidHandle : lastStatus_;
+    return value;
+}
+
 void RegistryAccess::RemoveSubkeys(Hkey key, int depth) {
     std::uint32_t subkeys = 0, values = 0;
     if (Os().QueryInfoKey(key, subkeys, values) != platform::kSuccess) {
@@ -399,8 +426,13 @@ bool RegistryAccess::RemoveOpenKey() {
     if (key_ == 0 || path_.empty()) {
         return false; // a root is never deleted
     }
-    // The open handle serves for the subtree: opening the key a second time would cost a round
-    // trip and give the same access.
+    // Most keys hold no subkeys and go in one call; the system refuses a key with subkeys, which
+    // is emptied first. The open handle serves for the subtree: opening the key a second time
+    // would cost a round trip and give the same access.
+    if (Os().DeleteKey(root_, path_) == platform::kSuccess) {
+        Close();
+        return true;
+    }
     RemoveSubkeys(key_, 0);
     const std::string path = path_;
     Close();

@@ -20,6 +20,9 @@ struct KeyListing {
     struct Entry {
         std::string name;
         bool lossy = false; // not the entry's real name: it cannot be opened or queried by it
+        // The value's type and data, in a listing of values with their data; empty where the
+        // enumeration gave the name alone (the data is then to be queried by the name).
+        std::optional<platform::RegValue> value;
     };
     std::vector<Entry> entries;
     long status = 0; // kNoMoreItems when it is complete, else the first failure
@@ -67,7 +70,7 @@ class RegistryAccess {
     std::vector<std::string> ValueNames(); // the default value is listed as ""
     // Reads every value of the open key in one listing (one call per value), for a check that
     // reads several of them: the reads that follow cost nothing.
-    void ReadValues() { List(false); }
+    void ReadValues() { List(ListingKind::Values); }
     // Whether the last SubkeyNames or ValueNames holds every name of the key: it ran to
     // ERROR_NO_MORE_ITEMS, no index failed on the way and no name was left out. A check that
     // reports what is absent from a list must not trust an incomplete one.
@@ -76,6 +79,10 @@ class RegistryAccess {
     // know it holds everything.
     KeyListing SubkeyListing();
     KeyListing ValueListing();
+    // The values with their type and data, each read in the same call that lists it: a copy of
+    // a key costs one call per value. An index whose data cannot be read is listed by its name
+    // alone, so that the caller's own query of it says why.
+    KeyListing ValueListingWithData();
     bool AnySubkeys();
     // Counts of subkeys and values of the open key (one query); zeros when none is open.
     std::uint32_t SubkeyCount();
@@ -89,6 +96,9 @@ class RegistryAccess {
     std::size_t ReadBytes(std::string_view name, char* buffer, std::size_t size);
     // Type and raw bytes of a value, or nothing when it is missing.
     std::optional<platform::RegValue> RawValue(std::string_view name);
+    // The same, with the platform's answer (kFileNotFound when there is no such value), so that
+    // a value that is missing can be told from one that cannot be read.
+    std::optional<platform::RegValue> RawValue(std::string_view name, long& status);
 
     // Deletes a key (path as for Open) with everything below it; true when the key went.
     bool RemoveKey(std::string_view path);
@@ -106,8 +116,9 @@ class RegistryAccess {
         listedWhole_ = false;
     }
     void QueryCounts();
+    enum class ListingKind { Subkeys, Values, ValuesWithData };
     // Names by index from 0 (subkeys or values) until ERROR_NO_MORE_ITEMS; see the .cpp.
-    KeyListing List(bool subkeys);
+    KeyListing List(ListingKind kind);
     // The listed value answering `name` without a call, or nullptr when only a query can tell.
     const platform::RegValue* Listed(std::string_view name, bool& absent) const;
     // The listing's names without the lossy ones; sets listingComplete_.
@@ -127,6 +138,7 @@ class RegistryAccess {
     std::string cachedName_;
     long cachedStatus_ = 0;
     platform::RegValue cachedValue_;
+    long lastStatus_ = 0; // the answer to the last value read, from a listing or a query
     // The open key's values as its last value listing read them, data and all (a listing costs
     // one call per value either way): the reads that follow a listing cost nothing. `listedWhole_`
     // when the listing holds every value under a name that compares as ASCII, so that a name

@@ -68,18 +68,21 @@ std::vector<bool> IssuesToFix(const std::vector<TItem>& issues,
             fix[issue.index] = false;
         }
     }
+    std::vector<std::size_t> waiting;
+    for (std::size_t i = 0; i < issues.size(); ++i) {
+        if (fix[i] && !issues[i].DependsOn.empty()) {
+            fix[i] = false;
+            waiting.push_back(i);
+        }
+    }
+    if (waiting.empty()) {
+        return fix; // no dependent finding waits on a key
+    }
     // The keys that go: those of the independent findings first, then of each dependent whose
     // keys all go, again until nothing changes (a dependent may empty another key).
     std::unordered_set<std::string> removed;
-    std::vector<std::size_t> waiting;
     for (std::size_t i = 0; i < issues.size(); ++i) {
-        if (!fix[i]) {
-            continue;
-        }
-        if (!issues[i].DependsOn.empty()) {
-            fix[i] = false;
-            waiting.push_back(i);
-        } else if (issues[i].DeleteKey) {
+        if (fix[i] && issues[i].DeleteKey) {
             removed.insert(LocationKey(DeletedLocation(issues[i])));
         }
     }
@@ -170,6 +173,8 @@ std::string KeyPathOf(const TItem& issue) {
 
 // Deletes the issue's entry; true when its key (DeleteKey) is gone afterwards.
 bool DeleteRegistryIssue(const TItem& issue) {
+    // The key is opened with full access even where one call from the root could delete it:
+    // a key the user may only read must stay, and Wine lets such a key be deleted.
     RegistryAccess reg;
     reg.SetRoot(issue.RootKey);
     const std::string path = KeyPathOf(issue);
@@ -200,7 +205,12 @@ std::size_t DeleteIssues(const std::vector<TItem>& issues,
                          const std::string& filesFolder, const std::vector<NotFixed>& leave) {
     FileKeeper keeper(filesFolder);
     const std::vector<bool> fix = IssuesToFix(issues, leave);
-    std::unordered_set<std::string> removed; // keys this fix has deleted
+    // The keys this fix has deleted, kept only where a dependent finding waits on them.
+    bool anyDependent = false;
+    for (std::size_t i = 0; i < issues.size() && !anyDependent; ++i) {
+        anyDependent = fix[i] && !issues[i].DependsOn.empty();
+    }
+    std::unordered_set<std::string> removed;
     std::vector<std::size_t> dependents;
     std::size_t attempted = 0;
     for (std::size_t i = 0; i < issues.size(); ++i) {
@@ -222,7 +232,7 @@ std::size_t DeleteIssues(const std::vector<TItem>& issues,
             } else {
                 keeper.Keep(issue.Key + issue.Value);
             }
-        } else if (DeleteRegistryIssue(issue)) {
+        } else if (DeleteRegistryIssue(issue) && anyDependent) {
             removed.insert(LocationKey(DeletedLocation(issue)));
         }
     }

@@ -102,10 +102,11 @@ bool NameFitsSectionLine(const std::string& name) {
 }
 
 // Appends the blocks of the open key and its subtree. `wanted` selects the values written:
-// every value, or only the one whose name equals it byte for byte. `problem` receives the
-// first thing the text cannot give back exactly among what a fix would delete: the whole
-// subtree of a key export, the one value of the start key for a value export. What is not
-// written exactly is left out of the text.
+// every value, or only the one whose name equals it byte for byte (in the open key, the value
+// that name reaches, as the fix's deletion does). `problem` receives the first thing the text
+// cannot give back exactly among what a fix would delete: the whole subtree of a key export,
+// the one value of the start key for a value export. What is not written exactly is left out
+// of the text.
 void ExportWalk(RegistryAccess& reg, std::vector<std::string>& lines, const std::string* wanted,
                 std::string& problem, bool& ascii) {
     const bool wholeKey = wanted == nullptr;
@@ -134,31 +135,54 @@ void ExportWalk(RegistryAccess& reg, std::vector<std::string>& lines, const std:
         start = false;
         lines.push_back("[" + rootName + "\\" + reg.CurrentPath() + "]");
         ascii = ascii && IsAscii(lines.back());
-        const KeyListing values = reg.ValueListing();
-        if (!values.Complete()) {
-            note(deletedHere, "the values of \"" + KeyText(reg) + "\" cannot be listed");
-        }
-        for (const KeyListing::Entry& entry : values.entries) {
-            if (!wholeKey && entry.name != *wanted) {
-                continue;
-            }
-            if (entry.lossy) {
-                note(deletedHere, "a value name in \"" + KeyText(reg) + "\" holds " +
-                                      (entry.name.find('\0') != std::string::npos
-                                           ? "a NUL character"
-                                           : "characters outside the ANSI code page"));
-                continue;
-            }
-            const std::optional<platform::RegValue> value = reg.RawValue(entry.name);
+        // A value line, or the reason the value cannot be written exactly.
+        auto write = [&](const std::string& name, const platform::RegValue* value) {
             const std::string why = value ? ValueDataProblem(*value) : "cannot be read";
             if (!why.empty()) {
-                note(deletedHere,
-                     "the value \"" + entry.name + "\" in \"" + KeyText(reg) + "\" " + why);
-                continue;
+                note(deletedHere, "the value \"" + name + "\" in \"" + KeyText(reg) + "\" " + why);
+                return;
             }
-            lines.push_back(NamePart(entry.name) + "=" + ValueDataText(*value));
-            ascii = ascii && IsAscii(entry.name) &&
-                    (!IsStringType(value->type) || IsAscii(value->data));
+            lines.push_back(NamePart(name) + "=" + ValueDataText(*value));
+            ascii = ascii && IsAscii(name) && (!IsStringType(value->type) || IsAscii(value->data));
+        };
+        auto noteLossyName = [&](const std::string& name) {
+            note(deletedHere, "a value name in \"" + KeyText(reg) + "\" holds " +
+                                  (name.find('\0') != std::string::npos
+                                       ? "a NUL character"
+                                       : "characters outside the ANSI code page"));
+        };
+        if (!wholeKey && deletedHere) {
+            // The one value a value issue deletes is asked for by its name: a listing of the
+            // key's values would cost a call for each of them.
+            if (wanted->find('\0') != std::string::npos) {
+                noteLossyName(*wanted); // a call naming it would reach another value
+            } else {
+                long status = platform::kSuccess;
+                const std::optional<platform::RegValue> value = reg.RawValue(*wanted, status);
+                if (value || status != platform::kFileNotFound) {
+                    write(*wanted, value ? &*value : nullptr);
+                }
+            }
+        } else {
+            const KeyListing values = reg.ValueListingWithData();
+            if (!values.Complete()) {
+                note(deletedHere, "the values of \"" + KeyText(reg) + "\" cannot be listed");
+            }
+            for (const KeyListing::Entry& entry : values.entries) {
+                if (!wholeKey && entry.name != *wanted) {
+                    continue;
+                }
+                if (entry.lossy) {
+                    noteLossyName(entry.name);
+                    continue;
+                }
+                if (entry.value) {
+                    write(entry.name, &*entry.value);
+                } else {
+                    const std::optional<platform::RegValue> queried = reg.RawValue(entry.name);
+                    write(entry.name, queried ? &*queried : nullptr);
+                }
+            }
         }
         lines.emplace_back();
         const KeyListing subkeys = reg.SubkeyListing();

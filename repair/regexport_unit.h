@@ -43,7 +43,9 @@ struct ExportResult {
 // everything below counts. Empty text, and no problem, when the key is not there.
 ExportResult ExportKey(std::uint32_t root, const std::string& keyPath);
 // The value `valueName` of a key, in a block per key of the subtree; only the key's own value
-// counts, since nothing else is deleted with it.
+// counts, since nothing else is deleted with it. In the key itself that is the value the name
+// reaches, as the deletion finds it (any case of its letters), written under `valueName`; in the
+// keys below, a value of exactly that name.
 ExportResult ExportValue(std::uint32_t root, const std::string& keyPath,
                          const std::string& valueName);
 // The texts of the two exports.

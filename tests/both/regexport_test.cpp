@@ -105,9 +105,12 @@ TEST(RegExport, WalksSubkeysLastListedFirst) {
                   "\\B]\r\n\"V\"=\"in b\"\r\n\r\n" + s + "\\B\\B2]\r\n\r\n" + s +
                   "\\B\\B1]\r\n\r\n" + s + "\\A]\r\n\r\n",
               ExportValueText(platform::kCurrentUser, "\\" + kBase + "\\Tree", "V"));
-    // The value name is matched exactly: another case selects nothing but the sections.
-    const std::string lower = ExportValueText(platform::kCurrentUser, "\\" + kBase + "\\Tree", "v");
-    EXPECT_EQ(std::string::npos, lower.find("=")) << lower;
+    // In the key itself the name reaches the value a deletion by it would remove, in any case
+    // of its letters, and the value is written under that name; below it a value of the same
+    // name is matched exactly, so another case selects nothing there but the sections.
+    EXPECT_EQ(s + "]\r\n\"v\"=\"top\"\r\n\r\n" + s + "\\C]\r\n\r\n" + s + "\\B]\r\n\r\n" + s +
+                  "\\B\\B2]\r\n\r\n" + s + "\\B\\B1]\r\n\r\n" + s + "\\A]\r\n\r\n",
+              ExportValueText(platform::kCurrentUser, "\\" + kBase + "\\Tree", "v"));
 }
 
 TEST(RegExport, MissingKeyGivesEmptyText) {

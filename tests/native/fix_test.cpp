@@ -5,6 +5,7 @@
 
 #include "engine/error.h"
 #include "platform/memory/memory_platform.h"
+#include "tests/support/counting_platform.h"
 
 #include <gtest/gtest.h>
 
@@ -141,6 +142,115 @@ TEST_F(FixTest, ProgressMovesBeforeEachIssueTickedOrNotThenReaches100) {
     EXPECT_EQ(33, FixProgressPosition(1, 3));
     EXPECT_EQ(67, FixProgressPosition(2, 3));
     EXPECT_EQ(100, FixProgressPosition(5, 4)) << "never past 100";
+}
+
+// The registry calls of one fix, by kind, as a comparable text.
+std::string RegistryCalls(const test::CallCounts& counts) {
+    return "open " + std::to_string(counts.openKey) + ", close " + std::to_string(counts.closeKey) +
+           ", info " + std::to_string(counts.queryInfoKey) + ", enum keys " +
+           std::to_string(counts.enumKey) + ", enum values " + std::to_string(counts.enumValue) +
+           ", query " + std::to_string(counts.queryValue) + ", delete key " +
+           std::to_string(counts.deleteKey) + ", delete value " +
+           std::to_string(counts.deleteValue);
+}
+
+// Under Wine every registry call is a round trip to the server: the backup reads a key's values
+// in the calls that list them and asks for a value issue's value by its name, and a key without
+// subkeys is deleted as soon as it is open, without asking for its subkeys.
+TEST_F(FixTest, EachIssueCostsTheFewestRegistryCalls) {
+    os.PutText(kLocalMachine, "Soft\\Leaf", "", "gone.exe");
+    os.PutNumber(kLocalMachine, "Soft\\Leaf", "Count", 7);
+    const struct {
+        TItem issue;
+        const char* calls;
+    } cases[] = {
+        {RegistryIssue("\\Soft\\Leaf", "", true), "open 2, close 2, info 0, enum keys 1, "
+                                                  "enum values 3, query 0, delete key 1, "
+                                                  "delete value 0"},
+        {RegistryIssue("\\Soft\\Other", "Run", false), "open 2, close 2, info 0, enum keys 1, "
+                                                       "enum values 0, query 1, delete key 0, "
+                                                       "delete value 1"},
+    };
+    for (const auto& c : cases) {
+        test::CountingPlatform counting(os);
+        {
+            platform::ScopedOs counted(counting);
+            const FixResult result = FixIssues({c.issue}, std::string("C:\\calls.reg"));
+            EXPECT_TRUE(result.notFixed.empty());
+        }
+        EXPECT_EQ(c.calls, RegistryCalls(counting.counts)) << c.issue.Key;
+        EXPECT_FALSE(IssueEntryPresent(c.issue)) << c.issue.Key;
+        os.DeleteFileAt("C:\\calls.reg");
+    }
+}
+
+// A key with subkeys is emptied first through its open handle, a key too deep for one path is
+// reached one name at a time, a key that was gone already counts as deleted, and one the user
+// may read but not write stays, and so does every finding that depends on it.
+TEST_F(FixTest, KeysGoWithTheirSubtreesAndKeysTheUserMayNotDeleteStay) {
+    os.PutText(kLocalMachine, "Soft\\Deep\\A\\B", "v", "x");
+    os.PutText(kLocalMachine, "Soft\\Locked", "v", "x");
+    os.DenyFullAccess(kLocalMachine, "Soft\\Locked");
+    os.PutText(kLocalMachine, "Soft\\Denied", "v", "x");
+    os.DenyWrites(kLocalMachine, "Soft\\Denied");
+    std::string longPath = "Soft\\Long";
+    for (char level = 'a'; level < 'k'; ++level) {
+        longPath += "\\" + std::string(40, level);
+    }
+    os.PutText(kLocalMachine, longPath, "v", "x");
+    const struct {
+        std::string key;
+        bool gone;
+    } cases[] = {
+        {"Soft\\Deep", true},    {"Soft\\Missing", true}, {"Soft\\Locked", false},
+        {"Soft\\Denied", false}, {longPath, true},
+    };
+    std::vector<TItem> issues;
+    for (const auto& c : cases) {
+        os.PutText(kLocalMachine, "Soft\\Dependents", c.key, "x");
+        issues.push_back(RegistryIssue("\\" + c.key, "", true));
+    }
+    for (const auto& c : cases) {
+        TItem dependent = RegistryIssue("\\Soft\\Dependents", c.key, false);
+        dependent.DependsOn = {"HKLM\\" + c.key};
+        issues.push_back(dependent);
+    }
+    DeleteIssues(issues);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(!cases[i].gone, IssueEntryPresent(issues[i])) << cases[i].key;
+        EXPECT_EQ(!cases[i].gone, IssueEntryPresent(issues[i + std::size(cases)]))
+            << "the finding that depends on " << cases[i].key;
+    }
+}
+
+// The value a value issue deletes is the one its name reaches, whatever the case of its
+// letters: the backup holds that value, under the name the issue gives.
+TEST_F(FixTest, TheBackupHoldsTheValueTheDeletionReaches) {
+    const TItem issue = RegistryIssue("\\Soft\\Other", "RUN", false);
+    const FixResult result = FixIssues({issue}, std::string("C:\\case.reg"));
+    EXPECT_TRUE(result.notFixed.empty());
+    EXPECT_EQ("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Soft\\Other]\r\n\"RUN\"=\"other.exe\"\r\n\r\n",
+              os.FileContents("C:\\case.reg"));
+    EXPECT_FALSE(IssueEntryPresent(issue));
+}
+
+// A value whose data cannot be read stops its issue, whether the backup lists the key's values
+// with their data or asks for the one value.
+TEST_F(FixTest, AValueThatCannotBeReadIsNotFixed) {
+    os.failQueryValue = platform::kMoreData;
+    const std::vector<TItem> issues = {RegistryIssue("\\Soft\\Other", "", true),
+                                       RegistryIssue("\\Soft\\Unticked", "Run", false)};
+    const FixResult result = FixIssues(issues, std::string("C:\\unread.reg"));
+    os.failQueryValue = 0;
+    ASSERT_EQ(2u, result.notFixed.size());
+    EXPECT_EQ("cannot be backed up: the value \"Run\" in \"HKEY_LOCAL_MACHINE\\Soft\\Other\" "
+              "cannot be read",
+              result.notFixed[0].reason);
+    EXPECT_EQ("cannot be backed up: the value \"Run\" in "
+              "\"HKEY_LOCAL_MACHINE\\Soft\\Unticked\" cannot be read",
+              result.notFixed[1].reason);
+    EXPECT_TRUE(IssueEntryPresent(issues[0]));
+    EXPECT_TRUE(IssueEntryPresent(issues[1]));
 }
 
 TEST(BackupName, IsTheLocalTimeInFourteenDigits) {

@@ -478,14 +478,14 @@ TEST(CliRestore, RestoresWhatTheRegistryEditorExported) {
     EXPECT_TRUE(TakeSnapshot(kBase + "\\Editor").empty()) << "nothing written";
 }
 
-// A key the user may only read: its entries are listed, the rest restored, exit status 1.
-TEST(CliRestore, KeyTheUserCannotWriteIsReported) {
-    PlantedTree planted;
-    planted.Apply({Value("\\Locked", "Old", platform::kRegSz, std::string("kept\0", 5))});
+// Everyone may read the key `path` (below HKEY_CURRENT_USER) and nothing more. False, with the
+// status of the change in `secured`, when this Wine does not refuse writes by a key's access list.
+bool MakeReadOnly(const std::string& path, LONG& secured) {
     HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, (kBase + "\\Locked").c_str(), 0,
-                                           KEY_ALL_ACCESS, &key));
-    // Everyone may read the key and nothing more.
+    secured = RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_ALL_ACCESS, &key);
+    if (secured != ERROR_SUCCESS) {
+        return false;
+    }
     SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
     PSID everyone = nullptr;
     AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
@@ -496,17 +496,38 @@ TEST(CliRestore, KeyTheUserCannotWriteIsReported) {
     SECURITY_DESCRIPTOR descriptor{};
     InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
     SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
-    const LONG secured = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor);
+    secured = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor);
     RegCloseKey(key);
     FreeSid(everyone);
     HKEY probe = nullptr;
     const bool enforced =
-        secured == ERROR_SUCCESS && RegOpenKeyExA(HKEY_CURRENT_USER, (kBase + "\\Locked").c_str(),
-                                                  0, KEY_SET_VALUE, &probe) == ERROR_ACCESS_DENIED;
+        secured == ERROR_SUCCESS && RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_SET_VALUE,
+                                                  &probe) == ERROR_ACCESS_DENIED;
     if (probe != nullptr) {
         RegCloseKey(probe);
     }
-    if (!enforced) {
+    return enforced;
+}
+
+// Gives the key of MakeReadOnly back to everyone, so that the planted tree can go: the access
+// list goes with the key, so it is opened for its own security.
+void AllowEverything(const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, WRITE_DAC, &key) == ERROR_SUCCESS) {
+        SECURITY_DESCRIPTOR open{};
+        InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION);
+        SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE);
+        RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &open);
+        RegCloseKey(key);
+    }
+}
+
+// A key the user may only read: its entries are listed, the rest restored, exit status 1.
+TEST(CliRestore, KeyTheUserCannotWriteIsReported) {
+    PlantedTree planted;
+    planted.Apply({Value("\\Locked", "Old", platform::kRegSz, std::string("kept\0", 5))});
+    LONG secured = ERROR_SUCCESS;
+    if (!MakeReadOnly(kBase + "\\Locked", secured)) {
         GTEST_SKIP() << "this Wine does not refuse writes by a key's access list (set: " << secured
                      << ")";
     }
@@ -528,14 +549,47 @@ TEST(CliRestore, KeyTheUserCannotWriteIsReported) {
               printed.find("\r\nHKEY_CURRENT_USER\\" + kBase +
                            "\\Locked: cannot be created or opened for writing: "))
         << printed;
-    // The access list goes with the key: open it for its own security and allow everything.
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, (kBase + "\\Locked").c_str(), 0, WRITE_DAC, &key) ==
-        ERROR_SUCCESS) {
-        SECURITY_DESCRIPTOR open{};
-        InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION);
-        SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE);
-        RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &open);
-        RegCloseKey(key);
+    AllowEverything(kBase + "\\Locked");
+}
+
+// The fix deletes a key without subkeys, one with subkeys and one deeper than one ANSI path can
+// name, counts a key that is gone already as deleted, and leaves a key the user may only read
+// together with the finding that depends on it.
+TEST(Fix, KeysGoOrStayAsTheUsersRightsAllow) {
+    using namespace std::string_literals;
+    PlantedTree planted;
+    const std::string deep = "\\Keys\\" + std::string(200, 'L') + "\\" + std::string(100, 'M');
+    const std::vector<std::string> keys = {"\\Keys\\Leaf", "\\Keys\\Tree", deep, "\\Keys\\Gone",
+                                           "\\Keys\\Locked"};
+    planted.Apply({Value("\\Keys\\Leaf", "v", platform::kRegSz, "leaf\0"s),
+                   Value("\\Keys\\Tree\\A\\B", "v", platform::kRegSz, "tree\0"s),
+                   Value(deep, "v", platform::kRegSz, "deep\0"s),
+                   Value("\\Keys\\Locked", "v", platform::kRegSz, "locked\0"s)});
+    std::vector<TItem> issues;
+    for (const std::string& key : keys) {
+        planted.Apply({Value("\\Keys\\Dependents", key, platform::kRegSz, "x\0"s)});
+        issues.push_back(Issue(key, "", true));
+    }
+    for (const std::string& key : keys) {
+        TItem dependent = Issue("\\Keys\\Dependents", key, false);
+        dependent.DependsOn = {"HKCU\\" + kBase + key};
+        issues.push_back(dependent);
+    }
+    LONG secured = ERROR_SUCCESS;
+    const bool locked = MakeReadOnly(kBase + "\\Keys\\Locked", secured);
+    TempFile backup("mendrake_rights_backup.reg");
+    const FixResult result = FixIssues(issues, backup.path());
+    EXPECT_TRUE(result.notFixed.empty());
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        const bool stays = locked && keys[i] == "\\Keys\\Locked";
+        EXPECT_EQ(stays, IssueEntryPresent(issues[i])) << keys[i];
+        EXPECT_EQ(stays, IssueEntryPresent(issues[i + keys.size()]))
+            << "the finding that depends on " << keys[i];
+    }
+    AllowEverything(kBase + "\\Keys\\Locked");
+    if (!locked) {
+        GTEST_SKIP() << "this Wine does not refuse writes by a key's access list (set: " << secured
+                     << ")";
     }
 }
 
