@@ -62,6 +62,31 @@ bool RegistryAccess::Open(std::string_view path) {
     return true;
 }
 
+bool RegistryAccess::OpenBelow(const RegistryAccess& parent, std::string_view path) {
+    if (parent.key_ == 0) {
+        openStatus_ = platform::kInvalidHandle;
+        return false;
+    }
+    if (run_ != nullptr) {
+        run_->CheckStop();
+    }
+    Hkey opened = 0;
+    ++Stats.keysOpened;
+    openStatus_ = Os().OpenKey(parent.key_, path, access_, opened);
+    if (openStatus_ != platform::kSuccess) {
+        return false;
+    }
+    std::string newPath = parent.path_.empty() ? std::string(path) : parent.path_ + "\\";
+    if (!parent.path_.empty()) {
+        newPath += path;
+    }
+    Close();
+    root_ = parent.root_;
+    key_ = opened;
+    path_ = std::move(newPath);
+    return true;
+}
+
 void RegistryAccess::Close() {
     if (key_ != 0) {
         Os().CloseKey(key_);

@@ -52,6 +52,10 @@ class RegistryAccess {
     // any other path from the open key if there is one, else from the root. On failure the
     // previously open key stays open.
     bool Open(std::string_view path);
+    // Opens `path` below the key open in `parent` (same root, this object's access): a short
+    // path from an open key costs the registry less than the whole path from the root, and
+    // `parent` stays open for the next. False, with this object's key kept, as for Open.
+    bool OpenBelow(const RegistryAccess& parent, std::string_view path);
     // The platform's answer to the last Open (kSuccess, kFileNotFound, kAccessDenied ...).
     long OpenStatus() const { return openStatus_; }
     void Close();

@@ -57,7 +57,7 @@ std::string ViewArea::SubkeyText(std::string_view name) const {
 bool ViewArea::Holds(RegistryAccess& reg) const {
     // Links lead out of the 32-bit view's areas to the keys both views share, never out of the
     // 64-bit view's.
-    if (view == RegistryView::Native || identity.empty()) {
+    if (!AsksKeyName()) {
         return true; // nothing to tell them apart by: the key is taken as the area's own
     }
     const std::string name = reg.KeyIdentity();

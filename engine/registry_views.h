@@ -40,6 +40,9 @@ struct ViewArea {
     // views share and that a link below a 32-bit area leads to (the 64-bit pass reads that
     // one). Asks the platform only for a 32-bit area: call it once a finding stands.
     bool Holds(RegistryAccess& reg) const;
+    // Whether Holds looks at the key at all: a caller that has moved on from the key need not
+    // open it again when it does not.
+    bool AsksKeyName() const { return view != RegistryView::Native && !identity.empty(); }
 };
 
 // "HKLM", "HKCU", "HKCR", or empty for any other root.

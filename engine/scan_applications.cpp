@@ -71,11 +71,14 @@ void ScanShellKey(AnalysisRun& run, RegistryAccess& reg, const ClassesKey& owner
         std::string verb, path, command;
     };
     std::vector<DeadVerb> dead;
+    // The commands are read below the open "Shell" key, which stays open for what follows.
+    RegistryAccess commandKey(run);
     for (const std::string& verb : verbs) {
-        if (!reg.Open(shell.Below(verb).Key() + "\\Command") || !IsTextKind(reg.ValueKindOf(""))) {
+        if (!commandKey.OpenBelow(reg, verb + "\\Command") ||
+            !IsTextKind(commandKey.ValueKindOf(""))) {
             continue;
         }
-        std::string command = reg.ReadText("");
+        std::string command = commandKey.ReadText("");
         std::string path = VerbProgramPath(command);
         if (CommandProgramMissing(run, command, path)) {
             dead.push_back({verb, std::move(path), std::move(command)});
@@ -86,18 +89,12 @@ void ScanShellKey(AnalysisRun& run, RegistryAccess& reg, const ClassesKey& owner
     }
     // The "Shell" key as the owner names it: should the fix leave it empty, the backup gives it
     // back under its own name. Its full name tells; where the platform cannot, the owner's
-    // listing does.
-    // Its values, with the verbs listed above, tell whether the fix may leave it empty.
+    // listing does. Its values, with the verbs listed above, tell whether the fix may leave it
+    // empty.
     ClassesKey shellAsNamed = shell;
-    std::string fullName;
-    std::vector<std::string> shellValues;
-    bool shellValuesListed = false;
-    reg.SetRoot(shell.Root());
-    if (reg.Open(shell.Key())) {
-        fullName = reg.KeyIdentity();
-        shellValues = reg.ValueNames();
-        shellValuesListed = reg.ListingComplete();
-    }
+    const std::string fullName = reg.KeyIdentity();
+    const std::vector<std::string> shellValues = reg.ValueNames();
+    const bool shellValuesListed = reg.ListingComplete();
     const std::size_t cut = fullName.rfind('\\');
     if (cut != std::string::npos && UpperCase(fullName.substr(cut + 1)) == "SHELL") {
         shellAsNamed = owner.Below(fullName.substr(cut + 1));

@@ -152,7 +152,8 @@ void ScanInterfaces(AnalysisRun& run, ClassesRoot& root, const ClassRegistration
                                      *places);
                 continue;
             }
-            if (reg.Open(entry.key.Key()) && EntryHolds(entry, reg)) {
+            if (entry.machineArea == nullptr || !entry.machineArea->AsksKeyName() ||
+                (reg.Open(entry.key.Key()) && EntryHolds(entry, reg))) {
                 AppendIssue(run, kCategory, 2, "Interface Issue", id, entry.key.KeyText(),
                             entry.key.Root(), entry.key.Key(), "", named.id, true);
             }

@@ -115,7 +115,7 @@ void ScanTypeLibArea(AnalysisRun& run, const ViewArea& area) {
             }
             const auto missing = DeadVersionPath(run, reg, versionKey);
             // A version key reached through a key both views share belongs to the 64-bit pass.
-            if (missing && reg.Open(versionKey) && area.Holds(reg)) {
+            if (missing && (!area.AsksKeyName() || (reg.Open(versionKey) && area.Holds(reg)))) {
                 AppendIssue(run, 11, 0, "Type Library Issue", *missing,
                             area.SubkeyText(library + "\\" + version), area.root, versionKey, "",
                             *missing, true);

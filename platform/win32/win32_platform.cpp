@@ -70,6 +70,20 @@ bool WideOf(std::string_view text, std::wstring& wide) {
 // UTF-16 text in the ANSI code page. `lossy` tells whether a character had no place in it
 // (written as the default character) or would only have been approximated by a "best fit"
 // one: either way the text no longer names or says what the registry holds.
+std::string AnsiOf(std::wstring_view wide, bool& lossy);
+
+// AnsiOf into `text`, whose buffer is reused: names are read by the ten thousand.
+void AnsiInto(std::wstring_view wide, bool& lossy, std::string& text) {
+    if (std::all_of(wide.begin(), wide.end(), [](wchar_t c) { return c < 0x80; })) {
+        lossy = false;
+        text.resize(wide.size());
+        std::transform(wide.begin(), wide.end(), text.begin(),
+                       [](wchar_t c) { return static_cast<char>(c); });
+        return;
+    }
+    text = AnsiOf(wide, lossy);
+}
+
 std::string AnsiOf(std::wstring_view wide, bool& lossy) {
     lossy = false;
     if (wide.empty()) {
@@ -168,7 +182,7 @@ UpcaseFunction UpcaseEntry() {
 long Win32Platform::OpenKey(Hkey parent, std::string_view subkey, std::uint32_t access,
                             Hkey& result) {
     HKEY key = nullptr;
-    std::wstring wide;
+    thread_local std::wstring wide; // reused: a scan opens keys by the ten thousand
     if (!WideOf(subkey, wide)) {
         return kInvalidName;
     }
@@ -213,7 +227,7 @@ long Win32Platform::EnumKey(Hkey key, std::uint32_t index, std::string& name, bo
     const LONG status =
         RegEnumKeyExW(AsHkey(key), index, buffer, &size, nullptr, nullptr, nullptr, nullptr);
     if (status == ERROR_SUCCESS) {
-        name = AnsiOf(std::wstring_view(buffer, size), lossy);
+        AnsiInto(std::wstring_view(buffer, size), lossy, name);
     }
     return status;
 }
@@ -227,9 +241,10 @@ void FillValue(DWORD type, const BYTE* data, DWORD size, RegValue& value) {
     value.type = type;
     value.lossy = false;
     if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
-        std::wstring wide(size / sizeof(wchar_t), L'\0');
-        std::memcpy(wide.data(), data, wide.size() * sizeof(wchar_t));
-        value.data = AnsiOf(wide, value.lossy);
+        // The buffers the calls fill are aligned for UTF-16.
+        const std::wstring_view wide(reinterpret_cast<const wchar_t*>(data),
+                                     size / sizeof(wchar_t));
+        AnsiInto(wide, value.lossy, value.data);
         value.lossy = value.lossy || size % sizeof(wchar_t) != 0;
     } else {
         value.data.assign(reinterpret_cast<const char*>(data), size);
@@ -247,7 +262,7 @@ constexpr DWORD kLongestValueName = 32768;
 long Win32Platform::EnumValue(Hkey key, std::uint32_t index, std::string& name, bool& lossy,
                               RegValue* value) {
     wchar_t smallName[kSmallName];
-    BYTE smallData[kSmallData];
+    alignas(wchar_t) BYTE smallData[kSmallData];
     std::vector<wchar_t> largeName;
     std::vector<BYTE> largeData;
     wchar_t* nameBuffer = smallName;
@@ -277,7 +292,7 @@ long Win32Platform::EnumValue(Hkey key, std::uint32_t index, std::string& name, 
         }
         if (status == ERROR_SUCCESS) {
             const std::wstring_view wide(nameBuffer, nameSize);
-            name = AnsiOf(wide, lossy);
+            AnsiInto(wide, lossy, name);
             // A NUL inside the name ends it for every call that takes a name: the name that
             // comes back would reach another value.
             lossy = lossy || wide.find(L'\0') != std::wstring_view::npos;
@@ -290,12 +305,12 @@ long Win32Platform::EnumValue(Hkey key, std::uint32_t index, std::string& name, 
 }
 
 long Win32Platform::QueryValue(Hkey key, std::string_view name, RegValue& value) {
-    std::wstring valueName;
+    thread_local std::wstring valueName; // reused, as for OpenKey
     if (!WideOf(name, valueName)) {
         return kFileNotFound; // no value has a name that is no text
     }
     // One call answers most values; a larger one is asked for again with its exact size.
-    BYTE small[kSmallData];
+    alignas(wchar_t) BYTE small[kSmallData];
     std::vector<BYTE> large;
     BYTE* data = small;
     DWORD type = 0;
@@ -407,7 +422,7 @@ bool Win32Platform::FindFirst(std::string_view path, FindEntry& entry) {
 }
 
 std::uint32_t Win32Platform::FileAttributes(std::string_view path, std::uint32_t& error) {
-    std::wstring wide;
+    thread_local std::wstring wide; // reused, as for OpenKey
     if (!WideOf(path, wide)) {
         error = kInvalidName;
         return INVALID_FILE_ATTRIBUTES;
