@@ -22,13 +22,45 @@ bool EntryHolds(const ClassEntry& entry, RegistryAccess& reg) {
     return entry.machineArea == nullptr || entry.machineArea->Holds(reg);
 }
 
+// The class lists the entries come from, each opened once: a class's subkeys are opened below
+// its list, a shorter path for the registry than the whole one from the root.
+class ClassLists {
+  public:
+    explicit ClassLists(AnalysisRun& run) : list_(run) { list_.SetAccess(platform::kKeyRead); }
+
+    // Opens `below` ("InprocServer32") of the entry's key in `reg`, or the key itself when
+    // `below` is null.
+    bool Open(RegistryAccess& reg, const ClassEntry& entry, const char* below = nullptr) {
+        const std::string key = entry.key.Key();
+        const std::string_view listKey(key.data(), key.rfind('\\'));
+        if (entry.key.Root() != root_ || listKey != listKey_) {
+            root_ = entry.key.Root();
+            listKey_ = std::string(listKey);
+            list_.SetRoot(root_);
+            listOpen_ = list_.Open(listKey_);
+        }
+        const std::string rest = below == nullptr ? std::string() : std::string("\\") + below;
+        if (listOpen_) {
+            return reg.OpenBelow(list_, entry.id + rest);
+        }
+        reg.SetRoot(entry.key.Root());
+        return reg.Open(key + rest);
+    }
+
+  private:
+    RegistryAccess list_;
+    std::uint32_t root_ = 0;
+    std::string listKey_;
+    bool listOpen_ = false;
+};
+
 // Classes whose in-process server file is missing, as a program of the class's view loads it,
 // and classes whose icon file is gone.
 void ScanClassServers(AnalysisRun& run, const ClassRegistrations& classes) {
     RegistryAccess reg(run);
+    ClassLists lists(run);
     for (const ClassEntry& entry : classes.entries) {
-        reg.SetRoot(entry.key.Root());
-        if (!reg.Open(entry.key.Key() + "\\InprocServer32") || !reg.HasValue("") ||
+        if (!lists.Open(reg, entry, "InprocServer32") || !reg.HasValue("") ||
             !IsTextKind(reg.ValueKindOf(""))) {
             continue;
         }
@@ -39,7 +71,10 @@ void ScanClassServers(AnalysisRun& run, const ClassRegistrations& classes) {
         }
     }
     for (const ClassEntry& entry : classes.entries) {
-        CheckDefaultIcon(run, reg, entry.key, entry.view, kCategory, 3, entry.machineArea);
+        if (lists.Open(reg, entry, "DefaultIcon")) {
+            CheckOpenDefaultIcon(run, reg, entry.key.Below("DefaultIcon"), entry.view, kCategory, 3,
+                                 entry.machineArea);
+        }
     }
 }
 
@@ -100,9 +135,10 @@ void ScanInterfaces(AnalysisRun& run, ClassesRoot& root, const ClassRegistration
     const std::vector<ClassEntry> interfaces = ListInAllViews(root, "Interface", areas, usable);
     const ClassRegistrations& libraries = ReadRegistrations(root, "TypeLib");
     RegistryAccess reg(run);
+    RegistryAccess named(run); // a part below the interface's key, which stays open in `reg`
+    ClassLists lists(run);
     for (const ClassEntry& entry : interfaces) {
-        reg.SetRoot(entry.key.Root());
-        if (!reg.Open(entry.key.Key())) {
+        if (!lists.Open(reg, entry)) {
             continue;
         }
         const std::vector<std::string> parts = reg.SubkeyNames();
@@ -113,11 +149,11 @@ void ScanInterfaces(AnalysisRun& run, ClassesRoot& root, const ClassRegistration
         for (const std::string& part : parts) {
             const std::string upper = UpperCase(part);
             if (upper == "PROXYSTUBCLSID32" || (upper == "PROXYSTUBCLSID" && proxy.empty())) {
-                if (reg.Open(entry.key.Key() + "\\" + part)) {
-                    proxy = TextIfString(reg, "");
+                if (named.OpenBelow(reg, part)) {
+                    proxy = TextIfString(named, "");
                 }
-            } else if (upper == "TYPELIB" && reg.Open(entry.key.Key() + "\\" + part)) {
-                library = TextIfString(reg, "");
+            } else if (upper == "TYPELIB" && named.OpenBelow(reg, part)) {
+                library = TextIfString(named, "");
             }
         }
         // A proxy class or a type library that is registered nowhere makes the interface
@@ -152,8 +188,7 @@ void ScanInterfaces(AnalysisRun& run, ClassesRoot& root, const ClassRegistration
                                      *places);
                 continue;
             }
-            if (entry.machineArea == nullptr || !entry.machineArea->AsksKeyName() ||
-                (reg.Open(entry.key.Key()) && EntryHolds(entry, reg))) {
+            if (EntryHolds(entry, reg)) {
                 AppendIssue(run, kCategory, 2, "Interface Issue", id, entry.key.KeyText(),
                             entry.key.Root(), entry.key.Key(), "", named.id, true);
             }

@@ -11,9 +11,12 @@ bool CheckDefaultIcon(AnalysisRun& run, RegistryAccess& reg, const ClassesKey& o
                       const ViewArea* area) {
     const ClassesKey icon = owner.Below("DefaultIcon");
     reg.SetRoot(icon.Root());
-    if (!reg.Open(icon.Key())) {
-        return false;
-    }
+    return reg.Open(icon.Key()) && CheckOpenDefaultIcon(run, reg, icon, view, category, kind, area);
+}
+
+bool CheckOpenDefaultIcon(AnalysisRun& run, RegistryAccess& reg, const ClassesKey& icon,
+                          RegistryView view, std::int32_t category, std::int32_t kind,
+                          const ViewArea* area) {
     const std::string text = TextIfString(reg, "");
     // Environment references are expanded as a program of the view has them; what still
     // cannot be tested ("%1", a variable that is not set) names no file.

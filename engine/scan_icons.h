@@ -18,4 +18,9 @@ bool CheckDefaultIcon(AnalysisRun& run, RegistryAccess& reg, const ClassesKey& o
                       RegistryView view, std::int32_t category, std::int32_t kind,
                       const ViewArea* area = nullptr);
 
+// The same for the "DefaultIcon" key `icon`, open in `reg` already.
+bool CheckOpenDefaultIcon(AnalysisRun& run, RegistryAccess& reg, const ClassesKey& icon,
+                          RegistryView view, std::int32_t category, std::int32_t kind,
+                          const ViewArea* area = nullptr);
+
 } // namespace mendrake
