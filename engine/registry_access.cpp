@@ -238,6 +238,23 @@ std::vector<std::string> RegistryAccess::SubkeyNames() {
     return names;
 }
 
+std::vector<std::string> RegistryAccess::KeptSubkeyNames() {
+    detail::RunMemory* memory = run_ != nullptr ? run_->Memory() : nullptr;
+    if (key_ == 0 || memory == nullptr) {
+        return SubkeyNames();
+    }
+    std::string id = std::to_string(root_) + "\\" + path_;
+    if (auto kept = memory->keptListings.find(id); kept != memory->keptListings.end()) {
+        listingComplete_ = true;
+        return kept->second;
+    }
+    std::vector<std::string> names = SubkeyNames();
+    if (listingComplete_) {
+        memory->keptListings.emplace(std::move(id), names);
+    }
+    return names;
+}
+
 std::vector<std::string> RegistryAccess::ValueNames() {
     if (key_ == 0) {
         listingComplete_ = false;

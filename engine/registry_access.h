@@ -72,6 +72,9 @@ class RegistryAccess {
     // does not hide the names after it.
     std::vector<std::string> SubkeyNames();
     std::vector<std::string> ValueNames(); // the default value is listed as ""
+    // SubkeyNames of a key that several checks of the run walk (the Uninstall lists): a
+    // complete listing is kept for the rest of the run.
+    std::vector<std::string> KeptSubkeyNames();
     // Reads every value of the open key in one listing (one call per value), for a check that
     // reads several of them: the reads that follow cost nothing.
     void ReadValues() { List(ListingKind::Values); }

@@ -15,6 +15,8 @@ struct RunMemory {
     std::unordered_map<std::string, bool> patterns;            // wildcard searches -> file found
     std::unordered_map<std::uint32_t, std::vector<std::string>> rootListings; // root -> subkeys
     std::unordered_map<std::string, bool> volumes; // upper-cased volume root -> it answers
+    // Complete subkey listings that several checks walk, by root and path as opened.
+    std::unordered_map<std::string, std::vector<std::string>> keptListings;
 };
 
 } // namespace mendrake::detail

@@ -61,7 +61,7 @@ std::optional<InstalledEntries> ReadInstalledEntries(AnalysisRun& run) {
             }
             continue;
         }
-        const std::vector<std::string> names = reg.SubkeyNames();
+        const std::vector<std::string> names = reg.KeptSubkeyNames();
         if (!reg.ListingComplete()) {
             return std::nullopt;
         }

@@ -48,26 +48,28 @@ RegistryView LoadingView(const std::string& platformKey) {
 // tested and is missing; nothing when any is present or cannot be judged: a bare name or a
 // relative path (searched for by the loader), an environment reference to a variable that is
 // not set, a drive or share that does not answer, a key that cannot be listed.
-std::optional<std::string> DeadVersionPath(AnalysisRun& run, RegistryAccess& reg,
-                                           const std::string& versionKey) {
+// `version` is the version's key, open; each key below it is opened below its open parent.
+std::optional<std::string> DeadVersionPath(AnalysisRun& run, RegistryAccess& version) {
     std::optional<std::string> firstMissing;
-    const std::vector<std::string> lcids = reg.SubkeyNames();
-    if (!reg.ListingComplete()) {
+    const std::vector<std::string> lcids = version.SubkeyNames();
+    if (!version.ListingComplete()) {
         return std::nullopt; // a locale that could not be listed may name a present file
     }
+    RegistryAccess locale(run);
+    RegistryAccess file(run);
     for (const std::string& lcid : lcids) {
-        if (IsVersionDataKey(lcid) || !reg.Open(versionKey + "\\" + lcid)) {
+        if (IsVersionDataKey(lcid) || !locale.OpenBelow(version, lcid)) {
             continue;
         }
-        const std::vector<std::string> platforms = reg.SubkeyNames();
-        if (!reg.ListingComplete()) {
+        const std::vector<std::string> platforms = locale.SubkeyNames();
+        if (!locale.ListingComplete()) {
             return std::nullopt;
         }
         for (const std::string& platformKey : platforms) {
-            if (!reg.Open(versionKey + "\\" + lcid + "\\" + platformKey)) {
+            if (!file.OpenBelow(locale, platformKey)) {
                 return std::nullopt;
             }
-            const std::string path = TextIfString(reg, "");
+            const std::string path = TextIfString(file, "");
             if (path.empty()) {
                 continue; // no file registered here
             }
@@ -95,49 +97,60 @@ void ScanTypeLibArea(AnalysisRun& run, const ViewArea& area) {
     if (!reg.Open(area.key)) {
         return;
     }
+    // Each key is opened below its open parent: shorter paths for the registry.
+    RegistryAccess libraryKey(run);
+    RegistryAccess versionReg(run);
     for (const std::string& library : reg.SubkeyNames()) {
-        if (!reg.Open(area.Subkey(library))) {
+        if (!libraryKey.OpenBelow(reg, library)) {
             continue;
         }
         bool deadVersion = false;
-        const std::vector<std::string> versions = reg.SubkeyNames();
+        const std::vector<std::string> versions = libraryKey.SubkeyNames();
+        const bool versionsComplete = libraryKey.ListingComplete();
         // A library key without a version left (a fix that took only its versions) registers
         // nothing.
-        if (versions.empty() && reg.ListingComplete() && reg.ValueCount() == 0 && area.Holds(reg)) {
+        if (versions.empty() && libraryKey.ListingComplete() && libraryKey.ValueCount() == 0 &&
+            area.Holds(libraryKey)) {
             AppendIssue(run, 11, 0, "Type Library Issue", library, area.SubkeyText(library),
                         area.root, area.Subkey(library), "", "", true);
             continue;
         }
         for (const std::string& version : versions) {
             const std::string versionKey = area.Subkey(library + "\\" + version);
-            if (!reg.Open(versionKey)) {
+            if (!versionReg.OpenBelow(libraryKey, version)) {
                 continue;
             }
-            const auto missing = DeadVersionPath(run, reg, versionKey);
+            const auto missing = DeadVersionPath(run, versionReg);
             // A version key reached through a key both views share belongs to the 64-bit pass.
-            if (missing && (!area.AsksKeyName() || (reg.Open(versionKey) && area.Holds(reg)))) {
+            if (missing && area.Holds(versionReg)) {
                 AppendIssue(run, 11, 0, "Type Library Issue", *missing,
                             area.SubkeyText(library + "\\" + version), area.root, versionKey, "",
                             *missing, true);
                 deadVersion = true;
             }
         }
-        // The library's key holds its versions only: after the last one it is empty.
-        if (deadVersion) {
-            NoteEmptiedKey(run, reg,
-                           TItem{1,
-                                 11,
-                                 0,
-                                 "Type Library Issue (left empty by the fix)",
-                                 library,
-                                 area.SubkeyText(library),
-                                 area.root,
-                                 area.Subkey(library),
-                                 "",
-                                 "",
-                                 true,
-                                 {}},
-                           [](const std::string& value) { return value.empty(); });
+        // The library's key holds its versions only: after the last one it is empty. Its key is
+        // still open and its versions listed.
+        if (!deadVersion || !versionsComplete) {
+            continue;
+        }
+        const std::vector<std::string> values = libraryKey.ValueNames();
+        if (libraryKey.ListingComplete()) {
+            NoteEmptiedKeyListed(run,
+                                 TItem{1,
+                                       11,
+                                       0,
+                                       "Type Library Issue (left empty by the fix)",
+                                       library,
+                                       area.SubkeyText(library),
+                                       area.root,
+                                       area.Subkey(library),
+                                       "",
+                                       "",
+                                       true,
+                                       {}},
+                                 values, versions,
+                                 [](const std::string& value) { return value.empty(); });
         }
     }
 }

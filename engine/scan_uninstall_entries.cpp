@@ -92,7 +92,7 @@ void ScanUninstallArea(AnalysisRun& run, const ViewArea& area) {
     if (!reg.Open(area.key)) {
         return;
     }
-    for (const std::string& name : reg.SubkeyNames()) {
+    for (const std::string& name : reg.KeptSubkeyNames()) {
         const std::string key = area.Subkey(name);
         if (!reg.Open(key)) {
             continue;
