@@ -6,6 +6,8 @@
 #include "engine/issue_model.h"
 
 #include <cstdint>
+#include <deque>
+#include <string_view>
 #include <functional>
 #include <string>
 #include <unordered_map>
@@ -36,14 +38,27 @@ struct LaterCandidate {
     std::function<bool(const std::string&)> describesOnly;
 };
 
+// Hashes text of any string type alike, so that a look-up by a part of a string needs no copy.
+struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const {
+        return std::hash<std::string_view>{}(text);
+    }
+};
+
+// Upper-cased locations (LocationKey), looked up by parts of a location without copies.
+using LocationSet = std::unordered_set<std::string, TextHash, std::equal_to<>>;
+
 // Each candidate is looked at when a key it waits for is reported, never on every pass: an
 // analysis notes thousands of references that never come to depend on anything removed.
 struct DependenceBook {
-    std::unordered_set<std::string> removed;    // LocationKey of each key reported for deletion
-    std::vector<DependentCandidate> candidates; // in the order they were noted
+    // LocationKey of each key reported for deletion.
+    LocationSet removed;
+    // In the order they were noted; a deque, as thousands are noted and none ever moves.
+    std::deque<DependentCandidate> candidates;
     // LocationKey of a key -> the entries of dependsOn that its report covers (the key's own
     // and those of keys below it).
-    std::unordered_map<std::string, std::vector<Waiter>> waiting;
+    std::unordered_map<std::string, std::vector<Waiter>, TextHash, std::equal_to<>> waiting;
     std::vector<std::size_t> ready; // candidates whose every entry is covered, not appended yet
     std::unordered_map<std::string, LaterCandidate> later;       // by LocationKey
     std::unordered_map<std::string, std::uint32_t> removedBelow; // direct subkeys reported

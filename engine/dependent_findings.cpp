@@ -31,22 +31,30 @@ void NoteDependentFinding(AnalysisRun& run, TItem finding, std::vector<std::stri
     candidate.withoutSubkeys = check == WhenReady::KeyWithoutSubkeys;
     for (std::size_t target = 0; target < dependsOn.size(); ++target) {
         // Waits for the key and every key above it; one already reported covers it now.
-        std::string key = LocationKey(dependsOn[target]);
+        const std::string key = LocationKey(dependsOn[target]);
+        auto forEachLevel = [&key](auto&& visit) {
+            for (std::size_t end = key.size(); end != 0 && end != std::string::npos;
+                 end = key.rfind('\\', end - 1)) {
+                visit(std::string_view(key.data(), end));
+            }
+        };
         bool covered = false;
-        std::vector<std::string> levels;
-        for (std::size_t end = key.size(); end != 0 && end != std::string::npos;
-             end = key.rfind('\\', end - 1)) {
-            levels.push_back(key.substr(0, end));
-            covered = covered || book.removed.count(levels.back()) != 0;
-        }
+        forEachLevel([&](std::string_view level) {
+            covered = covered || book.removed.find(level) != book.removed.end();
+        });
         if (covered) {
             candidate.covered[target] = true;
             continue;
         }
         ++candidate.uncovered;
-        for (std::string& level : levels) {
-            book.waiting[std::move(level)].push_back({index, target});
-        }
+        forEachLevel([&](std::string_view level) {
+            auto waiters = book.waiting.find(level);
+            if (waiters == book.waiting.end()) {
+                waiters =
+                    book.waiting.emplace(std::string(level), std::vector<detail::Waiter>{}).first;
+            }
+            waiters->second.push_back({index, target});
+        });
     }
     candidate.finding = std::move(finding);
     candidate.dependsOn = std::move(dependsOn);
@@ -185,7 +193,7 @@ void AppendDependentFindings(AnalysisRun& run) {
                 continue;
             }
             candidate.settled = true;
-            // Taken out first: appending may note new candidates, which moves the list.
+            // Taken out: the finding is appended once.
             TItem f = std::move(candidate.finding);
             std::vector<std::string> dependsOn = std::move(candidate.dependsOn);
             // A key that goes anyway (reported by a check of its own, or below a key that

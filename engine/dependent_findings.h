@@ -90,7 +90,7 @@ template <typename Set> bool LocationCovered(const Set& removed, std::string_vie
     const std::string upper = LocationKey(location);
     std::size_t end = upper.size();
     while (end != 0 && end != std::string::npos) {
-        if (removed.count(upper.substr(0, end)) != 0) {
+        if (removed.find(std::string_view(upper.data(), end)) != removed.end()) {
             return true;
         }
         end = upper.rfind('\\', end - 1); // the key above

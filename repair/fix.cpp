@@ -20,8 +20,7 @@ namespace mendrake {
 namespace {
 
 // Whether each of `locations` (or a key above it) is in `removed`.
-bool AllRemoved(const std::unordered_set<std::string>& removed,
-                const std::vector<std::string>& locations) {
+bool AllRemoved(const detail::LocationSet& removed, const std::vector<std::string>& locations) {
     return std::all_of(locations.begin(), locations.end(), [&](const std::string& location) {
         return LocationCovered(removed, location);
     });
@@ -80,7 +79,7 @@ std::vector<bool> IssuesToFix(const std::vector<TItem>& issues,
     }
     // The keys that go: those of the independent findings first, then of each dependent whose
     // keys all go, again until nothing changes (a dependent may empty another key).
-    std::unordered_set<std::string> removed;
+    detail::LocationSet removed;
     for (std::size_t i = 0; i < issues.size(); ++i) {
         if (fix[i] && issues[i].DeleteKey) {
             removed.insert(LocationKey(DeletedLocation(issues[i])));
@@ -210,7 +209,7 @@ std::size_t DeleteIssues(const std::vector<TItem>& issues,
     for (std::size_t i = 0; i < issues.size() && !anyDependent; ++i) {
         anyDependent = fix[i] && !issues[i].DependsOn.empty();
     }
-    std::unordered_set<std::string> removed;
+    detail::LocationSet removed;
     std::vector<std::size_t> dependents;
     std::size_t attempted = 0;
     for (std::size_t i = 0; i < issues.size(); ++i) {
