@@ -6,6 +6,7 @@
 #   BENCH_CLASSES  class ids of the generated machine (8000)
 #   BENCH_CPU      the CPU to pin to (0)
 #   BENCH_REPEAT   interleaved repetitions of scan, floor and peer (5)
+#   BENCH_DETAIL   set: the per-category table split by category, with every kind of call
 #   BENCH_WOW64    snapshot: lay the pristine WoW64 prefix of ../shared over the benchmark's
 #                  prefix before planting, for a machine whose kernel cannot run 32-bit programs
 #                  (where wine32 is installed the prefix is a WoW64 prefix already)
