@@ -87,18 +87,15 @@ void ScanShellKey(AnalysisRun& run, RegistryAccess& reg, const ClassesKey& owner
     if (dead.empty()) {
         return;
     }
-    // The "Shell" key as the owner names it: should the fix leave it empty, the backup gives it
-    // back under its own name. Its full name tells; where the platform cannot, the owner's
-    // listing does. Its values, with the verbs listed above, tell whether the fix may leave it
-    // empty.
-    ClassesKey shellAsNamed = shell;
-    const std::string fullName = reg.KeyIdentity();
+    // Its values, with the verbs listed above, tell whether the fix may leave it empty. The
+    // "Shell" key as the owner names it: should the fix leave it empty, the backup gives it back
+    // under its own name. The owner's listing tells (a key's full name does not: Wine gives it
+    // in capitals).
     const std::vector<std::string> shellValues = reg.ValueNames();
     const bool shellValuesListed = reg.ListingComplete();
-    const std::size_t cut = fullName.rfind('\\');
-    if (cut != std::string::npos && UpperCase(fullName.substr(cut + 1)) == "SHELL") {
-        shellAsNamed = owner.Below(fullName.substr(cut + 1));
-    } else if (reg.Open(owner.Key())) {
+    ClassesKey shellAsNamed = shell;
+    reg.SetRoot(owner.Root());
+    if (reg.Open(owner.Key())) {
         for (const std::string& subkey : reg.SubkeyNames()) {
             if (UpperCase(subkey) == "SHELL") {
                 shellAsNamed = owner.Below(subkey);

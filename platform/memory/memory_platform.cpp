@@ -121,7 +121,7 @@ struct StoredValue {
 struct MemoryPlatform::Key {
     std::string name;
     bool lossyName = false; // never reached by its ANSI name (see PutWideValue)
-    std::string fullName;   // "\\REGISTRY\\MACHINE\\SOFTWARE\\...", as the keys were created
+    std::string fullName;   // "\\REGISTRY\\MACHINE\\SOFTWARE\\...", upper-cased as Windows compares
     // By upper-cased name: sorted order. A lossy name is filed under a private key that no
     // lookup produces.
     std::map<std::string, std::shared_ptr<Key>> children;
@@ -194,7 +194,7 @@ std::shared_ptr<MemoryPlatform::Key> MemoryPlatform::Walk(std::shared_ptr<Key> f
             }
             auto key = std::make_shared<Key>();
             key->name = part;
-            key->fullName = from->fullName + "\\" + part;
+            key->fullName = from->fullName + "\\" + upper;
             it = from->children.emplace(upper, std::move(key)).first;
         }
         from = it->second;
