@@ -94,6 +94,13 @@ bool NoteEmptiedKeyListed(AnalysisRun& run, TItem finding, const std::vector<std
     return true;
 }
 
+bool AllReportedForDeletion(AnalysisRun& run, const std::vector<std::string>& locations) {
+    const detail::DependenceBook& book = run.Dependents();
+    return std::all_of(locations.begin(), locations.end(), [&](const std::string& location) {
+        return LocationCovered(book.removed, location);
+    });
+}
+
 void NoteKeyRemoval(AnalysisRun& run, std::string_view location) {
     detail::DependenceBook& book = run.Dependents();
     std::string key = LocationKey(location);

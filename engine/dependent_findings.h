@@ -72,6 +72,9 @@ std::optional<std::uint32_t> WaitingKeySubkeys(AnalysisRun& run, std::string_vie
 // FriendlyTypeName and the like): a key holding nothing else is of no use without its subkeys.
 bool DescribesOnly(const std::string& valueName);
 
+// Whether every key of `locations` is reported for deletion in `run` by now.
+bool AllReportedForDeletion(AnalysisRun& run, const std::vector<std::string>& locations);
+
 // Notes that the key at `location` is reported for deletion in `run`.
 void NoteKeyRemoval(AnalysisRun& run, std::string_view location);
 

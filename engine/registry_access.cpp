@@ -16,6 +16,15 @@ namespace {
 // Deepest key nesting the recursive delete follows; the registry itself allows 512 levels.
 constexpr int kMaxKeyDepth = 512;
 
+char AsciiUpper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+std::string UpperCaseAscii(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), AsciiUpper);
+    return text;
+}
+
 bool IsAsciiText(std::string_view text) {
     return std::all_of(text.begin(), text.end(),
                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
@@ -243,7 +252,11 @@ std::vector<std::string> RegistryAccess::KeptSubkeyNames() {
     if (key_ == 0 || memory == nullptr) {
         return SubkeyNames();
     }
-    std::string id = std::to_string(root_) + "\\" + path_;
+    std::string_view path = path_;
+    while (!path.empty() && path.back() == '\\') {
+        path.remove_suffix(1); // "X\" opens the same key as "X"
+    }
+    std::string id = std::to_string(root_) + "\\" + std::string(path);
     if (auto kept = memory->keptListings.find(id); kept != memory->keptListings.end()) {
         listingComplete_ = true;
         return kept->second;
@@ -253,6 +266,20 @@ std::vector<std::string> RegistryAccess::KeptSubkeyNames() {
         memory->keptListings.emplace(std::move(id), names);
     }
     return names;
+}
+
+std::optional<std::string> RegistryAccess::SubkeyNamed(std::string_view upperName) {
+    std::string name;
+    for (std::uint32_t i = 0; key_ != 0; ++i) {
+        bool lossy = false;
+        if (Os().EnumKey(key_, i, name, lossy) != platform::kSuccess) {
+            break;
+        }
+        if (!lossy && UpperCaseAscii(name) == upperName) {
+            return name;
+        }
+    }
+    return std::nullopt;
 }
 
 std::vector<std::string> RegistryAccess::ValueNames() {
@@ -298,10 +325,6 @@ bool RegistryAccess::AnySubkeys() {
 }
 
 namespace {
-
-char AsciiUpper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
 
 // Value names compare without regard to case; for ASCII names that is plain ASCII folding.
 bool SameAsciiName(std::string_view a, std::string_view b) {

@@ -72,6 +72,9 @@ class RegistryAccess {
     // does not hide the names after it.
     std::vector<std::string> SubkeyNames();
     std::vector<std::string> ValueNames(); // the default value is listed as ""
+    // The name of the subkey whose upper-cased ASCII name is `upperName`, as the key holds it;
+    // the listing stops there. Nothing when there is none or the listing fails first.
+    std::optional<std::string> SubkeyNamed(std::string_view upperName);
     // SubkeyNames of a key that several checks of the run walk (the Uninstall lists): a
     // complete listing is kept for the rest of the run.
     std::vector<std::string> KeptSubkeyNames();

@@ -96,10 +96,8 @@ void ScanShellKey(AnalysisRun& run, RegistryAccess& reg, const ClassesKey& owner
     ClassesKey shellAsNamed = shell;
     reg.SetRoot(owner.Root());
     if (reg.Open(owner.Key())) {
-        for (const std::string& subkey : reg.SubkeyNames()) {
-            if (UpperCase(subkey) == "SHELL") {
-                shellAsNamed = owner.Below(subkey);
-            }
+        if (const std::optional<std::string> named = reg.SubkeyNamed("SHELL")) {
+            shellAsNamed = owner.Below(*named);
         }
     }
     for (const DeadVerb& verb : dead) {

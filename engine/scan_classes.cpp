@@ -101,9 +101,11 @@ void ScanClassReferences(AnalysisRun& run, ClassesRoot& root, const ClassRegistr
         const std::string compared = ComparedClassId(text);
         const std::vector<std::string>* places = classes.PlacesOf(compared);
         // A reference holds a value, not a tree: a "CLSID" key with subkeys of its own is a
-        // container, and deleting it would delete what no reference check looked at. (Asked
-        // of a reference to a registered class only when that class goes.)
-        if (places == nullptr && reg.SubkeyCount() != 0) {
+        // container, and deleting it would delete what no reference check looked at. Asked now
+        // of a reference that stands now (its key is open); of one to a registered class only
+        // when that class goes.
+        const bool standsNow = places == nullptr || AllReportedForDeletion(run, *places);
+        if (standsNow && reg.SubkeyCount() != 0) {
             continue;
         }
         if (places == nullptr) {
@@ -124,7 +126,7 @@ void ScanClassReferences(AnalysisRun& run, ClassesRoot& root, const ClassRegistr
                                    text,
                                    true,
                                    {}},
-                             *places, WhenReady::KeyWithoutSubkeys);
+                             *places, standsNow ? WhenReady::Stands : WhenReady::KeyWithoutSubkeys);
     }
 }
 

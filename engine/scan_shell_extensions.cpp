@@ -53,7 +53,8 @@ void CheckHandlerKey(AnalysisRun& run, RegistryAccess& reg, const ClassRegistrat
     // The fix deletes the whole key: a handler key with subkeys of its own holds more than the
     // reference that was tested, and stays (asked of a handler of a registered class only when
     // that class goes).
-    if ((places == nullptr && reg.AnySubkeys()) || (area != nullptr && !area->Holds(reg))) {
+    const bool standsNow = places == nullptr || AllReportedForDeletion(run, *places);
+    if ((standsNow && reg.AnySubkeys()) || (area != nullptr && !area->Holds(reg))) {
         return;
     }
     const std::string keyText = RootAbbreviation(root) + key;
@@ -61,7 +62,7 @@ void CheckHandlerKey(AnalysisRun& run, RegistryAccess& reg, const ClassRegistrat
         NoteDependentFinding(
             run,
             TItem{1, kCategory, 0, kDependentProblem, id, keyText, root, key, "", text, true, {}},
-            *places, WhenReady::KeyWithoutSubkeys);
+            *places, standsNow ? WhenReady::Stands : WhenReady::KeyWithoutSubkeys);
         return;
     }
     AppendIssue(run, kCategory, 0, kProblem, id, keyText, root, key, "", text, true);
