@@ -39,6 +39,13 @@ ClassesKey ClassesKey::Below(std::string_view name) const {
     return {Join(path, name), perUser};
 }
 
+TItem ClassesKey::KeyFinding(std::int32_t category, std::int32_t kind, std::string problem,
+                             std::string data) const {
+    return TItem{
+        1,  category, kind, std::move(problem), std::move(data), KeyText(), Root(), Key(), "",
+        "", true,     {}};
+}
+
 std::vector<ViewArea> UserClassesViews(AnalysisRun& run, std::string_view list) {
     std::vector<ViewArea> areas;
     RegistryAccess reg(run);

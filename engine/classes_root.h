@@ -10,6 +10,7 @@
 #pragma once
 
 #include "engine/analysis_run.h"
+#include "engine/issue_model.h"
 #include "engine/registry_access.h"
 #include "engine/registry_views.h"
 
@@ -35,6 +36,9 @@ struct ClassesKey {
     std::string KeyText() const;
     // The same place, `name` deeper.
     ClassesKey Below(std::string_view name) const;
+    // A ticked finding that deletes this key.
+    TItem KeyFinding(std::int32_t category, std::int32_t kind, std::string problem,
+                     std::string data) const;
 };
 
 // The user's areas of a list below the classes root ("TypeLib"), for checks that judge each

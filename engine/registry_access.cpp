@@ -85,10 +85,8 @@ bool RegistryAccess::OpenBelow(const RegistryAccess& parent, std::string_view pa
     if (openStatus_ != platform::kSuccess) {
         return false;
     }
-    std::string newPath = parent.path_.empty() ? std::string(path) : parent.path_ + "\\";
-    if (!parent.path_.empty()) {
-        newPath += path;
-    }
+    std::string newPath = parent.path_.empty() ? std::string() : parent.path_ + "\\";
+    newPath += path;
     Close();
     root_ = parent.root_;
     key_ = opened;

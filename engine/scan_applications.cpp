@@ -19,26 +19,18 @@ namespace {
 constexpr std::int32_t kCategory = 6;
 const std::string kAppPathsKey = "\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
 
+// The finding of a classes key the fix leaves empty once its verbs go.
+TItem EmptiedKeyFinding(const ClassesKey& key, const std::string& name) {
+    return key.KeyFinding(kCategory, 0, "Open with Issue (left empty by the fix)", name);
+}
+
 // Notes `key`, whose complete listings are `values` and `subkeys`, as a key the fix may leave
 // empty (see NoteEmptiedKeyListed).
 bool NoteEmptiedClassesKey(AnalysisRun& run, const ClassesKey& key, const std::string& name,
                            const std::vector<std::string>& values,
                            const std::vector<std::string>& subkeys,
                            const std::function<bool(const std::string&)>& describesOnly) {
-    return NoteEmptiedKeyListed(run,
-                                TItem{1,
-                                      kCategory,
-                                      0,
-                                      "Open with Issue (left empty by the fix)",
-                                      name,
-                                      key.KeyText(),
-                                      key.Root(),
-                                      key.Key(),
-                                      "",
-                                      "",
-                                      true,
-                                      {}},
-                                values, subkeys, describesOnly);
+    return NoteEmptiedKeyListed(run, EmptiedKeyFinding(key, name), values, subkeys, describesOnly);
 }
 
 // The verbs below "<owner>\Shell" of one classes key: each verb whose command names a missing
@@ -123,20 +115,7 @@ void ScanShellKey(AnalysisRun& run, RegistryAccess& reg, const ClassesKey& owner
         }
         ownerSubkeys = reg.SubkeyCount();
     }
-    NoteEmptiedKeyLater(run,
-                        TItem{1,
-                              kCategory,
-                              0,
-                              "Open with Issue (left empty by the fix)",
-                              name,
-                              owner.KeyText(),
-                              owner.Root(),
-                              owner.Key(),
-                              "",
-                              "",
-                              true,
-                              {}},
-                        *ownerSubkeys, DescribesOnly);
+    NoteEmptiedKeyLater(run, EmptiedKeyFinding(owner, name), *ownerSubkeys, DescribesOnly);
 }
 
 // Passes 1 and 2: the application registrations, then every key of the classes root, the

@@ -130,20 +130,10 @@ void ScanClassesRootKeys(AnalysisRun& run) {
         if (subkeys != 0 && UpperCase(key.path) != "WOW6432NODE") {
             CheckDefaultIcon(run, reg, key, RegistryView::Native, 4, 2);
             // A key whose every subkey the analysis deletes is left empty by the fix.
-            NoteEmptiedKeyLater(run,
-                                TItem{1,
-                                      4,
-                                      0,
-                                      "Unused File Extension (left empty by the fix)",
-                                      key.path,
-                                      key.KeyText(),
-                                      key.Root(),
-                                      key.Key(),
-                                      "",
-                                      "",
-                                      true,
-                                      {}},
-                                subkeys, DescribesOnly);
+            NoteEmptiedKeyLater(
+                run,
+                key.KeyFinding(4, 0, "Unused File Extension (left empty by the fix)", key.path),
+                subkeys, DescribesOnly);
         }
     }
 }
