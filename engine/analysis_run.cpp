@@ -3,6 +3,7 @@
 #include "engine/class_registrations.h"
 
 #include "engine/dependent_findings.h"
+#include "engine/well_known_keys.h"
 
 #include <utility>
 
@@ -29,11 +30,17 @@ AnalysisRun::KeepRegistrations(const std::string& list, std::unique_ptr<ClassReg
 }
 
 void AnalysisRun::Append(TItem item) {
-    if (exclusions_.Covers(item.KeyText, item.Value)) {
+    std::string removal = item.DeleteKey ? DeletedLocation(item) : std::string();
+    // A container Windows owns is never deleted, however empty a check finds it.
+    if (!removal.empty() && IsWellKnownContainer(removal)) {
+        return;
+    }
+    // Nothing excluded goes with a key that holds it.
+    if (exclusions_.Covers(item.KeyText, item.Value) ||
+        (!removal.empty() && exclusions_.HoldsBelow(item.KeyText))) {
         excluded_.fetch_add(1);
         return;
     }
-    std::string removal = item.DeleteKey ? DeletedLocation(item) : std::string();
     findings_.push_back(std::move(item));
     found_.fetch_add(1);
     if (!removal.empty()) {

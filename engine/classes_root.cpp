@@ -9,6 +9,7 @@ namespace mendrake {
 namespace {
 
 const std::string kUserClasses = "\\Software\\Classes";
+const std::string kMachineClasses = "\\Software\\Classes";
 
 std::string Join(std::string_view parent, std::string_view name) {
     if (parent.empty()) {
@@ -98,7 +99,8 @@ ClassesKey ClassesRoot::Locate(std::string_view path) {
 }
 
 std::vector<ClassesKey> ClassesRoot::Subkeys(std::string_view parent, bool& complete, bool machine,
-                                             bool* machineListed) {
+                                             bool* machineListed,
+                                             std::vector<std::string>* hidden) {
     std::vector<ClassesKey> keys;
     const std::string upperParent = UpperCase(parent);
     const bool userHasParent = parent.empty() || UserHolds(parent);
@@ -122,6 +124,14 @@ std::vector<ClassesKey> ClassesRoot::Subkeys(std::string_view parent, bool& comp
             // On Windows HKCR lists the user's keys too: they come from the user's listing.
             if (user == nullptr || user->upper.count(UpperCase(name)) == 0) {
                 keys.push_back({Join(parent, name), false});
+            } else if (hidden != nullptr) {
+                const std::string path = kMachineClasses + "\\" + Join(parent, name);
+                RegistryAccess machineKey(run_);
+                machineKey.SetRoot(kHklm);
+                machineKey.SetAccess(platform::kKeyRead);
+                if (machineKey.Open(path)) {
+                    hidden->push_back("HKLM" + path);
+                }
             }
         }
     }

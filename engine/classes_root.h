@@ -67,8 +67,13 @@ class ClassesRoot {
     // a listing was cut short.
     // With `machine` false only the user's are listed; `machineListed` (when given) tells
     // whether the machine's key could be listed.
+    // `hidden` (when given) receives the machine's keys that the user's hide, as their
+    // physical locations ("HKLM\Software\Classes\CLSID\{...}"): they still register what they
+    // name once the user's key goes. Each is asked of the machine's classes key, as the merged
+    // listing of Windows names the user's keys too.
     std::vector<ClassesKey> Subkeys(std::string_view parent, bool& complete, bool machine = true,
-                                    bool* machineListed = nullptr);
+                                    bool* machineListed = nullptr,
+                                    std::vector<std::string>* hidden = nullptr);
     std::vector<ClassesKey> Subkeys(std::string_view parent) {
         bool complete = true;
         return Subkeys(parent, complete);

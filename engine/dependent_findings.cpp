@@ -174,6 +174,17 @@ bool DescribesOnly(const std::string& valueName) {
                        [&](const char* name) { return upper == name; });
 }
 
+bool ExtensionDescribesOnly(const std::string& valueName) {
+    return !valueName.empty() && DescribesOnly(valueName);
+}
+
+DescriptionRule DescriptionRuleOf(std::string_view classesPath) {
+    const std::size_t cut = FindLastCharacter(classesPath, "\\");
+    const std::string_view name =
+        cut == std::string_view::npos ? classesPath : classesPath.substr(cut + 1);
+    return !name.empty() && name.front() == '.' ? ExtensionDescribesOnly : DescribesOnly;
+}
+
 namespace {
 
 // Whether the finding's key can be read and holds no subkeys.

@@ -71,6 +71,13 @@ std::optional<std::uint32_t> WaitingKeySubkeys(AnalysisRun& run, std::string_vie
 // Values of a classes key that only describe it (the default value, EditFlags,
 // FriendlyTypeName and the like): a key holding nothing else is of no use without its subkeys.
 bool DescribesOnly(const std::string& valueName);
+// The same for an extension's key ("\.txt"): never its default value, which is its association
+// (the program id that opens its files), not a description.
+bool ExtensionDescribesOnly(const std::string& valueName);
+// The rule for the key at `classesPath` below the classes root: ExtensionDescribesOnly for an
+// extension, DescribesOnly for any other key.
+using DescriptionRule = bool (*)(const std::string& valueName);
+DescriptionRule DescriptionRuleOf(std::string_view classesPath);
 
 // Whether every key of `locations` is reported for deletion in `run` by now.
 bool AllReportedForDeletion(AnalysisRun& run, const std::vector<std::string>& locations);

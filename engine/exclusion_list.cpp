@@ -79,6 +79,26 @@ std::string IssuePlace(std::string_view keyText, std::string_view value) {
     return place;
 }
 
+// `upper` (an upper-cased location) with a classes key's physical spelling turned into its
+// HKCR one.
+std::u16string ClassesSpelledAsMerged(std::u16string upper) {
+    for (const std::u16string_view physical : {std::u16string_view(u"HKCU\\SOFTWARE\\CLASSES"),
+                                               std::u16string_view(u"HKLM\\SOFTWARE\\CLASSES")}) {
+        if (upper.size() >= physical.size() &&
+            std::u16string_view(upper).substr(0, physical.size()) == physical &&
+            (upper.size() == physical.size() || upper[physical.size()] == u'\\')) {
+            upper.replace(0, physical.size(), u"HKCR");
+            break;
+        }
+    }
+    return upper;
+}
+
+// A location as the set compares it.
+std::u16string ComparedLocation(std::string_view location) {
+    return ClassesSpelledAsMerged(platform::Os().OrdinalUpperCase(location));
+}
+
 } // namespace
 
 std::optional<std::string> ShortExclusionEntry(std::string_view entry) {
@@ -114,7 +134,7 @@ std::string ExclusionLocation(std::string_view entry) {
 }
 
 std::u16string ExclusionKey(std::string_view entry) {
-    return platform::Os().OrdinalUpperCase(ExclusionLocation(entry));
+    return ComparedLocation(ExclusionLocation(entry));
 }
 
 ExclusionMatcher::ExclusionMatcher(const std::vector<std::string>& entries) {
@@ -129,14 +149,23 @@ bool ExclusionMatcher::Add(std::string_view entry) {
     if (location.empty()) {
         return false;
     }
+    for (std::size_t cut = location.find(u'\\'); cut != std::u16string::npos;
+         cut = location.find(u'\\', cut + 1)) {
+        above_.insert(location.substr(0, cut));
+    }
     return locations_.insert(std::move(location)).second;
+}
+
+bool ExclusionMatcher::HoldsBelow(std::string_view keyText) const {
+    return !above_.empty() &&
+           above_.find(ComparedLocation(WithoutTrailingBackslashes(keyText))) != above_.end();
 }
 
 bool ExclusionMatcher::Covers(std::string_view keyText, std::string_view value) const {
     if (locations_.empty()) {
         return false;
     }
-    const std::u16string place = platform::Os().OrdinalUpperCase(IssuePlace(keyText, value));
+    const std::u16string place = ComparedLocation(IssuePlace(keyText, value));
     const std::u16string_view whole(place);
     if (locations_.find(whole) != locations_.end()) {
         return true;

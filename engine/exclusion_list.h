@@ -24,7 +24,9 @@ std::string RefusedEntryMessage(std::string_view entry);
 // checked, the text without trailing backslashes. Empty when nothing is left.
 std::string ExclusionLocation(std::string_view entry);
 // The location of an entry as it is compared: two entries name one location exactly when these
-// are equal.
+// are equal. The classes are compared by what they name: "HKCU\Software\Classes\X" and
+// "HKLM\Software\Classes\X" are compared as "HKCR\X", the merged view that holds both, so
+// that an entry written in any of the three spellings keeps every finding of that class.
 std::u16string ExclusionKey(std::string_view entry);
 
 // The locations of a list of entries, kept upper-cased as the registry and the file system
@@ -41,6 +43,9 @@ class ExclusionMatcher {
     // True when an entry names the issue's location (keyText, value): the key or folder
     // `keyText`, the value or file `keyText` + "\" + `value`, or a key or folder above either.
     bool Covers(std::string_view keyText, std::string_view value) const;
+    // True when an entry names a key or folder below the key or folder `keyText`, which
+    // deleting `keyText` would delete with it.
+    bool HoldsBelow(std::string_view keyText) const;
 
   private:
     struct Hash {
@@ -50,6 +55,8 @@ class ExclusionMatcher {
         }
     };
     std::unordered_set<std::u16string, Hash, std::equal_to<>> locations_;
+    // Every key or folder above an entry's location.
+    std::unordered_set<std::u16string, Hash, std::equal_to<>> above_;
 };
 
 // True when `entry` covers the issue location (keyText, value), as ExclusionMatcher::Covers.

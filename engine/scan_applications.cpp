@@ -115,7 +115,8 @@ void ScanShellKey(AnalysisRun& run, RegistryAccess& reg, const ClassesKey& owner
         }
         ownerSubkeys = reg.SubkeyCount();
     }
-    NoteEmptiedKeyLater(run, EmptiedKeyFinding(owner, name), *ownerSubkeys, DescribesOnly);
+    NoteEmptiedKeyLater(run, EmptiedKeyFinding(owner, name), *ownerSubkeys,
+                        DescriptionRuleOf(owner.path));
 }
 
 // Passes 1 and 2: the application registrations, then every key of the classes root, the

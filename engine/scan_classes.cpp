@@ -17,43 +17,6 @@ namespace {
 
 constexpr std::int32_t kCategory = 5;
 
-// Whether the key open in `reg` belongs to the entry's list (see ViewArea::Holds).
-bool EntryHolds(const ClassEntry& entry, RegistryAccess& reg) {
-    return entry.machineArea == nullptr || entry.machineArea->Holds(reg);
-}
-
-// The class lists the entries come from, each opened once: a class's subkeys are opened below
-// its list, a shorter path for the registry than the whole one from the root.
-class ClassLists {
-  public:
-    explicit ClassLists(AnalysisRun& run) : list_(run) { list_.SetAccess(platform::kKeyRead); }
-
-    // Opens `below` ("InprocServer32") of the entry's key in `reg`, or the key itself when
-    // `below` is null.
-    bool Open(RegistryAccess& reg, const ClassEntry& entry, const char* below = nullptr) {
-        const std::string key = entry.key.Key();
-        const std::string_view listKey(key.data(), key.rfind('\\'));
-        if (entry.key.Root() != root_ || listKey != listKey_) {
-            root_ = entry.key.Root();
-            listKey_ = std::string(listKey);
-            list_.SetRoot(root_);
-            listOpen_ = list_.Open(listKey_);
-        }
-        const std::string rest = below == nullptr ? std::string() : std::string("\\") + below;
-        if (listOpen_) {
-            return reg.OpenBelow(list_, entry.id + rest);
-        }
-        reg.SetRoot(entry.key.Root());
-        return reg.Open(key + rest);
-    }
-
-  private:
-    RegistryAccess list_;
-    std::uint32_t root_ = 0;
-    std::string listKey_;
-    bool listOpen_ = false;
-};
-
 // Classes whose in-process server file is missing, as a program of the class's view loads it,
 // and classes whose icon file is gone.
 void ScanClassServers(AnalysisRun& run, const ClassRegistrations& classes) {
@@ -130,7 +93,16 @@ void ScanClassReferences(AnalysisRun& run, ClassesRoot& root, const ClassRegistr
     }
 }
 
-// Interfaces whose proxy class is registered nowhere, or whose type library is gone.
+// Whether `proxy` is one of the classes that marshal an interface from its type library
+// (PSOAInterface, PSDispatch).
+bool IsTypeLibraryMarshaller(const std::string& proxy) {
+    const std::string upper = UpperCase(proxy);
+    return upper == "{00020424-0000-0000-C000-000000000046}" ||
+           upper == "{00020420-0000-0000-C000-000000000046}";
+}
+
+// Interfaces whose proxy class is registered nowhere, or that are marshalled from a type
+// library that is gone.
 void ScanInterfaces(AnalysisRun& run, ClassesRoot& root, const ClassRegistrations& classes) {
     std::vector<ViewArea> areas;
     bool usable = true;
@@ -165,11 +137,15 @@ void ScanInterfaces(AnalysisRun& run, ClassesRoot& root, const ClassRegistration
             const ClassRegistrations& lists;
             const char* dependentProblem;
         };
+        // The library is used to marshal the interface only when its proxy is the type
+        // library marshaller; any other proxy does without it.
+        const bool marshalledByLibrary = IsTypeLibraryMarshaller(Trim(proxy));
         for (const Reference& named :
              {Reference{proxy, classes, "Interface Issue (class being removed)"},
               Reference{library, libraries, "Interface Issue (type library being removed)"}}) {
             const std::string id = Trim(named.id);
-            if (!LooksLikeClassId(id) || !named.lists.usable) {
+            if (!LooksLikeClassId(id) || !named.lists.usable ||
+                (&named.lists == &libraries && !marshalledByLibrary)) {
                 continue;
             }
             const std::vector<std::string>* places = named.lists.PlacesOf(id);

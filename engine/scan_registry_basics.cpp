@@ -133,7 +133,7 @@ void ScanClassesRootKeys(AnalysisRun& run) {
             NoteEmptiedKeyLater(
                 run,
                 key.KeyFinding(4, 0, "Unused File Extension (left empty by the fix)", key.path),
-                subkeys, DescribesOnly);
+                subkeys, DescriptionRuleOf(key.path));
         }
     }
 }

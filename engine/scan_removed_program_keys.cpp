@@ -12,6 +12,7 @@
 #include "engine/issue_model.h"
 #include "engine/removed_programs.h"
 #include "engine/scanner_paths.h"
+#include "engine/well_known_keys.h"
 
 #include <algorithm>
 #include <array>
@@ -22,24 +23,6 @@ namespace mendrake {
 namespace {
 
 constexpr std::string_view kProblem = "Software Key of Removed Program";
-
-// Keys directly below "Software" that Windows itself keeps (upper case).
-constexpr std::array<std::string_view, 16> kWindowsKeys = {"APPDATALOW",
-                                                           "CLASSES",
-                                                           "CLIENTS",
-                                                           "DEFAULTUSERENVIRONMENT",
-                                                           "MICROSOFT",
-                                                           "ODBC",
-                                                           "OEM",
-                                                           "OPENSSH",
-                                                           "PARTNER",
-                                                           "POLICIES",
-                                                           "REGISTEREDAPPLICATIONS",
-                                                           "SETUP",
-                                                           "WINDOWS",
-                                                           "WINE",
-                                                           "WOW6432NODE",
-                                                           "WOWAA32NODE"};
 
 // Value names under which programs keep the folder they were installed in (upper case).
 constexpr std::array<std::string_view, 16> kInstallFolderNames = {
@@ -161,7 +144,7 @@ void Report(AnalysisRun& run, const ViewArea& area, const std::string& subkey,
 
 void ScanRemovedProgramKeys(AnalysisRun& run, RegistryAccess& reg, const ViewArea& area,
                             const std::string& name, std::int32_t kind) {
-    if (Listed(kWindowsKeys, name)) {
+    if (IsWindowsSoftwareKey(name)) {
         return;
     }
     const std::string vendorKey = area.Subkey(name);

@@ -1,5 +1,6 @@
 // Type library versions whose every registered file is gone (category 11).
 #include "engine/algorithm_unit.h"
+#include "engine/class_registrations.h"
 #include "engine/ansi_text.h"
 #include "engine/classes_root.h"
 #include "engine/common_unit.h"
@@ -91,79 +92,65 @@ std::optional<std::string> DeadVersionPath(AnalysisRun& run, RegistryAccess& ver
     return firstMissing;
 }
 
-void ScanTypeLibArea(AnalysisRun& run, const ViewArea& area) {
-    RegistryAccess reg(run);
-    reg.SetRoot(area.root);
-    if (!reg.Open(area.key)) {
+// One library of the merged classes: a key without versions, and each version whose files are
+// all gone; then the library's key once every version goes.
+void ScanLibrary(AnalysisRun& run, ClassLists& lists, const ClassEntry& entry,
+                 RegistryAccess& libraryKey, RegistryAccess& versionReg) {
+    if (!lists.Open(libraryKey, entry)) {
         return;
     }
-    // Each key is opened below its open parent: shorter paths for the registry.
-    RegistryAccess libraryKey(run);
-    RegistryAccess versionReg(run);
-    for (const std::string& library : reg.SubkeyNames()) {
-        if (!libraryKey.OpenBelow(reg, library)) {
+    const ClassesKey& library = entry.key;
+    bool deadVersion = false;
+    const std::vector<std::string> versions = libraryKey.SubkeyNames();
+    const bool versionsComplete = libraryKey.ListingComplete();
+    // A library key without a version left (a fix that took only its versions) registers
+    // nothing.
+    if (versions.empty() && versionsComplete && libraryKey.ValueCount() == 0 &&
+        EntryHolds(entry, libraryKey)) {
+        run.Append(library.KeyFinding(11, 0, "Type Library Issue", entry.id));
+        return;
+    }
+    for (const std::string& version : versions) {
+        if (!versionReg.OpenBelow(libraryKey, version)) {
             continue;
         }
-        bool deadVersion = false;
-        const std::vector<std::string> versions = libraryKey.SubkeyNames();
-        const bool versionsComplete = libraryKey.ListingComplete();
-        // A library key without a version left (a fix that took only its versions) registers
-        // nothing.
-        if (versions.empty() && libraryKey.ListingComplete() && libraryKey.ValueCount() == 0 &&
-            area.Holds(libraryKey)) {
-            AppendIssue(run, 11, 0, "Type Library Issue", library, area.SubkeyText(library),
-                        area.root, area.Subkey(library), "", "", true);
-            continue;
+        const auto missing = DeadVersionPath(run, versionReg);
+        // A version key reached through a key both views share belongs to the 64-bit pass.
+        if (missing && EntryHolds(entry, versionReg)) {
+            TItem finding =
+                library.Below(version).KeyFinding(11, 0, "Type Library Issue", *missing);
+            finding.ValueData = *missing;
+            run.Append(std::move(finding));
+            deadVersion = true;
         }
-        for (const std::string& version : versions) {
-            const std::string versionKey = area.Subkey(library + "\\" + version);
-            if (!versionReg.OpenBelow(libraryKey, version)) {
-                continue;
-            }
-            const auto missing = DeadVersionPath(run, versionReg);
-            // A version key reached through a key both views share belongs to the 64-bit pass.
-            if (missing && area.Holds(versionReg)) {
-                AppendIssue(run, 11, 0, "Type Library Issue", *missing,
-                            area.SubkeyText(library + "\\" + version), area.root, versionKey, "",
-                            *missing, true);
-                deadVersion = true;
-            }
-        }
-        // The library's key holds its versions only: after the last one it is empty. Its key is
-        // still open and its versions listed.
-        if (!deadVersion || !versionsComplete) {
-            continue;
-        }
-        const std::vector<std::string> values = libraryKey.ValueNames();
-        if (libraryKey.ListingComplete()) {
-            NoteEmptiedKeyListed(run,
-                                 TItem{1,
-                                       11,
-                                       0,
-                                       "Type Library Issue (left empty by the fix)",
-                                       library,
-                                       area.SubkeyText(library),
-                                       area.root,
-                                       area.Subkey(library),
-                                       "",
-                                       "",
-                                       true,
-                                       {}},
-                                 values, versions,
-                                 [](const std::string& value) { return value.empty(); });
-        }
+    }
+    // The library's key holds its versions only: after the last one it is empty. Its key is
+    // still open and its versions listed.
+    if (!deadVersion || !versionsComplete) {
+        return;
+    }
+    const std::vector<std::string> values = libraryKey.ValueNames();
+    if (libraryKey.ListingComplete()) {
+        NoteEmptiedKeyListed(
+            run, library.KeyFinding(11, 0, "Type Library Issue (left empty by the fix)", entry.id),
+            values, versions, [](const std::string& value) { return value.empty(); });
     }
 }
 
 } // namespace
 
 void ScanTypeLibraries(AnalysisRun& run) {
-    for (const ViewArea& area : BothViews(kHkcr, "\\TypeLib")) {
-        ScanTypeLibArea(run, area);
-    }
-    // The user's type libraries, which Windows merges into HKCR as it does the machine's.
-    for (const ViewArea& area : UserClassesViews(run, "TypeLib")) {
-        ScanTypeLibArea(run, area);
+    // The libraries of the merged classes, both views, the machine's and the user's: a library
+    // the user registered is read (and reported) where it lives, once, and the machine's
+    // library that it hides is not judged.
+    ClassesRoot classes(run);
+    const ClassRegistrations& libraries = ReadRegistrations(classes, "TypeLib");
+    ClassLists lists(run);
+    // Each key is opened below its open parent: shorter paths for the registry.
+    RegistryAccess libraryKey(run);
+    RegistryAccess versionReg(run);
+    for (const ClassEntry& entry : libraries.entries) {
+        ScanLibrary(run, lists, entry, libraryKey, versionReg);
     }
 }
 

@@ -230,7 +230,15 @@ TEST_F(DependentFindings, InterfacesWithoutAProxyClassOrTypeLibraryAreFound) {
     os.PutText(kClassesRoot, iface + "1}\\ProxyStubClsid32", "", kGoneClass);
     os.PutText(kClassesRoot, iface + "2}\\ProxyStubClsid", "", kLiveClass);
     os.PutText(kClassesRoot, iface + "3}\\TypeLib", "", "{6D6B0006-0000-4000-8000-000000000006}");
-    os.PutText(kClassesRoot, iface + "4}\\TypeLib", "", "{6D6B0008-0000-4000-8000-000000000008}");
+    // A library that is gone matters only to an interface its type library marshals.
+    const std::string goneLibrary = "{6D6B0008-0000-4000-8000-000000000008}";
+    const std::string marshaller = "{00020424-0000-0000-C000-000000000046}";
+    os.PutText(kClassesRoot, "CLSID\\" + marshaller + "\\InprocServer32", "", "C:\\App\\live.dll");
+    os.PutText(kClassesRoot, iface + "4}\\TypeLib", "", goneLibrary);
+    os.PutText(kClassesRoot, iface + "4}\\ProxyStubClsid32", "", marshaller);
+    os.PutText(kClassesRoot, iface + "7}\\TypeLib", "", goneLibrary); // no proxy
+    os.PutText(kClassesRoot, iface + "8}\\TypeLib", "", goneLibrary);
+    os.PutText(kClassesRoot, iface + "8}\\ProxyStubClsid32", "", kLiveClass);
     os.PutText(kClassesRoot, iface + "5}\\ProxyStubClsid32", "", "not a class id");
     os.PutText(kClassesRoot, "Wow6432Node\\" + iface + "6}\\ProxyStubClsid32", "", kGoneClass);
     os.PutText(kClassesRoot, "Wow6432Node\\CLSID\\{6D6B0009-0000-4000-8000-000000000009}", "", "x");
