@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace mendrake {
 
@@ -16,7 +18,24 @@ void ScanUninstallEntries(AnalysisRun& run);
 // Judges the software key `name`, open in `reg`, directly below the software area `area`, and
 // the product keys below it: appends a category 6 finding of `kind` for each that belongs to a
 // removed program. Windows' own keys are never judged.
+// What still speaks for a program on the machine: the entries of Add/Remove Programs (both
+// views, machine and user), read once, when a key first needs them.
+class ProgramTraces {
+  public:
+    explicit ProgramTraces(AnalysisRun& run) : run_(run) {}
+    // Whether an entry's key name, display name or publisher holds `name` (any letter case).
+    bool UninstallEntryNames(std::string_view name);
+
+  private:
+    AnalysisRun& run_;
+    bool read_ = false;
+    std::vector<std::string> names_; // upper-cased
+};
+
+// A vendor's or product's key is kept when Add/Remove Programs names it (`traces`) or when its
+// twin in another software area (the other view, the machine's or the user's) is no removed
+// program's.
 void ScanRemovedProgramKeys(AnalysisRun& run, RegistryAccess& reg, const ViewArea& area,
-                            const std::string& name, std::int32_t kind);
+                            const std::string& name, std::int32_t kind, ProgramTraces& traces);
 
 } // namespace mendrake

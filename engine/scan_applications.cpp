@@ -9,6 +9,7 @@
 #include "engine/registry_views.h"
 #include "engine/removed_programs.h"
 #include "engine/scanner_paths.h"
+#include "engine/well_known_keys.h"
 
 #include <algorithm>
 
@@ -150,7 +151,8 @@ void ScanAppPathArea(AnalysisRun& run, const ViewArea& area) {
 
 // Keys directly below one software area that are empty, then those of removed programs; the
 // 32-bit area's links to shared keys are left to the 64-bit pass, which reads those keys.
-void ScanSoftwareArea(AnalysisRun& run, const ViewArea& area, std::int32_t kind) {
+void ScanSoftwareArea(AnalysisRun& run, const ViewArea& area, std::int32_t kind,
+                      ProgramTraces& traces) {
     RegistryAccess reg(run);
     reg.SetRoot(area.root);
     if (!reg.Open(area.key)) {
@@ -162,8 +164,8 @@ void ScanSoftwareArea(AnalysisRun& run, const ViewArea& area, std::int32_t kind)
             continue;
         }
         if (reg.ValueCount() != 0 || reg.SubkeyCount() != 0) {
-            ScanRemovedProgramKeys(run, reg, area, name, kind);
-        } else if (area.Holds(reg)) {
+            ScanRemovedProgramKeys(run, reg, area, name, kind, traces);
+        } else if (!IsWindowsSoftwareKey(name) && area.Holds(reg)) {
             AppendIssue(run, kCategory, kind, "Obsolete Software Key", name, area.SubkeyText(name),
                         area.root, key, "", "", true);
         }
@@ -179,11 +181,12 @@ void ScanApplications(AnalysisRun& run) {
     for (const ViewArea& area : BothViews(kHklm, kAppPathsKey)) {
         ScanAppPathArea(run, area);
     }
+    ProgramTraces traces(run);
     for (const ViewArea& area : BothViews(kHklm, "\\Software")) {
-        ScanSoftwareArea(run, area, 2);
+        ScanSoftwareArea(run, area, 2, traces);
     }
     // HKCU\Software is one key for both views.
-    ScanSoftwareArea(run, ViewArea{kHkcu, "\\Software", RegistryView::Native, {}}, 3);
+    ScanSoftwareArea(run, ViewArea{kHkcu, "\\Software", RegistryView::Native, {}}, 3, traces);
 }
 
 } // namespace mendrake

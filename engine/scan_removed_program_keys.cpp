@@ -23,13 +23,16 @@ namespace mendrake {
 namespace {
 
 constexpr std::string_view kProblem = "Software Key of Removed Program";
+const std::string kUninstallKey = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 // Value names under which programs keep the folder they were installed in (upper case).
-constexpr std::array<std::string_view, 16> kInstallFolderNames = {
+// A generic name such as "Path" is no evidence: programs keep any folder under it (a data
+// folder, a last-used one).
+constexpr std::array<std::string_view, 15> kInstallFolderNames = {
     "INSTALLDIR",      "INSTALL_DIR",      "INSTALLDIRECTORY",   "INSTALLLOCATION",
     "INSTALLPATH",     "INSTALL_PATH",     "INSTALLFOLDER",      "INSTALLROOT",
-    "INSTALLATIONDIR", "INSTALLATIONPATH", "INSTALLATIONFOLDER", "PATH",
-    "APPPATH",         "APPLICATIONPATH",  "PROGRAMDIR",         "PROGRAMPATH"};
+    "INSTALLATIONDIR", "INSTALLATIONPATH", "INSTALLATIONFOLDER", "APPPATH",
+    "APPLICATIONPATH", "PROGRAMDIR",       "PROGRAMPATH"};
 
 // Keys below a candidate that are read before it counts as doubtful: a removed program's
 // settings are small, and a large tree is not worth the guess.
@@ -65,8 +68,9 @@ bool InstallFoldersGone(AnalysisRun& run, RegistryAccess& reg, RegistryView view
             return false;
         }
         const std::string folder = Unquoted(reg.ReadText(name));
-        if (folder.find(';') != std::string::npos ||
-            PathStateOf(run, folder, view) != PathState::Gone) {
+        const std::optional<std::string> expanded = ExpandedReferences(folder, view);
+        if (!expanded || folder.find(';') != std::string::npos ||
+            PathStateOf(run, *expanded, view) != PathState::Gone) {
             return false;
         }
         gone.push_back(folder);
@@ -76,7 +80,13 @@ bool InstallFoldersGone(AnalysisRun& run, RegistryAccess& reg, RegistryView view
 
 // Whether a value's text names something that exists, or something that cannot be judged: the
 // text as a path, as a command, as an icon location, and each part of a list.
-bool NamesLivePath(AnalysisRun& run, std::string_view text, RegistryView view) {
+bool NamesLivePath(AnalysisRun& run, std::string_view written, RegistryView view) {
+    // A reference to a variable that is not set names what cannot be tested.
+    const std::optional<std::string> expanded = ExpandedReferences(written, view);
+    if (!expanded) {
+        return true;
+    }
+    const std::string_view text = *expanded;
     std::vector<std::string> candidates = {Unquoted(text), ExtractCommandPath(text),
                                            IconFilePath(text)};
     if (text.find(';') != std::string_view::npos) {
@@ -92,6 +102,19 @@ bool NamesLivePath(AnalysisRun& run, std::string_view text, RegistryView view) {
     });
 }
 
+// The strings of a REG_MULTI_SZ value's data, empty ones left out.
+std::vector<std::string> ListedStrings(std::string_view data) {
+    std::vector<std::string> strings;
+    for (std::size_t start = 0; start < data.size();) {
+        const std::size_t end = std::min(data.find('\0', start), data.size());
+        if (end > start) {
+            strings.emplace_back(data.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    return strings;
+}
+
 // Whether the key at `path` or any key below it names a path that exists or can't be judged,
 // or is too large or unreadable to tell.
 bool SubtreeHoldsLivePath(AnalysisRun& run, std::uint32_t root, const std::string& path,
@@ -105,8 +128,26 @@ bool SubtreeHoldsLivePath(AnalysisRun& run, std::uint32_t root, const std::strin
         return true;
     }
     for (const std::string& name : reg.ValueNames()) {
-        if (IsTextKind(reg.ValueKindOf(name)) && NamesLivePath(run, reg.ReadText(name), view)) {
+        const std::optional<platform::RegValue> value = reg.RawValue(name);
+        if (!value) {
+            continue;
+        }
+        const bool list = value->type == platform::kRegMultiSz;
+        if (value->type != platform::kRegSz && value->type != platform::kRegExpandSz && !list) {
+            continue;
+        }
+        // A text this program cannot read as it is stored (characters outside the code page)
+        // may name a live path.
+        if (value->lossy) {
             return true;
+        }
+        // Each string of a list names what a single text would.
+        const std::vector<std::string> texts =
+            list ? ListedStrings(value->data) : std::vector<std::string>{reg.ReadText(name)};
+        for (const std::string& text : texts) {
+            if (NamesLivePath(run, text, view)) {
+                return true;
+            }
         }
     }
     if (!reg.ListingComplete()) {
@@ -134,26 +175,85 @@ std::vector<std::string> RemovedProgramFolders(AnalysisRun& run, RegistryAccess&
     return gone;
 }
 
-void Report(AnalysisRun& run, const ViewArea& area, const std::string& subkey,
+// Whether the key at `subkey` (a vendor, or "vendor\product") below the software area `area` has a
+// twin below another software area (the other view, the machine's or the user's) that is not
+// itself a removed program's: the program is still registered there.
+bool HasLiveTwin(AnalysisRun& run, const ViewArea& area, const std::string& subkey) {
+    std::vector<ViewArea> areas = BothViews(kHklm, "\\Software");
+    areas.push_back(ViewArea{kHkcu, "\\Software", RegistryView::Native, {}});
+    RegistryAccess twin(run);
+    for (const ViewArea& other : areas) {
+        if (other.root == area.root && UpperCase(other.key) == UpperCase(area.key)) {
+            continue;
+        }
+        const std::string path = other.Subkey(subkey);
+        twin.SetRoot(other.root);
+        if (twin.Open(path) &&
+            RemovedProgramFolders(run, twin, other.root, path, other.view).empty()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool Report(AnalysisRun& run, const ViewArea& area, const std::string& subkey,
             const std::string& folder, std::int32_t kind) {
+    const std::size_t before = run.Found();
     AppendIssue(run, 6, kind, std::string(kProblem), folder, area.SubkeyText(subkey), area.root,
                 area.Subkey(subkey), "", folder, true);
+    return run.Found() != before;
 }
 
 } // namespace
 
+bool ProgramTraces::UninstallEntryNames(std::string_view name) {
+    if (!read_) {
+        read_ = true;
+        std::vector<ViewArea> areas = BothViews(kHklm, kUninstallKey);
+        areas.push_back(ViewArea{kHkcu, kUninstallKey, RegistryView::Native, {}});
+        RegistryAccess list(run_);
+        RegistryAccess entry(run_);
+        for (const ViewArea& area : areas) {
+            list.SetRoot(area.root);
+            if (!list.Open(area.key)) {
+                continue;
+            }
+            for (const std::string& key : list.SubkeyNames()) {
+                names_.push_back(UpperCase(key));
+                if (entry.OpenBelow(list, key)) {
+                    for (const char* value : {"DisplayName", "Publisher"}) {
+                        if (std::string text = Trim(TextIfString(entry, value)); !text.empty()) {
+                            names_.push_back(UpperCase(text));
+                        }
+                    }
+                }
+            }
+        }
+    }
+    const std::string upper = UpperCase(Trim(name));
+    return !upper.empty() &&
+           std::any_of(names_.begin(), names_.end(), [&](const std::string& text) {
+               return text.find(upper) != std::string::npos;
+           });
+}
+
 void ScanRemovedProgramKeys(AnalysisRun& run, RegistryAccess& reg, const ViewArea& area,
-                            const std::string& name, std::int32_t kind) {
+                            const std::string& name, std::int32_t kind, ProgramTraces& traces) {
     if (IsWindowsSoftwareKey(name)) {
         return;
     }
+    // A program that is registered elsewhere, or that Add/Remove Programs still lists, is not
+    // removed, whatever its folders say.
+    auto stillThere = [&](const std::string& subkey, const std::string& program) {
+        return traces.UninstallEntryNames(program) || HasLiveTwin(run, area, subkey);
+    };
     const std::string vendorKey = area.Subkey(name);
     // Asked only once a finding stands: for the 32-bit area it costs a call.
     auto holds = [&] { return reg.Open(vendorKey) && area.Holds(reg); };
     const std::vector<std::string> vendorFolders =
         RemovedProgramFolders(run, reg, area.root, vendorKey, area.view);
     if (!vendorFolders.empty()) {
-        if (holds()) {
+        if (!stillThere(name, name) && holds()) {
             Report(run, area, name, vendorFolders.front(), kind);
         }
         return;
@@ -169,7 +269,7 @@ void ScanRemovedProgramKeys(AnalysisRun& run, RegistryAccess& reg, const ViewAre
         }
         const std::vector<std::string> folders =
             RemovedProgramFolders(run, reg, area.root, productKey, area.view);
-        if (!folders.empty()) {
+        if (!folders.empty() && !stillThere(name + "\\" + product, product)) {
             removed.emplace_back(product, folders.front());
         }
     }
@@ -177,9 +277,10 @@ void ScanRemovedProgramKeys(AnalysisRun& run, RegistryAccess& reg, const ViewAre
         return;
     }
     // A vendor key that holds nothing but removed products would be left empty by their fix
-    // and reported by the next analysis: it goes as one, with them.
-    if (vendorValues == 0 && allListed && removed.size() == products.size()) {
-        Report(run, area, name, removed.front().second, kind);
+    // and reported by the next analysis: it goes as one, with them, unless the vendor's name
+    // is still listed or the whole key may not go (an exclusion below it).
+    if (vendorValues == 0 && allListed && removed.size() == products.size() &&
+        !stillThere(name, name) && Report(run, area, name, removed.front().second, kind)) {
         return;
     }
     for (const auto& [product, folder] : removed) {

@@ -6,12 +6,17 @@
 // that does not answer, keeps it. Windows Installer entries uninstall through msiexec, which
 // is always there, so their commands say nothing about the product: only their icon and
 // install folder are judged. Entries Windows hides (SystemComponent) are never reported.
+// Environment references are expanded as the entry's programs have them; one to a variable
+// that is not set keeps the entry. Files in installer caches (a bundle's uninstaller in the
+// package cache, which disk cleaners empty) are no evidence either way.
 #include "engine/common_unit.h"
 #include "engine/issue_model.h"
 #include "engine/removed_programs.h"
 #include "engine/scanner_paths.h"
 
 #include <algorithm>
+#include <functional>
+#include <optional>
 #include <vector>
 
 namespace mendrake {
@@ -50,6 +55,24 @@ struct Verdict {
     bool ProgramGone() const { return !keep && !gone.empty(); }
 };
 
+// What one of the entry's texts says, its environment references expanded as the entry's
+// programs have them: a reference to a variable that is not set keeps the entry, and a file in
+// an installer cache says nothing.
+void Judge(Verdict& verdict, std::string_view text, RegistryView view,
+           const std::function<PathState(const std::string&)>& stateOf,
+           const std::function<std::string(const std::string&)>& pathOf) {
+    const std::optional<std::string> expanded = ExpandedReferences(text, view);
+    if (!expanded) {
+        verdict.keep = true;
+        return;
+    }
+    const std::string path = pathOf(*expanded);
+    if (path.empty() || InInstallerCache(path)) {
+        return;
+    }
+    verdict.Add(stateOf(*expanded), path);
+}
+
 Verdict JudgeEntry(AnalysisRun& run, RegistryAccess& reg, const std::string& name,
                    RegistryView view) {
     Verdict verdict;
@@ -60,20 +83,28 @@ Verdict JudgeEntry(AnalysisRun& run, RegistryAccess& reg, const std::string& nam
         for (const char* value : {"UninstallString", "QuietUninstallString"}) {
             const std::string command = TextIfString(reg, value);
             if (!Trim(command).empty() && !StartsMsiexec(command)) {
-                verdict.Add(CommandProgramState(run, command, view), ExtractCommandPath(command));
+                Judge(
+                    verdict, command, view,
+                    [&](const std::string& text) { return CommandProgramState(run, text, view); },
+                    [](const std::string& text) { return ExtractCommandPath(text); });
             }
         }
     }
-    const std::string icon = IconFilePath(TextIfString(reg, "DisplayIcon"));
-    if (!icon.empty()) {
-        verdict.Add(PathStateOf(run, icon, view), icon);
+    const auto asPath = [&](const std::string& path) { return PathStateOf(run, path, view); };
+    const auto itself = [](const std::string& path) { return path; };
+    const std::string icon = TextIfString(reg, "DisplayIcon");
+    if (!IconFilePath(icon).empty() || HasEnvironmentReference(icon)) {
+        Judge(
+            verdict, icon, view,
+            [&](const std::string& text) { return PathStateOf(run, IconFilePath(text), view); },
+            [](const std::string& text) { return IconFilePath(text); });
     }
     std::string folder = Trim(TextIfString(reg, "InstallLocation"));
     if (folder.size() >= 2 && folder.front() == '"' && folder.back() == '"') {
         folder = Trim(std::string_view(folder).substr(1, folder.size() - 2));
     }
     if (!folder.empty()) {
-        verdict.Add(PathStateOf(run, folder, view), folder);
+        Judge(verdict, folder, view, asPath, itself);
     }
     return verdict;
 }

@@ -152,4 +152,41 @@ std::string ExpandedPath(std::string_view path, RegistryView view) {
     return os.ExpandEnvironment(text);
 }
 
+bool HasEnvironmentReference(std::string_view text) {
+    for (std::size_t open = text.find('%'); open != std::string_view::npos;) {
+        const std::size_t close = text.find('%', open + 1);
+        if (close == std::string_view::npos) {
+            return false;
+        }
+        const std::string_view name = text.substr(open + 1, close - open - 1);
+        if (!name.empty() && name.find('\\') == std::string_view::npos) {
+            return true;
+        }
+        open = close;
+    }
+    return false;
+}
+
+std::optional<std::string> ExpandedReferences(std::string_view text, RegistryView view) {
+    if (!HasEnvironmentReference(text)) {
+        return std::string(text);
+    }
+    std::string expanded = ExpandedPath(text, view);
+    if (HasEnvironmentReference(expanded)) {
+        return std::nullopt;
+    }
+    return expanded;
+}
+
+bool InInstallerCache(std::string_view path) {
+    const std::string upper = UpperCase(path);
+    if (upper.find("\\PACKAGE CACHE\\") != std::string::npos ||
+        upper.find("\\INSTALLATION INFORMATION\\") != std::string::npos) {
+        return true;
+    }
+    const std::string windowsInstaller =
+        UpperCase(WithoutTrailingBackslashes(platform::Os().WindowsFolder())) + "\\INSTALLER\\";
+    return upper.rfind(windowsInstaller, 0) == 0;
+}
+
 } // namespace mendrake

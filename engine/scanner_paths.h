@@ -7,6 +7,7 @@
 #include "engine/registry_views.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -71,5 +72,17 @@ std::string HelpFilePath(std::string_view folder, std::string_view name);
 // them: a 32-bit program's %ProgramFiles% and %CommonProgramFiles% are the (x86) folders.
 // References to variables that are not set stay as written.
 std::string ExpandedPath(std::string_view path, RegistryView view);
+
+// Whether `text` holds an environment reference: "%NAME%", a name without backslashes.
+bool HasEnvironmentReference(std::string_view text);
+// `text` with its environment references expanded (ExpandedPath); nothing when one of them
+// names a variable that is not set, so that what it names cannot be tested.
+std::optional<std::string> ExpandedReferences(std::string_view text, RegistryView view);
+
+// Whether `path` lies in a cache of installers that disk cleaners empty while the programs
+// they installed stay: the package cache of bundles ("\Package Cache\"), "\Installation
+// Information\" and the Windows Installer cache ("<Windows>\Installer\"). A file gone from
+// there says nothing about the program.
+bool InInstallerCache(std::string_view path);
 
 } // namespace mendrake

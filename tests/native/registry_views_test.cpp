@@ -151,16 +151,16 @@ TEST_F(RegistryViews, ASharedKeyIsReadAndReportedOnce) {
 }
 
 TEST_F(RegistryViews, LinksBelowAThirtyTwoBitAreaAreLeftToTheSixtyFourBitPass) {
-    // A shared empty key (Wine links HKLM\Software\Wow6432Node\Policies to the 64-bit one) and
-    // a shared class: each reported once, under its 64-bit path.
-    os.AddKey(kLocalMachine, "Software\\Policies");
-    os.LinkKey(kLocalMachine, "Software\\Wow6432Node\\Policies", "Software\\Policies");
+    // A shared empty key (as Wine links HKLM\Software\Wow6432Node\Policies to the 64-bit one)
+    // and a shared class: each reported once, under its 64-bit path.
+    os.AddKey(kLocalMachine, "Software\\Shared");
+    os.LinkKey(kLocalMachine, "Software\\Wow6432Node\\Shared", "Software\\Shared");
     os.AddKey(kLocalMachine, "Software\\Wow6432Node\\Own");
     os.PutText(kClassesRoot, "CLSID\\{1}\\InprocServer32", "", "C:\\Gone\\a.dll");
     os.LinkKey(kClassesRoot, "Wow6432Node\\CLSID\\{1}", "CLSID\\{1}");
     os.PutText(kClassesRoot, "Wow6432Node\\CLSID\\{2}\\InprocServer32", "", "C:\\Gone\\b.dll");
     EXPECT_EQ(
-        (Texts{"HKLM\\Software\\Policies | Policies", "HKLM\\Software\\Wow6432Node\\Own | Own"}),
+        (Texts{"HKLM\\Software\\Shared | Shared", "HKLM\\Software\\Wow6432Node\\Own | Own"}),
         KeyTextsOf(6));
     EXPECT_EQ((Texts{"HKCR\\CLSID\\{1} | C:\\Gone\\a.dll",
                      "HKCR\\Wow6432Node\\CLSID\\{2} | C:\\Gone\\b.dll"}),
