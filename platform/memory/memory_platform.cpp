@@ -224,14 +224,15 @@ long MemoryPlatform::OpenKey(Hkey parent, std::string_view subkey, std::uint32_t
         return kFileNotFound; // Windows takes no leading backslash in a subkey name
     }
     // HKEY_CLASSES_ROOT is Windows' merged view: a key of the user's classes hides the
-    // machine's key of the same path.
+    // machine's values of the same key, and the subkeys of both are listed.
     std::shared_ptr<Key> key;
-    if (parent == kClassesRoot && !subkey.empty()) {
-        if (auto userClasses = Walk(user_, "Software\\Classes", false)) {
-            key = Walk(userClasses, subkey, false);
-        }
-    }
-    if (!key) {
+    ClassesSides sides;
+    const bool merged = ClassesSidesOf(parent, sides);
+    if (merged) {
+        sides.user = sides.user ? Walk(sides.user, subkey, false) : nullptr;
+        sides.machine = sides.machine ? Walk(sides.machine, subkey, false) : nullptr;
+        key = sides.user ? sides.user : sides.machine;
+    } else {
         key = Walk(from, subkey, false);
     }
     if (!key) {
@@ -242,7 +243,49 @@ long MemoryPlatform::OpenKey(Hkey parent, std::string_view subkey, std::uint32_t
     }
     result = nextHandle_++;
     handles_[result] = key;
+    if (merged && sides.user && sides.machine) {
+        classesSides_[result] = sides;
+    }
     return kSuccess;
+}
+
+bool MemoryPlatform::ClassesSidesOf(Hkey handle, ClassesSides& sides) {
+    if (handle == kClassesRoot) {
+        sides = {Walk(user_, "Software\\Classes", false), classes_};
+        return true;
+    }
+    const auto it = classesSides_.find(handle);
+    if (it == classesSides_.end()) {
+        return false;
+    }
+    sides = it->second;
+    return true;
+}
+
+const std::vector<std::shared_ptr<MemoryPlatform::Key>>&
+MemoryPlatform::MergedSubkeys(Hkey handle, const ClassesSides& sides) {
+    auto& [builtIn, listing] = mergedListings_[handle];
+    if (builtIn == generation_ + 1) {
+        return listing;
+    }
+    listing.clear();
+    static const std::map<std::string, std::shared_ptr<Key>> kNone;
+    const auto& user = sides.user ? sides.user->children : kNone;
+    const auto& machine = sides.machine ? sides.machine->children : kNone;
+    auto u = user.begin();
+    auto m = machine.begin();
+    while (u != user.end() || m != machine.end()) {
+        if (m == machine.end() || (u != user.end() && u->first <= m->first)) {
+            if (m != machine.end() && u->first == m->first) {
+                ++m; // the user's key of that name is the one listed
+            }
+            listing.push_back((u++)->second);
+        } else {
+            listing.push_back((m++)->second);
+        }
+    }
+    builtIn = generation_ + 1;
+    return listing;
 }
 
 long MemoryPlatform::CreateKey(Hkey parent, std::string_view subkey, Hkey& result) {
@@ -272,12 +315,15 @@ long MemoryPlatform::CreateKey(Hkey parent, std::string_view subkey, Hkey& resul
         return kAccessDenied;
     }
     auto key = Walk(from, subkey, true);
+    ++generation_;
     result = nextHandle_++;
     handles_[result] = key;
     return kSuccess;
 }
 
 long MemoryPlatform::CloseKey(Hkey key) {
+    classesSides_.erase(key);
+    mergedListings_.erase(key);
     return handles_.erase(key) == 1 ? kSuccess : kInvalidHandle;
 }
 
@@ -288,6 +334,9 @@ long MemoryPlatform::QueryInfoKey(Hkey handle, std::uint32_t& subkeys, std::uint
     }
     subkeys = static_cast<std::uint32_t>(key->children.size());
     values = static_cast<std::uint32_t>(key->values.size());
+    if (ClassesSides sides; ClassesSidesOf(handle, sides)) {
+        subkeys = static_cast<std::uint32_t>(MergedSubkeys(handle, sides).size());
+    }
     return kSuccess;
 }
 
@@ -299,16 +348,23 @@ long MemoryPlatform::EnumKey(Hkey handle, std::uint32_t index, std::string& name
     if (key->enumError != 0) {
         return key->enumError;
     }
-    if (index >= key->children.size()) {
+    const Key* child = nullptr;
+    if (ClassesSides sides; ClassesSidesOf(handle, sides)) {
+        const std::vector<std::shared_ptr<Key>>& listing = MergedSubkeys(handle, sides);
+        if (index >= listing.size()) {
+            return kNoMoreItems;
+        }
+        child = listing[index].get();
+    } else if (index >= key->children.size()) {
         return kNoMoreItems;
+    } else {
+        child = std::next(key->children.begin(), static_cast<std::ptrdiff_t>(index))->second.get();
     }
-    const Key& child =
-        *std::next(key->children.begin(), static_cast<std::ptrdiff_t>(index))->second;
-    if (child.nameListingError != 0) {
-        return child.nameListingError;
+    if (child->nameListingError != 0) {
+        return child->nameListingError;
     }
-    name = child.name;
-    lossy = child.lossyName;
+    name = child->name;
+    lossy = child->lossyName;
     return kSuccess;
 }
 
@@ -377,6 +433,18 @@ long MemoryPlatform::DeleteKey(Hkey parent, std::string_view subkey) {
     if (!from) {
         return kInvalidHandle;
     }
+    // Through the merged classes, the user's key of the path goes when there is one, else
+    // the machine's.
+    if (ClassesSides sides;
+        ClassesSidesOf(parent, sides) && sides.user && Walk(sides.user, subkey, false)) {
+        from = sides.user;
+    } else if (sides.machine) {
+        from = sides.machine;
+    }
+    return DeleteKeyBelow(from, subkey);
+}
+
+long MemoryPlatform::DeleteKeyBelow(const std::shared_ptr<Key>& from, std::string_view subkey) {
     auto parts = SplitPath(subkey, false, codePage);
     if (parts.empty()) {
         return kAccessDenied;
@@ -400,6 +468,7 @@ long MemoryPlatform::DeleteKey(Hkey parent, std::string_view subkey) {
     }
     it->second->deleted = true;
     owner->children.erase(it);
+    ++generation_;
     return kSuccess;
 }
 

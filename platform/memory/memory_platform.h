@@ -176,8 +176,22 @@ class MemoryPlatform final : public Platform {
     Node* FindNode(std::string_view path);
     Node* MakeFolders(std::string_view path);
 
+    // A key of HKEY_CLASSES_ROOT that both the user's and the machine's classes hold: Windows
+    // merges them, the values from the user's key, the subkeys from both.
+    struct ClassesSides {
+        std::shared_ptr<Key> user, machine;
+    };
+    bool ClassesSidesOf(Hkey handle, ClassesSides& sides);
+    // The subkeys of a merged key, in the order the registry lists them.
+    const std::vector<std::shared_ptr<Key>>& MergedSubkeys(Hkey handle, const ClassesSides& sides);
+    long DeleteKeyBelow(const std::shared_ptr<Key>& from, std::string_view subkey);
+
     std::shared_ptr<Key> machine_, user_, users_, classes_;
     std::map<Hkey, std::shared_ptr<Key>> handles_;
+    std::map<Hkey, ClassesSides> classesSides_; // handles of merged keys
+    // Merged listings as last built, with the registry's generation they were built in.
+    std::map<Hkey, std::pair<std::uint64_t, std::vector<std::shared_ptr<Key>>>> mergedListings_;
+    std::uint64_t generation_ = 0; // counts the keys created and deleted
     Hkey nextHandle_ = 0x1000;
     std::unique_ptr<Node> files_; // the nameless top: drives and shares below it
     FileWriteResult nextWriteFailure_{};
