@@ -57,7 +57,10 @@ std::string MultiString(const std::vector<std::string>& strings) {
     char digits[4];
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         std::snprintf(digits, sizeof digits, "%02x", static_cast<unsigned char>(bytes[i]));
-        hex += (i == 0 ? "" : ",") + std::string(digits);
+        if (i != 0) {
+            hex += ',';
+        }
+        hex += digits;
     }
     return hex;
 }
