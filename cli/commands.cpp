@@ -5,6 +5,7 @@
 #include "cli/json_report.h"
 
 #include "engine/algorithm_unit.h"
+#include "engine/ansi_text.h"
 #include "engine/common_unit.h"
 #include "engine/error.h"
 #include "engine/exclusion_list.h"
@@ -173,7 +174,7 @@ std::string BackupPath(const Arguments& arguments) {
         return DefaultBackupPath();
     }
     std::string folder = *arguments.backupDir;
-    if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') {
+    if (!folder.empty() && WithoutTrailingSeparators(folder).size() == folder.size()) {
         folder += '\\';
     }
     return folder + BackupFileName(platform::Os().Now());

@@ -1,5 +1,6 @@
 #include "engine/class_registrations.h"
 
+#include "engine/ansi_text.h"
 #include "engine/analysis_run.h"
 #include "engine/common_unit.h"
 #include "engine/scanner_paths.h"
@@ -11,7 +12,7 @@ namespace mendrake {
 namespace {
 
 std::string LastPart(const std::string& path) {
-    const std::size_t cut = path.rfind('\\');
+    const std::size_t cut = FindLastCharacter(path, "\\");
     return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 

@@ -43,7 +43,7 @@ std::string NumberedBackupPath(const std::string& path, int number) {
         path.compare(path.size() - kSuffix.size(), kSuffix.size(), kSuffix) == 0) {
         return path.substr(0, path.size() - kSuffix.size()) + tag + kSuffix;
     }
-    const std::size_t folder = path.find_last_of("\\/");
+    const std::size_t folder = FindLastCharacter(path, "\\/");
     const std::size_t dot = path.rfind('.');
     if (dot == std::string::npos || (folder != std::string::npos && dot < folder)) {
         return path + tag;

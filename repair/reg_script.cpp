@@ -335,7 +335,9 @@ class ScriptReader {
             key.remove = true;
             inside.remove_prefix(1);
         }
-        const std::size_t cut = inside.find('\\');
+        // In ANSI text a second byte 0x5C of a double-byte character is no separator.
+        const std::size_t cut =
+            encoding_.unicodeText ? inside.find('\\') : FindCharacter(inside, "\\");
         const std::string_view rootName = inside.substr(0, cut);
         key.root = RootFromName(rootName);
         if (key.root == 0) {
