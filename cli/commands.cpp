@@ -5,6 +5,7 @@
 #include "cli/json_report.h"
 
 #include "engine/algorithm_unit.h"
+#include "engine/ansi_text.h"
 #include "engine/common_unit.h"
 #include "engine/error.h"
 #include "engine/exclusion_list.h"
@@ -173,7 +174,7 @@ std::string BackupPath(const Arguments& arguments) {
         return DefaultBackupPath();
     }
     std::string folder = *arguments.backupDir;
-    if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') {
+    if (!folder.empty() && WithoutTrailingSeparators(folder).size() == folder.size()) {
         folder += '\\';
     }
     return folder + BackupFileName(platform::Os().Now());
@@ -181,8 +182,9 @@ std::string BackupPath(const Arguments& arguments) {
 
 // Scans, logs what was found when asked, writes the backup and deletes every issue found. A
 // backup that cannot be written stops the command before anything is deleted. Entries that are
-// still there afterwards (no access, or in use) are counted and reported, not hidden. The JSON
-// report comes after the fix, as it tells what each issue became.
+// still there afterwards (no access, or in use) are counted and reported, not hidden; a
+// dependent finding kept with a key it depends on is named with that key and is no failure of
+// its own. The JSON report comes after the fix, as it tells what each issue became.
 int RunFix(const Arguments& arguments) {
     RunFacts facts;
     facts.administrator = NoteMissingRights();
@@ -209,10 +211,16 @@ int RunFix(const Arguments& arguments) {
                   issue.reason.c_str());
     }
     std::vector<bool> fixed;
-    std::size_t left = 0;
-    for (const TItem& issue : Issues) {
-        fixed.push_back(!IssueEntryPresent(issue));
+    std::size_t left = 0, kept = 0;
+    for (std::size_t i = 0; i < Issues.size(); ++i) {
+        fixed.push_back(!IssueEntryPresent(Issues[i]));
         left += fixed.back() ? 0 : 1;
+        if (const KeptDependent* because = KeptDependentAt(result.kept, i);
+            because != nullptr && !fixed.back()) {
+            ++kept;
+            PrintText(messages, "Not fixed: %s: kept because what it depends on was kept: %s\n",
+                      NotFixedEntryText(Issues[i]).c_str(), because->location.c_str());
+        }
     }
     PrintText(messages, "Fixed %zu of %zu issues, %zu excluded\n", Issues.size() - left,
               Issues.size(), facts.excluded);
@@ -220,10 +228,11 @@ int RunFix(const Arguments& arguments) {
     if (json) {
         WriteReport(arguments, facts, &fixed);
     }
-    if (left != 0) {
-        PrintText(stderr, "mendrake-cli: %zu issues could not be removed\n", left);
+    const std::size_t failed = left - kept;
+    if (failed != 0) {
+        PrintText(stderr, "mendrake-cli: %zu issues could not be removed\n", failed);
     }
-    return std::max(left != 0 ? 1 : 0, ReportScanErrors(facts.failures));
+    return std::max(failed != 0 ? 1 : 0, ReportScanErrors(facts.failures));
 }
 
 // Restores a backup: the summary on standard output, then one line per entry that failed or

@@ -1,6 +1,7 @@
 #include "cli/console_text.h"
 
 #include "platform/platform.h"
+#include "platform/utf8_text.h"
 
 #include <algorithm>
 #include <cstdarg>
@@ -53,37 +54,6 @@ bool IsConsole(std::FILE* stream) {
 #endif
 }
 
-std::u16string Utf16OfUtf8(std::string_view text) {
-    std::u16string wide;
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-        char32_t cp = length == 1   ? lead
-                      : length == 2 ? lead & 0x1Fu
-                      : length == 3 ? lead & 0x0Fu
-                                    : lead & 0x07u;
-        bool valid = (lead < 0x80 || lead >= 0xC0) && lead < 0xF8 && i + length <= text.size();
-        for (std::size_t k = 1; valid && k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            valid = (next & 0xC0) == 0x80;
-            cp = (cp << 6) | (next & 0x3Fu);
-        }
-        if (!valid) {
-            wide += u'\uFFFD';
-            ++i;
-            continue;
-        }
-        if (cp >= 0x10000) {
-            wide += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
-            wide += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
-        } else {
-            wide += static_cast<char16_t>(cp);
-        }
-        i += length;
-    }
-    return wide;
-}
-
 } // namespace
 
 void WriteText(std::FILE* stream, std::string_view text) {
@@ -99,7 +69,8 @@ void WriteText(std::FILE* stream, std::string_view text) {
 }
 
 void WriteUtf8Text(std::FILE* stream, std::string_view text) {
-    if (IsConsole(stream) && WriteToConsole(stream, Utf16OfUtf8(text))) {
+    bool broken = false; // shown as U+FFFD, the console's mark for what it cannot read
+    if (IsConsole(stream) && WriteToConsole(stream, platform::Utf16FromUtf8(text, broken))) {
         return;
     }
     std::fwrite(text.data(), 1, text.size(), stream);

@@ -76,4 +76,18 @@ std::string_view WithoutTrailingBackslashes(std::string_view text) {
     return text;
 }
 
+std::string_view WithoutTrailingSeparators(std::string_view text) {
+    // A forward slash (0x2F) is never a second byte: those start at 0x40.
+    for (;;) {
+        const std::string_view trimmed = WithoutTrailingBackslashes(text);
+        if (trimmed.size() < text.size()) {
+            text = trimmed;
+        } else if (!text.empty() && text.back() == '/') {
+            text.remove_suffix(1);
+        } else {
+            return text;
+        }
+    }
+}
+
 } // namespace mendrake

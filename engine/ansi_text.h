@@ -18,5 +18,7 @@ std::size_t FindLastCharacter(std::string_view text, std::string_view chars);
 bool IsSecondByte(std::string_view text, std::size_t index);
 // `text` without the backslashes at its end (a second byte 0x5C is no backslash).
 std::string_view WithoutTrailingBackslashes(std::string_view text);
+// `text` without the backslashes and forward slashes at its end.
+std::string_view WithoutTrailingSeparators(std::string_view text);
 
 } // namespace mendrake

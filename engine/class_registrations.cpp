@@ -1,5 +1,6 @@
 #include "engine/class_registrations.h"
 
+#include "engine/ansi_text.h"
 #include "engine/analysis_run.h"
 #include "engine/ansi_text.h"
 #include "engine/common_unit.h"

@@ -1,5 +1,6 @@
 #include "engine/classes_root.h"
 
+#include "engine/ansi_text.h"
 #include "engine/common_unit.h"
 #include "engine/registry_views.h"
 #include "engine/scanner_paths.h"
@@ -84,7 +85,7 @@ bool ClassesRoot::UserHolds(std::string_view path) {
     const std::string upper = UpperCase(path);
     std::size_t start = 0;
     while (start <= upper.size()) {
-        const std::size_t end = std::min(upper.find('\\', start), upper.size());
+        const std::size_t end = std::min(FindCharacter(upper, "\\", start), upper.size());
         const Listing& parent = UserListing(upper.substr(0, start == 0 ? 0 : start - 1));
         if (parent.upper.count(upper.substr(start, end - start)) == 0) {
             return false;

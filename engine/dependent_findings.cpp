@@ -34,7 +34,7 @@ void NoteDependentFinding(AnalysisRun& run, TItem finding, std::vector<std::stri
         const std::string key = LocationKey(dependsOn[target]);
         auto forEachLevel = [&key](auto&& visit) {
             for (std::size_t end = key.size(); end != 0 && end != std::string::npos;
-                 end = key.rfind('\\', end - 1)) {
+                 end = FindLastCharacter(std::string_view(key).substr(0, end), "\\")) {
                 visit(std::string_view(key.data(), end));
             }
         };
@@ -104,7 +104,7 @@ bool AllReportedForDeletion(AnalysisRun& run, const std::vector<std::string>& lo
 void NoteKeyRemoval(AnalysisRun& run, std::string_view location) {
     detail::DependenceBook& book = run.Dependents();
     std::string key = LocationKey(location);
-    const std::size_t cut = key.rfind('\\');
+    const std::size_t cut = FindLastCharacter(key, "\\");
     const bool added = book.removed.insert(key).second;
     if (!added) {
         return;

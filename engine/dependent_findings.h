@@ -12,6 +12,7 @@
 // was deleted by the same fix (ticked and done), so unticking a class keeps its dependents.
 #pragma once
 
+#include "engine/ansi_text.h"
 #include "engine/analysis_run.h"
 #include "engine/issue_model.h"
 #include "engine/registry_access.h"
@@ -103,7 +104,7 @@ template <typename Set> bool LocationCovered(const Set& removed, std::string_vie
         if (removed.find(std::string_view(upper.data(), end)) != removed.end()) {
             return true;
         }
-        end = upper.rfind('\\', end - 1); // the key above
+        end = FindLastCharacter(std::string_view(upper).substr(0, end), "\\"); // the key above
     }
     return false;
 }

@@ -57,7 +57,7 @@ bool IsSharePath(std::string_view entry) {
     if (entry.size() < 5 || entry.substr(0, 2) != "\\\\") {
         return false;
     }
-    const std::size_t serverEnd = entry.find('\\', 2);
+    const std::size_t serverEnd = FindCharacter(entry, "\\", 2);
     if (serverEnd == std::string_view::npos || serverEnd == 2) {
         return false;
     }

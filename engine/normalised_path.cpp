@@ -1,5 +1,8 @@
 #include "engine/normalised_path.h"
 
+#include "engine/ansi_text.h"
+
+#include <algorithm>
 #include <vector>
 
 namespace mendrake {
@@ -18,6 +21,8 @@ bool IsDriveLetter(char c) {
 
 std::string NormalisedPath(std::string_view path) {
     std::string text(path);
+    // A forward slash (0x2F) is never the second byte of a double-byte character (those start
+    // at 0x40), so each one is a separator; a backslash is one only as a character of its own.
     for (char& c : text) {
         if (c == '/') {
             c = '\\';
@@ -39,9 +44,9 @@ std::string NormalisedPath(std::string_view path) {
     } else if (text.size() > 2 && text[0] == '\\' && text[1] == '\\' && text[2] != '\\' &&
                text[2] != '?' && text[2] != '.') {
         // "\\server\share\": two names after the leading pair.
-        const std::size_t server = text.find('\\', 2);
+        const std::size_t server = FindCharacter(text, "\\", 2);
         const std::size_t share =
-            server == std::string::npos ? server : text.find('\\', server + 1);
+            server == std::string::npos ? server : FindCharacter(text, "\\", server + 1);
         if (server == std::string::npos || server + 1 == text.size() || share == server + 1) {
             return std::string(path);
         }
@@ -51,10 +56,10 @@ std::string NormalisedPath(std::string_view path) {
         return std::string(path);
     }
     std::vector<std::string> names;
-    const bool trailing = text.size() > at && IsSeparator(text.back());
+    const bool trailing =
+        text.size() > at && IsSeparator(text.back()) && !IsSecondByte(text, text.size() - 1);
     while (at < text.size()) {
-        std::size_t end = text.find('\\', at);
-        end = end == std::string::npos ? text.size() : end;
+        const std::size_t end = std::min(FindCharacter(text, "\\", at), text.size());
         const std::string name = text.substr(at, end - at);
         if (name == "..") {
             if (!names.empty()) {

@@ -1,5 +1,6 @@
 #include "engine/registry_access.h"
 
+#include "engine/ansi_text.h"
 #include "engine/error.h"
 #include "engine/analysis_run.h"
 #include "engine/scan_stats.h"
@@ -250,10 +251,8 @@ std::vector<std::string> RegistryAccess::KeptSubkeyNames() {
     if (key_ == 0 || memory == nullptr) {
         return SubkeyNames();
     }
-    std::string_view path = path_;
-    while (!path.empty() && path.back() == '\\') {
-        path.remove_suffix(1); // "X\" opens the same key as "X"
-    }
+    // "X\" opens the same key as "X".
+    const std::string_view path = WithoutTrailingBackslashes(path_);
     std::string id = std::to_string(root_) + "\\" + std::string(path);
     if (auto kept = memory->keptListings.find(id); kept != memory->keptListings.end()) {
         listingComplete_ = true;

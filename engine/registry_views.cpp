@@ -102,10 +102,7 @@ namespace {
 
 // The System32 redirection of a 32-bit program, on the path as it stands.
 std::string RedirectedFor32Bit(std::string_view path) {
-    std::string windows = platform::Os().WindowsFolder();
-    while (!windows.empty() && windows.back() == '\\') {
-        windows.pop_back();
-    }
+    const std::string windows(WithoutTrailingBackslashes(platform::Os().WindowsFolder()));
     if (windows.empty() || !StartsWithIgnoreCase(path, windows + "\\")) {
         return std::string(path);
     }

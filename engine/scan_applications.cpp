@@ -1,5 +1,6 @@
 // Shell verbs of missing programs, App Paths of missing programs, empty software keys and
 // those of removed programs (category 6).
+#include "engine/ansi_text.h"
 #include "engine/algorithm_unit.h"
 #include "engine/classes_root.h"
 #include "engine/dependent_findings.h"
@@ -39,7 +40,7 @@ bool NoteEmptiedClassesKey(AnalysisRun& run, const ClassesKey& key, const std::s
 // finding for the whole key. When verbs are found dead, the "Shell" key and then the owner
 // are noted as keys the fix may leave empty.
 void ScanShellKey(AnalysisRun& run, RegistryAccess& reg, const ClassesKey& owner) {
-    const std::string name = owner.path.substr(owner.path.rfind('\\') + 1);
+    const std::string name = owner.path.substr(FindLastCharacter(owner.path, "\\") + 1);
     const ClassesKey shell = owner.Below("Shell");
     reg.SetRoot(shell.Root());
     if (!reg.Open(shell.Key())) {

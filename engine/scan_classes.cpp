@@ -1,6 +1,7 @@
 // COM classes whose server file is missing, class references to no class, interfaces whose
 // proxy class or type library is gone, and class icons that are gone (category 5), in both
 // registry views and in the user's classes.
+#include "engine/ansi_text.h"
 #include "engine/algorithm_unit.h"
 #include "engine/class_registrations.h"
 #include "engine/classes_root.h"

@@ -1,4 +1,5 @@
 // Shared DLL counters, empty file-extension keys and COM classes (categories 3, 4 and 5).
+#include "engine/ansi_text.h"
 #include "engine/algorithm_unit.h"
 #include "engine/classes_root.h"
 #include "engine/dependent_findings.h"
@@ -64,7 +65,7 @@ std::vector<std::string> ProgramIdPlaces(ClassesRoot& classes,
                                          const std::unordered_set<std::string>& machineNames,
                                          const std::string& program) {
     std::vector<std::string> places;
-    if (program.empty() || program.find('\\') != std::string::npos) {
+    if (program.empty() || FindCharacter(program, "\\") != std::string::npos) {
         return places;
     }
     if (machineNames.count(UpperCase(program)) != 0) {

@@ -73,9 +73,8 @@ PathState PathStateOf(AnalysisRun& run, std::string_view shownPath, RegistryView
     }
     std::string path = PathSeenBy(view, shownPath);
     // "C:\App\" names the folder "C:\App"; a volume root keeps its backslash.
-    while (path.size() > 3 && path.back() == '\\') {
-        path.pop_back();
-    }
+    path.resize(
+        std::max(WithoutTrailingBackslashes(path).size(), std::min<std::size_t>(path.size(), 3)));
     if (FileFound(run, path) || FolderFound(run, path)) {
         return PathState::Present;
     }

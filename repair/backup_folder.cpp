@@ -1,5 +1,6 @@
 #include "repair/backup_folder.h"
 
+#include "engine/ansi_text.h"
 #include "engine/registry_access.h"
 #include "platform/platform.h"
 
@@ -7,13 +8,6 @@
 
 namespace mendrake {
 namespace {
-
-std::string WithoutTrailingSeparators(std::string path) {
-    while (!path.empty() && (path.back() == '\\' || path.back() == '/')) {
-        path.pop_back();
-    }
-    return path;
-}
 
 // Whether a file can be made in `folder`: only trying tells, as the folder's security (and
 // on Windows the protection of Program Files) decides, not its attributes.
@@ -32,7 +26,7 @@ bool IsText(ValueKind kind) {
 }
 
 std::string UserBackupFolder() {
-    const std::string base = WithoutTrailingSeparators(platform::Os().LocalAppDataFolder());
+    const std::string base(WithoutTrailingSeparators(platform::Os().LocalAppDataFolder()));
     return base.empty() ? std::string() : base + "\\" + kUserBackupSubfolder + "\\";
 }
 
@@ -46,7 +40,7 @@ bool IsInstalledFolder(const std::string& folder) {
     if (!reg.Open(kUninstallEntryKey) || !IsText(reg.ValueKindOf("InstallLocation"))) {
         return false;
     }
-    const std::string installed = WithoutTrailingSeparators(reg.ReadText("InstallLocation"));
+    const std::string installed(WithoutTrailingSeparators(reg.ReadText("InstallLocation")));
     return !installed.empty() &&
            platform::Os().EqualTextIgnoreCase(installed, WithoutTrailingSeparators(folder));
 }
@@ -67,8 +61,8 @@ std::string BackupFolderForWriting() {
     if (folder == UserBackupFolder()) {
         platform::Platform& os = platform::Os();
         // One level at a time, each existing level accepted.
-        for (std::size_t cut = folder.find('\\', 3); cut != std::string::npos;
-             cut = folder.find('\\', cut + 1)) {
+        for (std::size_t cut = FindCharacter(folder, "\\", 3); cut != std::string::npos;
+             cut = FindCharacter(folder, "\\", cut + 1)) {
             os.CreateFolder(std::string_view(folder).substr(0, cut));
         }
     }

@@ -1,5 +1,6 @@
 #include "repair/backup_list.h"
 
+#include "engine/ansi_text.h"
 #include "engine/common_unit.h"
 #include "platform/platform.h"
 #include "repair/restore.h"
@@ -67,7 +68,7 @@ std::string BackupTime(const std::string& fileName) {
 
 std::vector<BackupEntry> FindBackups(const std::string& folder) {
     std::string prefix = folder;
-    if (!prefix.empty() && prefix.back() != '\\' && prefix.back() != '/') {
+    if (!prefix.empty() && WithoutTrailingSeparators(prefix).size() == prefix.size()) {
         prefix += '\\';
     }
     struct Found {

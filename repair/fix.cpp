@@ -26,6 +26,17 @@ bool AllRemoved(const detail::LocationSet& removed, const std::vector<std::strin
     });
 }
 
+// The first of `locations` that is not in `removed`, nor below a key that is.
+std::string FirstKept(const detail::LocationSet& removed,
+                      const std::vector<std::string>& locations) {
+    for (const std::string& location : locations) {
+        if (!LocationCovered(removed, location)) {
+            return location;
+        }
+    }
+    return locations.front();
+}
+
 } // namespace
 
 std::string BackupFileName(const platform::LocalTime& time) {
@@ -43,7 +54,7 @@ std::string NumberedBackupPath(const std::string& path, int number) {
         path.compare(path.size() - kSuffix.size(), kSuffix.size(), kSuffix) == 0) {
         return path.substr(0, path.size() - kSuffix.size()) + tag + kSuffix;
     }
-    const std::size_t folder = path.find_last_of("\\/");
+    const std::size_t folder = FindLastCharacter(path, "\\/");
     const std::size_t dot = path.rfind('.');
     if (dot == std::string::npos || (folder != std::string::npos && dot < folder)) {
         return path + tag;
@@ -199,19 +210,21 @@ bool DeleteRegistryIssue(const TItem& issue) {
 
 } // namespace
 
-std::size_t DeleteIssues(const std::vector<TItem>& issues,
-                         const std::function<void(int position)>& progress,
-                         const std::string& filesFolder, const std::vector<NotFixed>& leave) {
+Deletions DeleteIssues(const std::vector<TItem>& issues,
+                       const std::function<void(int position)>& progress,
+                       const std::string& filesFolder, const std::vector<NotFixed>& leave) {
     FileKeeper keeper(filesFolder);
     const std::vector<bool> fix = IssuesToFix(issues, leave);
-    // The keys this fix has deleted, kept only where a dependent finding waits on them.
+    // The keys this fix has deleted, kept only where a ticked dependent finding waits on them
+    // (to be deleted after them, or to say which of them stays).
     bool anyDependent = false;
     for (std::size_t i = 0; i < issues.size() && !anyDependent; ++i) {
-        anyDependent = fix[i] && !issues[i].DependsOn.empty();
+        anyDependent = issues[i].Selected != 0 && !issues[i].DependsOn.empty();
     }
     detail::LocationSet removed;
     std::vector<std::size_t> dependents;
-    std::size_t attempted = 0;
+    std::vector<bool> tried(issues.size(), false);
+    Deletions done;
     for (std::size_t i = 0; i < issues.size(); ++i) {
         if (progress) {
             progress(FixProgressPosition(i, issues.size()));
@@ -224,7 +237,7 @@ std::size_t DeleteIssues(const std::vector<TItem>& issues,
             dependents.push_back(i); // after the keys it depends on
             continue;
         }
-        ++attempted;
+        ++done.attempted;
         if (IsFileCategory(issue.Category)) {
             if (filesFolder.empty()) {
                 RemoveFile(issue.Key + issue.Value);
@@ -243,7 +256,8 @@ std::size_t DeleteIssues(const std::vector<TItem>& issues,
             if (i == issues.size() || !AllRemoved(removed, issues[i].DependsOn)) {
                 continue;
             }
-            ++attempted;
+            ++done.attempted;
+            tried[i] = true;
             if (DeleteRegistryIssue(issues[i])) {
                 removed.insert(LocationKey(DeletedLocation(issues[i])));
             }
@@ -251,10 +265,23 @@ std::size_t DeleteIssues(const std::vector<TItem>& issues,
             changed = true;
         }
     }
+    // Every ticked dependent not tried was kept with a key it depends on; those left for a
+    // reason of their own (`leave`) are reported with that reason instead.
+    std::vector<bool> left(issues.size(), false);
+    for (const NotFixed& issue : leave) {
+        if (issue.index < left.size()) {
+            left[issue.index] = true;
+        }
+    }
+    for (std::size_t i = 0; i < issues.size() && anyDependent; ++i) {
+        if (issues[i].Selected != 0 && !issues[i].DependsOn.empty() && !tried[i] && !left[i]) {
+            done.kept.push_back({i, FirstKept(removed, issues[i].DependsOn)});
+        }
+    }
     if (progress) {
         progress(100);
     }
-    return attempted;
+    return done;
 }
 
 bool IssueEntryPresent(const TItem& issue) {
@@ -275,6 +302,14 @@ std::string NotFixedEntryText(const TItem& issue) {
         return issue.KeyText;
     }
     return issue.KeyText + " \"" + issue.Value + "\"";
+}
+
+const KeptDependent* KeptDependentAt(const std::vector<KeptDependent>& kept, std::size_t index) {
+    // In list order, as DeleteIssues gives them.
+    const auto at = std::lower_bound(
+        kept.begin(), kept.end(), index,
+        [](const KeptDependent& k, std::size_t wanted) { return k.index < wanted; });
+    return at == kept.end() || at->index != index ? nullptr : &*at;
 }
 
 std::string NotFixedSummary(const std::vector<TItem>& issues, const std::vector<NotFixed>& notFixed,
@@ -310,9 +345,11 @@ FixResult FixIssues(const std::vector<TItem>& issues, const std::optional<std::s
         result.backupPath = std::move(written.path);
         result.notFixed = std::move(written.unbacked);
     }
-    result.attempted = DeleteIssues(issues, progress,
-                                    result.backupPath ? BackupFilesFolder(*result.backupPath) : "",
-                                    result.notFixed);
+    Deletions done = DeleteIssues(issues, progress,
+                                  result.backupPath ? BackupFilesFolder(*result.backupPath) : "",
+                                  result.notFixed);
+    result.attempted = done.attempted;
+    result.kept = std::move(done.kept);
     return result;
 }
 

@@ -17,6 +17,14 @@ struct NotFixed {
     std::string reason;
 };
 
+// A ticked dependent finding the fix kept on purpose: a key it depends on stays (it was
+// unticked, could not be backed up, or could not be deleted), and the entry still resolves
+// through it.
+struct KeptDependent {
+    std::size_t index = 0; // position in the issue list
+    std::string location;  // the first key of its DependsOn that the fix did not delete
+};
+
 // "yyyymmddhhnnss_backup.reg" for a local time.
 std::string BackupFileName(const platform::LocalTime& time);
 // The name to use instead of a backup path that is taken, for number 2, 3 ...:
@@ -61,11 +69,16 @@ int FixProgressPosition(std::size_t index, std::size_t count);
 // over. `progress` is called with FixProgressPosition(i, N) before each issue i, ticked or not, and
 // with 100 at the end. With a `filesFolder` (BackupFilesFolder of the backup) files are moved
 // there and listed in its manifest instead of deleted; a file that cannot be moved stays where
-// it is. Returns how many ticked issues were attempted.
-std::size_t DeleteIssues(const std::vector<TItem>& issues,
-                         const std::function<void(int position)>& progress = {},
-                         const std::string& filesFolder = {},
-                         const std::vector<NotFixed>& leave = {});
+// it is. Returns how many ticked issues were attempted, and the ticked dependent findings kept
+// because a key they depend on was not deleted (those of `leave` aside), in list order.
+struct Deletions {
+    std::size_t attempted = 0;
+    std::vector<KeptDependent> kept;
+};
+Deletions DeleteIssues(const std::vector<TItem>& issues,
+                       const std::function<void(int position)>& progress = {},
+                       const std::string& filesFolder = {},
+                       const std::vector<NotFixed>& leave = {});
 // Whether the entry an issue names is still there: the file, the key, or the value in its key.
 // Keys are opened for reading only, so a key the fix could not open to delete still counts.
 bool IssueEntryPresent(const TItem& issue);
@@ -73,6 +86,9 @@ bool IssueEntryPresent(const TItem& issue);
 // The entry an issue would delete, for the lines that say it was not fixed: the key, or the
 // key and the value's name in quotation marks.
 std::string NotFixedEntryText(const TItem& issue);
+// The entry of `kept` (in list order) for the issue at `index`, or null: a ticked entry still
+// there after the fix is either kept so, or could not be deleted or moved.
+const KeptDependent* KeptDependentAt(const std::vector<KeptDependent>& kept, std::size_t index);
 // After a fix: how many issues were left alone, and why, one line each (at most `lines`).
 // `headline` replaces the English first line ("2 issues were not fixed: ...") when given.
 std::string NotFixedSummary(const std::vector<TItem>& issues, const std::vector<NotFixed>& notFixed,
@@ -82,6 +98,7 @@ struct FixResult {
     std::size_t attempted = 0;             // ticked issues the fix tried to delete
     std::optional<std::string> backupPath; // the file the backup went to
     std::vector<NotFixed> notFixed;        // left alone, because the backup cannot hold them
+    std::vector<KeptDependent> kept;       // dependents kept with a key they depend on
 };
 // The whole fix: the backup of `issues` written to `backupPath` (or a numbered name beside it)
 // when one is given, an error stopping the fix before anything is deleted; then DeleteIssues of

@@ -1,5 +1,6 @@
 #include "repair/kept_files.h"
 
+#include "engine/ansi_text.h"
 #include "engine/common_unit.h"
 #include "engine/error.h"
 #include "platform/platform.h"
@@ -45,7 +46,7 @@ std::vector<KeptFile> ParseManifest(const std::string& text) {
         }
         const std::size_t tab = line.find('\t');
         if (tab == std::string::npos || tab == 0 || tab + 1 == line.size() ||
-            line.find_first_of("\\/:", tab + 1) != std::string::npos) {
+            FindCharacter(line, "\\/:", tab + 1) != std::string::npos) {
             throw Error("Line " + std::to_string(number) + " of the file list " + kManifestName +
                         ": not an original path and a file name separated by a tab");
         }
@@ -71,15 +72,11 @@ std::vector<KeptFile> ReadKeptFiles(const std::string& backupPath) {
 
 namespace {
 
-bool IsPathSeparator(char c) {
-    return c == '\\' || c == '/';
-}
-
 // A name Windows takes as it is written: not empty, not "." or "..", no trailing dot or blank
 // (Windows drops them), no stream or device syntax and no wildcard.
 bool PlainName(std::string_view name) {
     return !name.empty() && name.back() != '.' && name.back() != ' ' &&
-           name.find_first_of(":*?\"<>|") == std::string_view::npos &&
+           FindCharacter(name, ":*?\"<>|") == std::string_view::npos &&
            std::none_of(name.begin(), name.end(),
                         [](char c) { return static_cast<unsigned char>(c) < 32; });
 }
@@ -94,10 +91,8 @@ std::string PutBackRefusal(const std::string& originalPath,
         originalPath.find('/') != std::string::npos) {
         return refused;
     }
-    for (std::string folder : shellFolders) {
-        while (!folder.empty() && IsPathSeparator(folder.back())) {
-            folder.pop_back();
-        }
+    for (const std::string& shellFolder : shellFolders) {
+        const std::string_view folder = WithoutTrailingSeparators(shellFolder);
         if (folder.empty() || originalPath.size() <= folder.size() + 1 ||
             UpperCase(originalPath.substr(0, folder.size())) != UpperCase(folder) ||
             originalPath[folder.size()] != '\\') {
@@ -107,7 +102,7 @@ std::string PutBackRefusal(const std::string& originalPath,
         // there already is a real folder, not a link that leads elsewhere.
         std::size_t start = folder.size() + 1;
         while (true) {
-            const std::size_t end = originalPath.find('\\', start);
+            const std::size_t end = FindCharacter(originalPath, "\\", start);
             const std::string_view name =
                 std::string_view(originalPath)
                     .substr(start, end == std::string::npos ? std::string::npos : end - start);
@@ -166,7 +161,7 @@ bool FileKeeper::Keep(const std::string& path) {
         }
         folderReady_ = true;
     }
-    const std::size_t cut = path.find_last_of("\\/");
+    const std::size_t cut = FindLastCharacter(path, "\\/");
     kept_.push_back({path, UnusedName(cut == std::string::npos ? path : path.substr(cut + 1))});
     if (!WriteManifest()) {
         kept_.pop_back();

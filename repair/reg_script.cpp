@@ -3,6 +3,7 @@
 #include "engine/ansi_text.h"
 #include "engine/error.h"
 #include "platform/platform.h"
+#include "platform/utf8_text.h"
 #include "repair/regexport_unit.h"
 
 #include <algorithm>
@@ -74,8 +75,9 @@ void AppendUtf8(std::string& out, char32_t cp) {
 }
 
 // UTF-16LE bytes (no byte-order mark, even length) as UTF-8, so that one byte-wise parser
-// reads both versions. A lone surrogate is kept as its own three-byte form and comes back as
-// the same unit when the text is turned into UTF-16 again.
+// reads both versions. A lone surrogate is kept as its own three-byte form, which the strict
+// decoder refuses when the text is turned into UTF-16 again: such a name or text is lossy, as
+// no ANSI code page holds it.
 std::string Utf8FromUtf16(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() / 2 + bytes.size() / 8);
@@ -92,40 +94,6 @@ std::string Utf8FromUtf16(std::string_view bytes) {
             }
         }
         AppendUtf8(out, unit);
-    }
-    return out;
-}
-
-// UTF-8 as UTF-16; a malformed sequence becomes U+FFFD and sets `broken`.
-std::u16string Utf16FromUtf8(std::string_view text, bool& broken) {
-    std::u16string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-        char32_t cp = length == 1   ? lead
-                      : length == 2 ? lead & 0x1Fu
-                      : length == 3 ? lead & 0x0Fu
-                                    : lead & 0x07u;
-        bool valid = (lead < 0x80 || lead >= 0xC0) && lead < 0xF8 && i + length <= text.size();
-        for (std::size_t k = 1; valid && k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            valid = (next & 0xC0) == 0x80;
-            cp = (cp << 6) | (next & 0x3Fu);
-        }
-        if (!valid || cp > 0x10FFFF) {
-            broken = true;
-            out += u'\uFFFD';
-            ++i;
-            continue;
-        }
-        if (cp >= 0x10000) {
-            out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
-            out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(cp);
-        }
-        i += length;
     }
     return out;
 }
@@ -153,7 +121,7 @@ std::string TextToAnsi(const Encoding& encoding, std::string_view text, bool& lo
         return std::string(text);
     }
     bool broken = false;
-    std::string ansi = AnsiFromUnicode(Utf16FromUtf8(text, broken), lossy);
+    std::string ansi = AnsiFromUnicode(platform::Utf16FromUtf8(text, broken), lossy);
     lossy = lossy || broken;
     return ansi;
 }
@@ -300,6 +268,20 @@ std::uint32_t RootFromName(std::string_view name) {
     return 0;
 }
 
+// A UTF-8 script is refused at its first ill-formed byte: read leniently, an overlong "C1 9C"
+// would become a backslash and put a key one level deeper than the file shows.
+void RefuseIllFormedUtf8(std::string_view text) {
+    const std::size_t bad = platform::FirstIllFormedUtf8(text);
+    if (bad == std::string_view::npos) {
+        return;
+    }
+    const std::string_view before = text.substr(0, bad);
+    const std::size_t lineStart = before.rfind('\n') + 1; // 0 on the first line
+    Fail(static_cast<std::size_t>(std::count(before.begin(), before.end(), '\n')) + 1,
+         "the text is not valid UTF-8 (byte " + std::to_string(bad - lineStart + 1) +
+             " of the line)");
+}
+
 class ScriptReader {
   public:
     ScriptReader(std::vector<Line> lines, Encoding encoding)
@@ -335,7 +317,9 @@ class ScriptReader {
             key.remove = true;
             inside.remove_prefix(1);
         }
-        const std::size_t cut = inside.find('\\');
+        // In ANSI text a second byte 0x5C of a double-byte character is no separator.
+        const std::size_t cut =
+            encoding_.unicodeText ? inside.find('\\') : FindCharacter(inside, "\\");
         const std::string_view rootName = inside.substr(0, cut);
         key.root = RootFromName(rootName);
         if (key.root == 0) {
@@ -497,6 +481,7 @@ RegScript ReadRegScript(std::string_view bytes) {
     } else if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
         bytes.remove_prefix(3);
         encoding.unicodeText = true;
+        RefuseIllFormedUtf8(bytes);
     }
     std::vector<Line> lines = SplitLines(bytes);
     const std::string_view header = TrimRight(lines.front().text);

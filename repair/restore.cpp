@@ -1,6 +1,7 @@
 #include "repair/restore.h"
 
 #include "engine/algorithm_unit.h"
+#include "engine/ansi_text.h"
 #include "engine/common_unit.h"
 #include "engine/error.h"
 #include "engine/registry_access.h"
@@ -56,7 +57,7 @@ class OpenedKey {
 std::vector<std::string> KeyNames(const std::string& path) {
     std::vector<std::string> names;
     for (std::size_t start = 0; start <= path.size();) {
-        std::size_t end = path.find('\\', start);
+        std::size_t end = FindCharacter(path, "\\", start);
         end = end == std::string::npos ? path.size() : end;
         names.push_back(path.substr(start, end - start));
         start = end + 1;
@@ -340,8 +341,8 @@ class ScriptWriter {
 // Makes every missing folder of `folder` (ending in a backslash), from the top down.
 void MakeFolders(const std::string& folder) {
     platform::Platform& os = platform::Os();
-    for (std::size_t cut = folder.find_first_of("\\/"); cut != std::string::npos;
-         cut = folder.find_first_of("\\/", cut + 1)) {
+    for (std::size_t cut = FindCharacter(folder, "\\/"); cut != std::string::npos;
+         cut = FindCharacter(folder, "\\/", cut + 1)) {
         const std::string part = folder.substr(0, cut);
         if (!part.empty() && part.back() != ':' &&
             os.FileAttributes(part) == platform::kInvalidAttributes) {
@@ -374,7 +375,7 @@ void PutBackFiles(const std::string& backupPath, const std::vector<KeptFile>& fi
                                       " is missing");
             continue;
         }
-        MakeFolders(file.originalPath.substr(0, file.originalPath.find_last_of("\\/") + 1));
+        MakeFolders(file.originalPath.substr(0, FindLastCharacter(file.originalPath, "\\/") + 1));
         if (const std::uint32_t error = os.MoveFileTo(kept, file.originalPath); error != 0) {
             result.failures.push_back(file.originalPath +
                                       ": cannot be put back: " + os.ErrorText(error));

@@ -97,6 +97,23 @@ std::string LeftSummary(const std::vector<TItem>& issues, const std::vector<std:
     return text;
 }
 
+// After a fix: the ticked dependent findings kept because a key they depend on stays (unticked,
+// not backed up, or not deleted), each with that key (at most `lines`).
+std::string KeptSummary(const std::vector<TItem>& issues,
+                        const std::vector<const KeptDependent*>& kept, std::size_t lines) {
+    std::string text =
+        Text(kept.size() == 1 ? IDS_KEPT_ONE : IDS_KEPT_MANY, {std::to_string(kept.size())}) +
+        "\r\n";
+    for (std::size_t i = 0; i < kept.size() && i < lines; ++i) {
+        text += "\r\n" + Text(IDS_KEPT_ENTRY,
+                              {NotFixedEntryText(issues[kept[i]->index]), kept[i]->location});
+    }
+    if (kept.size() > lines) {
+        text += "\r\n...";
+    }
+    return text;
+}
+
 } // namespace
 
 void T_mainForm::FinishFix(const JobOutcome& outcome) {
@@ -111,8 +128,9 @@ void T_mainForm::FinishFix(const JobOutcome& outcome) {
     }
     AdvOfficeStatusBar.SetProgressPosition(100);
     // The worker judged the same Issues (nothing adds or removes issues while it runs, only
-    // ticks change). Ticked entries still there that no backup reason explains could not be
-    // deleted or moved; the user hears of them as the console tells them.
+    // ticks change). Ticked entries still there that no backup reason explains were kept with a
+    // key they depend on, or else could not be deleted or moved; the user hears of them as the
+    // console tells them.
     std::vector<bool> unbacked(Issues.size(), false);
     for (const NotFixed& issue : fixResult_.notFixed) {
         if (issue.index < unbacked.size()) {
@@ -120,8 +138,14 @@ void T_mainForm::FinishFix(const JobOutcome& outcome) {
         }
     }
     std::vector<std::size_t> left;
+    std::vector<const KeptDependent*> kept;
     for (std::size_t i = 0; i < Issues.size() && i < fixLeft_.size(); ++i) {
-        if (Issues[i].Selected != 0 && fixLeft_[i] && !unbacked[i]) {
+        if (Issues[i].Selected == 0 || !fixLeft_[i] || unbacked[i]) {
+            continue;
+        }
+        if (const KeptDependent* because = KeptDependentAt(fixResult_.kept, i)) {
+            kept.push_back(because);
+        } else {
             left.push_back(i);
         }
     }
@@ -135,6 +159,9 @@ void T_mainForm::FinishFix(const JobOutcome& outcome) {
     }
     if (!left.empty()) {
         summary += (summary.empty() ? "" : "\r\n\r\n") + LeftSummary(Issues, left, kShownLines);
+    }
+    if (!kept.empty()) {
+        summary += (summary.empty() ? "" : "\r\n\r\n") + KeptSummary(Issues, kept, kShownLines);
     }
     // Entries that are gone leave the list for good; what is still there stays, as it was.
     if (fixLeft_.size() == Issues.size()) {

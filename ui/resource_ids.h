@@ -129,6 +129,11 @@
 #define IDS_RESTORE_CONFLICT_ONE 136
 #define IDS_RESTORE_CONFLICT_MANY 137
 
+// After a fix: dependent findings kept with a key they depend on.
+#define IDS_KEPT_ONE 138
+#define IDS_KEPT_MANY 139
+#define IDS_KEPT_ENTRY 140
+
 // The language blocks.
 #define LANG_BLOCK_ENGLISH 0
 #define LANG_BLOCK_GERMAN 1000

@@ -1,5 +1,7 @@
 #include "platform/memory/code_page_model.h"
 
+#include "platform/utf8_text.h"
+
 #include <array>
 
 namespace mendrake::platform {
@@ -84,41 +86,6 @@ std::string Utf8Of(std::u16string_view text, bool& broken) {
     return out;
 }
 
-std::u16string Utf16Of(std::string_view utf8, bool& broken) {
-    std::u16string out;
-    out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-        char32_t cp = length == 1   ? lead
-                      : length == 2 ? lead & 0x1Fu
-                      : length == 3 ? lead & 0x0Fu
-                                    : lead & 0x07u;
-        bool valid = (lead < 0x80 || lead >= 0xC2) && lead < 0xF5 && i + length <= utf8.size();
-        for (std::size_t k = 1; valid && k < length; ++k) {
-            const auto next = static_cast<unsigned char>(utf8[i + k]);
-            valid = (next & 0xC0) == 0x80;
-            cp = (cp << 6) | (next & 0x3Fu);
-        }
-        valid = valid && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF) &&
-                !(length == 3 && cp < 0x800) && !(length == 4 && cp < 0x10000);
-        if (!valid) {
-            broken = true;
-            out += u'\uFFFD';
-            ++i;
-            continue;
-        }
-        if (cp >= 0x10000) {
-            out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
-            out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(cp);
-        }
-        i += length;
-    }
-    return out;
-}
-
 bool AnsiFromUtf16In(CodePageModel page, std::u16string_view text, std::string& out) {
     bool broken = false;
     if (page == CodePageModel::Utf8) {
@@ -151,7 +118,7 @@ bool AnsiFromUtf16In(CodePageModel page, std::u16string_view text, std::string& 
 bool Utf16FromAnsiIn(CodePageModel page, std::string_view text, std::u16string& out) {
     bool broken = false;
     if (page == CodePageModel::Utf8) {
-        out = Utf16Of(text, broken);
+        out = Utf16FromUtf8(text, broken);
         return !broken;
     }
     out.clear();

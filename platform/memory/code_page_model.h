@@ -21,8 +21,8 @@ bool Utf16FromAnsiIn(CodePageModel page, std::string_view text, std::u16string& 
 // IsDBCSLeadByte in the code page.
 bool IsLeadByteIn(CodePageModel page, unsigned char byte);
 
-// UTF-8 and UTF-16 of well-formed text, for the models and their tests.
+// UTF-8 of well-formed UTF-16, for the models and their tests (UTF-16 of UTF-8 is
+// platform/utf8_text.h's).
 std::string Utf8Of(std::u16string_view text, bool& broken);
-std::u16string Utf16Of(std::string_view utf8, bool& broken);
 
 } // namespace mendrake::platform

@@ -522,6 +522,27 @@ bool EndsWithSeparator(std::string_view path, CodePageModel page) {
     return separator;
 }
 
+// The position of the last separator of `path` that is a character of its own, or npos: the
+// cut between a file's folder and its name.
+std::size_t LastSeparator(std::string_view path, CodePageModel page) {
+    std::size_t last = std::string_view::npos;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        if (IsLeadByteIn(page, static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
+            ++i;
+        } else if (IsSep(path[i])) {
+            last = i;
+        }
+    }
+    return last;
+}
+
+std::string_view WithoutTrailingSeparators(std::string_view path, CodePageModel page) {
+    while (EndsWithSeparator(path, page)) {
+        path.remove_suffix(1);
+    }
+    return path;
+}
+
 FilePath ParseFilePath(std::string_view path, CodePageModel page = CodePageModel::Latin1) {
     FilePath out;
     std::string_view rest = path;
@@ -620,10 +641,10 @@ std::string MemoryPlatform::FileContents(std::string_view path) {
 }
 
 bool MemoryPlatform::FindFirst(std::string_view path, FindEntry& entry) {
-    if (path.empty() || IsSep(path.back())) {
+    if (path.empty() || EndsWithSeparator(path, codePage)) {
         return false;
     }
-    const std::size_t cut = path.find_last_of("\\/");
+    const std::size_t cut = LastSeparator(path, codePage);
     const std::string_view pattern = (cut == std::string_view::npos) ? path : path.substr(cut + 1);
     const std::string_view folder =
         (cut == std::string_view::npos) ? std::string_view("C:\\") : path.substr(0, cut + 1);
@@ -686,7 +707,7 @@ bool MemoryPlatform::DeleteFileAt(std::string_view path) {
         return false;
     }
     const std::string last = fp.parts.back();
-    Node* folder = FindNode(path.substr(0, path.find_last_of("\\/") + 1));
+    Node* folder = FindNode(path.substr(0, LastSeparator(path, codePage) + 1));
     if (folder == nullptr || !folder->IsFolder()) {
         return false;
     }
@@ -700,7 +721,7 @@ bool MemoryPlatform::DeleteFileAt(std::string_view path) {
 
 std::vector<FindEntry> MemoryPlatform::ListFolder(std::string_view pattern) {
     std::vector<FindEntry> out;
-    const std::size_t cut = pattern.find_last_of("\\/");
+    const std::size_t cut = LastSeparator(pattern, codePage);
     if (cut == std::string_view::npos) {
         return out;
     }
@@ -736,7 +757,7 @@ FileWriteResult MemoryPlatform::WriteWholeFile(std::string_view path, std::strin
     }
     FileWriteResult failure = nextWriteFailure_;
     nextWriteFailure_ = {};
-    const std::size_t cut = path.find_last_of("\\/");
+    const std::size_t cut = LastSeparator(path, codePage);
     Node* folder = (cut == std::string_view::npos) ? nullptr : FindNode(path.substr(0, cut + 1));
     if (folder == nullptr || !folder->IsFolder()) {
         return FileWriteResult{FileWriteResult::Stage::Create, kPathNotFound};
@@ -769,8 +790,8 @@ std::uint32_t MemoryPlatform::ReadWholeFile(std::string_view path, std::string& 
 }
 
 std::uint32_t MemoryPlatform::MoveFileTo(std::string_view from, std::string_view to) {
-    const std::size_t fromCut = from.find_last_of("\\/");
-    const std::size_t toCut = to.find_last_of("\\/");
+    const std::size_t fromCut = LastSeparator(from, codePage);
+    const std::size_t toCut = LastSeparator(to, codePage);
     if (fromCut == std::string_view::npos || toCut == std::string_view::npos) {
         return static_cast<std::uint32_t>(kFileNotFound);
     }
@@ -796,11 +817,8 @@ std::uint32_t MemoryPlatform::MoveFileTo(std::string_view from, std::string_view
 }
 
 std::uint32_t MemoryPlatform::CreateFolder(std::string_view path) {
-    std::string_view trimmed = path;
-    while (!trimmed.empty() && IsSep(trimmed.back())) {
-        trimmed.remove_suffix(1);
-    }
-    const std::size_t cut = trimmed.find_last_of("\\/");
+    const std::string_view trimmed = WithoutTrailingSeparators(path, codePage);
+    const std::size_t cut = LastSeparator(trimmed, codePage);
     if (cut == std::string_view::npos) {
         return static_cast<std::uint32_t>(kPathNotFound);
     }
@@ -816,11 +834,8 @@ std::uint32_t MemoryPlatform::CreateFolder(std::string_view path) {
 }
 
 std::uint32_t MemoryPlatform::RemoveFolder(std::string_view path) {
-    std::string_view trimmed = path;
-    while (!trimmed.empty() && IsSep(trimmed.back())) {
-        trimmed.remove_suffix(1);
-    }
-    const std::size_t cut = trimmed.find_last_of("\\/");
+    const std::string_view trimmed = WithoutTrailingSeparators(path, codePage);
+    const std::size_t cut = LastSeparator(trimmed, codePage);
     Node* parent = cut == std::string_view::npos ? nullptr : FindNode(trimmed.substr(0, cut + 1));
     Node* folder = FindNode(trimmed);
     if (parent == nullptr || folder == nullptr || !folder->IsFolder()) {

@@ -1,5 +1,7 @@
 #include "platform/memory/reg_text.h"
 
+#include "platform/utf8_text.h"
+
 #include <array>
 #include <stdexcept>
 
@@ -96,29 +98,11 @@ std::string ParseQuoted(std::string_view text, std::size_t& pos, std::size_t lin
 
 std::string Utf8ToAnsi(std::string_view utf8) {
     std::string out;
+    out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
-        const auto b = static_cast<unsigned char>(utf8[i]);
-        char32_t cp = b;
-        std::size_t len = 1;
-        if (b >= 0xF0 && i + 3 < utf8.size() + 0) {
-            len = 4;
-            cp = b & 0x07u;
-        } else if (b >= 0xE0) {
-            len = 3;
-            cp = b & 0x0Fu;
-        } else if (b >= 0xC0) {
-            len = 2;
-            cp = b & 0x1Fu;
-        }
-        if (i + len > utf8.size()) {
-            out += '?';
-            break;
-        }
-        for (std::size_t k = 1; k < len; ++k) {
-            cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3Fu);
-        }
-        out += AnsiFromCodePoint(cp);
-        i += len;
+        const Utf8Character c = DecodeUtf8At(utf8, i);
+        out += c.valid ? AnsiFromCodePoint(c.codePoint) : '?';
+        i += c.length;
     }
     return out;
 }

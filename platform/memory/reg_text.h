@@ -28,7 +28,8 @@ std::vector<RegChange> ParseRegText(std::string_view text);
 // Root handle for a name such as HKEY_LOCAL_MACHINE or HKLM; 0 when unknown.
 Hkey RootFromName(std::string_view name);
 
-// UTF-8 or UTF-16LE text to the Windows-1252 code page ('?' where it has no character).
+// UTF-8 or UTF-16LE text to the Windows-1252 code page ('?' where it has no character, and for
+// each ill-formed byte of UTF-8).
 std::string Utf8ToAnsi(std::string_view utf8);
 std::string Utf16ToAnsi(std::string_view utf16le);
 // Windows-1252 text to UTF-8; the five unassigned bytes become the control characters of the

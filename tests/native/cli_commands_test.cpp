@@ -120,6 +120,23 @@ TEST_F(CliCommands, AFixWithTheLogOnStandardOutputSaysItsOwnLinesOnStandardError
     EXPECT_EQ(1u, os.ListFolder("C:\\Backups\\*").size() - 2) << "still one backup";
 }
 
+// A reference kept because the class it names could not be deleted is named with that class,
+// and is no failure of its own: only the class counts as an entry that could not be removed.
+TEST_F(CliCommands, AFixNamesTheReferencesItKeptWithTheirClass) {
+    const std::string gone = "{6D6B0001-0000-4000-8000-000000000001}";
+    os.AddFile("C:\\App\\app.exe");
+    os.PutText(platform::kClassesRoot, "CLSID\\" + gone + "\\InprocServer32", "",
+               "C:\\Gone\\gone.dll");
+    os.PutText(platform::kClassesRoot, "Mdk.Doc\\CLSID", "", gone);
+    os.DenyFullAccess(platform::kClassesRoot, "CLSID\\" + gone);
+    EXPECT_EQ(1, Run({"fix", "--category", "5", "--no-backup"}));
+    EXPECT_EQ("Not fixed: HKCR\\Mdk.Doc\\CLSID: kept because what it depends on was kept: "
+              "HKCR\\CLSID\\" +
+                  gone + "\nFixed 0 of 2 issues, 0 excluded\n",
+              out);
+    EXPECT_EQ("mendrake-cli: 1 issues could not be removed\n", err);
+}
+
 TEST_F(CliCommands, TheBackupsOfAFolderThatIsNotThereAreAnError) {
     EXPECT_EQ(2, Run({"backups", "--backup-dir", "C:\\Nowhere"}));
     EXPECT_EQ("mendrake-cli: no such folder: C:\\Nowhere\n", err);

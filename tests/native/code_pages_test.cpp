@@ -7,9 +7,12 @@
 #include "engine/common_unit.h"
 #include "engine/exclusion_list.h"
 #include "engine/issue_model.h"
+#include "engine/normalised_path.h"
+#include "engine/registry_views.h"
 #include "engine/scanner_paths.h"
 #include "platform/memory/memory_platform.h"
 #include "repair/fix.h"
+#include "repair/kept_files.h"
 #include "repair/reg_script.h"
 #include "repair/restore.h"
 #include "repair/scan_log.h"
@@ -181,6 +184,100 @@ TEST_F(DoubleByteCodePage, SecondByteIsNoSeparator) {
     // An exclusion of a folder ending in such a character matches its own rows.
     EXPECT_TRUE(ExclusionCovers(folder, folder + "\\", file));
     EXPECT_FALSE(ExclusionCovers("C:\\\x95", folder + "\\", file));
+}
+
+// Paths the 32-bit view resolves keep every name whole: a second byte 0x5C neither splits a
+// name nor ends the path as a trailing backslash.
+TEST_F(DoubleByteCodePage, NormalisedPathKeepsNamesWhole) {
+    const std::string hyo = "\x95\x5C"; // 表
+    const struct {
+        std::string path, normal;
+    } cases[] = {
+        {"C:\\x\\" + hyo + "\\a.dll", "C:\\x\\" + hyo + "\\a.dll"},
+        {"C:/x/" + hyo + "/a.dll", "C:\\x\\" + hyo + "\\a.dll"},
+        {"C:\\x\\" + hyo, "C:\\x\\" + hyo},
+        {"C:\\x\\" + hyo + "\\", "C:\\x\\" + hyo + "\\"},
+        {"C:\\x\\" + hyo + "\\..\\a.dll", "C:\\x\\a.dll"},
+        {"C:\\" + hyo + "\\.\\" + hyo + "\\a.dll", "C:\\" + hyo + "\\" + hyo + "\\a.dll"},
+        {"\\\\?\\C:\\" + hyo + "\\a.dll", "C:\\" + hyo + "\\a.dll"},
+        {"\\\\srv" + hyo + "\\share\\a.dll", "\\\\srv" + hyo + "\\share\\a.dll"},
+        {"\\\\srv\\" + hyo + "\\x\\..\\a.dll", "\\\\srv\\" + hyo + "\\a.dll"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.normal, NormalisedPath(c.path)) << c.path;
+    }
+}
+
+// A live folder or file whose name ends in such a character is present in either view; the
+// same names without it are gone.
+TEST_F(DoubleByteCodePage, NamesEndingInASecondByteBackslashAreFound) {
+    const std::string hyo = "\x95\x5C", nou = "\x94\x5C"; // 表, 能
+    os.AddFolder("C:\\" + hyo);
+    os.AddFile("C:\\x\\" + hyo + "\\a.dll");
+    os.AddFile("C:\\x\\\x83\x5C"); // C:\x\ソ
+    const struct {
+        std::string path;
+        RegistryView view;
+        PathState state;
+    } cases[] = {
+        {"C:\\" + hyo, RegistryView::Native, PathState::Present},
+        {"C:\\" + hyo + "\\", RegistryView::Native, PathState::Present},
+        {"C:\\" + hyo, RegistryView::Wow64, PathState::Present},
+        {"C:\\" + hyo + "\\", RegistryView::Wow64, PathState::Present},
+        {"C:\\x\\\x83\x5C", RegistryView::Native, PathState::Present},
+        {"C:\\x\\" + hyo + "\\a.dll", RegistryView::Wow64, PathState::Present},
+        {"C:/x/" + hyo + "/a.dll", RegistryView::Wow64, PathState::Present},
+        {"C:\\x\\" + hyo + "\\..\\" + hyo + "\\a.dll", RegistryView::Wow64, PathState::Present},
+        {"C:\\\x95", RegistryView::Native, PathState::Gone},
+        {"C:\\" + nou, RegistryView::Native, PathState::Gone},
+        {"C:\\x\\" + nou + "\\a.dll", RegistryView::Wow64, PathState::Gone},
+    };
+    AnalysisRun run;
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.state, PathStateOf(run, c.path, c.view))
+            << c.path << (c.view == RegistryView::Wow64 ? " (32-bit view)" : "");
+    }
+}
+
+// A 32-bit class whose server lives in such a folder is not reported; one whose folder is gone
+// is.
+TEST_F(DoubleByteCodePage, ThirtyTwoBitServersInSuchFoldersAreJudgedByTheirWholePath) {
+    os.AddFile("C:\\x\\\x95\x5C\\a.dll");
+    os.PutText(platform::kClassesRoot, "Wow6432Node\\CLSID\\{1}\\InprocServer32", "",
+               "C:\\x\\\x95\x5C\\a.dll");
+    os.PutText(platform::kClassesRoot, "Wow6432Node\\CLSID\\{2}\\InprocServer32", "",
+               "C:\\x\\\x94\x5C\\a.dll");
+    {
+        AnalysisRun run;
+        RunScanner(5, run);
+    }
+    ASSERT_EQ(1u, Issues.size());
+    EXPECT_EQ("HKCR\\Wow6432Node\\CLSID\\{2}", Issues[0].KeyText);
+}
+
+// A desktop shortcut named with such a character, in a folder so named, is moved beside the
+// backup under its own name and put back where it was.
+TEST_F(DoubleByteCodePage, ShortcutsSoNamedAreKeptAndPutBack) {
+    const std::string desktop = "C:\\Users\\\x95\x5C\\Desktop\\";
+    os.PutText(platform::kCurrentUser,
+               "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Desktop",
+               desktop.substr(0, desktop.size() - 1));
+    const std::string folder = desktop + "\x83\x5C\\";     // ソ
+    os.AddFile(folder + "\x94\x5C.lnk", "shortcut bytes"); // 能.lnk
+    TItem issue;
+    issue.Category = kDesktopCategory;
+    issue.Key = folder;
+    issue.Value = "\x94\x5C.lnk";
+    issue.KeyText = folder;
+    const std::string backup = os.programFolder + "s_backup.reg";
+    FixIssues({issue}, backup);
+    EXPECT_FALSE(os.FileExists(folder + issue.Value));
+    const std::string kept = BackupFilesFolder(backup);
+    EXPECT_EQ(folder + issue.Value + "\t" + issue.Value + "\r\n",
+              os.FileContents(kept + kManifestName));
+    const RestoreResult restored = RestoreBackup(backup);
+    EXPECT_TRUE(restored.failures.empty()) << restored.failures.front();
+    EXPECT_EQ("shortcut bytes", os.FileContents(folder + issue.Value));
 }
 
 // A key named with such a character is one key, opened, exported and restored as one.

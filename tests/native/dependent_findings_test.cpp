@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace mendrake {
 namespace {
 
@@ -144,6 +146,66 @@ TEST_F(DependentFindings, ADependentStaysWhenTheFixCouldNotDeleteItsKey) {
     EXPECT_TRUE(os.KeyExists(kClassesRoot, "Mdk.Doc\\CLSID"));
     EXPECT_TRUE(
         os.KeyExists(kClassesRoot, "Directory\\Background\\shellex\\ContextMenuHandlers\\Mdk"));
+}
+
+// A ticked dependent that the fix keeps because its class stays is reported with the class's
+// location, not as an entry the fix failed to delete.
+TEST_F(DependentFindings, TheFixNamesTheKeyEachKeptDependentWaitedFor) {
+    PlantDeadClassWithReferences();
+    const std::string classKey = std::string("HKCR\\CLSID\\") + kGoneClass;
+    const struct {
+        const char* how;
+        std::function<void(std::vector<TItem>&)> prepare;
+        std::vector<NotFixed> leave;
+        std::vector<std::size_t> kept; // positions in the list of four findings
+    } cases[] = {
+        {"class unticked", [](std::vector<TItem>& found) { found[0].Selected = 0; }, {}, {1, 2, 3}},
+        {"class not backed up",
+         [](std::vector<TItem>&) {},
+         {{0, "cannot be backed up: x"}},
+         {1, 2, 3}},
+        {"one dependent unticked as well",
+         [](std::vector<TItem>& found) { found[0].Selected = found[2].Selected = 0; },
+         {},
+         {1, 3}},
+        {"class not deleted",
+         [this](std::vector<TItem>&) {
+             os.DenyFullAccess(kClassesRoot, std::string("CLSID\\") + kGoneClass);
+         },
+         {},
+         {1, 2, 3}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        std::vector<TItem> found = test::Scan(kClassCategories);
+        ASSERT_EQ(4u, found.size()) << test::Blocks(found);
+        c.prepare(found);
+        const Deletions done = DeleteIssues(found, {}, {}, c.leave);
+        std::vector<std::size_t> kept;
+        for (const KeptDependent& k : done.kept) {
+            kept.push_back(k.index);
+            EXPECT_EQ(classKey, k.location);
+            EXPECT_EQ(&k, KeptDependentAt(done.kept, k.index));
+            EXPECT_TRUE(IssueEntryPresent(found[k.index])) << found[k.index].KeyText;
+        }
+        EXPECT_EQ(c.kept, kept);
+        EXPECT_EQ(nullptr, KeptDependentAt(done.kept, 0));
+        EXPECT_TRUE(IssueEntryPresent(found[0]));
+    }
+}
+
+// A dependent whose class went but whose own key could not be deleted is a failure of its own,
+// not a kept one.
+TEST_F(DependentFindings, ADependentThatCouldNotBeDeletedIsNotKept) {
+    PlantDeadClassWithReferences();
+    std::vector<TItem> found = test::Scan(kClassCategories);
+    ASSERT_EQ(4u, found.size()) << test::Blocks(found);
+    os.DenyFullAccess(kClassesRoot, "Interface\\{6D6B0003-0000-4000-8000-000000000003}");
+    const FixResult fixed = FixIssues(found, std::nullopt);
+    EXPECT_TRUE(fixed.kept.empty()) << fixed.kept.front().index;
+    EXPECT_EQ(4u, fixed.attempted);
+    EXPECT_FALSE(IssueEntryPresent(found[0]));
+    EXPECT_TRUE(IssueEntryPresent(found[2])) << found[2].KeyText;
 }
 
 TEST_F(DependentFindings, AClassOfTheUserAnswersAReferenceAndIsReportedWhereItLives) {

@@ -191,5 +191,42 @@ TEST_F(RegScriptTest, NamesTheFirstLineItCannotRead) {
     }
 }
 
+// A UTF-8 file is read strictly: an overlong form would otherwise turn "C1 9C" into a backslash
+// and write a key one level deeper than the file shows. Every ill-formed sequence refuses the
+// file with its line; a UTF-16 file's lone surrogate stays a text no code page holds (lossy).
+TEST_F(RegScriptTest, RefusesIllFormedUtf8WithItsLine) {
+    const std::string head = "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n\r\n";
+    const struct {
+        std::string body;
+        const char* message;
+    } cases[] = {
+        {"[HKEY_CURRENT_USER\\Soft\\a\xC1\x9C"
+         "b]\r\n",
+         "Line 3: the text is not valid UTF-8 (byte 26 of the line)"},
+        {"[HKEY_CURRENT_USER\\Soft]\r\n\"\xED\xA0\x80\"=\"x\"\r\n",
+         "Line 4: the text is not valid UTF-8 (byte 2 of the line)"},
+        {"[HKEY_CURRENT_USER\\Soft]\r\n\"v\"=\"\xF4\x90\x80\x80\"\r\n",
+         "Line 4: the text is not valid UTF-8 (byte 6 of the line)"},
+        {"[HKEY_CURRENT_USER\\Soft]\r\n\r\n; \xE0\x81\x9C\r\n", "Line 5: the text is not valid"},
+        {"[HKEY_CURRENT_USER\\Soft]\r\n\"v\"=\"\xE4\xB8\"\r\n", "Line 4: the text is not valid"},
+    };
+    for (const auto& c : cases) {
+        try {
+            ReadRegScript(head + c.body);
+            ADD_FAILURE() << "read without complaint: " << c.body;
+        } catch (const Error& e) {
+            EXPECT_EQ(c.message, std::string(e.what()).substr(0, std::string(c.message).size()))
+                << e.what();
+        }
+    }
+    EXPECT_FALSE(os.KeyExists(kCurrentUser, "Soft\\a"));
+
+    const RegScript wide = ReadRegScript(Utf16File(u"Windows Registry Editor Version 5.00\r\n\r\n"
+                                                   u"[HKEY_CURRENT_USER\\Soft\\a\xD800"
+                                                   u"b]\r\n"));
+    ASSERT_EQ(1u, wide.keys.size());
+    EXPECT_TRUE(wide.keys[0].lossy);
+}
+
 } // namespace
 } // namespace mendrake
