@@ -19,6 +19,16 @@ const char* const kUsage =
     "       mendrake-cli backups [--backup-dir DIR]\n"
     "       mendrake-cli --help | --version\n";
 
+const char* const kExitStatuses =
+    "\n"
+    "exit status of scan, fix and restore (the first that applies of 2, 1, 4, 3, 0):\n"
+    "  0  nothing found (scan), nothing left (fix), everything restored (restore)\n"
+    "  1  a category failed, the others ran (scan, fix); entries not restored (restore)\n"
+    "  2  bad arguments, or a log, backup or backup file not written or not read\n"
+    "  3  issues found (scan), or left in place (fix)\n"
+    "  4  no administrator rights: machine-wide keys skipped (scan, fix) or entries not\n"
+    "     written (restore)\n";
+
 namespace {
 
 std::int32_t CategoryId(const std::string& text) {

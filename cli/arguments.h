@@ -31,5 +31,7 @@ struct Arguments {
 Arguments ParseArguments(const std::vector<std::string>& args);
 
 extern const char* const kUsage;
+// The exit statuses, which --help prints after the usage.
+extern const char* const kExitStatuses;
 
 } // namespace mendrake::cli

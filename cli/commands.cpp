@@ -75,12 +75,23 @@ void Scan(const Arguments& arguments, RunFacts& facts) {
     facts.excluded = run.Excluded();
 }
 
-// Prints the scanners' errors; the exit status for a run that had any.
-int ReportScanErrors(const std::vector<CategoryFailure>& failures) {
+// Prints the scanners' errors.
+void ReportScanErrors(const std::vector<CategoryFailure>& failures) {
     for (const CategoryFailure& failure : failures) {
         PrintText(stderr, "mendrake-cli: %s\n", failure.error.c_str());
     }
-    return failures.empty() ? 0 : 1;
+}
+
+// The exit status of a scan or a fix: whether every category ran with every key in reach, and
+// then whether issues are on the machine (found, or left by the fix).
+int RunStatus(const RunFacts& facts, bool issuesLeft) {
+    if (!facts.failures.empty()) {
+        return kExitFailed;
+    }
+    if (!facts.administrator) {
+        return kExitNoRights;
+    }
+    return issuesLeft ? kExitIssues : kExitDone;
 }
 
 bool ReportToStandardOutput(const Arguments& arguments) {
@@ -165,7 +176,8 @@ int RunScan(const Arguments& arguments) {
                   static_cast<unsigned long long>(Stats.distinctPaths), Issues.size(),
                   facts.excluded);
     }
-    return ReportScanErrors(facts.failures);
+    ReportScanErrors(facts.failures);
+    return RunStatus(facts, !Issues.empty());
 }
 
 // The backup's path: in the backup folder by default, else in the folder given.
@@ -232,12 +244,14 @@ int RunFix(const Arguments& arguments) {
     if (failed != 0) {
         PrintText(stderr, "mendrake-cli: %zu issues could not be removed\n", failed);
     }
-    return std::max(failed != 0 ? 1 : 0, ReportScanErrors(facts.failures));
+    ReportScanErrors(facts.failures);
+    return RunStatus(facts, left != 0);
 }
 
 // Restores a backup: the summary on standard output, then one line per entry that failed or
 // changed since the backup on standard error. A file that cannot be read or parsed changes
-// nothing.
+// nothing. Entries that could not be written by a run without administrator rights are most
+// likely machine-wide ones, which those rights would let it write: that is said by the status.
 int RunRestore(const Arguments& arguments) {
     const std::string& file = arguments.backupFile;
     RestoreResult result;
@@ -248,7 +262,7 @@ int RunRestore(const Arguments& arguments) {
         // The reader names the line; the file is named here.
         PrintText(stderr, "mendrake-cli: %s%s\n",
                   message.rfind("Line ", 0) == 0 ? (file + ": ").c_str() : "", message.c_str());
-        return 2;
+        return kExitUsage;
     }
     PrintText(stdout, "%s\n", RestoreSummary(result, file).c_str());
     std::fflush(stdout);
@@ -256,7 +270,11 @@ int RunRestore(const Arguments& arguments) {
         PrintText(stderr, "%s\n", failure.c_str());
     }
     std::fflush(stderr);
-    return result.failures.empty() ? 0 : 1;
+    if (result.failures.empty()) {
+        return kExitDone;
+    }
+    const bool unwritten = result.failures.size() > result.conflicts;
+    return unwritten && !platform::Os().HasAdministratorRights() ? kExitNoRights : kExitFailed;
 }
 
 // Lists the backups of the backup folder (or DIR), newest first.
@@ -267,7 +285,7 @@ int RunBackups(const Arguments& arguments) {
     if (attributes == platform::kInvalidAttributes ||
         (attributes & platform::kAttrDirectory) == 0) {
         PrintText(stderr, "mendrake-cli: no such folder: %s\n", folder.c_str());
-        return 2;
+        return kExitUsage;
     }
     const std::vector<BackupEntry> backups = ListBackups(folder);
     if (backups.empty()) {
@@ -294,15 +312,15 @@ int RunBackups(const Arguments& arguments) {
 
 int RunCommand(const Arguments& arguments) {
     if (arguments.command == "help") {
-        WriteText(stdout, kUsage);
+        WriteText(stdout, std::string(kUsage) + kExitStatuses);
         std::fflush(stdout);
-        return 0;
+        return kExitDone;
     }
     if (arguments.command == "version") {
         TVersionInfo version(platform::Os().ProgramModule());
         PrintText(stdout, "mendrake-cli %s\n", version.StringValue("FileVersion").c_str());
         std::fflush(stdout);
-        return 0;
+        return kExitDone;
     }
     if (arguments.command == "exclude") {
         return RunExclude(arguments);

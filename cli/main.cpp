@@ -55,12 +55,12 @@ int main() {
         parsed = mendrake::cli::ParseArguments(ExactArguments(os));
     } catch (const std::exception& e) {
         mendrake::cli::PrintText(stderr, "mendrake-cli: %s\n%s", e.what(), mendrake::cli::kUsage);
-        return 2;
+        return mendrake::cli::kExitUsage;
     }
     try {
         return mendrake::cli::RunCommand(parsed);
     } catch (const std::exception& e) {
         mendrake::cli::PrintText(stderr, "mendrake-cli: %s\n", e.what());
-        return 2;
+        return mendrake::cli::kExitUsage;
     }
 }

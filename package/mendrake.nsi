@@ -2,7 +2,7 @@
 ; Start-menu shortcut and an Uninstall entry in the 64-bit registry view.
 ;
 ; scripts/package.sh passes VERSION (four numbers), STAGE (the folder holding the files to
-; install) and OUTFILE.
+; install), OUTFILE, and HELPLINK and ABOUTLINK (the pages the installed apps list links to).
 ;
 ; A 64-bit setup program cannot start on 32-bit Windows at all: Windows itself refuses it
 ; ("This app can't run on your PC"), before any check of ours could run.
@@ -26,6 +26,12 @@ AllowSkipFiles off
 !ifndef OUTFILE
   !error "OUTFILE must be defined (scripts/package.sh does so)"
 !endif
+!ifndef HELPLINK
+  !error "HELPLINK must be defined (scripts/package.sh does so)"
+!endif
+!ifndef ABOUTLINK
+  !error "ABOUTLINK must be defined (scripts/package.sh does so)"
+!endif
 
 !define PRODUCT "Mendrake"
 !define PUBLISHER "Kestrava"
@@ -34,6 +40,8 @@ AllowSkipFiles off
 ; orphaned uninstall-cache entry.
 !define ARP_CACHE_KEY "Software\Microsoft\Windows\CurrentVersion\App Management\ARPCache\${PRODUCT}"
 !define UNINSTALLER "uninstall.exe"
+; Where the Windows Installer package (package/mendrake.wxs) records its copy.
+!define MSI_COPY_KEY "Software\${PUBLISHER}\${PRODUCT}"
 
 !include LogicLib.nsh
 !include WordFunc.nsh
@@ -85,6 +93,17 @@ Function .onInit
   SetRegView 64
   !insertmacro RequireAdministrator
   StrCpy $Upgrading "0"
+  ; The Windows Installer package installs the same files into the same folder under an
+  ; Uninstall entry of its own. Two entries for one copy would let either uninstall take the
+  ; other's files: the package's copy is left to Windows Installer, and this program stops.
+  ReadRegStr $0 HKLM "${MSI_COPY_KEY}" "ProductCode"
+  ${If} $0 != ""
+    MessageBox MB_ICONSTOP|MB_OK "${PRODUCT} is installed on this computer by its Windows \
+      Installer package. Uninstall it from the installed apps (or with msiexec /x $0) first \
+      to install this setup program's version." /SD IDOK
+    SetErrorLevel 1638 ; ERROR_PRODUCT_VERSION: another copy of this product is installed
+    Quit
+  ${EndIf}
   ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "DisplayVersion"
   ${If} $0 != ""
     ; 0: the same version, 2: an older one, both replaced; 1: a newer one is kept.
@@ -125,6 +144,8 @@ Section "${PRODUCT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "HelpLink" "${HELPLINK}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "URLInfoAbout" "${ABOUTLINK}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\mendrake.exe,0"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\${UNINSTALLER}"'

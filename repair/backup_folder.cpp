@@ -33,16 +33,21 @@ std::string UserBackupFolder() {
 } // namespace
 
 bool IsInstalledFolder(const std::string& folder) {
-    // A standard user may read the entry but not write it: ask for reading only.
-    RegistryAccess reg;
-    reg.SetRoot(static_cast<std::uint32_t>(platform::kLocalMachine));
-    reg.SetAccess(platform::kKeyRead);
-    if (!reg.Open(kUninstallEntryKey) || !IsText(reg.ValueKindOf("InstallLocation"))) {
-        return false;
+    const std::string wanted(WithoutTrailingSeparators(folder));
+    for (const char* key : {kUninstallEntryKey, kPackageCopyKey}) {
+        // A standard user may read the key but not write it: ask for reading only.
+        RegistryAccess reg;
+        reg.SetRoot(static_cast<std::uint32_t>(platform::kLocalMachine));
+        reg.SetAccess(platform::kKeyRead);
+        if (!reg.Open(key) || !IsText(reg.ValueKindOf("InstallLocation"))) {
+            continue;
+        }
+        const std::string installed(WithoutTrailingSeparators(reg.ReadText("InstallLocation")));
+        if (!installed.empty() && platform::Os().EqualTextIgnoreCase(installed, wanted)) {
+            return true;
+        }
     }
-    const std::string installed(WithoutTrailingSeparators(reg.ReadText("InstallLocation")));
-    return !installed.empty() &&
-           platform::Os().EqualTextIgnoreCase(installed, WithoutTrailingSeparators(folder));
+    return false;
 }
 
 std::string BackupFolder() {

@@ -10,10 +10,14 @@ namespace mendrake {
 // installed copy's folder.
 inline constexpr const char* kUninstallEntryKey =
     "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Mendrake";
+// The key the Windows Installer package writes (64-bit view) with the same InstallLocation:
+// the Uninstall entry Windows Installer writes for it names no folder.
+inline constexpr const char* kPackageCopyKey = "\\Software\\Kestrava\\Mendrake";
 // Below the user's local application data folder.
 inline constexpr const char* kUserBackupSubfolder = "Kestrava\\Mendrake\\Backups";
 
-// Whether `folder` is the folder the setup program installed Mendrake into.
+// Whether `folder` is the folder the setup program or the Windows Installer package installed
+// Mendrake into.
 bool IsInstalledFolder(const std::string& folder);
 // The folder the fix writes its backups to and the restore lists, ending in "\". It is the
 // program's folder when that is not the installed copy's and the user can write there, else

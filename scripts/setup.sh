@@ -31,7 +31,8 @@ packages=(
   wine wine64 fonts-wine
   xvfb x11-utils imagemagick fonts-wqy-microhei
   googletest xz-utils nlohmann-json3-dev ccache
-  wixl nsis zip unzip
+  wixl msitools nsis zip unzip
+  python3-yaml python3-jsonschema
 )
 
 wow64=0

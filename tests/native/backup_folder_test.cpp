@@ -15,6 +15,8 @@ namespace {
 const std::string kUserFolder = "C:\\users\\tester\\AppData\\Local\\Kestrava\\Mendrake\\Backups\\";
 const std::string kUninstallEntry =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Mendrake";
+// Where the Windows Installer package records its copy.
+const std::string kPackageKey = "Software\\Kestrava\\Mendrake";
 
 class BackupFolderRule : public testing::Test {
   protected:
@@ -23,8 +25,9 @@ class BackupFolderRule : public testing::Test {
         os.AddFolder(os.programFolder);
         os.AddFolder(os.localAppDataFolder);
     }
-    void Install(std::string_view location) {
-        os.PutText(platform::kLocalMachine, kUninstallEntry, "InstallLocation", location);
+    // An installed copy in `location`, as the setup program (or the package) records it.
+    void Install(std::string_view location, const std::string& key = kUninstallEntry) {
+        os.PutText(platform::kLocalMachine, key, "InstallLocation", location);
     }
     // Every entry of a folder but "." and "..".
     std::vector<std::string> Entries(const std::string& folder) {
@@ -50,10 +53,33 @@ TEST_F(BackupFolderRule, TheInstalledCopyKeepsBackupsInTheUsersFolderWhateverIts
         {"c:\\program files\\MENDRAKE", true}, {"C:\\Program Files\\Mendrake2", false},
         {"D:\\Tools\\Mendrake", false},        {"", false},
     };
+    for (const std::string& key : {kUninstallEntry, kPackageKey}) {
+        for (const auto& c : cases) {
+            Install(c.location, key);
+            EXPECT_EQ(c.installed, IsInstalledFolder(os.programFolder)) << key << c.location;
+            EXPECT_EQ(c.installed ? kUserFolder : os.programFolder, BackupFolder())
+                << key << ": " << c.location;
+        }
+    }
+}
+
+// The package's key is read as well when the setup program's entry names another folder (a
+// copy it installed elsewhere before), and the other way round.
+TEST_F(BackupFolderRule, EitherInstallersRecordMakesTheFolderTheInstalledCopys) {
+    const struct {
+        const char* setupProgram;
+        const char* package;
+        bool installed;
+    } cases[] = {
+        {"D:\\Tools\\Mendrake", "C:\\Program Files\\Mendrake\\", true},
+        {"C:\\Program Files\\Mendrake", "D:\\Tools\\Mendrake\\", true},
+        {"D:\\Tools\\Mendrake", "", false},
+    };
     for (const auto& c : cases) {
-        Install(c.location);
-        EXPECT_EQ(c.installed, IsInstalledFolder(os.programFolder)) << c.location;
-        EXPECT_EQ(c.installed ? kUserFolder : os.programFolder, BackupFolder()) << c.location;
+        Install(c.setupProgram);
+        Install(c.package, kPackageKey);
+        EXPECT_EQ(c.installed, IsInstalledFolder(os.programFolder))
+            << c.setupProgram << " | " << c.package;
     }
 }
 

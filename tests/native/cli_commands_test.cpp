@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <functional>
 #include <stdexcept>
 
 namespace mendrake::cli {
@@ -55,9 +56,9 @@ class CliCommands : public testing::Test {
     std::string out, err;
 };
 
-TEST_F(CliCommands, HelpPrintsTheUsageOnStandardOutput) {
+TEST_F(CliCommands, HelpPrintsTheUsageAndTheExitStatusesOnStandardOutput) {
     EXPECT_EQ(0, Run({"/?"}));
-    EXPECT_EQ(kUsage, out);
+    EXPECT_EQ(std::string(kUsage) + kExitStatuses, out);
     EXPECT_EQ("", err);
 }
 
@@ -68,14 +69,15 @@ TEST_F(CliCommands, VersionPrintsTheFileVersionOfTheProgramsOwnResource) {
 }
 
 // Without administrator rights the machine-wide keys are skipped: the user is told so on
-// standard error before the scan, and the scan still ends as usual.
+// standard error before the scan, the scan still writes its log, and its status says it did
+// not see everything.
 TEST_F(CliCommands, AScanWithoutAdministratorRightsSaysSoInOneLine) {
     os.AddFolder("C:\\Logs");
     const Args scan = {"scan", "--category", "10", "--log", "C:\\Logs\\scan.log"};
     EXPECT_EQ(0, Run(scan));
     EXPECT_EQ("", err);
     os.administrator = false;
-    EXPECT_EQ(0, Run(scan));
+    EXPECT_EQ(kExitNoRights, Run(scan));
     EXPECT_EQ("mendrake-cli: not running with administrator rights: machine-wide keys are "
               "skipped and cannot be fixed\n",
               err);
@@ -88,14 +90,14 @@ TEST_F(CliCommands, TheJsonReportSaysTheRightsAndTheFailedCategories) {
     os.versionResource = test::ProgramLikeResource();
     const std::string run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
     os.PutText(platform::kCurrentUser, run, "Gone", "C:\\Gone\\gone.exe");
-    EXPECT_EQ(0, Run({"scan", "--category", "10", "--format", "json"}));
+    EXPECT_EQ(kExitIssues, Run({"scan", "--category", "10", "--format", "json"}));
     nlohmann::json report = nlohmann::json::parse(out);
     EXPECT_TRUE(report.at("administrator").get<bool>());
     EXPECT_EQ(nlohmann::json::array(), report.at("failures"));
     EXPECT_EQ(1u, report.at("issues").size());
 
     os.administrator = false;
-    EXPECT_EQ(0, Run({"scan", "--category", "10", "--format", "json"}));
+    EXPECT_EQ(kExitNoRights, Run({"scan", "--category", "10", "--format", "json"}));
     report = nlohmann::json::parse(out);
     EXPECT_FALSE(report.at("administrator").get<bool>());
     EXPECT_EQ(nlohmann::json::array(), report.at("failures"));
@@ -129,12 +131,87 @@ TEST_F(CliCommands, AFixNamesTheReferencesItKeptWithTheirClass) {
                "C:\\Gone\\gone.dll");
     os.PutText(platform::kClassesRoot, "Mdk.Doc\\CLSID", "", gone);
     os.DenyFullAccess(platform::kClassesRoot, "CLSID\\" + gone);
-    EXPECT_EQ(1, Run({"fix", "--category", "5", "--no-backup"}));
+    EXPECT_EQ(kExitIssues, Run({"fix", "--category", "5", "--no-backup"}));
     EXPECT_EQ("Not fixed: HKCR\\Mdk.Doc\\CLSID: kept because what it depends on was kept: "
               "HKCR\\CLSID\\" +
                   gone + "\nFixed 0 of 2 issues, 0 excluded\n",
               out);
     EXPECT_EQ("mendrake-cli: 1 issues could not be removed\n", err);
+}
+
+// What a managed run learns from the exit status alone: whether the run saw every key, and
+// then whether issues are on the machine. Each case starts from a machine of its own.
+TEST(CliExitStatus, SaysWhetherTheRunSawEverythingAndWhatIsLeft) {
+    const std::string run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const std::string gone = "C:\\Gone\\gone.exe";
+    const std::string folder = "C:\\Backups\\";
+    const std::string backup = folder + "b_backup.reg";
+    const std::string userEntry =
+        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Mdk]\r\n\"v\"=\"x\"\r\n";
+    const std::string machineEntry =
+        "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Mdk]\r\n\"v\"=\"x\"\r\n";
+    using Plant = std::function<void(platform::MemoryPlatform&)>;
+    const Plant nothing = [](platform::MemoryPlatform&) {};
+    const Plant goneProgram = [&](platform::MemoryPlatform& os) {
+        os.PutText(platform::kCurrentUser, run, "Gone", gone);
+    };
+    const Plant backupOf = [&](platform::MemoryPlatform& os) { os.AddFile(backup, userEntry); };
+    const Plant changedSince = [&](platform::MemoryPlatform& os) {
+        os.AddFile(backup, userEntry);
+        os.PutText(platform::kCurrentUser, "Software\\Mdk", "v", "changed");
+    };
+    const Plant machineKeyLocked = [&](platform::MemoryPlatform& os) {
+        os.AddFile(backup, machineEntry);
+        os.AddKey(platform::kLocalMachine, "Software\\Mdk");
+        os.DenyWrites(platform::kLocalMachine, "Software\\Mdk");
+    };
+    const Plant unreadable = [&](platform::MemoryPlatform& os) {
+        os.AddFile(backup, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Mdk\r\n");
+    };
+    const Args scan = {"scan", "--category", "10"};
+    const Args fix = {"fix", "--category", "10", "--backup-dir", folder};
+    const Args restore = {"restore", backup};
+    const struct {
+        const char* situation;
+        Plant plant;
+        Args args;
+        bool administrator;
+        int status;
+    } cases[] = {
+        {"scan, nothing found", nothing, scan, true, kExitDone},
+        {"scan, an issue found", goneProgram, scan, true, kExitIssues},
+        {"scan, the only issue excluded",
+         goneProgram,
+         {"scan", "--category", "10", "--exclude", "HKCU\\" + run},
+         true,
+         kExitDone},
+        {"scan without rights, nothing found", nothing, scan, false, kExitNoRights},
+        {"scan without rights, an issue found", goneProgram, scan, false, kExitNoRights},
+        {"fix, nothing found", nothing, fix, true, kExitDone},
+        {"fix, the issue removed", goneProgram, fix, true, kExitDone},
+        {"fix without rights, the issue removed", goneProgram, fix, false, kExitNoRights},
+        {"restore, everything restored", backupOf, restore, true, kExitDone},
+        {"restore, a value changed since the backup", changedSince, restore, true, kExitFailed},
+        {"restore, a changed value without rights", changedSince, restore, false, kExitFailed},
+        {"restore, a machine key not written", machineKeyLocked, restore, true, kExitFailed},
+        {"restore without rights, a machine key not written", machineKeyLocked, restore, false,
+         kExitNoRights},
+        {"restore, a backup that cannot be read", unreadable, restore, true, kExitUsage},
+        {"restore, no such backup", nothing, restore, true, kExitUsage},
+    };
+    for (const auto& c : cases) {
+        platform::MemoryPlatform os;
+        platform::ScopedOs installed{os};
+        os.AddFolder(folder);
+        os.administrator = c.administrator;
+        c.plant(os);
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        const int status = RunCommand(ParseArguments(c.args));
+        const std::string out = testing::internal::GetCapturedStdout();
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(c.status, status) << c.situation << "\n" << out << err;
+    }
 }
 
 TEST_F(CliCommands, TheBackupsOfAFolderThatIsNotThereAreAnError) {

@@ -105,7 +105,8 @@ TEST(ConsoleScan, WritesTheLogOfTheFixtureEntries) {
     test::PlantedRegistry registry(test::ReadHostFile(dir + "/registry.reg"));
     files.AddFile(log); // planted so that it is removed afterwards; the program replaces it
 
-    ASSERT_EQ(0u, RunCli("scan --category 5 --log " + log));
+    // Issues found: exit status 3.
+    ASSERT_EQ(3u, RunCli("scan --category 5 --log " + log));
     const std::vector<TItem> after = test::Scan({5});
     const std::string written = FileBytes(log);
     EXPECT_EQ(0u, written.find("Log file for for: " + platform::Os().ComputerName() + "\r\n"));
@@ -278,7 +279,7 @@ TEST(ConsoleScan, TheJsonReportHonoursTheStoredListAndTheRunsOwnEntries) {
 
     const std::string exclude = " --exclude " + Quoted(kMachineRunOnce);
     CliRun run = RunCliCapturing("scan --category 10 --format json" + exclude);
-    ASSERT_EQ(0u, run.status) << run.err;
+    ASSERT_EQ(3u, run.status) << run.err;
     EXPECT_EQ("", run.err);
     const nlohmann::json report = nlohmann::json::parse(run.out);
     std::size_t excluded = 0;
@@ -307,7 +308,7 @@ TEST(ConsoleScan, TheJsonReportHonoursTheStoredListAndTheRunsOwnEntries) {
 
     // --no-exclusions leaves out the stored list, not the run's own entries.
     run = RunCliCapturing("scan --category 10 --format json --no-exclusions" + exclude);
-    ASSERT_EQ(0u, run.status) << run.err;
+    ASSERT_EQ(3u, run.status) << run.err;
     const std::vector<std::string> values = ReportedValues(nlohmann::json::parse(run.out));
     EXPECT_TRUE(Has(values, "Mendrake B Args"));
     EXPECT_FALSE(Has(values, "Mendrake Machine Once"));
@@ -315,7 +316,7 @@ TEST(ConsoleScan, TheJsonReportHonoursTheStoredListAndTheRunsOwnEntries) {
     // A stored value of another type is reported once and the scan goes on without it.
     test::PutSetting("exclude", platform::kRegDword, std::string("\1\0\0\0", 4));
     run = RunCliCapturing("scan --category 10 --format json");
-    EXPECT_EQ(0u, run.status);
+    EXPECT_EQ(3u, run.status);
     EXPECT_EQ("mendrake-cli: Invalid data type for 'exclude'\n", run.err);
     EXPECT_TRUE(Has(ReportedValues(nlohmann::json::parse(run.out)), "Mendrake B Args"));
 }
@@ -398,6 +399,8 @@ TEST(ConsoleScan, HelpGoesToStandardOutputAndVersionNamesTheFileVersion) {
         const CliRun run = RunCliCaptured(arguments);
         EXPECT_EQ(0u, run.status) << arguments;
         EXPECT_EQ(0u, run.out.find("usage: mendrake-cli scan")) << arguments << ": " << run.out;
+        EXPECT_NE(std::string::npos, run.out.find("exit status of scan, fix and restore"))
+            << arguments << ": " << run.out;
         EXPECT_EQ("", run.err) << arguments;
     }
     const CliRun version = RunCliCaptured("--version");
@@ -412,7 +415,7 @@ TEST(ConsoleScan, TheLogOnStandardOutputIsTheLogFilesBytes) {
     test::PlantedFiles files(test::ReadHostFile(dir + "/files.txt"), dir);
     test::PlantedRegistry registry(test::ReadHostFile(dir + "/registry.reg"));
     const CliRun run = RunCliCaptured("scan --category 10");
-    ASSERT_EQ(0u, run.status) << run.err;
+    ASSERT_EQ(3u, run.status) << run.err;
     EXPECT_EQ(std::string::npos, run.out.find("\r\r"));
     for (std::size_t at = run.out.find('\n'); at != std::string::npos;
          at = run.out.find('\n', at + 1)) {
@@ -424,10 +427,11 @@ TEST(ConsoleScan, TheLogOnStandardOutputIsTheLogFilesBytes) {
 }
 
 // The usual way to throw a file away on Windows is a device: NUL takes the log and the scan
-// ends as usual.
+// ends as usual (3 when the prefix holds shared-DLL issues of its own).
 TEST(ConsoleScan, ALogWrittenToTheNulDeviceSucceeds) {
+    const DWORD expected = test::Scan({3}).empty() ? 0u : 3u;
     const CliRun run = RunCliCaptured("scan --category 3 --log NUL");
-    EXPECT_EQ(0u, run.status) << run.err;
+    EXPECT_EQ(expected, run.status) << run.err;
     EXPECT_EQ(std::string::npos, run.err.find("Cannot write")) << run.err;
 }
 
@@ -469,7 +473,7 @@ TEST(ConsoleScan, MalformedNumberDoesNotSinkTheAnalysis) {
         "\"C:\\\\MendrakeGone\\\\eight.dll\"=hex(4):01,00,00,00,00,00,00,00\r\n\r\n"
         "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]\r\n"
         "\"MendrakeGone\"=\"C:\\\\MendrakeGone\\\\run.exe\"\r\n\r\n");
-    ASSERT_EQ(0u, RunCli("scan --category 3 --category 10 --log " + log));
+    ASSERT_EQ(3u, RunCli("scan --category 3 --category 10 --log " + log));
     const std::string written = FileBytes(log);
     EXPECT_NE(std::string::npos, written.find("C:\\MendrakeGone\\eight.dll")) << written;
     EXPECT_NE(std::string::npos, written.find("C:\\MendrakeGone\\run.exe")) << written;
