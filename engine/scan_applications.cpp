@@ -74,7 +74,9 @@ void ScanShellKey(AnalysisRun& run, RegistryAccess& reg, const ClassesKey& owner
         }
         std::string command = commandKey.ReadText("");
         std::string path = VerbProgramPath(command);
-        if (CommandProgramMissing(run, command, path)) {
+        // A verb that the shell carries out through a class (DelegateExecute) does without its
+        // command line, which is often a placeholder.
+        if (CommandProgramMissing(run, command, path) && !commandKey.HasValue("DelegateExecute")) {
             dead.push_back({verb, std::move(path), std::move(command)});
         }
     }

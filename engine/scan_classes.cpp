@@ -22,14 +22,26 @@ constexpr std::int32_t kCategory = 5;
 // and classes whose icon file is gone.
 void ScanClassServers(AnalysisRun& run, const ClassRegistrations& classes) {
     RegistryAccess reg(run);
+    RegistryAccess local(run);
     ClassLists lists(run);
+    // A class whose local server is there (or cannot be judged) still works without its
+    // in-process server: the whole key must not go. Asked of the few classes whose DLL is gone.
+    auto servedLocally = [&](const ClassEntry& entry) {
+        if (!lists.Open(local, entry, "LocalServer32")) {
+            return false;
+        }
+        const std::string command = TextIfString(local, "");
+        return Trim(command).empty() ||
+               CommandProgramState(run, command, entry.view) != PathState::Gone;
+    };
     for (const ClassEntry& entry : classes.entries) {
         if (!lists.Open(reg, entry, "InprocServer32") || !reg.HasValue("") ||
             !IsTextKind(reg.ValueKindOf(""))) {
             continue;
         }
         const std::string server = reg.ReadText("");
-        if (FileMissingWithDrive(run, server, entry.view) && EntryHolds(entry, reg)) {
+        if (FileMissingWithDrive(run, server, entry.view) && EntryHolds(entry, reg) &&
+            !servedLocally(entry)) {
             AppendIssue(run, kCategory, 0, "COM Issue", server, entry.key.KeyText(),
                         entry.key.Root(), entry.key.Key(), "", server, true);
         }

@@ -178,6 +178,20 @@ std::vector<Row> Rows() {
          {"HKCU\\Software\\Classes\\.mdkprecisionx"},
          {},
          {"HKCR\\.mdkprecisionx"}},
+        {"a class served by its local server stays when its DLL is gone",
+         "[HKEY_CLASSES_ROOT\\CLSID\\{6D6B500A-0000-4000-8000-00000000000A}\\InprocServer32]\n"
+         "@=\"" +
+             gone +
+             "\\\\handler.dll\"\n"
+             "[HKEY_CLASSES_ROOT\\CLSID\\{6D6B500A-0000-4000-8000-00000000000A}\\LocalServer32]\n"
+             "@=\"\\\"" +
+             app + "\\\\app.exe\\\" /automation\"\n",
+         {"HKCR\\CLSID\\{6D6B500A-0000-4000-8000-00000000000A}\\LocalServer32|"}},
+        {"a verb the shell carries out through a class keeps its placeholder command",
+         "[HKEY_CLASSES_ROOT\\MdkPrecision.Verb\\shell\\open\\command]\n@=\"" + gone +
+             "\\\\placeholder.exe\"\n"
+             "\"DelegateExecute\"=\"{6D6B500B-0000-4000-8000-00000000000B}\"\n",
+         {"HKCR\\MdkPrecision.Verb\\shell\\open\\command|DelegateExecute"}},
         {"the user's class list stays when its only class goes",
          "[HKEY_CURRENT_USER\\Software\\Classes\\CLSID\\" + kDeadUserClass +
              "\\InprocServer32]\n@=\"" + gone +
