@@ -35,7 +35,18 @@ std::string JsonReport(const ReportHeader& header, const std::vector<TItem>& iss
             {"value", utf8(issue.Value)},
             {"valueData", utf8(issue.ValueData)},
             {"deleteKey", issue.DeleteKey},
+            {"certainty", CertaintyName(CertaintyOf(issue))},
         };
+        nlohmann::ordered_json evidence = nlohmann::ordered_json::array();
+        for (const TEvidence& tested : issue.Evidence) {
+            nlohmann::ordered_json entry = {
+                {"tested", tested.Tested}, {"text", utf8(tested.Text)}, {"answer", tested.Answer}};
+            if (!tested.Expanded.empty()) {
+                entry["expanded"] = utf8(tested.Expanded);
+            }
+            evidence.push_back(std::move(entry));
+        }
+        item["evidence"] = std::move(evidence);
         if (!issue.DependsOn.empty()) {
             nlohmann::ordered_json keys = nlohmann::ordered_json::array();
             for (const std::string& key : issue.DependsOn) {

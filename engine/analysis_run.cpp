@@ -51,7 +51,7 @@ void AnalysisRun::Append(TItem item) {
 void AppendIssue(AnalysisRun& run, std::int32_t category, std::int32_t kind, std::string problem,
                  std::string data, std::string keyText, std::uint32_t rootKey, std::string key,
                  std::string value, std::string valueData, bool deleteKey,
-                 std::vector<std::string> dependsOn) {
+                 std::vector<std::string> dependsOn, std::vector<TEvidence> evidence) {
     TItem item;
     item.Selected = 1;
     item.Category = category;
@@ -65,7 +65,15 @@ void AppendIssue(AnalysisRun& run, std::int32_t category, std::int32_t kind, std
     item.ValueData = std::move(valueData);
     item.DeleteKey = deleteKey;
     item.DependsOn = std::move(dependsOn);
+    item.Evidence = std::move(evidence);
     run.Append(std::move(item));
+}
+
+TEvidence Tested(const char* tested, std::string text, const char* answer, std::string expanded) {
+    if (expanded == text) {
+        expanded.clear();
+    }
+    return TEvidence{tested, std::move(text), std::move(expanded), answer};
 }
 
 } // namespace mendrake

@@ -81,6 +81,10 @@ class AnalysisRun {
 void AppendIssue(AnalysisRun& run, std::int32_t category, std::int32_t kind, std::string problem,
                  std::string data, std::string keyText, std::uint32_t rootKey, std::string key,
                  std::string value, std::string valueData, bool deleteKey,
-                 std::vector<std::string> dependsOn = {});
+                 std::vector<std::string> dependsOn = {}, std::vector<TEvidence> evidence = {});
+// One piece of evidence: `tested` ("file") `text` as written, its `expanded` form where it had
+// environment references (empty otherwise), and the `answer`.
+TEvidence Tested(const char* tested, std::string text, const char* answer,
+                 std::string expanded = {});
 
 } // namespace mendrake

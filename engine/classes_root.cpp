@@ -44,8 +44,8 @@ ClassesKey ClassesKey::Below(std::string_view name) const {
 TItem ClassesKey::KeyFinding(std::int32_t category, std::int32_t kind, std::string problem,
                              std::string data) const {
     return TItem{
-        1,  category, kind, std::move(problem), std::move(data), KeyText(), Root(), Key(), "",
-        "", true,     {}};
+        1,    category, kind, std::move(problem), std::move(data), KeyText(), Root(), Key(), "", "",
+        true, {},       {}};
 }
 
 std::vector<ViewArea> UserClassesViews(AnalysisRun& run, std::string_view list) {

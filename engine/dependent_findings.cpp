@@ -85,6 +85,9 @@ bool NoteEmptiedKeyListed(AnalysisRun& run, TItem finding, const std::vector<std
         return false;
     }
     const std::string location = DeletedLocation(finding);
+    // After the fix it holds none of its subkeys, and its values say nothing on their own.
+    finding.Evidence.push_back(
+        Tested(kTestedKey, finding.KeyText, values.empty() ? kAnswerNoValues : kAnswerDescriptionsOnly));
     std::vector<std::string> dependsOn;
     dependsOn.reserve(subkeys.size());
     for (const std::string& name : subkeys) {
@@ -222,9 +225,14 @@ void AppendDependentFindings(AnalysisRun& run) {
             if (candidate.withoutSubkeys && !HasNoSubkeys(run, f)) {
                 continue;
             }
+            // What the check saw, then each key it waits on, reported for deletion by now.
+            for (const std::string& location : dependsOn) {
+                f.Evidence.push_back(Tested(kTestedDependence, location, kAnswerBeingRemoved));
+            }
             AppendIssue(run, f.Category, f.Kind, std::move(f.Problem), std::move(f.Data),
                         std::move(f.KeyText), f.RootKey, std::move(f.Key), std::move(f.Value),
-                        std::move(f.ValueData), f.DeleteKey, std::move(dependsOn));
+                        std::move(f.ValueData), f.DeleteKey, std::move(dependsOn),
+                        std::move(f.Evidence));
         }
     }
 }

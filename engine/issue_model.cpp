@@ -1,5 +1,7 @@
 #include "engine/issue_model.h"
 
+#include <iterator>
+
 namespace mendrake {
 
 std::vector<TItem> Issues;
@@ -45,6 +47,58 @@ bool CategoryShows(const TLevel& level, const TItem& issue) {
         return issue.Category == level.Id;
     }
     return issue.Category == level.Id || is_child(level.Id, issue.Category);
+}
+
+const TProblemKind ProblemKinds[] = {
+    {"Missing Shared DLL", Certainty::Direct, true},
+    {"Unused File Extension", Certainty::Direct, true},
+    {"Unused File Extension (program id being removed)", Certainty::Inferred, true},
+    {"Unused File Extension (left empty by the fix)", Certainty::Inferred, false},
+    {"Missing Icon", Certainty::Direct, true},
+    {"COM Issue", Certainty::Direct, true},
+    {"COM Issue (class being removed)", Certainty::Inferred, true},
+    {"Interface Issue", Certainty::Direct, true},
+    {"Interface Issue (class being removed)", Certainty::Inferred, true},
+    {"Interface Issue (type library being removed)", Certainty::Inferred, true},
+    {"Open with Issue", Certainty::Direct, true},
+    {"Open with Issue (left empty by the fix)", Certainty::Inferred, false},
+    {"Application Path Issue", Certainty::Direct, true},
+    {"Obsolete Software Key", Certainty::Direct, true},
+    {"Software Key of Removed Program", Certainty::Inferred, false},
+    {"Font Issue", Certainty::Direct, true},
+    {"Help File Issue", Certainty::Direct, true},
+    {"Installer Reference Issue", Certainty::Direct, true},
+    {"Uninstaller Reference Issue", Certainty::Direct, true},
+    {"Uninstaller Reference Issue (uninstall entry being removed)", Certainty::Inferred, true},
+    {"Uninstall Entry of Removed Program", Certainty::Inferred, false},
+    {"Run Issue", Certainty::Direct, true},
+    {"Type Library Issue", Certainty::Direct, true},
+    {"Type Library Issue (left empty by the fix)", Certainty::Inferred, false},
+    {"Missing MUI Reference", Certainty::Direct, true},
+    {"Shell Extension Issue", Certainty::Direct, true},
+    {"Shell Extension Issue (class being removed)", Certainty::Inferred, true},
+    {"Sound Event Issue", Certainty::Direct, true},
+    {"Start Menu Issue", Certainty::Direct, true},
+    {"Desktop Issue", Certainty::Direct, true},
+};
+const std::size_t kProblemKindCount = std::size(ProblemKinds);
+
+const TProblemKind* ProblemKindOf(const TItem& issue) {
+    for (const TProblemKind& kind : ProblemKinds) {
+        if (issue.Problem == kind.Problem) {
+            return &kind;
+        }
+    }
+    return nullptr;
+}
+
+Certainty CertaintyOf(const TItem& issue) {
+    const TProblemKind* kind = ProblemKindOf(issue);
+    return kind == nullptr ? Certainty::Direct : kind->Sureness;
+}
+
+const char* CertaintyName(Certainty certainty) {
+    return certainty == Certainty::Direct ? "direct" : "inferred";
 }
 
 std::string IssueBlock(const TItem& issue) {

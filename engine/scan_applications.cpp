@@ -57,7 +57,8 @@ void ScanShellKey(AnalysisRun& run, RegistryAccess& reg, const ClassesKey& owner
             WaitingKeySubkeys(run, RootAbbreviation(owner.Root()) + owner.Key());
         if (known ? *known == 1 : reg.Open(owner.Key()) && reg.SubkeyCount() == 1) {
             AppendIssue(run, kCategory, 0, "Open with Issue", name, owner.KeyText(), owner.Root(),
-                        owner.Key(), "", "", true);
+                        owner.Key(), "", "", true, {},
+                        {Tested(kTestedKey, shell.KeyText(), kAnswerNoVerbs)});
         }
         return;
     }
@@ -100,7 +101,7 @@ void ScanShellKey(AnalysisRun& run, RegistryAccess& reg, const ClassesKey& owner
         const ClassesKey verbKey = shellAsNamed.Below(verb.verb);
         AppendIssue(run, kCategory, 0, "Open with Issue", verb.path,
                     verbKey.KeyText() + "\\Command", verbKey.Root(), verbKey.Key(), "",
-                    verb.command, true);
+                    verb.command, true, {}, {Tested(kTestedProgram, verb.path, kAnswerAbsent)});
     }
     // The default verb's name is the only value a "Shell" key holds of its own.
     if (!verbsComplete || !shellValuesListed ||
@@ -147,7 +148,8 @@ void ScanAppPathArea(AnalysisRun& run, const ViewArea& area) {
         const std::string path = reg.ReadText("");
         if (FileMissingWithDrive(run, path, area.view) && area.Holds(reg)) {
             AppendIssue(run, kCategory, 1, "Application Path Issue", path, area.SubkeyText(name),
-                        area.root, key, "", path, true);
+                        area.root, key, "", path, true, {},
+                        {Tested(kTestedFile, path, kAnswerAbsent)});
         }
     }
 }
@@ -170,7 +172,8 @@ void ScanSoftwareArea(AnalysisRun& run, const ViewArea& area, std::int32_t kind,
             ScanRemovedProgramKeys(run, reg, area, name, kind, traces);
         } else if (!IsWindowsSoftwareKey(name) && area.Holds(reg)) {
             AppendIssue(run, kCategory, kind, "Obsolete Software Key", name, area.SubkeyText(name),
-                        area.root, key, "", "", true);
+                        area.root, key, "", "", true, {},
+                        {Tested(kTestedKey, area.SubkeyText(name), kAnswerEmpty)});
         }
     }
 }

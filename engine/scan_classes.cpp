@@ -43,7 +43,8 @@ void ScanClassServers(AnalysisRun& run, const ClassRegistrations& classes) {
         if (FileMissingWithDrive(run, server, entry.view) && EntryHolds(entry, reg) &&
             !servedLocally(entry)) {
             AppendIssue(run, kCategory, 0, "COM Issue", server, entry.key.KeyText(),
-                        entry.key.Root(), entry.key.Key(), "", server, true);
+                        entry.key.Root(), entry.key.Key(), "", server, true, {},
+                        {Tested(kTestedFile, server, kAnswerAbsent)});
         }
     }
     for (const ClassEntry& entry : classes.entries) {
@@ -86,7 +87,8 @@ void ScanClassReferences(AnalysisRun& run, ClassesRoot& root, const ClassRegistr
         }
         if (places == nullptr) {
             AppendIssue(run, kCategory, 1, "COM Issue", compared, ref.KeyText(), ref.Root(),
-                        ref.Key(), "", text, true);
+                        ref.Key(), "", text, true, {},
+                        {Tested(kTestedRegistration, compared, kAnswerNotRegistered)});
             continue;
         }
         NoteDependentFinding(run,
@@ -101,6 +103,7 @@ void ScanClassReferences(AnalysisRun& run, ClassesRoot& root, const ClassRegistr
                                    "",
                                    text,
                                    true,
+                                   {},
                                    {}},
                              *places, standsNow ? WhenReady::Stands : WhenReady::KeyWithoutSubkeys);
     }
@@ -175,13 +178,15 @@ void ScanInterfaces(AnalysisRun& run, ClassesRoot& root, const ClassRegistration
                                            "",
                                            named.id,
                                            true,
+                                           {},
                                            {}},
                                      *places);
                 continue;
             }
             if (EntryHolds(entry, reg)) {
                 AppendIssue(run, kCategory, 2, "Interface Issue", id, entry.key.KeyText(),
-                            entry.key.Root(), entry.key.Key(), "", named.id, true);
+                            entry.key.Root(), entry.key.Key(), "", named.id, true, {},
+                            {Tested(kTestedRegistration, id, kAnswerNotRegistered)});
             }
             break; // one finding per interface
         }

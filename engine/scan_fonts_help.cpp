@@ -38,7 +38,7 @@ void ScanValueList(
         const std::string tested = path(name, data);
         if (missing(run, tested, area.view)) {
             AppendIssue(run, category, kind, problem, tested, area.KeyText(), area.root, area.key,
-                        name, data, false);
+                        name, data, false, {}, {Tested(kTestedFile, tested, kAnswerAbsent)});
         }
     }
 }

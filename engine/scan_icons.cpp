@@ -28,7 +28,7 @@ bool CheckOpenDefaultIcon(AnalysisRun& run, RegistryAccess& reg, const ClassesKe
         return false;
     }
     AppendIssue(run, category, kind, "Missing Icon", path, icon.KeyText(), icon.Root(), icon.Key(),
-                "", text, true);
+                "", text, true, {}, {Tested(kTestedFile, IconFilePath(text), kAnswerAbsent, path)});
     return true;
 }
 

@@ -35,7 +35,8 @@ void ScanInstallerFolderArea(AnalysisRun& run, const ViewArea& area) {
             const std::string folder = PathSeenBy(area.view, name);
             if (!FolderFound(run, folder) && VolumeReachable(run, folder)) {
                 AppendIssue(run, 9, 0, "Installer Reference Issue", name, area.KeyText(), area.root,
-                            area.key, name, TextIfString(reg, name), false);
+                            area.key, name, TextIfString(reg, name), false, {},
+                            {Tested(kTestedFolder, name, kAnswerAbsent)});
             }
         }
     }
@@ -90,12 +91,19 @@ void ScanUninstallCache(AnalysisRun& run) {
         }
         for (const std::string& name : reg.SubkeyNames()) {
             const auto entries = installed->find(os.IgnoreCaseKey(name));
-            TItem finding{1,         9,
-                          1,         "Uninstaller Reference Issue",
-                          name,      area.KeyText() + name,
-                          area.root, area.key + name,
-                          "",        "",
-                          true,      {}};
+            TItem finding{1,
+                          9,
+                          1,
+                          "Uninstaller Reference Issue",
+                          name,
+                          area.KeyText() + name,
+                          area.root,
+                          area.key + name,
+                          "",
+                          "",
+                          true,
+                          {},
+                          {Tested(kTestedUninstallEntry, name, kAnswerNotListed)}};
             // A 32-bit area's entry reached through a key both views share is the 64-bit
             // pass's.
             auto held = [&] {
@@ -112,9 +120,7 @@ void ScanUninstallCache(AnalysisRun& run) {
                 continue;
             }
             if (held()) {
-                AppendIssue(run, finding.Category, finding.Kind, finding.Problem, finding.Data,
-                            finding.KeyText, finding.RootKey, finding.Key, finding.Value,
-                            finding.ValueData, finding.DeleteKey);
+                run.Append(std::move(finding));
             }
         }
     }
@@ -150,7 +156,7 @@ void ScanRunArea(AnalysisRun& run, const ViewArea& area, std::int32_t kind) {
         const std::string path = ExtractCommandPath(command);
         if (CommandProgramMissing(run, command, path, area.view)) {
             AppendIssue(run, 10, kind, "Run Issue", path, area.KeyText(), area.root, area.key, name,
-                        command, false);
+                        command, false, {}, {Tested(kTestedProgram, path, kAnswerAbsent)});
         }
     }
 }

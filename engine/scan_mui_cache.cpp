@@ -18,7 +18,8 @@ void ScanMuiCache(AnalysisRun& run) {
         // The name is the program path; names without a drive ("@shell32.dll,-1") are not paths.
         if (FileMissingWithDrive(run, name)) {
             AppendIssue(run, 12, 0, "Missing MUI Reference", name, "HKCU" + key, kHkcu, key, name,
-                        TextIfString(reg, name), false);
+                        TextIfString(reg, name), false, {},
+                        {Tested(kTestedFile, name, kAnswerAbsent)});
         }
     }
 }

@@ -45,7 +45,7 @@ void ScanSharedDllArea(AnalysisRun& run, const ViewArea& area) {
             count = std::to_string(reg.ReadNumber(name));
         }
         AppendIssue(run, 3, 0, "Missing Shared DLL", name, area.KeyText(), area.root, area.key,
-                    name, count, false);
+                    name, count, false, {}, {Tested(kTestedFile, name, kAnswerAbsent, path)});
     }
 }
 
@@ -101,7 +101,8 @@ void ScanClassesRootKeys(AnalysisRun& run) {
         const std::uint32_t subkeys = reg.SubkeyCount();
         if (values == 0 && subkeys == 0) {
             AppendIssue(run, 4, 0, "Unused File Extension", key.path, key.KeyText(), key.Root(),
-                        key.Key(), "", "", true);
+                        key.Key(), "", "", true, {},
+                        {Tested(kTestedKey, key.KeyText(), kAnswerEmpty)});
             continue;
         }
         if (!key.path.empty() && key.path.front() == '.' && values != 0) {
@@ -124,6 +125,7 @@ void ScanClassesRootKeys(AnalysisRun& run) {
                                            "",
                                            text,
                                            whole,
+                                           {},
                                            {}},
                                      places);
             }
@@ -165,7 +167,7 @@ void ScanFileExtensions(AnalysisRun& run) {
         const bool empty = values == 0 || (values == 1 && defaultText.empty());
         if (empty && reg.SubkeyCount() == 0) {
             AppendIssue(run, 4, 1, "Unused File Extension", name, "HKCU" + key, kHkcu, key, "", "",
-                        true);
+                        true, {}, {Tested(kTestedKey, "HKCU" + key, kAnswerEmpty)});
         }
     }
 }

@@ -177,8 +177,10 @@ std::vector<std::string> RemovedProgramFolders(AnalysisRun& run, RegistryAccess&
 
 // Whether the key at `subkey` (a vendor, or "vendor\product") below the software area `area` has a
 // twin below another software area (the other view, the machine's or the user's) that is not
-// itself a removed program's: the program is still registered there.
-bool HasLiveTwin(AnalysisRun& run, const ViewArea& area, const std::string& subkey) {
+// itself a removed program's: the program is still registered there. Each twin looked at is
+// noted in `evidence`.
+bool HasLiveTwin(AnalysisRun& run, const ViewArea& area, const std::string& subkey,
+                 std::vector<TEvidence>& evidence) {
     std::vector<ViewArea> areas = BothViews(kHklm, "\\Software");
     areas.push_back(ViewArea{kHkcu, "\\Software", RegistryView::Native, {}});
     RegistryAccess twin(run);
@@ -192,15 +194,34 @@ bool HasLiveTwin(AnalysisRun& run, const ViewArea& area, const std::string& subk
             RemovedProgramFolders(run, twin, other.root, path, other.view).empty()) {
             return true;
         }
+        evidence.push_back(Tested(kTestedTwin, other.SubkeyText(subkey), kAnswerRemovedOrMissing));
     }
     return false;
 }
 
+// A removed program's key with what was judged: its install folders, its values and those of
+// the keys below it, and what else could still speak for the program.
+struct Judged {
+    std::vector<std::string> folders; // gone
+    std::vector<TEvidence> traces;    // twins and uninstall entries looked at
+};
+
 bool Report(AnalysisRun& run, const ViewArea& area, const std::string& subkey,
-            const std::string& folder, std::int32_t kind) {
+            const std::vector<const Judged*>& judged, std::int32_t kind) {
+    std::vector<TEvidence> evidence;
+    for (const Judged* one : judged) {
+        for (const std::string& folder : one->folders) {
+            evidence.push_back(Tested(kTestedFolder, folder, kAnswerAbsent));
+        }
+    }
+    evidence.push_back(Tested(kTestedKey, area.SubkeyText(subkey), kAnswerNoLivePath));
+    for (const Judged* one : judged) {
+        evidence.insert(evidence.end(), one->traces.begin(), one->traces.end());
+    }
+    const std::string& folder = judged.front()->folders.front();
     const std::size_t before = run.Found();
     AppendIssue(run, 6, kind, std::string(kProblem), folder, area.SubkeyText(subkey), area.root,
-                area.Subkey(subkey), "", folder, true);
+                area.Subkey(subkey), "", folder, true, {}, std::move(evidence));
     return run.Found() != before;
 }
 
@@ -244,33 +265,35 @@ void ScanRemovedProgramKeys(AnalysisRun& run, RegistryAccess& reg, const ViewAre
     }
     // A program that is registered elsewhere, or that Add/Remove Programs still lists, is not
     // removed, whatever its folders say.
-    auto stillThere = [&](const std::string& subkey, const std::string& program) {
-        return traces.UninstallEntryNames(program) || HasLiveTwin(run, area, subkey);
+    auto stillThere = [&](const std::string& subkey, const std::string& program, Judged& judged) {
+        if (traces.UninstallEntryNames(program)) {
+            return true;
+        }
+        judged.traces.push_back(Tested(kTestedUninstallEntry, program, kAnswerNotListed));
+        return HasLiveTwin(run, area, subkey, judged.traces);
     };
     const std::string vendorKey = area.Subkey(name);
     // Asked only once a finding stands: for the 32-bit area it costs a call.
     auto holds = [&] { return reg.Open(vendorKey) && area.Holds(reg); };
-    const std::vector<std::string> vendorFolders =
-        RemovedProgramFolders(run, reg, area.root, vendorKey, area.view);
-    if (!vendorFolders.empty()) {
-        if (!stillThere(name, name) && holds()) {
-            Report(run, area, name, vendorFolders.front(), kind);
+    Judged vendor{RemovedProgramFolders(run, reg, area.root, vendorKey, area.view), {}};
+    if (!vendor.folders.empty()) {
+        if (!stillThere(name, name, vendor) && holds()) {
+            Report(run, area, name, {&vendor}, kind);
         }
         return;
     }
     const std::uint32_t vendorValues = reg.ValueCount();
     const std::vector<std::string> products = reg.SubkeyNames();
     const bool allListed = reg.ListingComplete();
-    std::vector<std::pair<std::string, std::string>> removed; // product, folder
+    std::vector<std::pair<std::string, Judged>> removed; // product, what was judged
     for (const std::string& product : products) {
         const std::string productKey = vendorKey + "\\" + product;
         if (!reg.Open(productKey)) {
             continue;
         }
-        const std::vector<std::string> folders =
-            RemovedProgramFolders(run, reg, area.root, productKey, area.view);
-        if (!folders.empty() && !stillThere(name + "\\" + product, product)) {
-            removed.emplace_back(product, folders.front());
+        Judged judged{RemovedProgramFolders(run, reg, area.root, productKey, area.view), {}};
+        if (!judged.folders.empty() && !stillThere(name + "\\" + product, product, judged)) {
+            removed.emplace_back(product, std::move(judged));
         }
     }
     if (removed.empty() || !holds()) {
@@ -280,11 +303,19 @@ void ScanRemovedProgramKeys(AnalysisRun& run, RegistryAccess& reg, const ViewAre
     // and reported by the next analysis: it goes as one, with them, unless the vendor's name
     // is still listed or the whole key may not go (an exclusion below it).
     if (vendorValues == 0 && allListed && removed.size() == products.size() &&
-        !stillThere(name, name) && Report(run, area, name, removed.front().second, kind)) {
-        return;
+        !stillThere(name, name, vendor)) {
+        std::vector<const Judged*> all = {&vendor};
+        for (const auto& [product, judged] : removed) {
+            all.push_back(&judged);
+        }
+        // The vendor's own traces come last, after each product's.
+        std::rotate(all.begin(), all.begin() + 1, all.end());
+        if (Report(run, area, name, all, kind)) {
+            return;
+        }
     }
-    for (const auto& [product, folder] : removed) {
-        Report(run, area, name + "\\" + product, folder, kind);
+    for (const auto& [product, judged] : removed) {
+        Report(run, area, name + "\\" + product, {&judged}, kind);
     }
 }
 

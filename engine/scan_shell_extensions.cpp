@@ -61,11 +61,13 @@ void CheckHandlerKey(AnalysisRun& run, RegistryAccess& reg, const ClassRegistrat
     if (places != nullptr) {
         NoteDependentFinding(
             run,
-            TItem{1, kCategory, 0, kDependentProblem, id, keyText, root, key, "", text, true, {}},
+            TItem{
+                1, kCategory, 0, kDependentProblem, id, keyText, root, key, "", text, true, {}, {}},
             *places, standsNow ? WhenReady::Stands : WhenReady::KeyWithoutSubkeys);
         return;
     }
-    AppendIssue(run, kCategory, 0, kProblem, id, keyText, root, key, "", text, true);
+    AppendIssue(run, kCategory, 0, kProblem, id, keyText, root, key, "", text, true, {},
+                {Tested(kTestedRegistration, id, kAnswerNotRegistered)});
 }
 
 // The handlers below one "shellex" key of the classes.
@@ -143,12 +145,14 @@ void ScanApproved(AnalysisRun& run, const ViewArea& area, const ClassRegistratio
                                        name,
                                        TextIfString(reg, name),
                                        false,
+                                       {},
                                        {}},
                                  *places);
             continue;
         }
         AppendIssue(run, kCategory, 1, kProblem, name, area.KeyText(), area.root, area.key, name,
-                    TextIfString(reg, name), false);
+                    TextIfString(reg, name), false, {},
+                    {Tested(kTestedRegistration, name, kAnswerNotRegistered)});
     }
 }
 

@@ -58,7 +58,7 @@ void CheckShortcut(AnalysisRun& run, const std::string& folder, const std::strin
         return; // a target on a drive or share that can't be reached is not known to be gone
     }
     AppendIssue(run, shell.category, shell.kind, shell.problem, name, folder, kHklm, folder, name,
-                "", false);
+                "", false, {}, {Tested(kTestedPath, target, kAnswerAbsent)});
 }
 
 // Depth first, entries in file-system order, so a subfolder's issues stand where it was met.

@@ -36,7 +36,8 @@ void ScanSoundEvents(AnalysisRun& run) {
                 if (FileMissingWithDrive(run, sound)) {
                     // The fix deletes the default value only: the scheme key stays in place.
                     AppendIssue(run, 16, 0, "Sound Event Issue", sound, "HKCU" + schemeKey, kHkcu,
-                                schemeKey, "", sound, false);
+                                schemeKey, "", sound, false, {},
+                                {Tested(kTestedFile, sound, kAnswerAbsent)});
                 }
             }
         }

@@ -50,7 +50,8 @@ RegistryView LoadingView(const std::string& platformKey) {
 // relative path (searched for by the loader), an environment reference to a variable that is
 // not set, a drive or share that does not answer, a key that cannot be listed.
 // `version` is the version's key, open; each key below it is opened below its open parent.
-std::optional<std::string> DeadVersionPath(AnalysisRun& run, RegistryAccess& version) {
+std::optional<std::string> DeadVersionPath(AnalysisRun& run, RegistryAccess& version,
+                                           std::vector<TEvidence>& evidence) {
     std::optional<std::string> firstMissing;
     const std::vector<std::string> lcids = version.SubkeyNames();
     if (!version.ListingComplete()) {
@@ -87,6 +88,7 @@ std::optional<std::string> DeadVersionPath(AnalysisRun& run, RegistryAccess& ver
             if (!firstMissing) {
                 firstMissing = path;
             }
+            evidence.push_back(Tested(kTestedFile, path, kAnswerAbsent, seen));
         }
     }
     return firstMissing;
@@ -107,19 +109,23 @@ void ScanLibrary(AnalysisRun& run, ClassLists& lists, const ClassEntry& entry,
     // nothing.
     if (versions.empty() && versionsComplete && libraryKey.ValueCount() == 0 &&
         EntryHolds(entry, libraryKey)) {
-        run.Append(library.KeyFinding(11, 0, "Type Library Issue", entry.id));
+        TItem finding = library.KeyFinding(11, 0, "Type Library Issue", entry.id);
+        finding.Evidence = {Tested(kTestedKey, library.KeyText(), kAnswerEmpty)};
+        run.Append(std::move(finding));
         return;
     }
     for (const std::string& version : versions) {
         if (!versionReg.OpenBelow(libraryKey, version)) {
             continue;
         }
-        const auto missing = DeadVersionPath(run, versionReg);
+        std::vector<TEvidence> evidence;
+        const auto missing = DeadVersionPath(run, versionReg, evidence);
         // A version key reached through a key both views share belongs to the 64-bit pass.
         if (missing && EntryHolds(entry, versionReg)) {
             TItem finding =
                 library.Below(version).KeyFinding(11, 0, "Type Library Issue", *missing);
             finding.ValueData = *missing;
+            finding.Evidence = std::move(evidence);
             run.Append(std::move(finding));
             deadVersion = true;
         }

@@ -137,9 +137,13 @@ void ScanUninstallArea(AnalysisRun& run, const ViewArea& area) {
             continue;
         }
         const std::string displayName = Trim(TextIfString(reg, "DisplayName"));
+        std::vector<TEvidence> evidence;
+        for (const std::string& gone : verdict.gone) {
+            evidence.push_back(Tested(kTestedPath, gone, kAnswerAbsent));
+        }
         AppendIssue(run, kCategory, kKind, "Uninstall Entry of Removed Program",
                     displayName.empty() ? name : displayName, area.SubkeyText(name), area.root, key,
-                    "", Joined(verdict.gone), true);
+                    "", Joined(verdict.gone), true, {}, std::move(evidence));
     }
 }
 

@@ -34,9 +34,9 @@ std::vector<std::string> MemberNames(const json& object) {
     return names;
 }
 
-const std::vector<std::string> kIssueMembers = {"category",  "kind",     "problem", "data",
-                                                "keyText",   "rootKey",  "key",     "value",
-                                                "valueData", "deleteKey"};
+const std::vector<std::string> kIssueMembers = {"category",  "kind",      "problem",   "data",
+                                                "keyText",   "rootKey",   "key",       "value",
+                                                "valueData", "deleteKey", "certainty", "evidence"};
 
 TEST(JsonReport, HoldsTheIssuesOfTheLogFieldByFieldInUtf8) {
     const std::string dir = ScenarioDir("run-keys");
