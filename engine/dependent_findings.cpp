@@ -86,8 +86,8 @@ bool NoteEmptiedKeyListed(AnalysisRun& run, TItem finding, const std::vector<std
     }
     const std::string location = DeletedLocation(finding);
     // After the fix it holds none of its subkeys, and its values say nothing on their own.
-    finding.Evidence.push_back(
-        Tested(kTestedKey, finding.KeyText, values.empty() ? kAnswerNoValues : kAnswerDescriptionsOnly));
+    finding.Evidence.push_back(Tested(kTestedKey, finding.KeyText,
+                                      values.empty() ? kAnswerNoValues : kAnswerDescriptionsOnly));
     std::vector<std::string> dependsOn;
     dependsOn.reserve(subkeys.size());
     for (const std::string& name : subkeys) {

@@ -18,18 +18,31 @@ void ScanUninstallEntries(AnalysisRun& run);
 // Judges the software key `name`, open in `reg`, directly below the software area `area`, and
 // the product keys below it: appends a category 6 finding of `kind` for each that belongs to a
 // removed program. Windows' own keys are never judged.
+// Whether the Add/Remove Programs entry `name`, open in `entry`, belongs to a program that is
+// gone (as the Install check judges it; an entry Windows hides never is).
+bool UninstallEntryShowsProgramGone(AnalysisRun& run, RegistryAccess& entry,
+                                    const std::string& name, RegistryView view);
+
 // What still speaks for a program on the machine: the entries of Add/Remove Programs (both
 // views, machine and user), read once, when a key first needs them.
 class ProgramTraces {
   public:
     explicit ProgramTraces(AnalysisRun& run) : run_(run) {}
-    // Whether an entry's key name, display name or publisher holds `name` (any letter case).
+    // Whether an entry whose key name, display name or publisher holds `name` (any letter
+    // case) belongs to a program that is still there: one whose own files are gone is no
+    // trace of it.
     bool UninstallEntryNames(std::string_view name);
 
   private:
+    struct Entry {
+        ViewArea area;
+        std::string name;
+        std::vector<std::string> texts; // upper-cased: key name, display name, publisher
+        int live = -1;                  // judged when first matched
+    };
     AnalysisRun& run_;
     bool read_ = false;
-    std::vector<std::string> names_; // upper-cased
+    std::vector<Entry> entries_;
 };
 
 // A vendor's or product's key is kept when Add/Remove Programs names it (`traces`) or when its

@@ -228,34 +228,54 @@ bool Report(AnalysisRun& run, const ViewArea& area, const std::string& subkey,
 } // namespace
 
 bool ProgramTraces::UninstallEntryNames(std::string_view name) {
+    RegistryAccess entry(run_);
     if (!read_) {
         read_ = true;
         std::vector<ViewArea> areas = BothViews(kHklm, kUninstallKey);
         areas.push_back(ViewArea{kHkcu, kUninstallKey, RegistryView::Native, {}});
         RegistryAccess list(run_);
-        RegistryAccess entry(run_);
         for (const ViewArea& area : areas) {
             list.SetRoot(area.root);
             if (!list.Open(area.key)) {
                 continue;
             }
             for (const std::string& key : list.SubkeyNames()) {
-                names_.push_back(UpperCase(key));
+                Entry found{area, key, {UpperCase(key)}, -1};
                 if (entry.OpenBelow(list, key)) {
                     for (const char* value : {"DisplayName", "Publisher"}) {
                         if (std::string text = Trim(TextIfString(entry, value)); !text.empty()) {
-                            names_.push_back(UpperCase(text));
+                            found.texts.push_back(UpperCase(text));
                         }
                     }
                 }
+                entries_.push_back(std::move(found));
             }
         }
     }
     const std::string upper = UpperCase(Trim(name));
-    return !upper.empty() &&
-           std::any_of(names_.begin(), names_.end(), [&](const std::string& text) {
-               return text.find(upper) != std::string::npos;
-           });
+    if (upper.empty()) {
+        return false;
+    }
+    for (Entry& candidate : entries_) {
+        const bool named = std::any_of(
+            candidate.texts.begin(), candidate.texts.end(),
+            [&](const std::string& text) { return text.find(upper) != std::string::npos; });
+        if (!named) {
+            continue;
+        }
+        if (candidate.live < 0) {
+            entry.SetRoot(candidate.area.root);
+            candidate.live = !entry.Open(candidate.area.Subkey(candidate.name)) ||
+                                     !UninstallEntryShowsProgramGone(run_, entry, candidate.name,
+                                                                     candidate.area.view)
+                                 ? 1
+                                 : 0;
+        }
+        if (candidate.live == 1) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void ScanRemovedProgramKeys(AnalysisRun& run, RegistryAccess& reg, const ViewArea& area,

@@ -117,6 +117,17 @@ std::string Joined(const std::vector<std::string>& parts) {
     return text;
 }
 
+} // namespace
+
+bool UninstallEntryShowsProgramGone(AnalysisRun& run, RegistryAccess& entry,
+                                    const std::string& name, RegistryView view) {
+    entry.ReadValues();
+    return !NumberIs(entry, "SystemComponent", 1) &&
+           JudgeEntry(run, entry, name, view).ProgramGone();
+}
+
+namespace {
+
 void ScanUninstallArea(AnalysisRun& run, const ViewArea& area) {
     RegistryAccess reg(run);
     reg.SetRoot(area.root);
