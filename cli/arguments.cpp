@@ -14,10 +14,18 @@ const char* const kUsage =
     "                         [--exclude ENTRY]... [--no-exclusions]\n"
     "       mendrake-cli fix [--category ID]... [--no-backup] [--backup-dir DIR] [--log FILE]\n"
     "                        [--format text|json] [--exclude ENTRY]... [--no-exclusions]\n"
+    "                        [--include-inferred]\n"
     "       mendrake-cli exclude add ENTRY | exclude remove ENTRY | exclude list\n"
     "       mendrake-cli restore [--overwrite] FILE\n"
     "       mendrake-cli backups [--backup-dir DIR]\n"
     "       mendrake-cli --help | --version\n";
+
+const char* const kInferredNote =
+    "\n"
+    "fix removes the findings whose entry names something that was tested and is gone. Findings\n"
+    "inferred from other findings or judged over several values (keys left empty by the fix,\n"
+    "software keys and uninstall entries of removed programs) stay unless --include-inferred\n"
+    "is given; a reference to a key being removed goes with that key.\n";
 
 const char* const kExitStatuses =
     "\n"
@@ -157,6 +165,8 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
             parsed.storedExclusions = false;
         } else if (arg == "--stats" && !fix) {
             parsed.stats = true;
+        } else if (arg == "--include-inferred" && fix) {
+            parsed.includeInferred = true;
         } else if (arg == "--no-backup" && fix) {
             parsed.backup = false;
         } else if (arg == "--backup-dir" && (fix || backups)) {

@@ -22,6 +22,7 @@ struct Arguments {
     ReportFormat format = ReportFormat::Text;
     std::vector<std::string> exclude; // entries excluded for this run only
     bool storedExclusions = true;     // false: the stored list is ignored for this run
+    bool includeInferred = false;     // fix: inferred findings of the newer kinds go too
     std::string exclusionAction;      // exclude: "add", "remove" or "list"
     std::string exclusionEntry;       // the entry of "add" and "remove"
 };
@@ -31,6 +32,8 @@ struct Arguments {
 Arguments ParseArguments(const std::vector<std::string>& args);
 
 extern const char* const kUsage;
+// What --include-inferred changes, which --help prints after the usage.
+extern const char* const kInferredNote;
 // The exit statuses, which --help prints after the usage.
 extern const char* const kExitStatuses;
 

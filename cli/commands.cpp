@@ -15,6 +15,7 @@
 #include "repair/backup_folder.h"
 #include "repair/file_output.h"
 #include "repair/backup_list.h"
+#include "repair/default_ticks.h"
 #include "repair/fix.h"
 #include "repair/restore.h"
 #include "repair/scan_log.h"
@@ -201,6 +202,11 @@ int RunFix(const Arguments& arguments) {
     RunFacts facts;
     facts.administrator = NoteMissingRights();
     Scan(arguments, facts);
+    // The user decides on inferred findings of the newer kinds: without --include-inferred
+    // they stay, and the references that wait on them with them.
+    if (!arguments.includeInferred) {
+        TickAsFound(Issues);
+    }
     const bool json = arguments.format == ReportFormat::Json;
     if (arguments.logPath && !json) {
         WriteReport(arguments, facts);
@@ -233,6 +239,14 @@ int RunFix(const Arguments& arguments) {
             PrintText(messages, "Not fixed: %s: kept because what it depends on was kept: %s\n",
                       NotFixedEntryText(Issues[i]).c_str(), because->location.c_str());
         }
+    }
+    const auto inferred = static_cast<std::size_t>(
+        std::count_if(Issues.begin(), Issues.end(), [](const TItem& issue) {
+            return issue.Selected == 0 && CertaintyOf(issue) == Certainty::Inferred;
+        }));
+    if (inferred != 0) {
+        PrintText(messages, "Left in place: %zu inferred %s (--include-inferred removes %s)\n",
+                  inferred, inferred == 1 ? "finding" : "findings", inferred == 1 ? "it" : "them");
     }
     PrintText(messages, "Fixed %zu of %zu issues, %zu excluded\n", Issues.size() - left,
               Issues.size(), facts.excluded);
@@ -312,7 +326,7 @@ int RunBackups(const Arguments& arguments) {
 
 int RunCommand(const Arguments& arguments) {
     if (arguments.command == "help") {
-        WriteText(stdout, std::string(kUsage) + kExitStatuses);
+        WriteText(stdout, std::string(kUsage) + kInferredNote + kExitStatuses);
         std::fflush(stdout);
         return kExitDone;
     }

@@ -58,7 +58,7 @@ class CliCommands : public testing::Test {
 
 TEST_F(CliCommands, HelpPrintsTheUsageAndTheExitStatusesOnStandardOutput) {
     EXPECT_EQ(0, Run({"/?"}));
-    EXPECT_EQ(std::string(kUsage) + kExitStatuses, out);
+    EXPECT_EQ(std::string(kUsage) + kInferredNote + kExitStatuses, out);
     EXPECT_EQ("", err);
 }
 
@@ -120,6 +120,21 @@ TEST_F(CliCommands, AFixWithTheLogOnStandardOutputSaysItsOwnLinesOnStandardError
     EXPECT_EQ(0, Run({"fix", "--category", "10", "--backup-dir", "C:\\Backups"}));
     EXPECT_EQ("Fixed 0 of 0 issues, 0 excluded\n", out);
     EXPECT_EQ(1u, os.ListFolder("C:\\Backups\\*").size() - 2) << "still one backup";
+}
+
+// A removed program's key rests on a judgement over its values: the fix leaves it unless told
+// to take inferred findings too, and says so.
+TEST_F(CliCommands, AFixLeavesInferredFindingsUnlessToldToIncludeThem) {
+    os.PutText(platform::kLocalMachine, "Software\\MdkGone\\Tool", "InstallDir",
+               "C:\\Gone\\Tool");
+    EXPECT_EQ(kExitIssues, Run({"fix", "--category", "6", "--no-backup"}));
+    EXPECT_EQ("Left in place: 1 inferred finding (--include-inferred removes it)\n"
+              "Fixed 0 of 1 issues, 0 excluded\n",
+              out);
+    EXPECT_TRUE(os.KeyExists(platform::kLocalMachine, "Software\\MdkGone"));
+    EXPECT_EQ(kExitDone, Run({"fix", "--category", "6", "--no-backup", "--include-inferred"}));
+    EXPECT_EQ("Fixed 1 of 1 issues, 0 excluded\n", out);
+    EXPECT_FALSE(os.KeyExists(platform::kLocalMachine, "Software\\MdkGone"));
 }
 
 // A reference kept because the class it names could not be deleted is named with that class,
