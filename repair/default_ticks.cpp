@@ -20,8 +20,9 @@ bool LeftEmpty(const TItem& issue) {
 
 } // namespace
 
-void TickAsFound(std::vector<TItem>& issues) {
-    for (TItem& issue : issues) {
+void TickAsFound(std::vector<TItem>& issues, std::size_t from) {
+    for (std::size_t i = from; i < issues.size(); ++i) {
+        TItem& issue = issues[i];
         const TProblemKind* kind = ProblemKindOf(issue);
         issue.Selected = kind == nullptr || kind->TickedWhenFound ? 1 : 0;
     }

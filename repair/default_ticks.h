@@ -11,7 +11,8 @@ namespace mendrake {
 // Ticks a new analysis' findings as the user first meets them: each kind as its row of
 // ProblemKinds says (inferred kinds that go beyond the categories' first rules start unticked,
 // for the user to decide on), then each finding that waits on others as TickDependents does.
-void TickAsFound(std::vector<TItem>& issues);
+// Only the findings from `from` on are ticked anew (those a category just added).
+void TickAsFound(std::vector<TItem>& issues, std::size_t from = 0);
 
 // Ticks each reference that waits on other findings (DependsOn) exactly when every finding that
 // deletes one of those keys (or a key above it) is ticked; a key the fix leaves empty keeps the

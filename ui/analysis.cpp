@@ -6,6 +6,8 @@
 // the run has yet to come to, and Issues is only ever touched on the window's thread.
 #include "ui/main_unit.h"
 
+#include "repair/default_ticks.h"
+
 #include "engine/algorithm_unit.h"
 #include "engine/error.h"
 #include "settings/exclusion_unit.h"
@@ -138,7 +140,11 @@ void T_mainForm::WorkerEnded() {
     // The hand-over: the category's findings join Issues on this thread.
     WindowRun& run = *run_;
     Issues.reserve(Issues.size() + run.found.size());
+    const std::size_t firstNew = Issues.size();
     std::move(run.found.begin(), run.found.end(), std::back_inserter(Issues));
+    // Inferred findings of the newer kinds start unticked, and references follow what they
+    // wait on.
+    TickAsFound(Issues, firstNew);
     run.found.clear();
     run.nothingRan = false;
     if (outcome.failed) {
@@ -314,9 +320,15 @@ void T_mainForm::AdvListViewLeftClickCell(int row, int column, POINT point) {
     if (row >= 0 && column == 0 && point.x < widgets::Scale(20)) {
         if (TItem* issue = IssueOfRow(row)) {
             issue->Selected = issue->Selected == 1 ? 0 : 1;
+            TickDependents(Issues);
         }
     }
     AdvListView.Repaint();
+}
+
+void T_mainForm::ShowEvidenceOf(int row) {
+    const TItem* issue = row >= 0 ? IssueOfRow(row) : nullptr;
+    SetWindowTextA(EvidencePane, issue != nullptr ? EvidenceText(*issue).c_str() : "");
 }
 
 } // namespace mendrake

@@ -3,6 +3,8 @@
 // counts of issues in the tree's captions.
 #include "ui/main_unit.h"
 
+#include "repair/default_ticks.h"
+
 #include "engine/error.h"
 #include "repair/issue_locations.h"
 #include "platform/platform.h"
@@ -27,6 +29,7 @@ enum MenuCommand : UINT {
     kTickAll,
     kUntickAll,
     kExclusions,
+    kWhy,
 };
 
 const char* const kRegeditKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit";
@@ -94,7 +97,17 @@ void T_mainForm::ShowCounts(bool withCounts) {
             const auto count = std::count_if(Issues.begin(), Issues.end(), [&](const TItem& issue) {
                 return CategoryShows(*level, issue);
             });
-            if (count > 0 || CountKnown(*level)) {
+            const auto inferred =
+                std::count_if(Issues.begin(), Issues.end(), [&](const TItem& issue) {
+                    return CategoryShows(*level, issue) &&
+                           CertaintyOf(issue) == Certainty::Inferred;
+                });
+            if (inferred > 0) {
+                caption +=
+                    " (" +
+                    Text(IDS_COUNT_INFERRED, {std::to_string(count), std::to_string(inferred)}) +
+                    ")";
+            } else if (count > 0 || CountKnown(*level)) {
                 caption += " (" + std::to_string(count) + ")";
             }
         }
@@ -150,14 +163,32 @@ void T_mainForm::ToggleSelectedTicks() {
     for (TItem* issue : issues) {
         issue->Selected = ticked;
     }
-    AdvListView.Repaint();
+    TicksChanged();
 }
 
 void T_mainForm::TickShown(bool ticked) {
     for (std::int32_t k : ShownIssues) {
         Issues[static_cast<std::size_t>(k)].Selected = ticked ? 1 : 0;
     }
+    TicksChanged();
+}
+
+void T_mainForm::TicksChanged() {
+    TickDependents(Issues);
     AdvListView.Repaint();
+}
+
+void T_mainForm::ShowWhyReported() {
+    const std::vector<TItem*> issues = SelectedIssues();
+    if (issues.empty()) {
+        return;
+    }
+    const TItem& issue = *issues.front();
+    prompts_.Message(hwnd_,
+                     ProblemText(issue.Problem) + "\r\n" + issue.KeyText +
+                         (issue.Value.empty() ? "" : "\\" + issue.Value) + "\r\n\r\n" +
+                         EvidenceText(issue),
+                     Text(IDS_WHY_TITLE), MB_ICONINFORMATION);
 }
 
 void T_mainForm::CopySelected() {
@@ -266,6 +297,8 @@ void T_mainForm::AdvListViewContextMenu(POINT screen) {
     auto add = [menu](UINT id, int text, bool enabled) {
         AppendMenuA(menu, MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), id, Text(text).c_str());
     };
+    add(kWhy, IDS_MENU_WHY, first != nullptr);
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
     add(kOpenInRegistryEditor, IDS_MENU_OPEN_REGEDIT, registry);
     add(kOpenFileLocation, IDS_MENU_OPEN_LOCATION, file);
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
@@ -294,6 +327,9 @@ void T_mainForm::AdvListViewContextMenu(POINT screen) {
         break;
     case kExclusions:
         ShowExclusions();
+        break;
+    case kWhy:
+        ShowWhyReported();
         break;
     case kTickAll:
         TickShown(true);

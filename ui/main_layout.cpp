@@ -137,6 +137,13 @@ void T_mainForm::CreateRightPane() {
 
     TopPanel.Create(RightPanel.hwnd(), kWhite, kWhite);
     RightPanel.Layout().Add(TopPanel.hwnd(), Dock::Client);
+    // The evidence pane takes the bottom of the panel, the list the rest.
+    EvidencePane = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
+                                   WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY |
+                                       ES_AUTOVSCROLL,
+                                   0, 0, 0, 0, TopPanel.hwnd(), nullptr, nullptr, nullptr);
+    TopPanel.Layout().Add(EvidencePane, Dock::Bottom, Scale(52));
+    SendMessageA(EvidencePane, WM_SETFONT, reinterpret_cast<WPARAM>(formFont_.get()), FALSE);
     AdvListView.Create(TopPanel.hwnd());
     TopPanel.Layout().Add(AdvListView.hwnd(), Dock::Client);
     AdvListView.SetFont(formFont_.get());
@@ -162,6 +169,7 @@ void T_mainForm::CreateRightPane() {
         Guarded([&] { AdvListViewContextMenu(screen); });
     };
     AdvListView.OnColumnClick = [this](int column) { AdvListViewColumnClick(column); };
+    AdvListView.OnFocusChange = [this](int row) { Guarded([&] { ShowEvidenceOf(row); }); };
     AdvListView.OnFindRow = [this](int start, const std::string& text) {
         return AdvListViewFindRow(start, text);
     };

@@ -119,6 +119,12 @@ class T_mainForm {
     int AdvListViewFindRow(int start, const std::string& text) const;
     void ToggleSelectedTicks();
     void TickShown(bool ticked);
+    // After the user ticked or unticked rows: references follow what they wait on.
+    void TicksChanged();
+    // The evidence of the issue behind `row` in the pane below the list (nothing for -1).
+    void ShowEvidenceOf(int row);
+    // The whole evidence of the first selected issue, in a message the user can copy.
+    void ShowWhyReported();
     void CopySelected();
     void OpenInRegistryEditor();
     void OpenFileLocation();
@@ -134,6 +140,8 @@ class T_mainForm {
     widgets::StatusBar AdvOfficeStatusBar;
     widgets::Panel BottomAdvPanel, TopAdvPanel, LeftPanel, LeftTopAdvPanel, RightAdvPanel;
     widgets::Panel RightPanel, ButtonAdvPanel, TopPanel;
+    // Below the list: why the focused row is reported (read-only, its text can be copied).
+    HWND EvidencePane = nullptr;
     widgets::Splitter Splitter;
     HWND ItemsHTMLTreeview = nullptr;
     widgets::LinkLabel SiteLabel, SuggestLabel, MailToLabel;

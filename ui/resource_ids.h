@@ -134,6 +134,18 @@
 #define IDS_KEPT_MANY 139
 #define IDS_KEPT_ENTRY 140
 
+// Why a finding is reported: the list's menu entry, the evidence window's title, each kind's
+// certainty, the tree's counts with inferred findings, and the words of the evidence.
+#define IDS_MENU_WHY 200
+#define IDS_WHY_TITLE 201
+#define IDS_CERTAINTY_DIRECT 202
+#define IDS_CERTAINTY_INFERRED 203
+#define IDS_COUNT_INFERRED 204
+#define IDS_EVIDENCE_LINE 205
+#define IDS_EVIDENCE_EXPANDED 206
+#define IDS_TESTED_FIRST 210
+#define IDS_ANSWER_FIRST 220
+
 // The language blocks.
 #define LANG_BLOCK_ENGLISH 0
 #define LANG_BLOCK_GERMAN 1000

@@ -113,4 +113,44 @@ std::string ProblemText(const std::string& problem) {
     return problem;
 }
 
+namespace {
+
+// The evidence's stable words and their texts, in the order of their identifiers.
+constexpr const char* kTestedWords[] = {
+    kTestedFile, kTestedFolder, kTestedPath,           kTestedProgram,    kTestedRegistration,
+    kTestedKey,  kTestedTwin,   kTestedUninstallEntry, kTestedDependence,
+};
+constexpr const char* kAnswerWords[] = {
+    kAnswerAbsent,           kAnswerNotRegistered, kAnswerEmpty,
+    kAnswerNoValues,         kAnswerNoVerbs,       kAnswerBeingRemoved,
+    kAnswerDescriptionsOnly, kAnswerNoLivePath,    kAnswerRemovedOrMissing,
+    kAnswerNotListed,
+};
+
+template <std::size_t N>
+std::string WordText(const char* const (&words)[N], int first, const std::string& word) {
+    for (std::size_t i = 0; i < N; ++i) {
+        if (word == words[i]) {
+            return Text(first + static_cast<int>(i));
+        }
+    }
+    return word;
+}
+
+} // namespace
+
+std::string EvidenceText(const TItem& issue) {
+    std::string text = Text(CertaintyOf(issue) == Certainty::Direct ? IDS_CERTAINTY_DIRECT
+                                                                    : IDS_CERTAINTY_INFERRED);
+    for (const TEvidence& tested : issue.Evidence) {
+        const std::string what = WordText(kTestedWords, IDS_TESTED_FIRST, tested.Tested);
+        const std::string answer = WordText(kAnswerWords, IDS_ANSWER_FIRST, tested.Answer);
+        text += "\r\n";
+        text += tested.Expanded.empty()
+                    ? Text(IDS_EVIDENCE_LINE, {what, tested.Text, answer})
+                    : Text(IDS_EVIDENCE_EXPANDED, {what, tested.Text, tested.Expanded, answer});
+    }
+    return text;
+}
+
 } // namespace mendrake

@@ -27,4 +27,8 @@ std::string CategoryText(const TLevel& level);
 // as the scanner wrote it.
 std::string ProblemText(const std::string& problem);
 
+// Why `issue` is reported, in the window's language: its certainty, then one line per piece of
+// evidence ("File C:\App\x.dll: absent"), lines separated by CR LF.
+std::string EvidenceText(const TItem& issue);
+
 } // namespace mendrake

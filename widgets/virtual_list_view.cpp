@@ -228,6 +228,12 @@ bool VirtualListView::HandleNotify(const NMHDR& header, LRESULT& result) {
         SendMessageA(hwnd_, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
         const bool onRow = hit.iItem >= 0 && (hit.flags & LVHT_ONITEM) != 0;
         OnLeftClickCell(onRow ? hit.iItem : -1, onRow ? hit.iSubItem : -1, click.ptAction);
+    } else if (header.code == LVN_ITEMCHANGED && OnFocusChange) {
+        const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+        if ((change.uChanged & LVIF_STATE) != 0 &&
+            ((change.uNewState ^ change.uOldState) & LVIS_FOCUSED) != 0) {
+            OnFocusChange((change.uNewState & LVIS_FOCUSED) != 0 ? change.iItem : -1);
+        }
     } else if (header.code == LVN_COLUMNCLICK && OnColumnClick) {
         OnColumnClick(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
     } else if (header.code == LVN_ODFINDITEMA || header.code == LVN_ODFINDITEMW) {

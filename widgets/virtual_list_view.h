@@ -49,6 +49,8 @@ class VirtualListView : public Control {
     // Right click, Shift+F10 or the menu key: where the menu goes, in screen coordinates.
     std::function<void(POINT screen)> OnContextMenu;
     std::function<void(int column)> OnColumnClick;
+    // The focused row changed (by the mouse or the keyboard): the row, or -1 for none.
+    std::function<void(int row)> OnFocusChange;
     // Typing in the list: the row at or after `start` (wrapping) whose caption starts with
     // `text`, or -1.
     std::function<int(int start, const std::string& text)> OnFindRow;
