@@ -15,11 +15,18 @@ namespace mendrake {
 // Uninstall entries of the machine (both views) and of the user whose program is gone.
 void ScanUninstallEntries(AnalysisRun& run);
 
+// Whether the Add/Remove Programs entry `name`, open in `entry`, is one that ScanUninstallEntries
+// reports: a program whose files are all gone (entries Windows hides are never).
+bool UninstallEntryOfRemovedProgram(AnalysisRun& run, RegistryAccess& entry,
+                                    const std::string& name, RegistryView view);
+
 // Judges the software key `name`, open in `reg`, directly below the software area `area`, and
 // the product keys below it: appends a category 6 finding of `kind` for each that belongs to a
 // removed program. Windows' own keys are never judged.
 // What still speaks for a program on the machine: the entries of Add/Remove Programs (both
-// views, machine and user), read once, when a key first needs them.
+// views, machine and user), read once, when a key first needs them. An entry that the same
+// analysis reports as a removed program's (everything it names is gone) speaks for nothing: the
+// fix removes it with the program's keys, and one fix is enough.
 class ProgramTraces {
   public:
     explicit ProgramTraces(AnalysisRun& run) : run_(run) {}

@@ -78,12 +78,13 @@ void ScanHelpFiles(AnalysisRun& run) {
     // HTML help entries are tested without the drive-part condition: a rooted path is looked
     // up on the current drive.
     for (const ViewArea& area : BothViews(kHklm, kHtmlHelpKey)) {
-        ScanValueList(run, area, 8, 1, "Help File Issue", helpPath,
-                      [](AnalysisRun& run, const std::string& path, RegistryView view) {
-                          const std::string seen = PathSeenBy(view, path);
-                          return !FileFound(run, seen) && VolumeReachable(run, seen);
-                      },
-                      true);
+        ScanValueList(
+            run, area, 8, 1, "Help File Issue", helpPath,
+            [](AnalysisRun& run, const std::string& path, RegistryView view) {
+                const std::string seen = PathSeenBy(view, path);
+                return !FileFound(run, seen) && VolumeReachable(run, seen);
+            },
+            true);
     }
 }
 

@@ -97,7 +97,8 @@ bool OwnFoldersGone(AnalysisRun& run, RegistryAccess& reg, RegistryView view,
             continue;
         }
         any = true;
-        if (!IsTextKind(reg.ValueKindOf(name)) || !FolderGone(run, reg.ReadText(name), view, gone)) {
+        if (!IsTextKind(reg.ValueKindOf(name)) ||
+            !FolderGone(run, reg.ReadText(name), view, gone)) {
             return false;
         }
     }
@@ -283,7 +284,7 @@ bool HasLiveTwin(AnalysisRun& run, const ViewArea& area, const std::string& subk
         if (twin.Open(path) &&
             RemovedProgramFolders(run, twin, other.root, path, other.view,
                                   subkey.find('\\') == std::string::npos ? KeyLevel::Vendor
-                                                                          : KeyLevel::Product)
+                                                                         : KeyLevel::Product)
                 .empty()) {
             return true;
         }
@@ -314,8 +315,12 @@ bool ProgramTraces::UninstallEntryNames(std::string_view name) {
                 continue;
             }
             for (const std::string& key : list.SubkeyNames()) {
+                const bool opened = entry.OpenBelow(list, key);
+                if (opened && UninstallEntryOfRemovedProgram(run_, entry, key, area.view)) {
+                    continue;
+                }
                 names_.push_back(UpperCase(key));
-                if (entry.OpenBelow(list, key)) {
+                if (opened) {
                     for (const char* value : {"DisplayName", "Publisher"}) {
                         if (std::string text = Trim(TextIfString(entry, value)); !text.empty()) {
                             names_.push_back(UpperCase(text));
@@ -348,8 +353,9 @@ void ScanRemovedProgramKeys(AnalysisRun& run, RegistryAccess& reg, const ViewAre
     // The products are listed first: the vendor's own judgement looks at them too.
     const std::vector<std::string> products = reg.SubkeyNames();
     const bool allListed = reg.ListingComplete();
-    const std::vector<std::string> vendorFolders = RemovedProgramFolders(
-        run, reg, area.root, vendorKey, area.view, KeyLevel::Vendor, allListed ? &products : nullptr);
+    const std::vector<std::string> vendorFolders =
+        RemovedProgramFolders(run, reg, area.root, vendorKey, area.view, KeyLevel::Vendor,
+                              allListed ? &products : nullptr);
     if (!vendorFolders.empty()) {
         if (!stillThere(name, name) && holds()) {
             Report(run, area, name, vendorFolders.front(), kind);

@@ -145,6 +145,13 @@ void ScanUninstallArea(AnalysisRun& run, const ViewArea& area) {
 
 } // namespace
 
+bool UninstallEntryOfRemovedProgram(AnalysisRun& run, RegistryAccess& entry,
+                                    const std::string& name, RegistryView view) {
+    entry.ReadValues();
+    return !NumberIs(entry, "SystemComponent", 1) &&
+           JudgeEntry(run, entry, name, view).ProgramGone();
+}
+
 void ScanUninstallEntries(AnalysisRun& run) {
     for (const ViewArea& area : BothViews(kHklm, kUninstallKey)) {
         ScanUninstallArea(run, area);
