@@ -246,8 +246,8 @@ void CreatePaths(const std::set<std::string>& named, PlantedFiles& files) {
         byUpper.emplace(UpperCase(path), path);
     }
     for (const auto& [upper, path] : byUpper) {
-        const auto next = byUpper.upper_bound(upper);
-        const bool parent = next != byUpper.end() && next->first.rfind(upper + "\\", 0) == 0;
+        const auto below = byUpper.lower_bound(upper + "\\");
+        const bool parent = below != byUpper.end() && below->first.rfind(upper + "\\", 0) == 0;
         const std::string last = path.substr(path.rfind('\\') + 1);
         const std::size_t dot = last.rfind('.');
         const bool file = !parent && !last.empty() && dot != std::string::npos &&
