@@ -1,7 +1,6 @@
 #include "tests/support/hive_file.h"
 
-#include <cstring>
-#include <functional>
+#include <algorithm>
 
 namespace mendrake::test {
 
