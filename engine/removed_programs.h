@@ -34,9 +34,16 @@ class ProgramTraces {
     bool UninstallEntryNames(std::string_view name);
 
   private:
+    struct Entry {
+        std::uint32_t root = 0;
+        std::string key; // the entry's key below root
+        RegistryView view = RegistryView::Native;
+        std::vector<std::string> names; // upper-cased
+        int removed = -1;               // judged once, when a name first matches: 0 or 1
+    };
     AnalysisRun& run_;
     bool read_ = false;
-    std::vector<std::string> names_; // upper-cased
+    std::vector<Entry> entries_;
 };
 
 // A vendor's or product's key is kept when Add/Remove Programs names it (`traces`) or when its

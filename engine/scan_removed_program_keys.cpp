@@ -315,15 +315,15 @@ bool ProgramTraces::UninstallEntryNames(std::string_view name) {
                 continue;
             }
             for (const std::string& key : list.SubkeyNames()) {
-                const bool opened = entry.OpenBelow(list, key);
-                if (opened && UninstallEntryOfRemovedProgram(run_, entry, key, area.view)) {
-                    continue;
-                }
-                names_.push_back(UpperCase(key));
-                if (opened) {
+                Entry& listed = entries_.emplace_back();
+                listed.root = area.root;
+                listed.key = area.Subkey(key);
+                listed.view = area.view;
+                listed.names.push_back(UpperCase(key));
+                if (entry.OpenBelow(list, key)) {
                     for (const char* value : {"DisplayName", "Publisher"}) {
                         if (std::string text = Trim(TextIfString(entry, value)); !text.empty()) {
-                            names_.push_back(UpperCase(text));
+                            listed.names.push_back(UpperCase(text));
                         }
                     }
                 }
@@ -331,10 +331,30 @@ bool ProgramTraces::UninstallEntryNames(std::string_view name) {
         }
     }
     const std::string upper = UpperCase(Trim(name));
-    return !upper.empty() &&
-           std::any_of(names_.begin(), names_.end(), [&](const std::string& text) {
-               return text.find(upper) != std::string::npos;
-           });
+    if (upper.empty()) {
+        return false;
+    }
+    RegistryAccess reg(run_);
+    for (Entry& entry : entries_) {
+        if (std::none_of(entry.names.begin(), entry.names.end(), [&](const std::string& text) {
+                return text.find(upper) != std::string::npos;
+            })) {
+            continue;
+        }
+        // Judged only once it names a candidate: most entries never do.
+        if (entry.removed < 0) {
+            reg.SetRoot(entry.root);
+            const std::string keyName = entry.key.substr(entry.key.rfind('\\') + 1);
+            entry.removed = reg.Open(entry.key) &&
+                                    UninstallEntryOfRemovedProgram(run_, reg, keyName, entry.view)
+                                ? 1
+                                : 0;
+        }
+        if (entry.removed == 0) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void ScanRemovedProgramKeys(AnalysisRun& run, RegistryAccess& reg, const ViewArea& area,
