@@ -15,16 +15,18 @@ namespace mendrake {
 // Uninstall entries of the machine (both views) and of the user whose program is gone.
 void ScanUninstallEntries(AnalysisRun& run);
 
+// Whether the Add/Remove Programs entry `name`, open in `entry`, is one that ScanUninstallEntries
+// reports: a program whose files are all gone (entries Windows hides are never).
+bool UninstallEntryOfRemovedProgram(AnalysisRun& run, RegistryAccess& entry,
+                                    const std::string& name, RegistryView view);
+
 // Judges the software key `name`, open in `reg`, directly below the software area `area`, and
 // the product keys below it: appends a category 6 finding of `kind` for each that belongs to a
 // removed program. Windows' own keys are never judged.
-// Whether the Add/Remove Programs entry `name`, open in `entry`, belongs to a program that is
-// gone (as the Install check judges it; an entry Windows hides never is).
-bool UninstallEntryShowsProgramGone(AnalysisRun& run, RegistryAccess& entry,
-                                    const std::string& name, RegistryView view);
-
 // What still speaks for a program on the machine: the entries of Add/Remove Programs (both
-// views, machine and user), read once, when a key first needs them.
+// views, machine and user), read once, when a key first needs them. An entry that the same
+// analysis reports as a removed program's (everything it names is gone) speaks for nothing: the
+// fix removes it with the program's keys, and one fix is enough.
 class ProgramTraces {
   public:
     explicit ProgramTraces(AnalysisRun& run) : run_(run) {}
@@ -35,10 +37,11 @@ class ProgramTraces {
 
   private:
     struct Entry {
-        ViewArea area;
-        std::string name;
-        std::vector<std::string> texts; // upper-cased: key name, display name, publisher
-        int live = -1;                  // judged when first matched
+        std::uint32_t root = 0;
+        std::string key; // the entry's key below root
+        RegistryView view = RegistryView::Native;
+        std::vector<std::string> names; // upper-cased
+        int removed = -1;               // judged once, when a name first matches: 0 or 1
     };
     AnalysisRun& run_;
     bool read_ = false;

@@ -144,12 +144,15 @@ void ScanAppPathArea(AnalysisRun& run, const ViewArea& area) {
         if (!reg.Open(key) || !IsTextKind(reg.ValueKindOf(""))) {
             continue;
         }
-        // Used as read: a quoted path has no drive part and is passed over.
-        const std::string path = reg.ReadText("");
-        if (FileMissingWithDrive(run, path, area.view) && area.Holds(reg)) {
-            AppendIssue(run, kCategory, 1, "Application Path Issue", path, area.SubkeyText(name),
-                        area.root, key, "", path, true, {},
-                        {Tested(kTestedFile, path, kAnswerAbsent)});
+        // Used as read: a quoted path has no drive part and is passed over. The shell expands
+        // the references of either string kind; one to a variable that is not set can't be
+        // judged.
+        const std::string written = reg.ReadText("");
+        const std::optional<std::string> path = ExpandedReferences(written, area.view);
+        if (path && FileMissingWithDrive(run, *path, area.view) && area.Holds(reg)) {
+            AppendIssue(run, kCategory, 1, "Application Path Issue", *path, area.SubkeyText(name),
+                        area.root, key, "", written, true, {},
+                        {Tested(kTestedFile, written, kAnswerAbsent, *path)});
         }
     }
 }
@@ -187,6 +190,9 @@ void ScanApplications(AnalysisRun& run) {
     for (const ViewArea& area : BothViews(kHklm, kAppPathsKey)) {
         ScanAppPathArea(run, area);
     }
+    // The user's own App Paths, which Windows searches before the machine's (per-user installers
+    // and the command aliases of packaged apps write there): one key for both views.
+    ScanAppPathArea(run, ViewArea{kHkcu, kAppPathsKey, RegistryView::Native, {}});
     ProgramTraces traces(run);
     for (const ViewArea& area : BothViews(kHklm, "\\Software")) {
         ScanSoftwareArea(run, area, 2, traces);

@@ -7,6 +7,7 @@
 #include "engine/scanner_paths.h"
 
 #include <functional>
+#include <optional>
 
 namespace mendrake {
 
@@ -18,12 +19,14 @@ const std::string kHtmlHelpKey = "\\Software\\Microsoft\\Windows\\HTML Help";
 
 // One value-list pass over an area of the machine: every string value gives a path (from its
 // name and data); `missing` judges it as a program of the area's view sees it, and each missing
-// one is reported with the value's name.
+// one is reported with the value's name. With `expands`, the path's environment references are
+// expanded first, and a path that names a variable that is not set is not judged.
 void ScanValueList(
     AnalysisRun& run, const ViewArea& area, std::int32_t category, std::int32_t kind,
     const std::string& problem,
     const std::function<std::string(const std::string&, const std::string&)>& path,
-    const std::function<bool(AnalysisRun&, const std::string&, RegistryView)>& missing) {
+    const std::function<bool(AnalysisRun&, const std::string&, RegistryView)>& missing,
+    bool expands = false) {
     RegistryAccess reg(run);
     reg.SetRoot(area.root);
     if (!reg.Open(area.key)) {
@@ -35,10 +38,12 @@ void ScanValueList(
             continue;
         }
         const std::string data = reg.ReadText(name);
-        const std::string tested = path(name, data);
-        if (missing(run, tested, area.view)) {
-            AppendIssue(run, category, kind, problem, tested, area.KeyText(), area.root, area.key,
-                        name, data, false, {}, {Tested(kTestedFile, tested, kAnswerAbsent)});
+        const std::optional<std::string> tested =
+            expands ? ExpandedReferences(path(name, data), area.view) : path(name, data);
+        if (tested && missing(run, *tested, area.view)) {
+            AppendIssue(run, category, kind, problem, *tested, area.KeyText(), area.root, area.key,
+                        name, data, false, {},
+                        {Tested(kTestedFile, path(name, data), kAnswerAbsent, *tested)});
         }
     }
 }
@@ -66,17 +71,21 @@ void ScanHelpFiles(AnalysisRun& run) {
     auto helpPath = [](const std::string& name, const std::string& data) {
         return HelpFilePath(data, name);
     };
+    // Help folders are written with references (%SystemRoot%\Help, %ProgramFiles%\...) in
+    // either string kind; the help engines expand them.
     for (const ViewArea& area : BothViews(kHklm, kHelpKey)) {
-        ScanValueList(run, area, 8, 0, "Help File Issue", helpPath, MissingFileWithDrive);
+        ScanValueList(run, area, 8, 0, "Help File Issue", helpPath, MissingFileWithDrive, true);
     }
     // HTML help entries are tested without the drive-part condition: a rooted path is looked
     // up on the current drive.
     for (const ViewArea& area : BothViews(kHklm, kHtmlHelpKey)) {
-        ScanValueList(run, area, 8, 1, "Help File Issue", helpPath,
-                      [](AnalysisRun& run, const std::string& path, RegistryView view) {
-                          const std::string seen = PathSeenBy(view, path);
-                          return !FileFound(run, seen) && VolumeReachable(run, seen);
-                      });
+        ScanValueList(
+            run, area, 8, 1, "Help File Issue", helpPath,
+            [](AnalysisRun& run, const std::string& path, RegistryView view) {
+                const std::string seen = PathSeenBy(view, path);
+                return !FileFound(run, seen) && VolumeReachable(run, seen);
+            },
+            true);
     }
 }
 

@@ -153,10 +153,18 @@ void ScanRunArea(AnalysisRun& run, const ViewArea& area, std::int32_t kind) {
             continue;
         }
         const std::string command = reg.ReadText(name);
-        const std::string path = ExtractCommandPath(command);
-        if (CommandProgramMissing(run, command, path, area.view)) {
+        // Explorer expands the references of a Run command of either string kind before it
+        // starts it; one that names a variable that is not set can't be judged.
+        const std::optional<std::string> expanded = ExpandedReferences(command, area.view);
+        if (!expanded) {
+            continue;
+        }
+        const std::string path = ExtractCommandPath(*expanded);
+        if (CommandProgramMissing(run, *expanded, path, area.view)) {
             AppendIssue(run, 10, kind, "Run Issue", path, area.KeyText(), area.root, area.key, name,
-                        command, false, {}, {Tested(kTestedProgram, path, kAnswerAbsent)});
+                        command, false, {},
+                        {Tested(kTestedProgram, *expanded == command ? path : command,
+                                kAnswerAbsent, *expanded == command ? std::string() : path)});
         }
     }
 }

@@ -16,10 +16,13 @@ void ScanMuiCache(AnalysisRun& run) {
     }
     for (const std::string& name : reg.ValueNames()) {
         // The name is the program path; names without a drive ("@shell32.dll,-1") are not paths.
-        if (FileMissingWithDrive(run, name)) {
-            AppendIssue(run, 12, 0, "Missing MUI Reference", name, "HKCU" + key, kHkcu, key, name,
+        // A name written with environment references is tested where they lead; one that names
+        // a variable that is not set can't be judged.
+        const std::optional<std::string> path = ExpandedReferences(name, RegistryView::Native);
+        if (path && FileMissingWithDrive(run, *path)) {
+            AppendIssue(run, 12, 0, "Missing MUI Reference", *path, "HKCU" + key, kHkcu, key, name,
                         TextIfString(reg, name), false, {},
-                        {Tested(kTestedFile, name, kAnswerAbsent)});
+                        {Tested(kTestedFile, name, kAnswerAbsent, *path)});
         }
     }
 }

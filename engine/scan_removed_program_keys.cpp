@@ -1,6 +1,8 @@
 // Software keys of removed programs (category 6, kinds 2 and 3): a vendor key directly below
 // "Software", or a product key below a vendor, whose install-folder values all name folders
-// that are gone.
+// that are gone. A key without such values of its own may name its folder one level down: the
+// default value of an "InstallPath" subkey, install values in a version subkey ("3.9"), or a
+// "Location" that is its only value beside "Version".
 //
 // Conservative by design: a key is reported only when it has install-folder values, each of
 // them a plain path on a volume that answers with nothing there, and neither the key nor any
@@ -16,6 +18,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <vector>
 
 namespace mendrake {
@@ -53,29 +56,117 @@ std::string Unquoted(std::string_view text) {
     return trimmed;
 }
 
-// The install-folder values of the open key. `gone` gets the folders (unquoted) when every such
-// value names one that is gone; the result is false when the key has none or any of them keeps
-// it (present, not judged, not a single plain path).
-bool InstallFoldersGone(AnalysisRun& run, RegistryAccess& reg, RegistryView view,
-                        std::vector<std::string>& gone) {
-    bool any = false;
-    for (const std::string& name : reg.ValueNames()) {
-        if (!Listed(kInstallFolderNames, name)) {
+// Whether a subkey's name reads as a version: "3.9", "3.9-32", "2024", "v2".
+bool LooksLikeVersion(std::string_view name) {
+    const std::size_t digit = !name.empty() && (name.front() == 'v' || name.front() == 'V') ? 1 : 0;
+    return name.size() > digit && std::isdigit(static_cast<unsigned char>(name[digit])) != 0;
+}
+
+// Adds the folder that `text` names to `gone` when it is gone; false when it keeps the key
+// (present, not judged, a reference to a variable that is not set, not a single plain path).
+bool FolderGone(AnalysisRun& run, std::string_view text, RegistryView view,
+                std::vector<std::string>& gone) {
+    const std::string folder = Unquoted(text);
+    const std::optional<std::string> expanded = ExpandedReferences(folder, view);
+    if (!expanded || folder.find(';') != std::string::npos ||
+        PathStateOf(run, *expanded, view) != PathState::Gone) {
+        return false;
+    }
+    gone.push_back(folder);
+    return true;
+}
+
+// The install-folder values of the key open in `reg`: those of an install-folder name, and a
+// "Location" that is the key's only value beside "Version" (a generic name is evidence only
+// there, where the key records nothing but the installed copy). Each one found sets `any`
+// and must name a folder that is gone; false when one keeps the key or the listing fell short.
+bool OwnFoldersGone(AnalysisRun& run, RegistryAccess& reg, RegistryView view,
+                    std::vector<std::string>& gone, bool& any) {
+    const std::vector<std::string> names = reg.ValueNames();
+    if (!reg.ListingComplete()) {
+        return false;
+    }
+    auto named = [&](std::string_view wanted) {
+        return std::any_of(names.begin(), names.end(),
+                           [&](const std::string& name) { return UpperCase(name) == wanted; });
+    };
+    const bool locationBesideVersion = names.size() == 2 && named("LOCATION") && named("VERSION");
+    for (const std::string& name : names) {
+        if (!Listed(kInstallFolderNames, name) &&
+            !(locationBesideVersion && UpperCase(name) == "LOCATION")) {
             continue;
         }
         any = true;
-        if (!IsTextKind(reg.ValueKindOf(name))) {
+        if (!IsTextKind(reg.ValueKindOf(name)) ||
+            !FolderGone(run, reg.ReadText(name), view, gone)) {
             return false;
         }
-        const std::string folder = Unquoted(reg.ReadText(name));
-        const std::optional<std::string> expanded = ExpandedReferences(folder, view);
-        if (!expanded || folder.find(';') != std::string::npos ||
-            PathStateOf(run, *expanded, view) != PathState::Gone) {
-            return false;
-        }
-        gone.push_back(folder);
     }
-    return any && reg.ListingComplete();
+    return true;
+}
+
+// Install folders a key names one level down: the default value of a subkey named as an
+// install value ("3.9\InstallPath" with @=folder, as Python registers itself), and below a
+// version subkey its own install values and such subkeys. `subkeys` is the key's complete
+// listing when the caller has it already. False when one keeps the key.
+bool LowerFoldersGone(AnalysisRun& run, RegistryAccess& reg, RegistryView view,
+                      std::vector<std::string>& gone, bool& any, bool versions,
+                      const std::vector<std::string>* subkeys) {
+    std::vector<std::string> listed;
+    if (subkeys == nullptr) {
+        listed = reg.SubkeyNames();
+        if (!reg.ListingComplete()) {
+            return false;
+        }
+        subkeys = &listed;
+    }
+    RegistryAccess below(run);
+    for (const std::string& name : *subkeys) {
+        const bool folderKey = Listed(kInstallFolderNames, name);
+        if (!folderKey && !(versions && LooksLikeVersion(name))) {
+            continue;
+        }
+        if (!below.OpenBelow(reg, name)) {
+            return false;
+        }
+        if (!folderKey) {
+            if (!OwnFoldersGone(run, below, view, gone, any) ||
+                !LowerFoldersGone(run, below, view, gone, any, false, nullptr)) {
+                return false;
+            }
+            continue;
+        }
+        if (!below.HasValue("")) {
+            continue; // an install key without a default value names no folder
+        }
+        any = true;
+        if (!IsTextKind(below.ValueKindOf("")) ||
+            !FolderGone(run, below.ReadText(""), view, gone)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A key directly below a software area, or a product key below a vendor.
+enum class KeyLevel { Vendor, Product };
+
+// The install folders of the key open in `reg`. `gone` gets the folders (unquoted) when every
+// one the key names is gone: its own install values, or when it has none, those one level down
+// (LowerFoldersGone). A vendor's version subkeys are judged as its products, each on its own,
+// so that a vendor goes as one only when all of them go. The result is false when the key names
+// none or any of them keeps it.
+bool InstallFoldersGone(AnalysisRun& run, RegistryAccess& reg, RegistryView view, KeyLevel level,
+                        std::vector<std::string>& gone, const std::vector<std::string>* subkeys) {
+    bool any = false;
+    if (!OwnFoldersGone(run, reg, view, gone, any)) {
+        return false;
+    }
+    // Folders of its own: whatever lies below is judged by the walk of the whole key.
+    if (any) {
+        return true;
+    }
+    return LowerFoldersGone(run, reg, view, gone, any, level == KeyLevel::Product, subkeys) && any;
 }
 
 // Whether a value's text names something that exists, or something that cannot be judged: the
@@ -163,12 +254,14 @@ bool SubtreeHoldsLivePath(AnalysisRun& run, std::uint32_t root, const std::strin
 }
 
 // A key whose install folders are all gone and that names nothing that lives: the folders.
+// `level` and `subkeys` as for InstallFoldersGone.
 std::vector<std::string> RemovedProgramFolders(AnalysisRun& run, RegistryAccess& reg,
                                                std::uint32_t root, const std::string& path,
-                                               RegistryView view) {
+                                               RegistryView view, KeyLevel level,
+                                               const std::vector<std::string>* subkeys = nullptr) {
     std::vector<std::string> gone;
     int budget = kSubtreeKeyBudget;
-    if (!InstallFoldersGone(run, reg, view, gone) ||
+    if (!InstallFoldersGone(run, reg, view, level, gone, subkeys) ||
         SubtreeHoldsLivePath(run, root, path, view, 0, budget)) {
         return {};
     }
@@ -191,7 +284,10 @@ bool HasLiveTwin(AnalysisRun& run, const ViewArea& area, const std::string& subk
         const std::string path = other.Subkey(subkey);
         twin.SetRoot(other.root);
         if (twin.Open(path) &&
-            RemovedProgramFolders(run, twin, other.root, path, other.view).empty()) {
+            RemovedProgramFolders(run, twin, other.root, path, other.view,
+                                  subkey.find('\\') == std::string::npos ? KeyLevel::Vendor
+                                                                         : KeyLevel::Product)
+                .empty()) {
             return true;
         }
         evidence.push_back(Tested(kTestedTwin, other.SubkeyText(subkey), kAnswerRemovedOrMissing));
@@ -240,15 +336,18 @@ bool ProgramTraces::UninstallEntryNames(std::string_view name) {
                 continue;
             }
             for (const std::string& key : list.SubkeyNames()) {
-                Entry found{area, key, {UpperCase(key)}, -1};
+                Entry& listed = entries_.emplace_back();
+                listed.root = area.root;
+                listed.key = area.Subkey(key);
+                listed.view = area.view;
+                listed.names.push_back(UpperCase(key));
                 if (entry.OpenBelow(list, key)) {
                     for (const char* value : {"DisplayName", "Publisher"}) {
                         if (std::string text = Trim(TextIfString(entry, value)); !text.empty()) {
-                            found.texts.push_back(UpperCase(text));
+                            listed.names.push_back(UpperCase(text));
                         }
                     }
                 }
-                entries_.push_back(std::move(found));
             }
         }
     }
@@ -256,22 +355,23 @@ bool ProgramTraces::UninstallEntryNames(std::string_view name) {
     if (upper.empty()) {
         return false;
     }
-    for (Entry& candidate : entries_) {
-        const bool named = std::any_of(
-            candidate.texts.begin(), candidate.texts.end(),
-            [&](const std::string& text) { return text.find(upper) != std::string::npos; });
-        if (!named) {
+    RegistryAccess reg(run_);
+    for (Entry& entry : entries_) {
+        if (std::none_of(entry.names.begin(), entry.names.end(), [&](const std::string& text) {
+                return text.find(upper) != std::string::npos;
+            })) {
             continue;
         }
-        if (candidate.live < 0) {
-            entry.SetRoot(candidate.area.root);
-            candidate.live = !entry.Open(candidate.area.Subkey(candidate.name)) ||
-                                     !UninstallEntryShowsProgramGone(run_, entry, candidate.name,
-                                                                     candidate.area.view)
-                                 ? 1
-                                 : 0;
+        // Judged only once it names a candidate: most entries never do.
+        if (entry.removed < 0) {
+            reg.SetRoot(entry.root);
+            const std::string keyName = entry.key.substr(entry.key.rfind('\\') + 1);
+            entry.removed = reg.Open(entry.key) &&
+                                    UninstallEntryOfRemovedProgram(run_, reg, keyName, entry.view)
+                                ? 1
+                                : 0;
         }
-        if (candidate.live == 1) {
+        if (entry.removed == 0) {
             return true;
         }
     }
@@ -295,7 +395,12 @@ void ScanRemovedProgramKeys(AnalysisRun& run, RegistryAccess& reg, const ViewAre
     const std::string vendorKey = area.Subkey(name);
     // Asked only once a finding stands: for the 32-bit area it costs a call.
     auto holds = [&] { return reg.Open(vendorKey) && area.Holds(reg); };
-    Judged vendor{RemovedProgramFolders(run, reg, area.root, vendorKey, area.view), {}};
+    // The products are listed first: the vendor's own judgement looks at them too.
+    const std::vector<std::string> products = reg.SubkeyNames();
+    const bool allListed = reg.ListingComplete();
+    Judged vendor{RemovedProgramFolders(run, reg, area.root, vendorKey, area.view, KeyLevel::Vendor,
+                                        allListed ? &products : nullptr),
+                  {}};
     if (!vendor.folders.empty()) {
         if (!stillThere(name, name, vendor) && holds()) {
             Report(run, area, name, {&vendor}, kind);
@@ -303,15 +408,15 @@ void ScanRemovedProgramKeys(AnalysisRun& run, RegistryAccess& reg, const ViewAre
         return;
     }
     const std::uint32_t vendorValues = reg.ValueCount();
-    const std::vector<std::string> products = reg.SubkeyNames();
-    const bool allListed = reg.ListingComplete();
     std::vector<std::pair<std::string, Judged>> removed; // product, what was judged
     for (const std::string& product : products) {
         const std::string productKey = vendorKey + "\\" + product;
         if (!reg.Open(productKey)) {
             continue;
         }
-        Judged judged{RemovedProgramFolders(run, reg, area.root, productKey, area.view), {}};
+        Judged judged{
+            RemovedProgramFolders(run, reg, area.root, productKey, area.view, KeyLevel::Product),
+            {}};
         if (!judged.folders.empty() && !stillThere(name + "\\" + product, product, judged)) {
             removed.emplace_back(product, std::move(judged));
         }

@@ -117,17 +117,6 @@ std::string Joined(const std::vector<std::string>& parts) {
     return text;
 }
 
-} // namespace
-
-bool UninstallEntryShowsProgramGone(AnalysisRun& run, RegistryAccess& entry,
-                                    const std::string& name, RegistryView view) {
-    entry.ReadValues();
-    return !NumberIs(entry, "SystemComponent", 1) &&
-           JudgeEntry(run, entry, name, view).ProgramGone();
-}
-
-namespace {
-
 void ScanUninstallArea(AnalysisRun& run, const ViewArea& area) {
     RegistryAccess reg(run);
     reg.SetRoot(area.root);
@@ -159,6 +148,13 @@ void ScanUninstallArea(AnalysisRun& run, const ViewArea& area) {
 }
 
 } // namespace
+
+bool UninstallEntryOfRemovedProgram(AnalysisRun& run, RegistryAccess& entry,
+                                    const std::string& name, RegistryView view) {
+    entry.ReadValues();
+    return !NumberIs(entry, "SystemComponent", 1) &&
+           JudgeEntry(run, entry, name, view).ProgramGone();
+}
 
 void ScanUninstallEntries(AnalysisRun& run) {
     for (const ViewArea& area : BothViews(kHklm, kUninstallKey)) {

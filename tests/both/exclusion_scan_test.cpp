@@ -65,7 +65,7 @@ TEST(ExcludedScan, CoveredEntriesAreLeftOutAndCountedAndTheirNeighboursStay) {
         // a key excludes its whole subtree
         {"run-keys",
          {"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion"},
-         {"Mendrake A Quoted", "Mendrake B Args", "Mendrake K Quoted Prefix",
+         {"Mendrake A Quoted", "Mendrake B Args", "Mendrake E Env", "Mendrake K Quoted Prefix",
           "Mendrake N Bare Prefix", "Mendrake Once", "Mendrake OnceEx"}},
         {"run-keys", {kUserRun + "\\Mendrake", kUserRun + "\\Mendrake A"}, {}},
         {"start-menu-walk", {"c:\\mendraketest\\SM\\user\\gone.LNK"}, {"Gone.lnk"}},

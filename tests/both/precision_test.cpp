@@ -65,6 +65,17 @@ std::string MultiString(const std::vector<std::string>& strings) {
     return hex;
 }
 
+// The data of a REG_EXPAND_SZ value in REGEDIT4 form: the text's bytes and its terminator.
+std::string ExpandString(const std::string& text) {
+    std::string hex = "hex(2):";
+    char digits[4];
+    for (const char c : text) {
+        std::snprintf(digits, sizeof digits, "%02x,", static_cast<unsigned char>(c));
+        hex += digits;
+    }
+    return hex + "00";
+}
+
 std::vector<Row> Rows() {
     const std::string app = Escaped(kApp);
     const std::string gone = Escaped(kGone);
@@ -192,6 +203,40 @@ std::vector<Row> Rows() {
              "\\\\placeholder.exe\"\n"
              "\"DelegateExecute\"=\"{6D6B500B-0000-4000-8000-00000000000B}\"\n",
          {"HKCR\\MdkPrecision.Verb\\shell\\open\\command|DelegateExecute"}},
+        {"a version whose InstallPath is live keeps the product beside a gone version",
+         "[HKEY_CURRENT_USER\\Software\\MdkPrecisionG\\Core\\3.7\\InstallPath]\n@=\"" + gone +
+             "\\\\3.7\\\\\"\n"
+             "[HKEY_CURRENT_USER\\Software\\MdkPrecisionG\\Core\\3.8\\InstallPath]\n@=\"" +
+             app + "\\\\\"\n",
+         {"HKCU\\Software\\MdkPrecisionG\\Core\\3.7\\InstallPath|",
+          "HKCU\\Software\\MdkPrecisionG\\Core\\3.8\\InstallPath|"}},
+        {"a Location beside Version whose folder exists",
+         "[HKEY_CURRENT_USER\\Software\\MdkPrecisionH\\Tool]\n\"Version\"=\"1.0\"\n"
+         "\"Location\"=\"" +
+             app + "\\\\\"\n",
+         {"HKCU\\Software\\MdkPrecisionH\\Tool|Location"}},
+        {"Run commands naming a variable that is not set stay, in either string kind",
+         "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]\n"
+         "\"MdkPrecisionUnset\"=\"%MdkPrecisionUnset%\\\\App\\\\app.exe /autoRun\"\n"
+         "\"MdkPrecisionUnsetX\"=" +
+             ExpandString("%MdkPrecisionUnset%\\App\\app.exe /autoRun") +
+             "\n"
+             "\"MdkPrecisionLive\"=" +
+             ExpandString("%ProgramFiles%\\MendrakePrecision\\launcher.exe /autoRun") + "\n",
+         {"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run|MdkPrecisionUnset",
+          "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run|MdkPrecisionUnsetX",
+          "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run|MdkPrecisionLive"}},
+        {"the user's App Path that works stays beside a dead one",
+         "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\"
+         "mdkprecision.exe]\n@=" +
+             ExpandString("%ProgramFiles%\\MendrakePrecision\\launcher.exe") +
+             "\n"
+             "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\"
+             "mdkprecisiongone.exe]\n@=\"" +
+             gone + "\\\\gone.exe\"\n",
+         {"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\mdkprecision.exe|"},
+         {"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\"
+          "mdkprecisiongone.exe"}},
         {"the user's class list stays when its only class goes",
          "[HKEY_CURRENT_USER\\Software\\Classes\\CLSID\\" + kDeadUserClass +
              "\\InprocServer32]\n@=\"" + gone +
