@@ -351,6 +351,63 @@ TEST_F(MainWindowTest, AnalyseUntickSaveLogAndFixWithBackupOnPlantedRegistry) {
 // A shortcut held open without delete sharing can be neither deleted nor moved: after the fix
 // the window says so and lists it, and it stays in the list, ticked, while the entry that went
 // leaves it. With the list empty Tick All and Untick All have nothing to act on.
+// A removed program's key rests on a judgement: it starts unticked, the tree counts it as
+// inferred, and the pane below the list and the list's menu say why it is reported.
+TEST_F(MainWindowTest, AnInferredFindingStartsUntickedAndSaysWhyItIsReported) {
+    PlantedRegistry planted(
+        "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\MendrakeWindowInferred\\Tool]\n"
+        "\"InstallDir\"=\"C:\\\\MendrakeWindowInferred\\\\Tool\"\n");
+    TickOnly({5}); // Applications
+    AnalyseRecordingProgress();
+    const std::string folder = "C:\\MendrakeWindowInferred\\Tool";
+    const int row = RowOf(folder);
+    ASSERT_GE(row, 0);
+    EXPECT_EQ("Software Key of Removed Program", Cell(row, 0));
+    EXPECT_EQ(0, RowImage(row)) << "inferred: the user decides";
+    EXPECT_NE(std::string::npos, Caption(5).find("inferred)")) << Caption(5);
+
+    form->AdvListView.SelectRows({row}, row);
+    Pump();
+    char pane[2048] = {};
+    GetWindowTextA(form->EvidencePane, pane, sizeof pane);
+    EXPECT_EQ(0u, std::string(pane).find("Certainty: inferred.")) << pane;
+    EXPECT_NE(std::string::npos, std::string(pane).find("Folder " + folder + ": absent")) << pane;
+
+    UpdateWindow(form->hwnd());
+    EXPECT_TRUE(WriteWindowPng(form->hwnd(), Os().ProgramFolder() + "window_evidence_en.png"));
+
+    prompts.menuChoice = "Why is this reported?";
+    form->AdvListViewContextMenu({0, 0});
+    ASSERT_EQ(1u, prompts.messages.size());
+    EXPECT_EQ("Why is this reported?", prompts.messages[0].title);
+    EXPECT_NE(std::string::npos,
+              prompts.messages[0].text.find("Key HKLM\\Software\\MendrakeWindowInferred: names "
+                                            "nothing that exists"))
+        << prompts.messages[0].text;
+
+    // The same in German: the pane follows the window's language.
+    const auto& languages = form->MenuLanguages();
+    const auto german = std::find(languages.begin(), languages.end(), 1000);
+    ASSERT_NE(languages.end(), german);
+    SendMessageA(
+        form->hwnd(), WM_SYSCOMMAND,
+        T_mainForm::kLanguageCommand + 16 * static_cast<WPARAM>(german - languages.begin()), 0);
+    Pump();
+    form->AdvListView.SelectRows({}, -1);
+    form->AdvListView.SelectRows({row}, row);
+    Pump();
+    GetWindowTextA(form->EvidencePane, pane, sizeof pane);
+    EXPECT_EQ(0u, std::string(pane).find("Sicherheit: gefolgert.")) << pane;
+    UpdateWindow(form->hwnd());
+    EXPECT_TRUE(WriteWindowPng(form->hwnd(), Os().ProgramFolder() + "window_evidence_de.png"));
+    const auto english = std::find(languages.begin(), languages.end(), 0);
+    ASSERT_NE(languages.end(), english);
+    SendMessageA(
+        form->hwnd(), WM_SYSCOMMAND,
+        T_mainForm::kLanguageCommand + 16 * static_cast<WPARAM>(english - languages.begin()), 0);
+    Pump();
+}
+
 TEST_F(MainWindowTest, FixListsTheEntriesItCouldNotDeleteOrMove) {
     PlantedFiles files;
     const std::string folder = "C:\\MendrakeWindowTest\\held\\";
