@@ -54,6 +54,7 @@ void T_mainForm::LanguageMenuClick(std::int32_t language) {
 }
 
 void T_mainForm::ApplyTexts() {
+    ShowEvidenceOf(AdvListView.FocusedRow());
     AnalyseAdvToolButton.SetText(Text(work_ == Work::Analysis ? IDS_STOP : IDS_ANALYSE));
     FixAdvToolButton.SetText(Text(IDS_FIX));
     BackupHTMLCheckBox.SetText(Text(IDS_MAKE_BACKUP));

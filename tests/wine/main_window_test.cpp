@@ -392,10 +392,6 @@ TEST_F(MainWindowTest, AnInferredFindingStartsUntickedAndSaysWhyItIsReported) {
     SendMessageA(
         form->hwnd(), WM_SYSCOMMAND,
         T_mainForm::kLanguageCommand + 16 * static_cast<WPARAM>(german - languages.begin()), 0);
-    Pump();
-    form->AdvListView.SelectRows({}, -1);
-    form->AdvListView.SelectRows({row}, row);
-    Pump();
     GetWindowTextA(form->EvidencePane, pane, sizeof pane);
     EXPECT_EQ(0u, std::string(pane).find("Sicherheit: gefolgert.")) << pane;
     UpdateWindow(form->hwnd());

@@ -96,13 +96,19 @@ TEST_F(WindowAnalysisTest, TheWindowAnswersThroughoutARunAndTheTreeCountsTheIssu
     EXPECT_EQ(std::to_string(Issues.size()) + " issues found", form->LiveLabel.Text());
     ASSERT_EQ(static_cast<int>(Issues.size()), Rows());
     // Every node's caption carries its number of issues.
-    EXPECT_EQ("All (" + std::to_string(Issues.size()) + ")", Caption(0));
-    for (int node = 1; node < form->NodeCount(); ++node) {
+    // Every node's caption carries its number of issues, and how many of them are inferred.
+    for (int node = 0; node < form->NodeCount(); ++node) {
         const TLevel* level = form->LevelOf(form->NodeAt(node));
         const auto count = std::count_if(Issues.begin(), Issues.end(), [&](const TItem& issue) {
             return CategoryShows(*level, issue);
         });
-        EXPECT_EQ(std::string(level->Name) + " (" + std::to_string(count) + ")", Caption(node));
+        const auto inferred = std::count_if(Issues.begin(), Issues.end(), [&](const TItem& issue) {
+            return CategoryShows(*level, issue) && CertaintyOf(issue) == Certainty::Inferred;
+        });
+        const std::string name = node == 0 ? std::string("All") : std::string(level->Name);
+        EXPECT_EQ(name + " (" + std::to_string(count) +
+                      (inferred > 0 ? ", " + std::to_string(inferred) + " inferred" : "") + ")",
+                  Caption(node));
     }
     EXPECT_GT(CountOf(5), 10u) << "the planted classes were scanned";
 

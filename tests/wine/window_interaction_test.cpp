@@ -182,17 +182,17 @@ TEST_F(IssueListTest, ContextMenuOffersWhatTheSelectedRowAllows) {
     };
     const std::vector<Case> cases = {
         {0,
-         {"Open in Registry Editor", "Open File Location", "Copy\tCtrl+C", "Exclude", "Tick All",
-          "Untick All", "Exclusions..."}},
+         {"Why is this reported?", "Open in Registry Editor", "Open File Location", "Copy\tCtrl+C",
+          "Exclude", "Tick All", "Untick All", "Exclusions..."}},
         {1,
-         {"Open in Registry Editor", "-Open File Location", "Copy\tCtrl+C", "Exclude", "Tick All",
-          "Untick All", "Exclusions..."}},
+         {"Why is this reported?", "Open in Registry Editor", "-Open File Location", "Copy\tCtrl+C",
+          "Exclude", "Tick All", "Untick All", "Exclusions..."}},
         {2,
-         {"-Open in Registry Editor", "Open File Location", "Copy\tCtrl+C", "Exclude", "Tick All",
-          "Untick All", "Exclusions..."}},
+         {"Why is this reported?", "-Open in Registry Editor", "Open File Location", "Copy\tCtrl+C",
+          "Exclude", "Tick All", "Untick All", "Exclusions..."}},
         {-1,
-         {"-Open in Registry Editor", "-Open File Location", "-Copy\tCtrl+C", "-Exclude",
-          "Tick All", "Untick All", "Exclusions..."}},
+         {"-Why is this reported?", "-Open in Registry Editor", "-Open File Location",
+          "-Copy\tCtrl+C", "-Exclude", "Tick All", "Untick All", "Exclusions..."}},
     };
     for (const Case& c : cases) {
         if (c.row >= 0) {
