@@ -1,8 +1,10 @@
 #include "ui/prompts.h"
 
+#include <commctrl.h>
 #include <commdlg.h>
 #include <shellapi.h>
 
+#include <string>
 #include <vector>
 
 namespace mendrake {
@@ -14,6 +16,50 @@ void WindowsPrompts::Message(HWND owner, const std::string& text, const std::str
 
 bool Prompts::Confirm(HWND owner, const std::string& text, const std::string& title) {
     return MessageBoxA(owner, text.c_str(), title.c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+namespace {
+
+// UTF-8 text (the process code page) as the wide text the task dialog takes.
+std::wstring Wide(const std::string& text) {
+    const int length = static_cast<int>(text.size());
+    std::wstring wide(
+        static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0)),
+        L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), static_cast<int>(wide.size()));
+    return wide;
+}
+
+} // namespace
+
+bool Prompts::ConfirmAction(HWND owner, const std::string& text, const std::string& title,
+                            const std::string& action) {
+    // A message box cannot name its buttons; the task dialog (common controls 6) can, and
+    // keeps Cancel as the default button and the answer to Esc and the close box.
+    const std::wstring wideText = Wide(text), wideTitle = Wide(title), wideAction = Wide(action);
+    constexpr int kAction = 100;
+    const TASKDIALOG_BUTTON buttons[] = {{kAction, wideAction.c_str()}};
+    TASKDIALOGCONFIG config{};
+    config.cbSize = sizeof config;
+    config.hwndParent = owner;
+    config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION | TDF_POSITION_RELATIVE_TO_WINDOW;
+    config.dwCommonButtons = TDCBF_CANCEL_BUTTON;
+    config.pszWindowTitle = wideTitle.c_str();
+    config.pszMainIcon = TD_WARNING_ICON;
+    config.pszContent = wideText.c_str();
+    config.cButtons = 1;
+    config.pButtons = buttons;
+    config.nDefaultButton = IDCANCEL;
+    int chosen = IDCANCEL;
+    if (FAILED(TaskDialogIndirect(&config, &chosen, nullptr, nullptr))) {
+        // Without the task dialog (an old common controls library) the message box asks, with
+        // Cancel as its default button.
+        chosen = MessageBoxA(owner, text.c_str(), title.c_str(),
+                             MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) == IDOK
+                     ? kAction
+                     : IDCANCEL;
+    }
+    return chosen == kAction;
 }
 
 UINT Prompts::ChooseFromMenu(HWND owner, HMENU menu, POINT screen) {

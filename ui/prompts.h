@@ -27,6 +27,11 @@ class Prompts {
     virtual bool AskSavePath(HWND owner, const SaveDialogOptions& options, std::string& path) = 0;
     // A question with Yes and No (MessageBoxA); true for Yes.
     virtual bool Confirm(HWND owner, const std::string& text, const std::string& title);
+    // A question before something that cannot be taken back: a button named for the action
+    // (`action`, with its access-key mark) and Cancel, which is the default and what Esc picks.
+    // True when the user chose the action.
+    virtual bool ConfirmAction(HWND owner, const std::string& text, const std::string& title,
+                               const std::string& action);
     // A pop-up menu at `screen`; the identifier of the chosen entry, 0 when none was chosen.
     virtual UINT ChooseFromMenu(HWND owner, HMENU menu, POINT screen);
     // Starts `program` with `parameters` through the shell; false when it could not be started.

@@ -134,6 +134,20 @@
 #define IDS_KEPT_MANY 139
 #define IDS_KEPT_ENTRY 140
 
+// The question before the fix, and what the live line says after it.
+#define IDS_FIX_TITLE 141
+#define IDS_FIX_ONE 142
+#define IDS_FIX_MANY_IN_ONE 143
+#define IDS_FIX_MANY 144
+#define IDS_FIX_HIDDEN_IT 145
+#define IDS_FIX_HIDDEN_ONE 146
+#define IDS_FIX_HIDDEN_MANY 147
+#define IDS_FIX_BACKUP 148
+#define IDS_FIX_NO_BACKUP 149
+#define IDS_FIX_NOTHING_TICKED 150
+#define IDS_FIX_DONE_ONE 151
+#define IDS_FIX_DONE_MANY 152
+
 // The language blocks.
 #define LANG_BLOCK_ENGLISH 0
 #define LANG_BLOCK_GERMAN 1000

@@ -81,6 +81,20 @@ class RecordingPrompts : public Prompts {
         return confirm;
     }
     std::vector<Shown> messages;
+    // The questions before an action that cannot be taken back, answered with `act`.
+    bool ConfirmAction(HWND, const std::string& text, const std::string& title,
+                       const std::string& action) override {
+        actions.push_back({text, title, action});
+        if (duringMessage) {
+            duringMessage();
+        }
+        return act;
+    }
+    struct Asked {
+        std::string text, title, action;
+    };
+    std::vector<Asked> actions;
+    bool act = true; // the action chosen; false: Cancel
     std::vector<std::string> questions;
     bool confirm = false;                // the answer to every question
     std::optional<std::string> savePath; // none: the user cancels

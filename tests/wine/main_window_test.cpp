@@ -303,17 +303,21 @@ TEST_F(MainWindowTest, AnalyseUntickSaveLogAndFixWithBackupOnPlantedRegistry) {
     UpdateWindow(form->hwnd());
     EXPECT_TRUE(WriteWindowPng(form->hwnd(), folder + "main_window.png"));
 
-    // Fix with "Make Backup": the message, a script in the program's folder, the deletion.
+    // Fix with "Make Backup": the question, a script in the program's folder, the deletion.
     std::set<std::string> before;
     for (const auto& entry : Os().ListFolder(folder + "*_backup.reg")) {
         before.insert(entry.name);
     }
     const std::vector<TItem> issuesBefore = Issues;
     Press(form->FixAdvToolButton);
-    ASSERT_EQ(1u, prompts.messages.size());
-    EXPECT_EQ("Backup file will be created in the application folder", prompts.messages[0].text);
-    EXPECT_EQ("Information", prompts.messages[0].title);
-    EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), prompts.messages[0].icon);
+    ASSERT_EQ(1u, prompts.actions.size());
+    EXPECT_EQ("1 entry in Shared DLLs will be removed.\r\n\r\nA backup is written to " + folder +
+                  " first.",
+              prompts.actions[0].text);
+    EXPECT_EQ("Remove entries", prompts.actions[0].title);
+    EXPECT_EQ("&Fix", prompts.actions[0].action);
+    EXPECT_TRUE(prompts.messages.empty()) << prompts.messages[0].text;
+    EXPECT_EQ("1 entry removed", form->LiveLabel.Text());
     std::vector<std::string> scripts;
     for (const auto& entry : Os().ListFolder(folder + "*_backup.reg")) {
         if (!before.count(entry.name)) {
@@ -345,7 +349,7 @@ TEST_F(MainWindowTest, AnalyseUntickSaveLogAndFixWithBackupOnPlantedRegistry) {
     EXPECT_EQ(-1, RowOf(fixed)) << "a click on the tree does not bring the fixed entry back";
     ASSERT_GE(RowOf(kept), 0);
     EXPECT_EQ(0, RowImage(RowOf(kept)));
-    EXPECT_EQ(1u, prompts.messages.size()) << prompts.messages.back().text;
+    EXPECT_TRUE(prompts.messages.empty()) << prompts.messages.back().text;
 }
 
 // A shortcut held open without delete sharing can be neither deleted nor moved: after the fix
@@ -381,8 +385,13 @@ TEST_F(MainWindowTest, FixListsTheEntriesItCouldNotDeleteOrMove) {
     EXPECT_EQ("AFS", Buttons());
 
     Issues[0].Selected = 0;
-    Press(form->FixAdvToolButton); // nothing ticked: nothing happens, nothing is said
+    Press(form->FixAdvToolButton); // nothing ticked: nothing happens, and the user hears why
     EXPECT_EQ(1u, Issues.size());
+    EXPECT_EQ(1u, prompts.actions.size()) << "no question without anything to remove";
+    ASSERT_EQ(2u, prompts.messages.size());
+    EXPECT_EQ("No entry is ticked, so nothing is removed. Tick the entries to remove in the list.",
+              prompts.messages[1].text);
+    EXPECT_EQ("AFS", Buttons());
     Issues.clear();
     SendMessageA(form->ItemsHTMLTreeview, TVM_SELECTITEM, TVGN_CARET,
                  reinterpret_cast<LPARAM>(form->NodeAt(1)));
@@ -437,28 +446,177 @@ TEST_F(MainWindowTest, TheStoredExclusionsKeepTheirEntriesOutOfTheList) {
     EXPECT_EQ(std::string::npos, form->LiveLabel.Text().find("excluded")) << form->LiveLabel.Text();
 }
 
-TEST_F(MainWindowTest, FixWithoutBackupWritesNoScriptAndShowsNoMessage) {
+TEST_F(MainWindowTest, FixWithoutBackupWritesNoScriptAndItsQuestionSaysSo) {
     SendMessageA(form->BackupHTMLCheckBox.hwnd(), BM_CLICK, 0, 0);
     Pump();
     EXPECT_FALSE(form->BackupHTMLCheckBox.Checked());
     EXPECT_FALSE(MakeBackup);
 
-    // One unticked finding of our own, so that nothing of the prefix is touched.
+    // One finding of our own whose entry is not there, so that nothing of the prefix is touched.
     test::AddIssue(3, 0, "Missing Shared DLL", "x", "HKLM\\Software\\MendrakeNone", 0x80000002u,
                    "\\Software\\MendrakeNone", "x", "", false);
-    Issues.back().Selected = 0;
     const std::string folder = Os().ProgramFolder();
     const std::size_t scriptsBefore = Os().ListFolder(folder + "*_backup.reg").size();
     SendMessageA(form->hwnd(), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),
                  reinterpret_cast<LPARAM>(form->FixAdvToolButton.hwnd()));
     WaitForWorker();
-    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_TRUE(prompts.messages.empty()) << prompts.messages[0].text;
+    ASSERT_EQ(1u, prompts.actions.size());
+    // The finding was put into the issues without a list made from them: it is not shown.
+    EXPECT_EQ("1 entry in Shared DLLs will be removed. It is not shown in the list.\r\n\r\nNo "
+              "backup is written: what is removed cannot be put back.",
+              prompts.actions[0].text);
     EXPECT_EQ(scriptsBefore, Os().ListFolder(folder + "*_backup.reg").size());
     EXPECT_EQ("A--", Buttons());
 
     SendMessageA(form->BackupHTMLCheckBox.hwnd(), BM_CLICK, 0, 0);
     Pump();
     EXPECT_TRUE(MakeBackup);
+}
+
+// The fix asks first, naming how many ticked entries go, in which categories, how many of
+// them the tree's selection hides, and where the backup goes. Cancel deletes nothing.
+TEST_F(MainWindowTest, FixAsksFirstWithTheCountAndWhereTheEntriesAre) {
+    struct Planted {
+        std::int32_t category;
+        bool ticked;
+    };
+    struct Case {
+        std::vector<Planted> issues;
+        std::int32_t shown; // the category whose node is selected, 0 for "All"
+        bool backup;
+        std::string question; // up to the backup's sentence
+    };
+    const std::vector<Case> cases = {
+        {{{10, true}, {10, true}}, 0, true, "2 entries in Run will be removed."},
+        {{{10, true}, {10, true}, {7, true}},
+         10,
+         false,
+         "3 entries in 2 categories will be removed. 1 of them is not shown in the list."},
+        {{{10, false}, {7, true}}, 10, true, "1 entry in Fonts will be removed. It is not shown "
+                                             "in the list."},
+        {{{10, true}, {7, true}, {7, true}, {3, true}, {10, false}},
+         10,
+         false,
+         "4 entries in 3 categories will be removed. 3 of them are not shown in the list."},
+    };
+    auto nodeOf = [this](std::int32_t category) {
+        for (int i = 0; i < form->NodeCount(); ++i) {
+            if (form->LevelOf(form->NodeAt(i))->Id == category) {
+                return i;
+            }
+        }
+        return 0;
+    };
+    const std::string folder = Os().ProgramFolder();
+    const std::size_t scriptsBefore = Os().ListFolder(folder + "*_backup.reg").size();
+    prompts.act = false; // Cancel
+    for (const Case& c : cases) {
+        Issues.clear();
+        int n = 0;
+        for (const Planted& planted : c.issues) {
+            const std::string value = std::string("v").append(std::to_string(n++));
+            test::AddIssue(planted.category, 0, "Run Issue", value,
+                           "HKCU\\Software\\MendrakeWindowNone", 0x80000001u,
+                           "\\Software\\MendrakeWindowNone", value, "", false);
+            Issues.back().Selected = planted.ticked ? 1 : 0;
+        }
+        MakeBackup = c.backup;
+        Select(nodeOf(c.shown) == 0 ? 1 : 0); // the selection changes: the list is made again
+        Select(nodeOf(c.shown));
+        form->FixAdvToolButton.SetEnabled(true);
+        prompts.actions.clear();
+        Press(form->FixAdvToolButton);
+        ASSERT_EQ(1u, prompts.actions.size());
+        const std::string backup = c.backup ? "A backup is written to " + folder + " first."
+                                             : "No backup is written: what is removed cannot be "
+                                               "put back.";
+        EXPECT_EQ(c.question + "\r\n\r\n" + backup, prompts.actions[0].text);
+        EXPECT_EQ(c.issues.size(), Issues.size()) << "Cancel removes nothing";
+        EXPECT_EQ("AFS", Buttons());
+        EXPECT_EQ("", form->LiveLabel.Text());
+    }
+    EXPECT_TRUE(prompts.messages.empty()) << prompts.messages[0].text;
+    EXPECT_EQ(scriptsBefore, Os().ListFolder(folder + "*_backup.reg").size())
+        << "no backup is written before the answer";
+
+    // The same in German: the category named in the window's language.
+    form->UpdateLang(1000);
+    Issues.clear();
+    test::AddIssue(7, 0, "Font Issue", "v", "HKCU\\Software\\MendrakeWindowNone", 0x80000001u,
+                   "\\Software\\MendrakeWindowNone", "v", "", false);
+    Select(0);
+    prompts.actions.clear();
+    MakeBackup = false;
+    Press(form->FixAdvToolButton);
+    ASSERT_EQ(1u, prompts.actions.size());
+    EXPECT_EQ(0u, prompts.actions[0].text.find("1 Eintrag in Schriftarten wird entfernt."))
+        << prompts.actions[0].text;
+    EXPECT_EQ("&Beheben", prompts.actions[0].action);
+
+    // Chosen: the entries go, and the live line says how many.
+    prompts.act = true;
+    form->UpdateLang(0);
+    Press(form->FixAdvToolButton);
+    EXPECT_TRUE(Issues.empty());
+    EXPECT_EQ("1 entry removed", form->LiveLabel.Text());
+}
+
+// The real question box: Cancel is its default, so Enter and Esc both leave everything; only
+// the button named for the action goes on.
+namespace {
+UINT answerKey = 0; // a key to press, or 0 to click the action's button
+bool answered = false;
+void CALLBACK AnswerTaskDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND box = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM found) {
+            char name[32] = {};
+            GetClassNameA(hwnd, name, sizeof name);
+            if (IsWindowVisible(hwnd) && std::string(name) == "#32770") {
+                *reinterpret_cast<HWND*>(found) = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&box));
+    if (box == nullptr) {
+        return; // not shown yet
+    }
+    KillTimer(nullptr, timer);
+    answered = true;
+    if (answerKey != 0) {
+        HWND focus = GetFocus();
+        PostMessageA(focus ? focus : box, WM_KEYDOWN, answerKey, 0);
+        PostMessageA(focus ? focus : box, WM_KEYUP, answerKey, 0);
+        return;
+    }
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char text[64] = {};
+        GetWindowTextA(child, text, sizeof text);
+        if (std::string(text) == "&Fix") {
+            PostMessageA(child, BM_CLICK, 0, 0);
+        }
+    }
+}
+} // namespace
+
+TEST_F(MainWindowTest, TheRealFixQuestionGoesOnOnlyWithItsActionButton) {
+    struct Case {
+        UINT key;
+        bool fixes;
+    };
+    for (const Case& c : {Case{VK_RETURN, false}, Case{VK_ESCAPE, false}, Case{0, true}}) {
+        answerKey = c.key;
+        answered = false;
+        SetTimer(nullptr, 0, 20, AnswerTaskDialog);
+        WindowsPrompts real;
+        const bool fixes = real.ConfirmAction(form->hwnd(), "1 entry will be removed.",
+                                              "Remove entries", "&Fix");
+        EXPECT_TRUE(answered);
+        EXPECT_EQ(c.fixes, fixes) << "key " << c.key;
+    }
 }
 
 TEST_F(MainWindowTest, AFullRunMovesTheProgressThroughTheTreeAndListsEveryIssue) {
@@ -518,12 +676,12 @@ TEST_F(MainWindowTest, FixSaysWhichIssuesItLeftBecauseTheBackupCannotHoldThem) {
     }
 
     EXPECT_TRUE(stillThere) << "nothing of the issue was deleted";
-    ASSERT_EQ(2u, prompts.messages.size()) << prompts.messages.back().text;
+    ASSERT_EQ(1u, prompts.messages.size()) << prompts.messages.back().text;
     EXPECT_EQ("1 issue was not fixed: nothing of them was deleted.\r\n\r\nHKCU" + key +
                   ": cannot be backed up: a key name below \"HKEY_CURRENT_USER" + key +
                   "\" holds a line break",
-              prompts.messages[1].text);
-    EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), prompts.messages[1].icon);
+              prompts.messages[0].text);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), prompts.messages[0].icon);
     EXPECT_EQ("AFS", Buttons()) << "the issue stays listed";
     EXPECT_EQ(1u, Issues.size());
 }
@@ -554,11 +712,11 @@ TEST_F(MainWindowTest, ABackupThatCannotBeWrittenDeletesNothingAndKeepsTheButton
     }
     Press(form->FixAdvToolButton);
 
-    ASSERT_EQ(2u, prompts.messages.size());
-    EXPECT_EQ("Information", prompts.messages[0].title);
-    EXPECT_EQ(0u, prompts.messages[1].text.find("Cannot create file \"" + folder))
-        << prompts.messages[1].text;
-    EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), prompts.messages[1].icon);
+    ASSERT_EQ(1u, prompts.messages.size());
+    EXPECT_EQ(1u, prompts.actions.size());
+    EXPECT_EQ(0u, prompts.messages[0].text.find("Cannot create file \"" + folder))
+        << prompts.messages[0].text;
+    EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), prompts.messages[0].icon);
     EXPECT_EQ("AFS", Buttons());
     platform::Hkey opened = 0;
     ASSERT_EQ(platform::kSuccess,
@@ -642,12 +800,14 @@ void CALLBACK DriveRestoreDialog(HWND, UINT, UINT_PTR timer, DWORD) {
     run.restoreOnWorker = dialog->Restoring() && !IsWindowEnabled(dialog->CloseButton());
     WaitWhile([dialog] { return dialog->Restoring(); });
     run.presentAfterRestore = ValuePresent("Software\\MendrakeWindowRestore", "v");
-    // A fix (of nothing ticked) while the dialog is open lists the backup it writes (and one put
-    // there by hand).
+    // A fix (of an entry that is not there) while the dialog is open lists the backup it writes
+    // (and one put there by hand).
     Os().WriteWholeFile(run.extra, "REGEDIT4\r\n\r\n");
     for (TItem& issue : Issues) {
         issue.Selected = 0;
     }
+    test::AddIssue(10, 0, "Invalid Run", "w", "HKCU\\Software\\MendrakeWindowNone", 0x80000001u,
+                   "\\Software\\MendrakeWindowNone", "w", "", false);
     run.form->FixAdvToolButtonClick();
     // The fix runs on the worker; the dialog is refreshed when the window takes its outcome.
     WaitWhile([&run, dialog] { return run.form->Busy() || dialog->Reading(); });
