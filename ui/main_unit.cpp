@@ -138,6 +138,11 @@ LRESULT T_mainForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return DefWindowProcA(hwnd_, message, wParam, lParam);
     case WM_COMMAND:
+        // A submenu appended to the system menu reaches its window as WM_COMMAND under Wine
+        // (measured with Wine 8), where Windows sends WM_SYSCOMMAND: both choose the language.
+        if (lParam == 0 && HIWORD(wParam) == 0 && LanguageCommand(LOWORD(wParam))) {
+            return 0;
+        }
         if (OnCommand(reinterpret_cast<HWND>(lParam), HIWORD(wParam))) {
             return 0;
         }
@@ -161,16 +166,12 @@ LRESULT T_mainForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         // A fix cut off by a logoff or shutdown would be half done: it holds them off, with
         // the reason set when it began, until it has ended.
         return work_ == Work::Fix ? FALSE : TRUE;
-    case WM_SYSCOMMAND: {
+    case WM_SYSCOMMAND:
         // The four low bits of a system command are the system's own.
-        const auto command = static_cast<UINT>(wParam & 0xFFF0);
-        const auto index = (command - kLanguageCommand) / 16;
-        if (command >= kLanguageCommand && index < menuLanguages_.size()) {
-            LanguageMenuClick(menuLanguages_[index]);
+        if (LanguageCommand(static_cast<UINT>(wParam & 0xFFF0))) {
             return 0;
         }
         break;
-    }
     case kJobEnded:
         WorkerEnded();
         return 0;
@@ -217,6 +218,16 @@ void T_mainForm::CloseIfDeferred() {
         closePending_ = false;
         DestroyWindow(hwnd_);
     }
+}
+
+bool T_mainForm::LanguageCommand(UINT command) {
+    const auto index = (command - kLanguageCommand) / 16;
+    if (command < kLanguageCommand || (command - kLanguageCommand) % 16 != 0 ||
+        index >= menuLanguages_.size()) {
+        return false;
+    }
+    LanguageMenuClick(menuLanguages_[index]);
+    return true;
 }
 
 bool T_mainForm::OnCommand(HWND from, WORD code) {

@@ -149,6 +149,8 @@ class T_mainForm {
     static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     bool OnCommand(HWND from, WORD code);
+    // A "Language" entry of the system menu, by its command; false for any other command.
+    bool LanguageCommand(UINT command);
     bool OnNotify(const NMHDR& header, LRESULT& result);
     void OnClose();
     void CreateControls();

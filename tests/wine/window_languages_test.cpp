@@ -226,6 +226,98 @@ TEST_F(WindowLanguagesTest, EachLanguageShowsItsButtonsHeadersAndTreeAndFitsThem
     }
 }
 
+// The system menu driven from the keyboard as a user does: Alt+Space opens it, the arrow keys
+// go down to "Language" and into its submenu, down to the language wanted, and Enter. Each
+// key is pressed once the menu has shown what the last one did (a timer, run by the menu's
+// own loop, looks at which entry is highlighted).
+struct MenuWalk {
+    std::string entry;    // the system menu's entry to open
+    std::string language; // the submenu's entry to choose
+    int keys = 0;
+    bool chosen = false;
+};
+MenuWalk* menuWalk = nullptr;
+
+std::string MenuText(HMENU menu, int position) {
+    char text[128] = {};
+    GetMenuStringA(menu, static_cast<UINT>(position), text, sizeof text, MF_BYPOSITION);
+    return WithoutAccessKey(text);
+}
+
+void CALLBACK WalkMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+    std::vector<HMENU> open;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM found) {
+            char name[16] = {};
+            GetClassNameA(hwnd, name, sizeof name);
+            if (IsWindowVisible(hwnd) && std::string(name) == "#32768") {
+                constexpr UINT kGetMenu = 0x01E1; // MN_GETHMENU
+                reinterpret_cast<std::vector<HMENU>*>(found)->push_back(
+                    reinterpret_cast<HMENU>(SendMessageA(hwnd, kGetMenu, 0, 0)));
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&open));
+    if (open.empty()) {
+        return; // not open yet
+    }
+    auto press = [](UINT key) {
+        PostMessageA(GetActiveWindow(), WM_KEYDOWN, key, 1);
+        PostMessageA(GetActiveWindow(), WM_KEYUP, key, 0xC0000001);
+    };
+    if (++menuWalk->keys > 40) {
+        KillTimer(nullptr, timer); // lost: leave the menus
+        press(VK_ESCAPE);
+        press(VK_ESCAPE);
+        return;
+    }
+    // The submenu when it is open, else the system menu.
+    HMENU menu = open.front();
+    bool inSubmenu = false;
+    for (HMENU candidate : open) {
+        for (int i = 0; i < GetMenuItemCount(candidate); ++i) {
+            if (MenuText(candidate, i) == menuWalk->language) {
+                menu = candidate;
+                inSubmenu = true;
+            }
+        }
+    }
+    std::string highlighted;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        if (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_HILITE) {
+            highlighted = MenuText(menu, i);
+        }
+    }
+    if (inSubmenu && highlighted == menuWalk->language) {
+        KillTimer(nullptr, timer);
+        menuWalk->chosen = true;
+        press(VK_RETURN);
+    } else if (!inSubmenu && highlighted == menuWalk->entry) {
+        press(VK_RIGHT);
+    } else {
+        press(VK_DOWN);
+    }
+}
+
+TEST_F(WindowLanguagesTest, ALanguageIsChosenFromTheSystemMenuWithTheKeyboard) {
+    for (const auto& [language, entry] : std::vector<std::pair<std::int32_t, std::string>>{
+             {7000, "Language"}, {0, WithoutAccessKey(LangText(7000, IDS_SYSTEM_MENU_LANGUAGE))}}) {
+        MenuWalk walk{entry, LangText(language, IDS_LANGUAGE_NAME)};
+        menuWalk = &walk;
+        const UINT_PTR timer = SetTimer(nullptr, 0, 30, WalkMenu);
+        // Alt+Space: the key with the Alt flag, translated into the character that opens it.
+        PostMessageA(form->hwnd(), WM_SYSKEYDOWN, VK_SPACE, 1 | (0x39 << 16) | (1 << 29));
+        Pump();
+        KillTimer(nullptr, timer);
+        menuWalk = nullptr;
+        EXPECT_TRUE(walk.chosen) << "\"" << walk.language << "\" never highlighted in \""
+                                 << walk.entry << "\" after " << walk.keys << " keys";
+        EXPECT_EQ(language, WindowLanguage());
+        EXPECT_EQ(LangText(language, IDS_ANALYSE), form->AnalyseAdvToolButton.Text());
+    }
+}
+
 TEST_F(WindowLanguagesTest, TheChoiceIsStoredAndEnglishIsKeptOverTheUiLanguage) {
     Choose(7000);
     ASSERT_TRUE(StoredSetting("language"));
