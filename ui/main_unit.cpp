@@ -338,6 +338,7 @@ void T_mainForm::FormResize() {
     const int liveWidth = std::max(0, BackupHTMLCheckBox.Left() - widgets::Scale(6) - liveLeft);
     SetWindowPos(LiveLabel.hwnd(), nullptr, liveLeft, widgets::Scale(10), liveWidth,
                  widgets::Scale(14), SWP_NOZORDER | SWP_NOACTIVATE);
+    PlaceProblemColumn();
 }
 
 void T_mainForm::SiteLabelClick() {

@@ -176,6 +176,9 @@ class T_mainForm {
     void CreateLanguageMenu();
     void FitButtons();
     void FitTreePane();
+    // The problem column as wide as the longest problem text of the rows shown, within reason.
+    void FitProblemColumn();
+    void PlaceProblemColumn(); // the width measured last, within what the list's width allows
     void RefreshShown();
     // RefreshShown during a run, when issues were only added: the selected rows stay selected.
     void RefreshShownKeepingSelection();
@@ -209,6 +212,7 @@ class T_mainForm {
     HMENU languageMenu_ = nullptr; // owned by the system menu once appended
     // Widths the texts of the current language need, in screen pixels.
     int analyseWidth_ = 0, fixWidth_ = 0, backupWidth_ = 0, restoreWidth_ = 0, saveWidth_ = 0;
+    int problemWidth_ = 0; // the longest problem text of the rows shown, in screen pixels
     std::set<std::int32_t> scannedCategories_; // categories the last run scanned to their end
     std::atomic<int> fixProgress_{0};          // the fix's position, written by the worker
     FixResult fixResult_;                      // what the fix did, written by the worker

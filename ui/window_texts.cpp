@@ -89,6 +89,7 @@ void T_mainForm::ApplyTexts() {
     }
     ShowCounts(countsShown_);
     LiveLabel.SetText(liveText_ ? liveText_() : std::string());
+    FitProblemColumn();
     AdvListView.Repaint(); // the problem texts of the rows
     FitButtons();
     FitTreePane();
