@@ -40,7 +40,16 @@ T_mainForm::T_mainForm(Prompts& prompts) : prompts_(prompts) {
         wc.lpfnWndProc = Procedure;
         wc.hInstance = GetModuleHandleA(nullptr);
         wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+        // The program's icon at the sizes the title bar and the task bar use; shared icons
+        // from the module's resources, which the system keeps for the process's lifetime.
+        auto icon = [&](int metricX, int metricY) {
+            HANDLE own = LoadImageA(wc.hInstance, MAKEINTRESOURCEA(IDI_MENDRAKE), IMAGE_ICON,
+                                    GetSystemMetrics(metricX), GetSystemMetrics(metricY),
+                                    LR_SHARED);
+            return own ? static_cast<HICON>(own) : LoadIcon(nullptr, IDI_APPLICATION);
+        };
+        wc.hIcon = icon(SM_CXICON, SM_CYICON);
+        wc.hIconSm = icon(SM_CXSMICON, SM_CYSMICON);
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         wc.lpszClassName = kClassName;
         return RegisterClassExA(&wc) != 0;

@@ -106,6 +106,8 @@ class T_mainForm {
     void SaveAdvToolButtonClick();
     // Opens the restore dialog on the backups of the backup folder.
     void RestoreAdvToolButtonClick();
+    // After a restore: the findings of the last analysis may be stale, so the list is emptied.
+    void ClearAfterRestore();
     // The restore dialog while it is open, else null.
     RestoreDialog* OpenRestoreDialog() const { return restoreDialog_; }
 

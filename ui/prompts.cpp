@@ -88,6 +88,27 @@ std::string DialogFilter(const std::string& filter) {
     return result;
 }
 
+bool Prompts::AskOpenPath(HWND owner, const SaveDialogOptions& options, std::string& path) {
+    const std::string filter = DialogFilter(options.Filter);
+    std::vector<char> file(32768, '\0');
+    OPENFILENAMEA dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = filter.c_str();
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = static_cast<DWORD>(file.size());
+    dialog.lpstrInitialDir = options.InitialDir.empty() ? nullptr : options.InitialDir.c_str();
+    dialog.lpstrTitle = options.Title.c_str();
+    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
+                   OFN_NOCHANGEDIR | OFN_ENABLESIZING;
+    if (!GetOpenFileNameA(&dialog)) {
+        return false;
+    }
+    path = file.data();
+    return true;
+}
+
 bool WindowsPrompts::AskSavePath(HWND owner, const SaveDialogOptions& options, std::string& path) {
     const std::string filter = DialogFilter(options.Filter);
     std::vector<char> file(32768, '\0');

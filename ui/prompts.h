@@ -25,6 +25,8 @@ class Prompts {
                          UINT icon) = 0;
     // The save dialog; false when the user cancels.
     virtual bool AskSavePath(HWND owner, const SaveDialogOptions& options, std::string& path) = 0;
+    // The open dialog for an existing file (GetOpenFileNameA); false when the user cancels.
+    virtual bool AskOpenPath(HWND owner, const SaveDialogOptions& options, std::string& path);
     // A question with Yes and No (MessageBoxA); true for Yes.
     virtual bool Confirm(HWND owner, const std::string& text, const std::string& title);
     // A question before something that cannot be taken back: a button named for the action

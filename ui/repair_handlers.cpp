@@ -255,12 +255,23 @@ void T_mainForm::RestoreAdvToolButtonClick() {
         return;
     }
     RestoreDialog dialog(hwnd_, prompts_, BackupFolder());
+    dialog.OnRestored = [this] { ClearAfterRestore(); };
     restoreDialog_ = &dialog;
     struct Forget {
         RestoreDialog*& open;
         ~Forget() { open = nullptr; }
     } forget{restoreDialog_};
     dialog.ShowModal();
+}
+
+void T_mainForm::ClearAfterRestore() {
+    // What the restore wrote back may be what the list calls missing or unused: a fix of the
+    // old findings could delete it again. The list goes; the next analysis sees the restore.
+    Issues.clear();
+    RefreshShown();
+    ShowCounts(false);
+    SetButtons(true, false, false);
+    ShowLive([] { return Text(IDS_LIST_CLEARED); });
 }
 
 void T_mainForm::BackupHTMLCheckBoxClick() {

@@ -148,6 +148,19 @@
 #define IDS_FIX_DONE_ONE 151
 #define IDS_FIX_DONE_MANY 152
 
+// The restore's one question about entries that changed since the backup, each with what it
+// holds now and in the backup; the list after a restore; opening a backup from anywhere.
+#define IDS_RESTORE_CONFLICT_ENTRY 153
+#define IDS_RESTORE_NOT_THERE 154
+#define IDS_RESTORE_KEY_OTHERS 155
+#define IDS_RESTORE_KEY_DELETED 156
+#define IDS_LIST_CLEARED 157
+#define IDS_RESTORE_BROWSE 158
+#define IDS_RESTORE_OPEN_TITLE 159
+#define IDS_RESTORE_OPEN_FILTER 160
+#define IDS_RESTORE_OVERWRITE_ONE 161
+#define IDS_RESTORE_OVERWRITE_MANY 162
+
 // The language blocks.
 #define LANG_BLOCK_ENGLISH 0
 #define LANG_BLOCK_GERMAN 1000
@@ -159,6 +172,9 @@
 #define LANG_BLOCK_RUSSIAN 7000
 #define LANG_BLOCK_JAPANESE 8000
 #define LANG_BLOCK_CHINESE_SIMPLIFIED 9000
+
+// The program's icon.
+#define IDI_MENDRAKE 1
 
 // The "Exclusions" dialog.
 #define IDD_EXCLUSIONS 100

@@ -76,10 +76,26 @@ class RecordingPrompts : public Prompts {
         path = *savePath;
         return true;
     }
+    bool AskOpenPath(HWND, const SaveDialogOptions& options, std::string& path) override {
+        openDialog = options;
+        if (!openPath) {
+            return false;
+        }
+        path = *openPath;
+        return true;
+    }
+    std::optional<std::string> openPath; // none: the user cancels
+    SaveDialogOptions openDialog;
     bool Confirm(HWND, const std::string& text, const std::string&) override {
         questions.push_back(text);
+        if (!answers.empty()) {
+            const bool answer = answers.front();
+            answers.erase(answers.begin());
+            return answer;
+        }
         return confirm;
     }
+    std::vector<bool> answers; // the next questions' answers, before `confirm` answers again
     std::vector<Shown> messages;
     // The questions before an action that cannot be taken back, answered with `act`.
     bool ConfirmAction(HWND, const std::string& text, const std::string& title,

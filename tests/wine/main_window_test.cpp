@@ -737,6 +737,11 @@ struct RestoreDialogRun {
     std::size_t questionsWhenDeclined = 0;
     bool presentAfterDecline = true, presentAfterRestore = false, restoreOnWorker = false;
     bool picture = false;
+    std::size_t issuesAfterRestore = 0;
+    std::string liveAfterRestore;
+    std::string elsewhere; // a backup opened through "Browse..."
+    std::vector<BackupEntry> afterBrowse;
+    int chosenAfterBrowse = -1;
 };
 RestoreDialogRun* dialogRun = nullptr;
 
@@ -800,6 +805,8 @@ void CALLBACK DriveRestoreDialog(HWND, UINT, UINT_PTR timer, DWORD) {
     run.restoreOnWorker = dialog->Restoring() && !IsWindowEnabled(dialog->CloseButton());
     WaitWhile([dialog] { return dialog->Restoring(); });
     run.presentAfterRestore = ValuePresent("Software\\MendrakeWindowRestore", "v");
+    run.issuesAfterRestore = Issues.size();
+    run.liveAfterRestore = run.form->LiveLabel.Text();
     // A fix (of an entry that is not there) while the dialog is open lists the backup it writes
     // (and one put there by hand).
     Os().WriteWholeFile(run.extra, "REGEDIT4\r\n\r\n");
@@ -812,6 +819,13 @@ void CALLBACK DriveRestoreDialog(HWND, UINT, UINT_PTR timer, DWORD) {
     // The fix runs on the worker; the dialog is refreshed when the window takes its outcome.
     WaitWhile([&run, dialog] { return run.form->Busy() || dialog->Reading(); });
     run.afterFix = dialog->Backups();
+    // "Browse...": a backup kept elsewhere joins the list at its top, chosen.
+    run.prompts->openPath = run.elsewhere;
+    SendMessageA(dialog->BrowseButton(), BM_CLICK, 0, 0);
+    WaitWhile([dialog] { return dialog->Reading(); });
+    run.afterBrowse = dialog->Backups();
+    run.chosenAfterBrowse = static_cast<int>(
+        SendMessageA(dialog->List(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     // Esc in the list closes the dialog.
     PostMessageA(dialog->List(), WM_KEYDOWN, VK_ESCAPE, 0);
 }
@@ -835,6 +849,13 @@ TEST_F(MainWindowTest, RestoreDialogListsTheBackupsAndRestoresTheChosenOne) {
     }
     ASSERT_FALSE(run.backup.empty());
     run.extra = folder + "19991231235959_backup.reg";
+    PlantedFiles elsewhere;
+    elsewhere.AddFolder("C:\\MendrakeWindowTest\\");
+    run.elsewhere = "C:\\MendrakeWindowTest\\kept by hand.reg";
+    ASSERT_TRUE(Os().WriteWholeFile(run.elsewhere,
+                                    "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Mendrake"
+                                    "Elsewhere]\r\n\"x\"=\"1\"\r\n\"y\"=\"2\"\r\n")
+                    .ok());
     dialogRun = &run;
     SetTimer(nullptr, 0, 10, DriveRestoreDialog);
     Press(form->RestoreAdvToolButton); // returns when the dialog is closed
@@ -864,6 +885,17 @@ TEST_F(MainWindowTest, RestoreDialogListsTheBackupsAndRestoresTheChosenOne) {
     EXPECT_TRUE(summaryShown);
     ASSERT_FALSE(run.afterFix.empty());
     EXPECT_EQ(run.extra, run.afterFix.back().path) << "the list was read again after the fix";
+    // After the restore the findings of the last analysis are gone, and the window says why.
+    EXPECT_EQ(0u, run.issuesAfterRestore);
+    EXPECT_EQ("List cleared after the restore: analyse again", run.liveAfterRestore);
+    ASSERT_FALSE(run.afterBrowse.empty());
+    EXPECT_EQ(run.elsewhere, run.afterBrowse[0].path);
+    EXPECT_EQ("kept by hand.reg", run.afterBrowse[0].when) << "no time in its name";
+    EXPECT_EQ(1u, run.afterBrowse[0].keys);
+    EXPECT_EQ(2u, run.afterBrowse[0].values);
+    EXPECT_EQ(0, run.chosenAfterBrowse);
+    EXPECT_EQ(run.afterFix.size() + 1, run.afterBrowse.size()) << "the folder's backups stay";
+    EXPECT_EQ("Open a backup", prompts.openDialog.Title);
 }
 
 // A value set again since the fix: the dialog's restore leaves it, shows the conflict and asks
@@ -907,13 +939,12 @@ TEST_F(MainWindowTest, RestoreDialogAsksBeforeOverwritingWhatChangedSinceTheBack
     WaitWhile([&dialog] { return dialog.Reading(); });
     const std::size_t listed = dialog.Backups().size();
     // The fix's backup is the newest and chosen. "Yes" to restore, "No" to overwriting.
-    prompts.confirm = true;
-    prompts.duringMessage = [this] { prompts.confirm = false; };
+    prompts.answers = {true, false};
     SendMessageA(dialog.RestoreButton(), BM_CLICK, 0, 0);
     WaitWhile([&dialog] { return dialog.Restoring(); });
     const std::string afterNo = ValueText(key.substr(1), "v");
+    const std::size_t messagesAfterNo = prompts.messages.size();
     // Again, "Yes" to both: the overwrite runs as a second restore on the worker.
-    prompts.duringMessage = nullptr;
     prompts.confirm = true;
     SendMessageA(dialog.RestoreButton(), BM_CLICK, 0, 0);
     WaitWhile([&dialog] { return dialog.Restoring(); });
@@ -926,16 +957,22 @@ TEST_F(MainWindowTest, RestoreDialogAsksBeforeOverwritingWhatChangedSinceTheBack
     EXPECT_LE(2u, listed);
     EXPECT_EQ("new", afterNo) << "nothing newer replaced without the second question";
     EXPECT_EQ("old", afterYes);
+    // One question after the first pass: what it restored, then the changed entry with what
+    // it holds now and in the backup, then whether to overwrite; no message before it.
     ASSERT_EQ(4u, prompts.questions.size());
-    EXPECT_EQ(0u, prompts.questions[1].find("1 entry has changed since the backup"))
-        << prompts.questions[1];
-    ASSERT_LE(3u, prompts.messages.size());
-    EXPECT_NE(std::string::npos, prompts.messages[0].text.find("Not restored: HKCU" + key +
-                                                               "\\v: changed since the backup"))
+    EXPECT_EQ(0u, messagesAfterNo) << prompts.messages[0].text;
+    const std::string& conflict = prompts.questions[1];
+    EXPECT_EQ(0u, conflict.find("Restored 1 keys, 0 values and 0 files from ")) << conflict;
+    EXPECT_NE(std::string::npos,
+              conflict.find("\n\n1 entry has changed since the backup and was left as it is:\nHKCU" +
+                            key + "\\v\n    now: \"new\"\n    in the backup: \"old\"\n\nOverwrite "
+                                  "it with the data of the backup? What is there now is lost."))
+        << conflict;
+    EXPECT_EQ(std::string::npos, conflict.find("Not restored")) << "the entry is named once";
+    ASSERT_EQ(1u, prompts.messages.size());
+    EXPECT_EQ(0u, prompts.messages[0].text.find("Restored 1 keys, 1 values and 0 files from "))
         << prompts.messages[0].text;
-    EXPECT_EQ(static_cast<UINT>(MB_ICONWARNING), prompts.messages[0].icon);
-    EXPECT_EQ(0u, prompts.messages[2].text.find("Restored 1 keys, 1 values and 0 files from "))
-        << prompts.messages[2].text;
+    EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), prompts.messages[0].icon);
 }
 
 } // namespace

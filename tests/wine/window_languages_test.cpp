@@ -33,7 +33,7 @@ const std::map<std::string, std::vector<int>> kWindows = {
      {IDS_MENU_OPEN_REGEDIT, IDS_MENU_OPEN_LOCATION, IDS_MENU_COPY, IDS_MENU_EXCLUDE,
       IDS_MENU_TICK_ALL, IDS_MENU_UNTICK_ALL, IDS_MENU_EXCLUSIONS}},
     {"exclusions dialog", {IDS_EXCLUSIONS_REMOVE, IDS_CLOSE}},
-    {"restore dialog", {IDS_RESTORE_BUTTON, IDS_CLOSE}},
+    {"restore dialog", {IDS_RESTORE_BUTTON, IDS_RESTORE_BROWSE, IDS_CLOSE}},
 };
 
 std::string Block(std::int32_t language, int id) {
