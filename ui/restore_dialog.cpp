@@ -376,6 +376,10 @@ void RestoreDialog::BrowseForBackup() {
     CountBackup(backup);
     std::erase_if(opened_, [&](const BackupEntry& known) { return known.path == path; });
     opened_.insert(opened_.begin(), backup);
+    // The opened backup is the one chosen when the list has been made again.
+    LVITEMA none{};
+    none.stateMask = LVIS_SELECTED;
+    SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
     chosenPath_ = path;
     Refresh();
     SetFocus(list_);

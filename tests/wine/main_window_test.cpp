@@ -944,6 +944,8 @@ TEST_F(MainWindowTest, RestoreDialogAsksBeforeOverwritingWhatChangedSinceTheBack
     WaitWhile([&dialog] { return dialog.Restoring(); });
     const std::string afterNo = ValueText(key.substr(1), "v");
     const std::size_t messagesAfterNo = prompts.messages.size();
+    // The list is read again after a restore; "Restore..." waits for its first row.
+    WaitWhile([&dialog] { return dialog.Reading(); });
     // Again, "Yes" to both: the overwrite runs as a second restore on the worker.
     prompts.confirm = true;
     SendMessageA(dialog.RestoreButton(), BM_CLICK, 0, 0);
