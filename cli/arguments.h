@@ -33,5 +33,7 @@ Arguments ParseArguments(const std::vector<std::string>& args);
 extern const char* const kUsage;
 // The exit statuses, which --help prints after the usage.
 extern const char* const kExitStatuses;
+// The categories --category takes, one a line: "   3  Shared DLLs".
+std::string CategoryList();
 
 } // namespace mendrake::cli

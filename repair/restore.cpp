@@ -437,9 +437,14 @@ RestoreResult RestoreBackup(const std::string& backupPath, bool overwrite, bool 
     return result;
 }
 
+std::string Counted(std::size_t count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
 std::string RestoreSummary(const RestoreResult& result, const std::string& backupPath) {
-    return "Restored " + std::to_string(result.keys) + " keys, " + std::to_string(result.values) +
-           " values and " + std::to_string(result.files) + " files from " + backupPath;
+    return "Restored " + Counted(result.keys, "key", "keys") + ", " +
+           Counted(result.values, "value", "values") + " and " +
+           Counted(result.files, "file", "files") + " from " + backupPath;
 }
 
 } // namespace mendrake

@@ -29,7 +29,7 @@ struct RestoreResult {
     std::size_t keys = 0, values = 0, files = 0;
     // Entries that changed since the backup and were left as they are (also in `failures`).
     std::size_t conflicts = 0;
-    std::vector<std::string> failures; // one line per entry, with its reason
+    std::vector<std::string> failures;    // one line per entry, with its reason
     std::vector<RestoreConflict> changed; // the conflicts, in the order of `failures`
 };
 
@@ -60,7 +60,10 @@ RestoreResult RestoreScript(const RegScript& script, bool overwrite = false);
 RestoreResult RestoreBackup(const std::string& backupPath, bool overwrite = false,
                             bool files = true);
 
-// "Restored K keys, V values and F files from FILE".
+// "3 keys", "1 key": a count with its English noun.
+std::string Counted(std::size_t count, const char* one, const char* many);
+
+// "Restored K keys, V values and F files from FILE" (each noun in the singular for one).
 std::string RestoreSummary(const RestoreResult& result, const std::string& backupPath);
 
 } // namespace mendrake

@@ -43,9 +43,9 @@ T_mainForm::T_mainForm(Prompts& prompts) : prompts_(prompts) {
         // The program's icon at the sizes the title bar and the task bar use; shared icons
         // from the module's resources, which the system keeps for the process's lifetime.
         auto icon = [&](int metricX, int metricY) {
-            HANDLE own = LoadImageA(wc.hInstance, MAKEINTRESOURCEA(IDI_MENDRAKE), IMAGE_ICON,
-                                    GetSystemMetrics(metricX), GetSystemMetrics(metricY),
-                                    LR_SHARED);
+            HANDLE own =
+                LoadImageA(wc.hInstance, MAKEINTRESOURCEA(IDI_MENDRAKE), IMAGE_ICON,
+                           GetSystemMetrics(metricX), GetSystemMetrics(metricY), LR_SHARED);
             return own ? static_cast<HICON>(own) : LoadIcon(nullptr, IDI_APPLICATION);
         };
         wc.hIcon = icon(SM_CXICON, SM_CYICON);
@@ -56,11 +56,14 @@ T_mainForm::T_mainForm(Prompts& prompts) : prompts_(prompts) {
     }();
     (void)registered;
 
-    // Centred on the work area of the primary monitor, at the design size for this DPI.
-    const int width = widgets::Scale(kDesignWidth);
-    const int height = widgets::Scale(kDesignHeight);
+    // Centred on the work area of the primary monitor, at the design size for this DPI or as
+    // much of it as the work area holds.
     RECT work{};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const int width =
+        std::min(widgets::Scale(kDesignWidth), static_cast<int>(work.right - work.left));
+    const int height =
+        std::min(widgets::Scale(kDesignHeight), static_cast<int>(work.bottom - work.top));
     const int left = static_cast<int>(work.left) +
                      std::max(0, static_cast<int>(work.right - work.left) - width) / 2;
     const int top = static_cast<int>(work.top) +
@@ -138,7 +141,16 @@ LRESULT T_mainForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_GETMINMAXINFO: {
         auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
-        limits->ptMinTrackSize = {widgets::Scale(480), widgets::Scale(360)};
+        // Narrow enough for a small screen, wide enough for the tree pane and the button
+        // strip on two rows.
+        RECT frame{0, 0, 0, 0};
+        AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_STYLE)), FALSE,
+                           static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_EXSTYLE)));
+        const int least = LeftPanel.hwnd()
+                              ? LeftPanel.Width() + widgets::Scale(3) + StripWidth(false) +
+                                    static_cast<int>(frame.right - frame.left)
+                              : 0;
+        limits->ptMinTrackSize = {std::max(widgets::Scale(480), least), widgets::Scale(360)};
         return 0;
     }
     case WM_ACTIVATE:
@@ -324,6 +336,16 @@ void T_mainForm::UpdateLang(std::int32_t language) {
                                            VersionInfo->StringValue("FileVersion"));
 }
 
+int T_mainForm::StripWidth(bool oneRow) const {
+    using widgets::Scale;
+    const int left = Scale(6) + analyseWidth_ + Scale(5) + fixWidth_ + Scale(8);
+    const int right =
+        Scale(6) + backupWidth_ + Scale(5) + restoreWidth_ + Scale(6) + saveWidth_ + Scale(11);
+    // The live line holds a count of the language at its longest likely.
+    const int count = LiveLabel.TextWidth(Text(IDS_ISSUES_FOUND, {"99999"}));
+    return oneRow ? left + count + right : std::max(left + count, right);
+}
+
 void T_mainForm::FormResize() {
     using widgets::Scale;
     // The progress panel takes what the version panel and the 20-pixel last panel leave.
@@ -334,19 +356,34 @@ void T_mainForm::FormResize() {
         SetWindowPos(control.hwnd(), nullptr, left, top, width, height,
                      SWP_NOZORDER | SWP_NOACTIVATE);
     };
+    // One row when the strip holds both groups with the live line's count between them;
+    // otherwise "Make Backup", "Restore..." and "Save log..." go to a second row, so that no
+    // control runs over another and the count shows whole (long words, large fonts, a narrow
+    // window).
+    if (ButtonAdvPanel.hwnd() == nullptr) {
+        return; // a size message before the controls are made
+    }
+    const bool oneRow = ButtonAdvPanel.Width() >= StripWidth(true);
+    const int stripHeight = oneRow ? Scale(33) : Scale(33 + 28);
+    if (RightPanel.Layout().SizeOf(ButtonAdvPanel.hwnd()) != stripHeight) {
+        RightPanel.Layout().SetSizeOf(ButtonAdvPanel.hwnd(), stripHeight);
+        RightPanel.Relayout();
+    }
+    const int row = oneRow ? 0 : Scale(28);
     place(AnalyseAdvToolButton, Scale(6), Scale(5), analyseWidth_, Scale(22));
     place(FixAdvToolButton, Scale(6) + analyseWidth_ + Scale(5), Scale(5), fixWidth_, Scale(22));
     const int saveLeft = ButtonAdvPanel.Width() - Scale(11) - saveWidth_;
     const int restoreLeft = saveLeft - Scale(6) - restoreWidth_;
-    place(SaveAdvToolButton, saveLeft, Scale(5), saveWidth_, Scale(22));
-    place(RestoreAdvToolButton, restoreLeft, Scale(5), restoreWidth_, Scale(22));
-    place(BackupHTMLCheckBox, restoreLeft - Scale(5) - backupWidth_, Scale(8), backupWidth_,
+    place(SaveAdvToolButton, saveLeft, row + Scale(5), saveWidth_, Scale(22));
+    place(RestoreAdvToolButton, restoreLeft, row + Scale(5), restoreWidth_, Scale(22));
+    place(BackupHTMLCheckBox, restoreLeft - Scale(5) - backupWidth_, row + Scale(8), backupWidth_,
           Scale(17));
-    // The live line fills the strip between "Fix" and "Make Backup".
+    // The live line fills the strip between "Fix" and "Make Backup" (or the strip's end).
     const int liveLeft = FixAdvToolButton.Left() + fixWidth_ + Scale(8);
-    const int liveWidth = std::max(0, BackupHTMLCheckBox.Left() - widgets::Scale(6) - liveLeft);
-    SetWindowPos(LiveLabel.hwnd(), nullptr, liveLeft, widgets::Scale(10), liveWidth,
-                 widgets::Scale(14), SWP_NOZORDER | SWP_NOACTIVATE);
+    const int liveRight =
+        oneRow ? BackupHTMLCheckBox.Left() - Scale(6) : ButtonAdvPanel.Width() - Scale(11);
+    SetWindowPos(LiveLabel.hwnd(), nullptr, liveLeft, Scale(10), std::max(0, liveRight - liveLeft),
+                 Scale(14), SWP_NOZORDER | SWP_NOACTIVATE);
     PlaceProblemColumn();
 }
 

@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include <string>
+#include <algorithm>
 #include <vector>
 
 namespace mendrake {
@@ -112,6 +113,7 @@ bool Prompts::AskOpenPath(HWND owner, const SaveDialogOptions& options, std::str
 bool WindowsPrompts::AskSavePath(HWND owner, const SaveDialogOptions& options, std::string& path) {
     const std::string filter = DialogFilter(options.Filter);
     std::vector<char> file(32768, '\0');
+    options.FileName.copy(file.data(), std::min(options.FileName.size(), file.size() - 1));
     OPENFILENAMEA dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = owner;
@@ -122,9 +124,10 @@ bool WindowsPrompts::AskSavePath(HWND owner, const SaveDialogOptions& options, s
     dialog.lpstrInitialDir = options.InitialDir.empty() ? nullptr : options.InitialDir.c_str();
     dialog.lpstrTitle = options.Title.c_str();
     dialog.lpstrDefExt = options.DefaultExt.c_str();
-    // No overwrite prompt: saving again to a name replaces the earlier log.
-    dialog.Flags =
-        OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_ENABLESIZING;
+    // A file chosen by mistake would be lost: the dialog asks before replacing one, as
+    // Windows programs do.
+    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR |
+                   OFN_ENABLESIZING | OFN_OVERWRITEPROMPT;
     if (!GetSaveFileNameA(&dialog)) {
         return false;
     }

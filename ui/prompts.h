@@ -15,6 +15,7 @@ struct SaveDialogOptions {
     std::string Filter;     // "Name|pattern" pairs separated by "|"
     std::string DefaultExt; // added to a name typed without an extension
     std::string InitialDir;
+    std::string FileName; // the name the dialog offers, empty for none
 };
 
 class Prompts {

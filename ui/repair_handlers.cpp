@@ -12,6 +12,8 @@
 #include "ui/texts.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <string_view>
 #include <exception>
 #include <iterator>
 #include <optional>
@@ -22,6 +24,22 @@
 namespace mendrake {
 
 namespace {
+
+// "Mendrake-COMPUTER-2026-12-11.txt": which machine and which day, so that logs gathered from
+// several machines keep apart. Characters a file name cannot hold are left out.
+std::string LogFileName(const std::string& computer, const platform::LocalTime& now) {
+    std::string name = "Mendrake-";
+    for (char c : computer) {
+        if (std::string_view("\\/:*?\"<>|").find(c) == std::string_view::npos &&
+            static_cast<unsigned char>(c) >= 0x20) {
+            name.push_back(c);
+        }
+    }
+    char date[40] = {};
+    std::snprintf(date, sizeof date, "%04d-%02d-%02d", now.year, now.month, now.day);
+    name += computer.empty() ? std::string(date) : "-" + std::string(date);
+    return name + ".txt";
+}
 
 // The reason Windows shows while the fix holds off a shutdown; the function takes wide text.
 std::wstring ShutdownReason() {
@@ -280,6 +298,7 @@ void T_mainForm::BackupHTMLCheckBoxClick() {
 
 void T_mainForm::SaveAdvToolButtonClick() {
     SaveDialog.InitialDir = platform::Os().DocumentsFolder();
+    SaveDialog.FileName = LogFileName(platform::Os().ComputerName(), platform::Os().Now());
     std::string path;
     if (!prompts_.AskSavePath(hwnd_, SaveDialog, path)) {
         return;

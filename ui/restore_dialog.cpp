@@ -74,8 +74,8 @@ std::string DataText(const std::optional<platform::RegValue>& value) {
         return Text(IDS_RESTORE_NOT_THERE);
     }
     constexpr std::size_t kLongest = 80;
-    std::string text = ValueDataProblem(*value).empty() ? ValueDataText(*value)
-                                                        : ValueDataProblem(*value);
+    std::string text =
+        ValueDataProblem(*value).empty() ? ValueDataText(*value) : ValueDataProblem(*value);
     if (text.size() > kLongest) {
         text.resize(kLongest);
         text += "...";
@@ -86,18 +86,18 @@ std::string DataText(const std::optional<platform::RegValue>& value) {
 } // namespace
 
 std::string ConflictReport(const std::vector<RestoreConflict>& changed, std::size_t maxLines) {
-    std::string text = Text(changed.size() == 1 ? IDS_RESTORE_CONFLICT_ONE
-                                                : IDS_RESTORE_CONFLICT_MANY,
-                            {std::to_string(changed.size())});
+    std::string text =
+        Text(changed.size() == 1 ? IDS_RESTORE_CONFLICT_ONE : IDS_RESTORE_CONFLICT_MANY,
+             {std::to_string(changed.size())});
     for (std::size_t i = 0; i < changed.size() && i < maxLines; ++i) {
         const RestoreConflict& entry = changed[i];
         text.append("\n");
-        text.append(entry.key ? Text(IDS_RESTORE_CONFLICT_ENTRY,
-                                     {entry.location, Text(IDS_RESTORE_KEY_OTHERS),
-                                      Text(IDS_RESTORE_KEY_DELETED)})
-                              : Text(IDS_RESTORE_CONFLICT_ENTRY,
-                                     {entry.location, DataText(entry.now),
-                                      DataText(entry.backup)}));
+        text.append(
+            entry.key
+                ? Text(IDS_RESTORE_CONFLICT_ENTRY, {entry.location, Text(IDS_RESTORE_KEY_OTHERS),
+                                                    Text(IDS_RESTORE_KEY_DELETED)})
+                : Text(IDS_RESTORE_CONFLICT_ENTRY,
+                       {entry.location, DataText(entry.now), DataText(entry.backup)}));
     }
     if (changed.size() > maxLines) {
         text.append("\n");
@@ -438,7 +438,7 @@ void RestoreDialog::RestoreEnded() {
             question.append(ConflictReport(result.changed));
             question.append("\n\n");
             question.append(Text(result.changed.size() == 1 ? IDS_RESTORE_OVERWRITE_ONE
-                                                             : IDS_RESTORE_OVERWRITE_MANY));
+                                                            : IDS_RESTORE_OVERWRITE_MANY));
             if (prompts_.Confirm(hwnd_, question, Title())) {
                 StartRestore(true);
                 return;

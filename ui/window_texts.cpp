@@ -168,11 +168,9 @@ void T_mainForm::FitTreePane() {
                  SWP_NOZORDER | SWP_NOACTIVATE);
 
     // A language with long words may need more than the window's width for the pane and the
-    // button strip side by side: the window grows (within the work area) rather than let the
-    // right-hand controls run over "Fix".
-    const int strip = Scale(6) + analyseWidth_ + Scale(5) + fixWidth_ + Scale(8) + Scale(6) +
-                      backupWidth_ + Scale(5) + restoreWidth_ + Scale(6) + saveWidth_ + Scale(11);
-    const int wanted = treeWidth + Scale(8) + Scale(3) + strip;
+    // button strip on one row: the window grows, within the work area (and moves left to stay
+    // inside it); where that is not enough the strip takes a second row (FormResize).
+    const int wanted = treeWidth + Scale(8) + Scale(3) + StripWidth(true);
     RECT client{}, frame{}, work{};
     GetClientRect(hwnd_, &client);
     GetWindowRect(hwnd_, &frame);
@@ -181,8 +179,11 @@ void T_mainForm::FitTreePane() {
         const int width = std::min(static_cast<int>(frame.right - frame.left) + wanted -
                                        static_cast<int>(client.right),
                                    static_cast<int>(work.right - work.left));
-        SetWindowPos(hwnd_, nullptr, 0, 0, width, frame.bottom - frame.top,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        const int left =
+            std::max(static_cast<int>(work.left),
+                     std::min(static_cast<int>(frame.left), static_cast<int>(work.right) - width));
+        SetWindowPos(hwnd_, nullptr, left, frame.top, width, frame.bottom - frame.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
     }
     FormResize();
 }

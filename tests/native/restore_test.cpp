@@ -266,7 +266,7 @@ TEST_F(RestoreTest, EntriesChangedSinceTheBackupAreNotOverwritten) {
         {"HKCU\\Soft\\Cut", "", "", true},
         {"HKCU\\" + run + "\\App", "\"C:\\\\Program Files\\\\App\\\\app.exe\"",
          "\"C:\\\\Old\\\\gone.exe\"", false},
-        {"HKCU\\" + run + "\\Typed", "hex(2):43,3a,5c,74,2e,65,78,65,00", "\"C:\\\\t.exe\"", false},
+        {"HKCU\\" + run + "\\Typed", "hex(2):43,3A,5C,74,2E,65,78,65,00", "\"C:\\\\t.exe\"", false},
         {"HKCU\\Soft\\Class\\InprocServer32\\(Default)", "\"C:\\\\new\\\\server.dll\"",
          "\"C:\\\\old\\\\server.dll\"", false},
         {"HKCU\\Soft\\Values\\Unwanted", "\"set since\"", "", false},
@@ -328,7 +328,7 @@ TEST_F(RestoreTest, AReinstalledProgramKeepsItsNewSettings) {
               Joined(result.failures));
     EXPECT_EQ(1u, result.values) << "Below's App, already there";
     EXPECT_EQ("C:\\New\\app.exe\0"s, test::TakeSnapshot(kCurrentUser, run).at(run).at("App").data);
-    EXPECT_EQ("Restored 2 keys, 1 values and 0 files from x", RestoreSummary(result, "x"));
+    EXPECT_EQ("Restored 2 keys, 1 value and 0 files from x", RestoreSummary(result, "x"));
 }
 
 // The kept files' list is written before the first file moves, and when it cannot be, the

@@ -17,6 +17,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <set>
 
 namespace mendrake::test {
@@ -292,6 +293,12 @@ TEST_F(MainWindowTest, AnalyseUntickSaveLogAndFixWithBackupOnPlantedRegistry) {
     EXPECT_EQ("Txt Files (*.txt)|*.txt", prompts.dialog.Filter);
     EXPECT_EQ("txt", prompts.dialog.DefaultExt);
     EXPECT_EQ(Os().DocumentsFolder(), prompts.dialog.InitialDir);
+    // The name offered says which machine and which day.
+    SYSTEMTIME today{};
+    GetLocalTime(&today);
+    char date[40] = {};
+    std::snprintf(date, sizeof date, "%04u-%02u-%02u", today.wYear, today.wMonth, today.wDay);
+    EXPECT_EQ("Mendrake-" + Os().ComputerName() + "-" + date + ".txt", prompts.dialog.FileName);
     const std::string log = ReadText(logPath);
     EXPECT_EQ(0u, log.find("Log file for for: ")) << log.substr(0, 80);
     EXPECT_NE(std::string::npos, log.find(IssueBlock(Issues[keptIndex])));
@@ -493,8 +500,11 @@ TEST_F(MainWindowTest, FixAsksFirstWithTheCountAndWhereTheEntriesAre) {
          10,
          false,
          "3 entries in 2 categories will be removed. 1 of them is not shown in the list."},
-        {{{10, false}, {7, true}}, 10, true, "1 entry in Fonts will be removed. It is not shown "
-                                             "in the list."},
+        {{{10, false}, {7, true}},
+         10,
+         true,
+         "1 entry in Fonts will be removed. It is not shown "
+         "in the list."},
         {{{10, true}, {7, true}, {7, true}, {3, true}, {10, false}},
          10,
          false,
@@ -529,8 +539,8 @@ TEST_F(MainWindowTest, FixAsksFirstWithTheCountAndWhereTheEntriesAre) {
         Press(form->FixAdvToolButton);
         ASSERT_EQ(1u, prompts.actions.size());
         const std::string backup = c.backup ? "A backup is written to " + folder + " first."
-                                             : "No backup is written: what is removed cannot be "
-                                               "put back.";
+                                            : "No backup is written: what is removed cannot be "
+                                              "put back.";
         EXPECT_EQ(c.question + "\r\n\r\n" + backup, prompts.actions[0].text);
         EXPECT_EQ(c.issues.size(), Issues.size()) << "Cancel removes nothing";
         EXPECT_EQ("AFS", Buttons());
@@ -612,8 +622,8 @@ TEST_F(MainWindowTest, TheRealFixQuestionGoesOnOnlyWithItsActionButton) {
         answered = false;
         SetTimer(nullptr, 0, 20, AnswerTaskDialog);
         WindowsPrompts real;
-        const bool fixes = real.ConfirmAction(form->hwnd(), "1 entry will be removed.",
-                                              "Remove entries", "&Fix");
+        const bool fixes =
+            real.ConfirmAction(form->hwnd(), "1 entry will be removed.", "Remove entries", "&Fix");
         EXPECT_TRUE(answered);
         EXPECT_EQ(c.fixes, fixes) << "key " << c.key;
     }
@@ -966,9 +976,10 @@ TEST_F(MainWindowTest, RestoreDialogAsksBeforeOverwritingWhatChangedSinceTheBack
     const std::string& conflict = prompts.questions[1];
     EXPECT_EQ(0u, conflict.find("Restored 1 keys, 0 values and 0 files from ")) << conflict;
     EXPECT_NE(std::string::npos,
-              conflict.find("\n\n1 entry has changed since the backup and was left as it is:\nHKCU" +
-                            key + "\\v\n    now: \"new\"\n    in the backup: \"old\"\n\nOverwrite "
-                                  "it with the data of the backup? What is there now is lost."))
+              conflict.find(
+                  "\n\n1 entry has changed since the backup and was left as it is:\nHKCU" + key +
+                  "\\v\n    now: \"new\"\n    in the backup: \"old\"\n\nOverwrite "
+                  "it with the data of the backup? What is there now is lost."))
         << conflict;
     EXPECT_EQ(std::string::npos, conflict.find("Not restored")) << "the entry is named once";
     ASSERT_EQ(1u, prompts.messages.size());

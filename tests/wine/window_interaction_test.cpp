@@ -412,7 +412,7 @@ TEST_F(IssueListTest, TheProblemColumnFitsItsTextsAndTheTipShowsTheWholeRow) {
     int box = 0, boxHeight = 0;
     ImageList_GetIconSize(form->CheckboxImageList.get(), &box, &boxHeight);
     struct Case {
-        std::string problem; // added to the rows of the setup ("" for none)
+        std::string problem;              // added to the rows of the setup ("" for none)
         std::function<int(int)> expected; // of the text's width
     };
     const std::vector<Case> cases = {
