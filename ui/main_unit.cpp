@@ -146,11 +146,15 @@ LRESULT T_mainForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         RECT frame{0, 0, 0, 0};
         AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_STYLE)), FALSE,
                            static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_EXSTYLE)));
-        const int least = LeftPanel.hwnd()
-                              ? LeftPanel.Width() + widgets::Scale(3) + StripWidth(false) +
-                                    static_cast<int>(frame.right - frame.left)
-                              : 0;
-        limits->ptMinTrackSize = {std::max(widgets::Scale(480), least), widgets::Scale(360)};
+        const int least = LeftPanel.hwnd() ? LeftPanel.Width() + widgets::Scale(3) + StripWidth(3) +
+                                                 static_cast<int>(frame.right - frame.left)
+                                           : 0;
+        // Never wider than the work area: the window stays inside it.
+        RECT work{};
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+        limits->ptMinTrackSize = {std::min(std::max(widgets::Scale(480), least),
+                                           static_cast<int>(work.right - work.left)),
+                                  widgets::Scale(360)};
         return 0;
     }
     case WM_ACTIVATE:
@@ -336,14 +340,21 @@ void T_mainForm::UpdateLang(std::int32_t language) {
                                            VersionInfo->StringValue("FileVersion"));
 }
 
-int T_mainForm::StripWidth(bool oneRow) const {
+int T_mainForm::StripWidth(int rows) const {
     using widgets::Scale;
     const int left = Scale(6) + analyseWidth_ + Scale(5) + fixWidth_ + Scale(8);
-    const int right =
-        Scale(6) + backupWidth_ + Scale(5) + restoreWidth_ + Scale(6) + saveWidth_ + Scale(11);
+    const int buttons = Scale(6) + restoreWidth_ + Scale(6) + saveWidth_ + Scale(11);
+    const int right = backupWidth_ + Scale(5) + buttons;
     // The live line holds a count of the language at its longest likely.
     const int count = LiveLabel.TextWidth(Text(IDS_ISSUES_FOUND, {"99999"}));
-    return oneRow ? left + count + right : std::max(left + count, right);
+    switch (rows) {
+    case 1:
+        return left + count + right;
+    case 2:
+        return std::max(left + count, Scale(6) + right);
+    default:
+        return std::max({left + count, buttons, Scale(6) + backupWidth_ + Scale(11)});
+    }
 }
 
 void T_mainForm::FormResize() {
@@ -357,27 +368,34 @@ void T_mainForm::FormResize() {
                      SWP_NOZORDER | SWP_NOACTIVATE);
     };
     // One row when the strip holds both groups with the live line's count between them;
-    // otherwise "Make Backup", "Restore..." and "Save log..." go to a second row, so that no
-    // control runs over another and the count shows whole (long words, large fonts, a narrow
-    // window).
+    // otherwise "Make Backup", "Restore..." and "Save log..." go to a second row, and where
+    // that does not hold them either, "Make Backup" to a third: no control runs over another
+    // and the count shows whole (long words, large fonts, a narrow window).
     if (ButtonAdvPanel.hwnd() == nullptr) {
         return; // a size message before the controls are made
     }
-    const bool oneRow = ButtonAdvPanel.Width() >= StripWidth(true);
-    const int stripHeight = oneRow ? Scale(33) : Scale(33 + 28);
+    const int strip = ButtonAdvPanel.Width();
+    const int rows = strip >= StripWidth(1) ? 1 : strip >= StripWidth(2) ? 2 : 3;
+    const int stripHeight = Scale(33) + (rows - 1) * Scale(28);
     if (RightPanel.Layout().SizeOf(ButtonAdvPanel.hwnd()) != stripHeight) {
         RightPanel.Layout().SetSizeOf(ButtonAdvPanel.hwnd(), stripHeight);
         RightPanel.Relayout();
     }
-    const int row = oneRow ? 0 : Scale(28);
+    const int row = rows == 1 ? 0 : Scale(28);
     place(AnalyseAdvToolButton, Scale(6), Scale(5), analyseWidth_, Scale(22));
     place(FixAdvToolButton, Scale(6) + analyseWidth_ + Scale(5), Scale(5), fixWidth_, Scale(22));
-    const int saveLeft = ButtonAdvPanel.Width() - Scale(11) - saveWidth_;
+    const int saveLeft = strip - Scale(11) - saveWidth_;
     const int restoreLeft = saveLeft - Scale(6) - restoreWidth_;
     place(SaveAdvToolButton, saveLeft, row + Scale(5), saveWidth_, Scale(22));
     place(RestoreAdvToolButton, restoreLeft, row + Scale(5), restoreWidth_, Scale(22));
-    place(BackupHTMLCheckBox, restoreLeft - Scale(5) - backupWidth_, row + Scale(8), backupWidth_,
-          Scale(17));
+    if (rows < 3) {
+        place(BackupHTMLCheckBox, restoreLeft - Scale(5) - backupWidth_, row + Scale(8),
+              backupWidth_, Scale(17));
+    } else {
+        place(BackupHTMLCheckBox, strip - Scale(11) - backupWidth_, 2 * Scale(28) + Scale(8),
+              backupWidth_, Scale(17));
+    }
+    const bool oneRow = rows == 1;
     // The live line fills the strip between "Fix" and "Make Backup" (or the strip's end).
     const int liveLeft = FixAdvToolButton.Left() + fixWidth_ + Scale(8);
     const int liveRight =

@@ -178,8 +178,8 @@ class T_mainForm {
     void CreateLanguageMenu();
     void FitButtons();
     void FitTreePane();
-    // The button strip's width for its controls on one row, or on two (the narrowest).
-    int StripWidth(bool oneRow) const;
+    // The button strip's width for its controls on one, two or three rows (the narrowest).
+    int StripWidth(int rows) const;
     // The problem column as wide as the longest problem text of the rows shown, within reason.
     void FitProblemColumn();
     void PlaceProblemColumn(); // the width measured last, within what the list's width allows

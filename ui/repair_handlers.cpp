@@ -37,8 +37,10 @@ std::string LogFileName(const std::string& computer, const platform::LocalTime& 
     }
     char date[40] = {};
     std::snprintf(date, sizeof date, "%04d-%02d-%02d", now.year, now.month, now.day);
-    name += computer.empty() ? std::string(date) : "-" + std::string(date);
-    return name + ".txt";
+    if (!computer.empty()) {
+        name.push_back('-');
+    }
+    return name.append(date).append(".txt");
 }
 
 // The reason Windows shows while the fix holds off a shutdown; the function takes wide text.

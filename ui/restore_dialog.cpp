@@ -129,11 +129,16 @@ void RestoreDialog::Open() {
         return RegisterClassExA(&wc) != 0;
     }();
     (void)registered;
-    const int width = widgets::Scale(560), height = widgets::Scale(330);
-    RECT place{};
+    // Centred on the owner, inside the work area.
+    RECT place{}, work{};
     GetWindowRect(owner_, &place);
-    const int left = static_cast<int>(place.left + place.right) / 2 - width / 2;
-    const int top = static_cast<int>(place.top + place.bottom) / 2 - height / 2;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const int width = std::min(widgets::Scale(560), static_cast<int>(work.right - work.left));
+    const int height = std::min(widgets::Scale(330), static_cast<int>(work.bottom - work.top));
+    const int left = std::clamp(static_cast<int>(place.left + place.right) / 2 - width / 2,
+                                static_cast<int>(work.left), static_cast<int>(work.right) - width);
+    const int top = std::clamp(static_cast<int>(place.top + place.bottom) / 2 - height / 2,
+                               static_cast<int>(work.top), static_cast<int>(work.bottom) - height);
     hwnd_ = CreateWindowExA(
         WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kClassName, Text(IDS_RESTORE_CAPTION).c_str(),
         WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN, left, top, width,
@@ -362,7 +367,7 @@ void RestoreDialog::BrowseForBackup() {
         return;
     }
     SaveDialogOptions options{Text(IDS_RESTORE_OPEN_TITLE), Text(IDS_RESTORE_OPEN_FILTER), "reg",
-                              folder_};
+                              folder_, ""};
     std::string path;
     if (!prompts_.AskOpenPath(hwnd_, options, path)) {
         return;

@@ -161,7 +161,17 @@ void T_mainForm::FitTreePane() {
     const int borders = static_cast<int>((outer.right - outer.left) - inner.right);
     // Room for a vertical scroll bar as well, should the pane be made short; the design puts
     // the tree 2 pixels from the pane's left edge and 6 from its right.
-    const int treeWidth = std::max(Scale(225), needed + borders + GetSystemMetrics(SM_CXVSCROLL));
+    int treeWidth = std::max(Scale(225), needed + borders + GetSystemMetrics(SM_CXVSCROLL));
+    // Within the work area beside the button strip at its narrowest: a language of long words
+    // at a large scale gets a narrower pane (its tree then scrolls sideways) rather than a
+    // window larger than the screen.
+    RECT work{}, outside{0, 0, 0, 0};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    AdjustWindowRectEx(&outside, static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_EXSTYLE)));
+    const int room = static_cast<int>((work.right - work.left) - (outside.right - outside.left)) -
+                     Scale(3) - StripWidth(3) - Scale(8);
+    treeWidth = std::max(Scale(120), std::min(treeWidth, room));
     TopAdvPanel.Layout().SetSizeOf(LeftPanel.hwnd(), treeWidth + Scale(8));
     TopAdvPanel.Relayout();
     SetWindowPos(ItemsHTMLTreeview, nullptr, Scale(2), Scale(42), treeWidth, Scale(399),
@@ -170,11 +180,10 @@ void T_mainForm::FitTreePane() {
     // A language with long words may need more than the window's width for the pane and the
     // button strip on one row: the window grows, within the work area (and moves left to stay
     // inside it); where that is not enough the strip takes a second row (FormResize).
-    const int wanted = treeWidth + Scale(8) + Scale(3) + StripWidth(true);
-    RECT client{}, frame{}, work{};
+    const int wanted = treeWidth + Scale(8) + Scale(3) + StripWidth(1);
+    RECT client{}, frame{};
     GetClientRect(hwnd_, &client);
     GetWindowRect(hwnd_, &frame);
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     if (!IsZoomed(hwnd_) && client.right > 0 && client.right < wanted) {
         const int width = std::min(static_cast<int>(frame.right - frame.left) + wanted -
                                        static_cast<int>(client.right),

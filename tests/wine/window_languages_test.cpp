@@ -212,7 +212,9 @@ TEST_F(WindowLanguagesTest, EachLanguageShowsItsButtonsHeadersAndTreeAndFitsThem
         RECT backup{}, restore{};
         GetWindowRect(form->BackupHTMLCheckBox.hwnd(), &backup);
         GetWindowRect(form->RestoreAdvToolButton.hwnd(), &restore);
-        EXPECT_LE(backup.right, restore.left) << "\"Make Backup\" runs under \"Restore...\"";
+        RECT both{};
+        EXPECT_FALSE(IntersectRect(&both, &backup, &restore))
+            << "\"Make Backup\" runs under \"Restore...\"";
         EXPECT_LE(form->BackupHTMLCheckBox.TextWidth(form->BackupHTMLCheckBox.Text()) +
                       GetSystemMetrics(SM_CXMENUCHECK),
                   backup.right - backup.left)
@@ -463,6 +465,23 @@ void ExpectWhole(const std::string& name, HWND control, int frame) {
         << name << ": \"" << text << "\" is cut";
 }
 
+// A text that breaks into lines fits the control's height at its width.
+void ExpectWholeOnItsLines(const std::string& name, HWND control) {
+    char text[512] = {};
+    GetWindowTextA(control, text, sizeof text);
+    RECT place{};
+    GetClientRect(control, &place);
+    HDC dc = GetDC(control);
+    HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    RECT needed{0, 0, place.right, 0};
+    DrawTextA(dc, text, -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    EXPECT_LE(needed.bottom, place.bottom) << name << ": \"" << text << "\" is cut";
+    EXPECT_LE(needed.right, place.right) << name << ": \"" << text << "\" is cut";
+}
+
 // Every language at this DPI and at 150%: the main window after an analysis, the restore
 // dialog and the exclusions dialog keep their controls apart, inside their windows and the
 // work area, with the count and every button's text whole.
@@ -535,7 +554,8 @@ TEST_F(WindowLanguagesTest, EveryLanguageFitsItsWindowsAndTheWorkArea) {
                             {"the exclusions", GetDlgItem(box, IDC_EXCLUSION_LIST)},
                             {"Remove", GetDlgItem(box, IDC_EXCLUSION_REMOVE)},
                             {"Close", GetDlgItem(box, IDCANCEL)}});
-        ExpectWhole("the exclusions dialog's explanation", GetDlgItem(box, IDC_EXCLUSION_LABEL), 0);
+        ExpectWholeOnItsLines("the exclusions dialog's explanation",
+                              GetDlgItem(box, IDC_EXCLUSION_LABEL));
         ExpectWhole("the exclusions dialog's Remove", GetDlgItem(box, IDC_EXCLUSION_REMOVE),
                     widgets::Scale(4));
         ExpectWhole("the exclusions dialog's Close", GetDlgItem(box, IDCANCEL), widgets::Scale(4));
