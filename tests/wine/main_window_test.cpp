@@ -596,6 +596,11 @@ void CALLBACK AnswerTaskDialog(HWND, UINT, UINT_PTR timer, DWORD) {
     }
     KillTimer(nullptr, timer);
     answered = true;
+    if (answerKey == 0) {
+        // A picture of the question for a person to look at.
+        RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        WriteWindowPng(box, platform::Os().ProgramFolder() + "fix_question.png");
+    }
     if (answerKey != 0) {
         HWND focus = GetFocus();
         PostMessageA(focus ? focus : box, WM_KEYDOWN, answerKey, 0);
@@ -623,7 +628,11 @@ TEST_F(MainWindowTest, TheRealFixQuestionGoesOnOnlyWithItsActionButton) {
         SetTimer(nullptr, 0, 20, AnswerTaskDialog);
         WindowsPrompts real;
         const bool fixes =
-            real.ConfirmAction(form->hwnd(), "1 entry will be removed.", "Remove entries", "&Fix");
+            real.ConfirmAction(form->hwnd(),
+                               "11 entries in 6 categories will be removed. 9 of them are not "
+                               "shown in the list.\r\n\r\nA backup is written to "
+                               "C:\\Users\\Public\\Mendrake\\ first.",
+                               "Remove entries", "&Fix");
         EXPECT_TRUE(answered);
         EXPECT_EQ(c.fixes, fixes) << "key " << c.key;
     }
@@ -808,6 +817,8 @@ void CALLBACK DriveRestoreDialog(HWND, UINT, UINT_PTR timer, DWORD) {
     SendMessageA(dialog->RestoreButton(), BM_CLICK, 0, 0);
     run.questionsWhenDeclined = run.prompts->questions.size();
     run.presentAfterDecline = ValuePresent("Software\\MendrakeWindowRestore", "v");
+    RedrawWindow(dialog->hwnd(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     run.picture = WriteWindowPng(dialog->hwnd(), Os().ProgramFolder() + "restore_dialog.png");
     // "Yes": the restore runs on the worker; the value comes back and the summary is shown.
     run.prompts->confirm = true;
