@@ -118,6 +118,14 @@ RestoreDialog::~RestoreDialog() {
 }
 
 void RestoreDialog::Open() {
+    Create();
+    Refresh();
+    EnableWindow(owner_, FALSE);
+    ShowWindow(hwnd_, SW_SHOW);
+    SetFocus(list_);
+}
+
+void RestoreDialog::Create() {
     static const bool registered = [] {
         WNDCLASSEXA wc{};
         wc.cbSize = sizeof wc;
@@ -148,10 +156,6 @@ void RestoreDialog::Open() {
     }
     CreateControls();
     LayOut();
-    Refresh();
-    EnableWindow(owner_, FALSE);
-    ShowWindow(hwnd_, SW_SHOW);
-    SetFocus(list_);
 }
 
 void RestoreDialog::ShowModal() {

@@ -30,6 +30,9 @@ class RestoreDialog {
 
     // Creates and shows the dialog, the owner disabled; the list fills as the backups are read.
     void Open();
+    // Creates the dialog and its controls in their places, not shown and with nothing listed
+    // (Open does the rest; a test of the layout needs no more).
+    void Create();
     // Open, then a message loop until the dialog is closed.
     void ShowModal();
     // Closes the dialog, unless a restore is under way (it is not cut off half done).
