@@ -34,7 +34,6 @@
 #define IDS_TITLE_ERROR 21
 #define IDS_TITLE_INFORMATION 22
 #define IDS_NO_ISSUES_SELECTED 23
-#define IDS_BACKUP_IN_PROGRAM_FOLDER 24
 #define IDS_NOT_FIXED_ONE 25
 #define IDS_NOT_FIXED_MANY 26
 #define IDS_CLIPBOARD_BUSY 27
@@ -119,7 +118,6 @@
 #define IDS_LEFT_ONE 128
 #define IDS_LEFT_MANY 129
 #define IDS_SHUTDOWN_REASON 130
-#define IDS_BACKUP_IN_FOLDER 131
 
 // The restore dialog while it works, and its question about entries that changed.
 #define IDS_RESTORE_READING 132
