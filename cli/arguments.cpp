@@ -4,15 +4,18 @@
 #include "engine/issue_model.h"
 
 #include <algorithm>
+#include <cctype>
+#include <string>
 #include <initializer_list>
 #include <stdexcept>
 
 namespace mendrake::cli {
 
 const char* const kUsage =
-    "usage: mendrake-cli scan [--category ID]... [--log FILE] [--format text|json] [--stats]\n"
+    "usage: mendrake-cli scan [--category ID|NAME]... [--log FILE] [--format text|json] [--stats]\n"
     "                         [--exclude ENTRY]... [--no-exclusions]\n"
-    "       mendrake-cli fix [--category ID]... [--no-backup] [--backup-dir DIR] [--log FILE]\n"
+    "       mendrake-cli fix [--category ID|NAME]... [--no-backup] [--backup-dir DIR] [--log "
+    "FILE]\n"
     "                        [--format text|json] [--exclude ENTRY]... [--no-exclusions]\n"
     "                        [--include-inferred]\n"
     "       mendrake-cli exclude add ENTRY | exclude remove ENTRY | exclude list\n"
@@ -37,25 +40,44 @@ const char* const kExitStatuses =
     "  4  no administrator rights: machine-wide keys skipped (scan, fix) or entries not\n"
     "     written (restore)\n";
 
+std::string CategoryList() {
+    std::string list;
+    for (const TLevel& level : Levels) {
+        if (level.HasScanner != 0) {
+            const std::string id = std::to_string(level.Id);
+            list += "  " + std::string(id.size() < 2 ? 1 : 0, ' ') + id + "  " + level.Name + "\n";
+        }
+    }
+    return list;
+}
+
 namespace {
 
+bool SameName(const std::string& a, const char* b) {
+    return std::equal(a.begin(), a.end(), b, b + std::char_traits<char>::length(b),
+                      [](char x, char y) {
+                          return std::tolower(static_cast<unsigned char>(x)) ==
+                                 std::tolower(static_cast<unsigned char>(y));
+                      });
+}
+
+// A category by its number or its English name (any case, as the help lists it).
 std::int32_t CategoryId(const std::string& text) {
     std::size_t used = 0;
-    int id = 0;
+    int id = -1;
     try {
         id = std::stoi(text, &used);
     } catch (const std::exception&) {
         used = 0;
     }
-    if (used != text.size() || text.empty()) {
-        throw std::invalid_argument("not a category identifier: " + text);
-    }
     for (const TLevel& level : Levels) {
-        if (level.Id == id && level.HasScanner != 0) {
-            return id;
+        if (level.HasScanner != 0 && ((used == text.size() && !text.empty() && level.Id == id) ||
+                                      SameName(text, level.Name))) {
+            return level.Id;
         }
     }
-    throw std::invalid_argument("no scanner category has the identifier " + text);
+    throw std::invalid_argument("no scanner category is called " + text + "; the categories:\n" +
+                                CategoryList());
 }
 
 ReportFormat FormatNamed(const std::string& name) {

@@ -36,5 +36,7 @@ extern const char* const kUsage;
 extern const char* const kInferredNote;
 // The exit statuses, which --help prints after the usage.
 extern const char* const kExitStatuses;
+// The categories --category takes, one a line: "   3  Shared DLLs".
+std::string CategoryList();
 
 } // namespace mendrake::cli

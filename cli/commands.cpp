@@ -283,6 +283,13 @@ int RunRestore(const Arguments& arguments) {
     for (const std::string& failure : result.failures) {
         PrintText(stderr, "%s\n", failure.c_str());
     }
+    if (result.conflicts != 0 && !arguments.overwrite) {
+        // The way to put the backup's data over them, for a user who wants it after all.
+        PrintText(stderr,
+                  "%s changed since the backup; restore --overwrite writes the backup's "
+                  "data over them\n",
+                  Counted(result.conflicts, "entry", "entries").c_str());
+    }
     std::fflush(stderr);
     if (result.failures.empty()) {
         return kExitDone;
@@ -307,12 +314,15 @@ int RunBackups(const Arguments& arguments) {
     }
     for (const BackupEntry& backup : backups) {
         if (backup.problem.empty() && !backup.filesProblem.empty()) {
-            PrintText(stdout, "%s  %zu keys, %zu values, files cannot be read (%s)  %s\n",
-                      backup.when.c_str(), backup.keys, backup.values, backup.filesProblem.c_str(),
-                      backup.path.c_str());
+            PrintText(stdout, "%s  %s, %s, files cannot be read (%s)  %s\n", backup.when.c_str(),
+                      Counted(backup.keys, "key", "keys").c_str(),
+                      Counted(backup.values, "value", "values").c_str(),
+                      backup.filesProblem.c_str(), backup.path.c_str());
         } else if (backup.problem.empty()) {
-            PrintText(stdout, "%s  %zu keys, %zu values, %zu files  %s\n", backup.when.c_str(),
-                      backup.keys, backup.values, backup.files, backup.path.c_str());
+            PrintText(stdout, "%s  %s, %s, %s  %s\n", backup.when.c_str(),
+                      Counted(backup.keys, "key", "keys").c_str(),
+                      Counted(backup.values, "value", "values").c_str(),
+                      Counted(backup.files, "file", "files").c_str(), backup.path.c_str());
         } else {
             PrintText(stdout, "%s  cannot be read (%s)  %s\n", backup.when.c_str(),
                       backup.problem.c_str(), backup.path.c_str());
@@ -326,7 +336,12 @@ int RunBackups(const Arguments& arguments) {
 
 int RunCommand(const Arguments& arguments) {
     if (arguments.command == "help") {
-        WriteText(stdout, std::string(kUsage) + kInferredNote + kExitStatuses);
+        WriteText(stdout, std::string(kUsage) + kInferredNote +
+                              "
+categories (--category takes the number or the "
+                              "name):
+" +
+                              CategoryList() + kExitStatuses);
         std::fflush(stdout);
         return kExitDone;
     }

@@ -2,7 +2,9 @@
 ; Start-menu shortcut and an Uninstall entry in the 64-bit registry view.
 ;
 ; scripts/package.sh passes VERSION (four numbers), STAGE (the folder holding the files to
-; install), OUTFILE, and HELPLINK and ABOUTLINK (the pages the installed apps list links to).
+; install), OUTFILE, and HELPLINK and ABOUTLINK (the pages the installed apps list links to);
+; ICON, when given, is the program's icon (the build draws it), shown by the setup program and
+; its uninstaller. The shortcut and the installed apps' entry take the icon of mendrake.exe.
 ;
 ; A 64-bit setup program cannot start on 32-bit Windows at all: Windows itself refuses it
 ; ("This app can't run on your PC"), before any check of ours could run.
@@ -65,6 +67,17 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (c) ${PUBLISHER}"
 Var Upgrading ; "1" when a copy is installed: it is replaced where it is
 
 !define MUI_ABORTWARNING
+!ifdef ICON
+  !define MUI_ICON "${ICON}"
+  !define MUI_UNICON "${ICON}"
+!endif
+!define MUI_WELCOMEPAGE_TITLE "Welcome to ${PRODUCT} ${VERSION}"
+!define MUI_WELCOMEPAGE_TEXT "${PRODUCT} finds the registry entries and shortcuts that point at \
+programs and files no longer on this computer, and removes the ones you tick, after writing a \
+backup that puts them back.$\r$\n$\r$\nIt is installed for all users into Program Files and \
+added to the Start menu. Every user's backups and settings stay when it is uninstalled.\
+$\r$\n$\r$\nClick Next to continue."
+!insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_LICENSE "${STAGE}\LICENSE.txt"
 !define MUI_PAGE_CUSTOMFUNCTION_PRE SkipDirectoryOnUpgrade
 !insertmacro MUI_PAGE_DIRECTORY

@@ -156,9 +156,13 @@ class ScriptWriter {
     void Fail(const std::string& entry, const std::string& reason) {
         result_.failures.push_back(entry + ": " + reason);
     }
-    void Conflict(const std::string& location) {
+    void Conflict(const std::string& location, bool key,
+                  std::optional<platform::RegValue> now = std::nullopt,
+                  std::optional<platform::RegValue> backup = std::nullopt) {
         ++result_.conflicts;
         result_.failures.push_back("Not restored: " + location + ": changed since the backup");
+        result_.changed.push_back(
+            {location, result_.failures.back(), key, std::move(now), std::move(backup)});
     }
 
     // Whether the key at `path` holds anything the plan does not write: a value or a subkey
@@ -206,7 +210,7 @@ class ScriptWriter {
         opened = OpenedKey();
         if (HoldsOthers(deletion.root, deletion.path, 0)) {
             deletion.settled = true;
-            Conflict(deletion.location);
+            Conflict(deletion.location, true);
         } else if (!plan_.WritesAtOrBelow(deletion.root, deletion.path)) {
             RegistryAccess reg; // an empty key
             reg.SetRoot(deletion.root);
@@ -237,7 +241,8 @@ class ScriptWriter {
                 Fail(value.label, "cannot be read: " + Reason(status));
             } else if (!value.present || !SameValue(now, value.value)) {
                 value.settled = true;
-                Conflict(value.location);
+                Conflict(value.location, false, now,
+                         value.present ? std::optional(value.value) : std::nullopt);
             }
         }
         if (exists && missing.empty()) {
@@ -418,7 +423,7 @@ RestoreResult RestoreScript(const RegScript& script, bool overwrite) {
     return result;
 }
 
-RestoreResult RestoreBackup(const std::string& backupPath, bool overwrite) {
+RestoreResult RestoreBackup(const std::string& backupPath, bool overwrite, bool files) {
     const BackupContents contents = ReadBackup(backupPath);
     RestoreResult result = RestoreScript(contents.script, overwrite);
     if (!contents.filesProblem.empty()) {
@@ -426,13 +431,20 @@ RestoreResult RestoreBackup(const std::string& backupPath, bool overwrite) {
             BackupFilesFolder(backupPath) +
             ": the kept shortcut files cannot be put back: " + contents.filesProblem);
     }
-    PutBackFiles(backupPath, contents.files, result);
+    if (files) {
+        PutBackFiles(backupPath, contents.files, result);
+    }
     return result;
 }
 
+std::string Counted(std::size_t count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
 std::string RestoreSummary(const RestoreResult& result, const std::string& backupPath) {
-    return "Restored " + std::to_string(result.keys) + " keys, " + std::to_string(result.values) +
-           " values and " + std::to_string(result.files) + " files from " + backupPath;
+    return "Restored " + Counted(result.keys, "key", "keys") + ", " +
+           Counted(result.values, "value", "values") + " and " +
+           Counted(result.files, "file", "files") + " from " + backupPath;
 }
 
 } // namespace mendrake

@@ -5,18 +5,32 @@
 #include "repair/kept_files.h"
 #include "repair/reg_script.h"
 
+#include "platform/platform.h"
+
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace mendrake {
+
+// An entry that changed since the backup and was left as it is: what it holds now and what the
+// backup holds (none: not there). A key the backup deletes but that holds other entries now has
+// neither.
+struct RestoreConflict {
+    std::string location; // "HKCU\Key\name", or "HKCU\Key" for a key
+    std::string failure;  // its line in RestoreResult::failures
+    bool key = false;
+    std::optional<platform::RegValue> now, backup;
+};
 
 struct RestoreResult {
     // Restored, or already there as the backup holds them, and read back the same.
     std::size_t keys = 0, values = 0, files = 0;
     // Entries that changed since the backup and were left as they are (also in `failures`).
     std::size_t conflicts = 0;
-    std::vector<std::string> failures; // one line per entry, with its reason
+    std::vector<std::string> failures;    // one line per entry, with its reason
+    std::vector<RestoreConflict> changed; // the conflicts, in the order of `failures`
 };
 
 struct BackupContents {
@@ -41,9 +55,15 @@ RestoreResult RestoreScript(const RegScript& script, bool overwrite = false);
 
 // The whole restore of a backup file: ReadBackup, RestoreScript, then the kept files moved
 // back, never over a file that is there again and only into the start-menu and desktop folders.
-RestoreResult RestoreBackup(const std::string& backupPath, bool overwrite = false);
+// `files` false leaves the kept files alone: a second pass that only overwrites the registry
+// entries a first one left does not report the files that first one put back.
+RestoreResult RestoreBackup(const std::string& backupPath, bool overwrite = false,
+                            bool files = true);
 
-// "Restored K keys, V values and F files from FILE".
+// "3 keys", "1 key": a count with its English noun.
+std::string Counted(std::size_t count, const char* one, const char* many);
+
+// "Restored K keys, V values and F files from FILE" (each noun in the singular for one).
 std::string RestoreSummary(const RestoreResult& result, const std::string& backupPath);
 
 } // namespace mendrake

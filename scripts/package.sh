@@ -57,6 +57,7 @@ rm -rf "$dist/$zip_name" "$dist/$setup_name" "$dist/$msi_name" "$dist/SHA256SUMS
   LICENSE.txt)
 makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DSTAGE="$stage" \
   -DOUTFILE="$dist/$setup_name" -DHELPLINK="$help_link" -DABOUTLINK="$about_link" \
+  -DICON="$PWD/$build/generated/ui/mendrake.ico" \
   package/mendrake.nsi >"$log" 2>&1 || {
   cat "$log" >&2
   exit 1

@@ -273,7 +273,36 @@ void T_mainForm::ItemsHTMLTreeviewChange(HTREEITEM node) {
     SortShown();
     AdvListView.SelectNone();
     AdvListView.SetRowCount(static_cast<int>(ShownIssues.size()));
+    FitProblemColumn();
     AdvListView.Repaint();
+}
+
+void T_mainForm::FitProblemColumn() {
+    // Each distinct problem is measured once: the rows repeat a few dozen texts.
+    std::set<std::string> problems;
+    for (std::int32_t k : ShownIssues) {
+        if (k >= 0 && static_cast<std::size_t>(k) < Issues.size()) {
+            problems.insert(Issues[static_cast<std::size_t>(k)].Problem);
+        }
+    }
+    problemWidth_ = AdvListView.TextWidth(Text(IDS_COLUMN_PROBLEM));
+    for (const std::string& problem : problems) {
+        problemWidth_ = std::max(problemWidth_, AdvListView.TextWidth(ProblemText(problem)));
+    }
+    PlaceProblemColumn();
+}
+
+void T_mainForm::PlaceProblemColumn() {
+    int box = 0, boxHeight = 0;
+    ImageList_GetIconSize(CheckboxImageList.get(), &box, &boxHeight);
+    // The design's width at least; at most two fifths of the list, so that the data and the
+    // key keep room (the tip over a row shows the whole of a problem cut there).
+    RECT list{};
+    GetClientRect(AdvListView.hwnd(), &list);
+    const int design = widgets::Scale(165);
+    const int most = std::max(design, static_cast<int>(list.right) * 2 / 5);
+    AdvListView.SetColumnWidth(0,
+                               std::clamp(problemWidth_ + box + widgets::Scale(16), design, most));
 }
 
 namespace {

@@ -2,6 +2,8 @@
 
 #include "ui/resource_ids.h"
 #include "ui/texts.h"
+#include "widgets/control.h"
+#include "widgets/gdi.h"
 
 #include <algorithm>
 #include <exception>
@@ -68,6 +70,52 @@ void ExclusionsDialog::Fill() {
     UpdateRemove();
 }
 
+// The resource's places hold the English texts: a longer explanation takes more lines (the list
+// below gives up the height), and a longer button text a wider button, at its edge.
+void ExclusionsDialog::FitTexts() {
+    HWND label = GetDlgItem(hwnd_, IDC_EXCLUSION_LABEL);
+    HWND list = List();
+    RECT labelPlace{}, listPlace{};
+    GetWindowRect(label, &labelPlace);
+    GetWindowRect(list, &listPlace);
+    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&labelPlace), 2);
+    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&listPlace), 2);
+    const std::string text = Text(IDS_EXCLUSIONS_LABEL);
+    HDC dc = GetDC(label);
+    HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(label, WM_GETFONT, 0, 0)));
+    RECT needed{0, 0, labelPlace.right - labelPlace.left, 0};
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &needed,
+              DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(dc, old);
+    ReleaseDC(label, dc);
+    const int grow =
+        std::max(0, static_cast<int>(needed.bottom - (labelPlace.bottom - labelPlace.top)));
+    if (grow > 0) {
+        SetWindowPos(label, nullptr, 0, 0, labelPlace.right - labelPlace.left,
+                     labelPlace.bottom - labelPlace.top + grow, SWP_NOMOVE | SWP_NOZORDER);
+        SetWindowPos(
+            list, nullptr, listPlace.left, listPlace.top + grow, listPlace.right - listPlace.left,
+            std::max(0, static_cast<int>(listPlace.bottom - listPlace.top) - grow), SWP_NOZORDER);
+    }
+    for (int id : {IDC_EXCLUSION_REMOVE, IDCANCEL}) {
+        HWND button = GetDlgItem(hwnd_, id);
+        char caption[128] = {};
+        GetWindowTextA(button, caption, sizeof caption);
+        RECT place{};
+        GetWindowRect(button, &place);
+        MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&place), 2);
+        const int width =
+            std::max(static_cast<int>(place.right - place.left),
+                     widgets::TextWidthIn(button, WithoutAccessKey(caption)) + widgets::Scale(20));
+        // "Remove" keeps its left edge, "Close" its right one.
+        const int left =
+            id == IDCANCEL ? static_cast<int>(place.right) - width : static_cast<int>(place.left);
+        SetWindowPos(button, nullptr, left, place.top, width, place.bottom - place.top,
+                     SWP_NOZORDER);
+    }
+}
+
 void ExclusionsDialog::UpdateRemove() {
     EnableWindow(GetDlgItem(hwnd_, IDC_EXCLUSION_REMOVE),
                  SendMessageA(List(), LB_GETSELCOUNT, 0, 0) > 0 ? TRUE : FALSE);
@@ -124,6 +172,7 @@ INT_PTR ExclusionsDialog::Handle(UINT message, WPARAM wParam) {
         SetDlgItemTextA(hwnd_, IDC_EXCLUSION_LABEL, Text(IDS_EXCLUSIONS_LABEL).c_str());
         SetDlgItemTextA(hwnd_, IDC_EXCLUSION_REMOVE, Text(IDS_EXCLUSIONS_REMOVE).c_str());
         SetDlgItemTextA(hwnd_, IDCANCEL, Text(IDS_CLOSE).c_str());
+        FitTexts();
         Fill();
         return TRUE;
     case WM_COMMAND:

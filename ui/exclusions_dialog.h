@@ -39,6 +39,7 @@ class ExclusionsDialog {
     INT_PTR Handle(UINT message, WPARAM wParam);
     void Fill();
     void UpdateRemove();
+    void FitTexts();
     HWND List() const;
 
     ExclusionStore store_;

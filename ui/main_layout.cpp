@@ -30,7 +30,7 @@ void T_mainForm::CreateControls() {
     buttonFont_ = widgets::MakeFont("Tahoma", widgets::PointsToPixels(8), true);
     ImageList = MakeTreeIcons();
     CheckboxImageList = MakeCheckMarks();
-    SaveDialog = {Text(IDS_SAVE_LOG_TITLE), Text(IDS_SAVE_LOG_FILTER), "txt", ""};
+    SaveDialog = {Text(IDS_SAVE_LOG_TITLE), Text(IDS_SAVE_LOG_FILTER), "txt", "", ""};
 
     AdvOfficeStatusBar.Create(hwnd_, {Scale(233), Scale(500), Scale(20)}, 1);
     AdvOfficeStatusBar.SetFont(formFont_.get());

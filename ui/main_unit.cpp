@@ -40,18 +40,30 @@ T_mainForm::T_mainForm(Prompts& prompts) : prompts_(prompts) {
         wc.lpfnWndProc = Procedure;
         wc.hInstance = GetModuleHandleA(nullptr);
         wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+        // The program's icon at the sizes the title bar and the task bar use; shared icons
+        // from the module's resources, which the system keeps for the process's lifetime.
+        auto icon = [&](int metricX, int metricY) {
+            HANDLE own =
+                LoadImageA(wc.hInstance, MAKEINTRESOURCEA(IDI_MENDRAKE), IMAGE_ICON,
+                           GetSystemMetrics(metricX), GetSystemMetrics(metricY), LR_SHARED);
+            return own ? static_cast<HICON>(own) : LoadIcon(nullptr, IDI_APPLICATION);
+        };
+        wc.hIcon = icon(SM_CXICON, SM_CYICON);
+        wc.hIconSm = icon(SM_CXSMICON, SM_CYSMICON);
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         wc.lpszClassName = kClassName;
         return RegisterClassExA(&wc) != 0;
     }();
     (void)registered;
 
-    // Centred on the work area of the primary monitor, at the design size for this DPI.
-    const int width = widgets::Scale(kDesignWidth);
-    const int height = widgets::Scale(kDesignHeight);
+    // Centred on the work area of the primary monitor, at the design size for this DPI or as
+    // much of it as the work area holds.
     RECT work{};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const int width =
+        std::min(widgets::Scale(kDesignWidth), static_cast<int>(work.right - work.left));
+    const int height =
+        std::min(widgets::Scale(kDesignHeight), static_cast<int>(work.bottom - work.top));
     const int left = static_cast<int>(work.left) +
                      std::max(0, static_cast<int>(work.right - work.left) - width) / 2;
     const int top = static_cast<int>(work.top) +
@@ -129,7 +141,20 @@ LRESULT T_mainForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_GETMINMAXINFO: {
         auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
-        limits->ptMinTrackSize = {widgets::Scale(480), widgets::Scale(360)};
+        // Narrow enough for a small screen, wide enough for the tree pane and the button
+        // strip on two rows.
+        RECT frame{0, 0, 0, 0};
+        AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_STYLE)), FALSE,
+                           static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_EXSTYLE)));
+        const int least = LeftPanel.hwnd() ? LeftPanel.Width() + widgets::Scale(3) + StripWidth(3) +
+                                                 static_cast<int>(frame.right - frame.left)
+                                           : 0;
+        // Never wider than the work area: the window stays inside it.
+        RECT work{};
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+        limits->ptMinTrackSize = {std::min(std::max(widgets::Scale(480), least),
+                                           static_cast<int>(work.right - work.left)),
+                                  widgets::Scale(360)};
         return 0;
     }
     case WM_ACTIVATE:
@@ -138,6 +163,11 @@ LRESULT T_mainForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return DefWindowProcA(hwnd_, message, wParam, lParam);
     case WM_COMMAND:
+        // A submenu appended to the system menu reaches its window as WM_COMMAND under Wine
+        // (measured with Wine 8), where Windows sends WM_SYSCOMMAND: both choose the language.
+        if (lParam == 0 && HIWORD(wParam) == 0 && LanguageCommand(LOWORD(wParam))) {
+            return 0;
+        }
         if (OnCommand(reinterpret_cast<HWND>(lParam), HIWORD(wParam))) {
             return 0;
         }
@@ -161,16 +191,12 @@ LRESULT T_mainForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         // A fix cut off by a logoff or shutdown would be half done: it holds them off, with
         // the reason set when it began, until it has ended.
         return work_ == Work::Fix ? FALSE : TRUE;
-    case WM_SYSCOMMAND: {
+    case WM_SYSCOMMAND:
         // The four low bits of a system command are the system's own.
-        const auto command = static_cast<UINT>(wParam & 0xFFF0);
-        const auto index = (command - kLanguageCommand) / 16;
-        if (command >= kLanguageCommand && index < menuLanguages_.size()) {
-            LanguageMenuClick(menuLanguages_[index]);
+        if (LanguageCommand(static_cast<UINT>(wParam & 0xFFF0))) {
             return 0;
         }
         break;
-    }
     case kJobEnded:
         WorkerEnded();
         return 0;
@@ -217,6 +243,16 @@ void T_mainForm::CloseIfDeferred() {
         closePending_ = false;
         DestroyWindow(hwnd_);
     }
+}
+
+bool T_mainForm::LanguageCommand(UINT command) {
+    const auto index = (command - kLanguageCommand) / 16;
+    if (command < kLanguageCommand || (command - kLanguageCommand) % 16 != 0 ||
+        index >= menuLanguages_.size()) {
+        return false;
+    }
+    LanguageMenuClick(menuLanguages_[index]);
+    return true;
 }
 
 bool T_mainForm::OnCommand(HWND from, WORD code) {
@@ -304,6 +340,23 @@ void T_mainForm::UpdateLang(std::int32_t language) {
                                            VersionInfo->StringValue("FileVersion"));
 }
 
+int T_mainForm::StripWidth(int rows) const {
+    using widgets::Scale;
+    const int left = Scale(6) + analyseWidth_ + Scale(5) + fixWidth_ + Scale(8);
+    const int buttons = Scale(6) + restoreWidth_ + Scale(6) + saveWidth_ + Scale(11);
+    const int right = backupWidth_ + Scale(5) + buttons;
+    // The live line holds a count of the language at its longest likely.
+    const int count = LiveLabel.TextWidth(Text(IDS_ISSUES_FOUND, {"99999"}));
+    switch (rows) {
+    case 1:
+        return left + count + right;
+    case 2:
+        return std::max(left + count, Scale(6) + right);
+    default:
+        return std::max({left + count, buttons, Scale(6) + backupWidth_ + Scale(11)});
+    }
+}
+
 void T_mainForm::FormResize() {
     using widgets::Scale;
     // The progress panel takes what the version panel and the 20-pixel last panel leave.
@@ -314,19 +367,42 @@ void T_mainForm::FormResize() {
         SetWindowPos(control.hwnd(), nullptr, left, top, width, height,
                      SWP_NOZORDER | SWP_NOACTIVATE);
     };
+    // One row when the strip holds both groups with the live line's count between them;
+    // otherwise "Make Backup", "Restore..." and "Save log..." go to a second row, and where
+    // that does not hold them either, "Make Backup" to a third: no control runs over another
+    // and the count shows whole (long words, large fonts, a narrow window).
+    if (ButtonAdvPanel.hwnd() == nullptr) {
+        return; // a size message before the controls are made
+    }
+    const int strip = ButtonAdvPanel.Width();
+    const int rows = strip >= StripWidth(1) ? 1 : strip >= StripWidth(2) ? 2 : 3;
+    const int stripHeight = Scale(33) + (rows - 1) * Scale(28);
+    if (RightPanel.Layout().SizeOf(ButtonAdvPanel.hwnd()) != stripHeight) {
+        RightPanel.Layout().SetSizeOf(ButtonAdvPanel.hwnd(), stripHeight);
+        RightPanel.Relayout();
+    }
+    const int row = rows == 1 ? 0 : Scale(28);
     place(AnalyseAdvToolButton, Scale(6), Scale(5), analyseWidth_, Scale(22));
     place(FixAdvToolButton, Scale(6) + analyseWidth_ + Scale(5), Scale(5), fixWidth_, Scale(22));
-    const int saveLeft = ButtonAdvPanel.Width() - Scale(11) - saveWidth_;
+    const int saveLeft = strip - Scale(11) - saveWidth_;
     const int restoreLeft = saveLeft - Scale(6) - restoreWidth_;
-    place(SaveAdvToolButton, saveLeft, Scale(5), saveWidth_, Scale(22));
-    place(RestoreAdvToolButton, restoreLeft, Scale(5), restoreWidth_, Scale(22));
-    place(BackupHTMLCheckBox, restoreLeft - Scale(5) - backupWidth_, Scale(8), backupWidth_,
-          Scale(17));
-    // The live line fills the strip between "Fix" and "Make Backup".
+    place(SaveAdvToolButton, saveLeft, row + Scale(5), saveWidth_, Scale(22));
+    place(RestoreAdvToolButton, restoreLeft, row + Scale(5), restoreWidth_, Scale(22));
+    if (rows < 3) {
+        place(BackupHTMLCheckBox, restoreLeft - Scale(5) - backupWidth_, row + Scale(8),
+              backupWidth_, Scale(17));
+    } else {
+        place(BackupHTMLCheckBox, strip - Scale(11) - backupWidth_, 2 * Scale(28) + Scale(8),
+              backupWidth_, Scale(17));
+    }
+    const bool oneRow = rows == 1;
+    // The live line fills the strip between "Fix" and "Make Backup" (or the strip's end).
     const int liveLeft = FixAdvToolButton.Left() + fixWidth_ + Scale(8);
-    const int liveWidth = std::max(0, BackupHTMLCheckBox.Left() - widgets::Scale(6) - liveLeft);
-    SetWindowPos(LiveLabel.hwnd(), nullptr, liveLeft, widgets::Scale(10), liveWidth,
-                 widgets::Scale(14), SWP_NOZORDER | SWP_NOACTIVATE);
+    const int liveRight =
+        oneRow ? BackupHTMLCheckBox.Left() - Scale(6) : ButtonAdvPanel.Width() - Scale(11);
+    SetWindowPos(LiveLabel.hwnd(), nullptr, liveLeft, Scale(10), std::max(0, liveRight - liveLeft),
+                 Scale(14), SWP_NOZORDER | SWP_NOACTIVATE);
+    PlaceProblemColumn();
 }
 
 void T_mainForm::SiteLabelClick() {

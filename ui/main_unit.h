@@ -106,6 +106,8 @@ class T_mainForm {
     void SaveAdvToolButtonClick();
     // Opens the restore dialog on the backups of the backup folder.
     void RestoreAdvToolButtonClick();
+    // After a restore: the findings of the last analysis may be stale, so the list is emptied.
+    void ClearAfterRestore();
     // The restore dialog while it is open, else null.
     RestoreDialog* OpenRestoreDialog() const { return restoreDialog_; }
 
@@ -157,6 +159,8 @@ class T_mainForm {
     static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     bool OnCommand(HWND from, WORD code);
+    // A "Language" entry of the system menu, by its command; false for any other command.
+    bool LanguageCommand(UINT command);
     bool OnNotify(const NMHDR& header, LRESULT& result);
     void OnClose();
     void CreateControls();
@@ -182,6 +186,11 @@ class T_mainForm {
     void CreateLanguageMenu();
     void FitButtons();
     void FitTreePane();
+    // The button strip's width for its controls on one, two or three rows (the narrowest).
+    int StripWidth(int rows) const;
+    // The problem column as wide as the longest problem text of the rows shown, within reason.
+    void FitProblemColumn();
+    void PlaceProblemColumn(); // the width measured last, within what the list's width allows
     void RefreshShown();
     // RefreshShown during a run, when issues were only added: the selected rows stay selected.
     void RefreshShownKeepingSelection();
@@ -215,6 +224,7 @@ class T_mainForm {
     HMENU languageMenu_ = nullptr; // owned by the system menu once appended
     // Widths the texts of the current language need, in screen pixels.
     int analyseWidth_ = 0, fixWidth_ = 0, backupWidth_ = 0, restoreWidth_ = 0, saveWidth_ = 0;
+    int problemWidth_ = 0; // the longest problem text of the rows shown, in screen pixels
     std::set<std::int32_t> scannedCategories_; // categories the last run scanned to their end
     std::atomic<int> fixProgress_{0};          // the fix's position, written by the worker
     FixResult fixResult_;                      // what the fix did, written by the worker

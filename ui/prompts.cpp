@@ -1,8 +1,11 @@
 #include "ui/prompts.h"
 
+#include <commctrl.h>
 #include <commdlg.h>
 #include <shellapi.h>
 
+#include <string>
+#include <algorithm>
 #include <vector>
 
 namespace mendrake {
@@ -14,6 +17,50 @@ void WindowsPrompts::Message(HWND owner, const std::string& text, const std::str
 
 bool Prompts::Confirm(HWND owner, const std::string& text, const std::string& title) {
     return MessageBoxA(owner, text.c_str(), title.c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+namespace {
+
+// UTF-8 text (the process code page) as the wide text the task dialog takes.
+std::wstring Wide(const std::string& text) {
+    const int length = static_cast<int>(text.size());
+    std::wstring wide(
+        static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0)),
+        L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), static_cast<int>(wide.size()));
+    return wide;
+}
+
+} // namespace
+
+bool Prompts::ConfirmAction(HWND owner, const std::string& text, const std::string& title,
+                            const std::string& action) {
+    // A message box cannot name its buttons; the task dialog (common controls 6) can, and
+    // keeps Cancel as the default button and the answer to Esc and the close box.
+    const std::wstring wideText = Wide(text), wideTitle = Wide(title), wideAction = Wide(action);
+    constexpr int kAction = 100;
+    const TASKDIALOG_BUTTON buttons[] = {{kAction, wideAction.c_str()}};
+    TASKDIALOGCONFIG config{};
+    config.cbSize = sizeof config;
+    config.hwndParent = owner;
+    config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION | TDF_POSITION_RELATIVE_TO_WINDOW;
+    config.dwCommonButtons = TDCBF_CANCEL_BUTTON;
+    config.pszWindowTitle = wideTitle.c_str();
+    config.pszMainIcon = TD_WARNING_ICON;
+    config.pszContent = wideText.c_str();
+    config.cButtons = 1;
+    config.pButtons = buttons;
+    config.nDefaultButton = IDCANCEL;
+    int chosen = IDCANCEL;
+    if (FAILED(TaskDialogIndirect(&config, &chosen, nullptr, nullptr))) {
+        // Without the task dialog (an old common controls library) the message box asks, with
+        // Cancel as its default button.
+        chosen = MessageBoxA(owner, text.c_str(), title.c_str(),
+                             MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) == IDOK
+                     ? kAction
+                     : IDCANCEL;
+    }
+    return chosen == kAction;
 }
 
 UINT Prompts::ChooseFromMenu(HWND owner, HMENU menu, POINT screen) {
@@ -42,7 +89,7 @@ std::string DialogFilter(const std::string& filter) {
     return result;
 }
 
-bool WindowsPrompts::AskSavePath(HWND owner, const SaveDialogOptions& options, std::string& path) {
+bool Prompts::AskOpenPath(HWND owner, const SaveDialogOptions& options, std::string& path) {
     const std::string filter = DialogFilter(options.Filter);
     std::vector<char> file(32768, '\0');
     OPENFILENAMEA dialog{};
@@ -54,10 +101,33 @@ bool WindowsPrompts::AskSavePath(HWND owner, const SaveDialogOptions& options, s
     dialog.nMaxFile = static_cast<DWORD>(file.size());
     dialog.lpstrInitialDir = options.InitialDir.empty() ? nullptr : options.InitialDir.c_str();
     dialog.lpstrTitle = options.Title.c_str();
+    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
+                   OFN_NOCHANGEDIR | OFN_ENABLESIZING;
+    if (!GetOpenFileNameA(&dialog)) {
+        return false;
+    }
+    path = file.data();
+    return true;
+}
+
+bool WindowsPrompts::AskSavePath(HWND owner, const SaveDialogOptions& options, std::string& path) {
+    const std::string filter = DialogFilter(options.Filter);
+    std::vector<char> file(32768, '\0');
+    options.FileName.copy(file.data(), std::min(options.FileName.size(), file.size() - 1));
+    OPENFILENAMEA dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = filter.c_str();
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = static_cast<DWORD>(file.size());
+    dialog.lpstrInitialDir = options.InitialDir.empty() ? nullptr : options.InitialDir.c_str();
+    dialog.lpstrTitle = options.Title.c_str();
     dialog.lpstrDefExt = options.DefaultExt.c_str();
-    // No overwrite prompt: saving again to a name replaces the earlier log.
-    dialog.Flags =
-        OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_ENABLESIZING;
+    // A file chosen by mistake would be lost: the dialog asks before replacing one, as
+    // Windows programs do.
+    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR |
+                   OFN_ENABLESIZING | OFN_OVERWRITEPROMPT;
     if (!GetSaveFileNameA(&dialog)) {
         return false;
     }

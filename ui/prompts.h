@@ -15,6 +15,7 @@ struct SaveDialogOptions {
     std::string Filter;     // "Name|pattern" pairs separated by "|"
     std::string DefaultExt; // added to a name typed without an extension
     std::string InitialDir;
+    std::string FileName; // the name the dialog offers, empty for none
 };
 
 class Prompts {
@@ -25,8 +26,15 @@ class Prompts {
                          UINT icon) = 0;
     // The save dialog; false when the user cancels.
     virtual bool AskSavePath(HWND owner, const SaveDialogOptions& options, std::string& path) = 0;
+    // The open dialog for an existing file (GetOpenFileNameA); false when the user cancels.
+    virtual bool AskOpenPath(HWND owner, const SaveDialogOptions& options, std::string& path);
     // A question with Yes and No (MessageBoxA); true for Yes.
     virtual bool Confirm(HWND owner, const std::string& text, const std::string& title);
+    // A question before something that cannot be taken back: a button named for the action
+    // (`action`, with its access-key mark) and Cancel, which is the default and what Esc picks.
+    // True when the user chose the action.
+    virtual bool ConfirmAction(HWND owner, const std::string& text, const std::string& title,
+                               const std::string& action);
     // A pop-up menu at `screen`; the identifier of the chosen entry, 0 when none was chosen.
     virtual UINT ChooseFromMenu(HWND owner, HMENU menu, POINT screen);
     // Starts `program` with `parameters` through the shell; false when it could not be started.

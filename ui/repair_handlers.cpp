@@ -11,14 +11,37 @@
 #include "repair/scan_log.h"
 #include "ui/texts.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <string_view>
 #include <exception>
+#include <iterator>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace mendrake {
 
 namespace {
+
+// "Mendrake-COMPUTER-2026-12-11.txt": which machine and which day, so that logs gathered from
+// several machines keep apart. Characters a file name cannot hold are left out.
+std::string LogFileName(const std::string& computer, const platform::LocalTime& now) {
+    std::string name = "Mendrake-";
+    for (char c : computer) {
+        if (std::string_view("\\/:*?\"<>|").find(c) == std::string_view::npos &&
+            static_cast<unsigned char>(c) >= 0x20) {
+            name.push_back(c);
+        }
+    }
+    char date[40] = {};
+    std::snprintf(date, sizeof date, "%04d-%02d-%02d", now.year, now.month, now.day);
+    if (!computer.empty()) {
+        name.push_back('-');
+    }
+    return name.append(date).append(".txt");
+}
 
 // The reason Windows shows while the fix holds off a shutdown; the function takes wide text.
 std::wstring ShutdownReason() {
@@ -33,23 +56,77 @@ std::wstring ShutdownReason() {
 
 } // namespace
 
+namespace {
+
+// The question before the fix: how many ticked entries go, in how many categories (the one
+// category by name), how many of them the list does not show (the tree's selection hides the
+// rest, and the fix takes every ticked entry), and where the backup goes or that there is none.
+std::string FixQuestion(const std::vector<TItem>& issues, const std::vector<std::int32_t>& shown,
+                        const std::optional<std::string>& backupFolder) {
+    std::vector<bool> isShown(issues.size(), false);
+    for (std::int32_t index : shown) {
+        if (index >= 0 && static_cast<std::size_t>(index) < issues.size()) {
+            isShown[static_cast<std::size_t>(index)] = true;
+        }
+    }
+    std::size_t ticked = 0, hidden = 0;
+    std::set<std::int32_t> categories;
+    for (std::size_t i = 0; i < issues.size(); ++i) {
+        if (issues[i].Selected != 0) {
+            ++ticked;
+            hidden += isShown[i] ? 0 : 1;
+            categories.insert(issues[i].Category);
+        }
+    }
+    const std::string count = std::to_string(ticked);
+    std::string text;
+    if (categories.size() == 1) {
+        const auto level = std::find_if(std::begin(Levels), std::end(Levels), [&](const TLevel& l) {
+            return l.Id == *categories.begin();
+        });
+        const std::string name = level != std::end(Levels) ? CategoryText(*level) : "";
+        text = Text(ticked == 1 ? IDS_FIX_ONE : IDS_FIX_MANY_IN_ONE, {count, name});
+    } else {
+        text = Text(IDS_FIX_MANY, {count, std::to_string(categories.size())});
+    }
+    // Appended piece by piece: GCC 12's overlap check trips on "literal" + temporary here.
+    if (hidden > 0) {
+        text.append(" ");
+        text.append(ticked == 1 ? Text(IDS_FIX_HIDDEN_IT)
+                                : Text(hidden == 1 ? IDS_FIX_HIDDEN_ONE : IDS_FIX_HIDDEN_MANY,
+                                       {std::to_string(hidden)}));
+    }
+    text.append("\r\n\r\n");
+    text.append(backupFolder ? Text(IDS_FIX_BACKUP, {*backupFolder}) : Text(IDS_FIX_NO_BACKUP));
+    return text;
+}
+
+} // namespace
+
 void T_mainForm::FixAdvToolButtonClick() {
+    const bool anyTicked = std::any_of(Issues.begin(), Issues.end(),
+                                       [](const TItem& issue) { return issue.Selected != 0; });
+    if (!anyTicked) {
+        // Nothing would be deleted and no backup written: the user hears why.
+        prompts_.Message(hwnd_, Text(IDS_FIX_NOTHING_TICKED), Text(IDS_TITLE_INFORMATION),
+                         MB_ICONINFORMATION);
+        return;
+    }
     SetButtons(false, false, false);
+    std::optional<std::string> folder;
+    if (MakeBackup) {
+        folder = BackupFolder();
+    }
+    const bool fix = prompts_.ConfirmAction(hwnd_, FixQuestion(Issues, ShownIssues, folder),
+                                            Text(IDS_FIX_TITLE), Text(IDS_FIX));
+    if (!fix || closePending_) {
+        // Cancelled, or the window was closed while the question was up: nothing is deleted.
+        SetButtons(true, true, true);
+        return;
+    }
+    // The backup's name is taken after the question was answered.
     std::optional<std::string> backupPath;
     if (MakeBackup) {
-        // The installed copy keeps its backups in the user's own folder: the message names it.
-        const std::string folder = BackupFolder();
-        prompts_.Message(hwnd_,
-                         folder == platform::Os().ProgramFolder()
-                             ? Text(IDS_BACKUP_IN_PROGRAM_FOLDER)
-                             : Text(IDS_BACKUP_IN_FOLDER, {folder}),
-                         Text(IDS_TITLE_INFORMATION), MB_ICONINFORMATION);
-        if (closePending_) {
-            // The window was closed while the message was up: nothing is deleted.
-            SetButtons(true, true, true);
-            return;
-        }
-        // The name is taken after the message was closed.
         backupPath = DefaultBackupPath();
     }
     AdvOfficeStatusBar.SetProgressMax(100);
@@ -139,6 +216,13 @@ void T_mainForm::FinishFix(const JobOutcome& outcome) {
     }
     std::vector<std::size_t> left;
     std::vector<const KeptDependent*> kept;
+    std::size_t removed = 0;
+    for (std::size_t i = 0; i < Issues.size() && i < fixLeft_.size(); ++i) {
+        removed += Issues[i].Selected != 0 && !fixLeft_[i] ? 1 : 0;
+    }
+    ShowLive([removed] {
+        return Text(removed == 1 ? IDS_FIX_DONE_ONE : IDS_FIX_DONE_MANY, {std::to_string(removed)});
+    });
     for (std::size_t i = 0; i < Issues.size() && i < fixLeft_.size(); ++i) {
         if (Issues[i].Selected == 0 || !fixLeft_[i] || unbacked[i]) {
             continue;
@@ -191,6 +275,7 @@ void T_mainForm::RestoreAdvToolButtonClick() {
         return;
     }
     RestoreDialog dialog(hwnd_, prompts_, BackupFolder());
+    dialog.OnRestored = [this] { ClearAfterRestore(); };
     restoreDialog_ = &dialog;
     struct Forget {
         RestoreDialog*& open;
@@ -199,12 +284,23 @@ void T_mainForm::RestoreAdvToolButtonClick() {
     dialog.ShowModal();
 }
 
+void T_mainForm::ClearAfterRestore() {
+    // What the restore wrote back may be what the list calls missing or unused: a fix of the
+    // old findings could delete it again. The list goes; the next analysis sees the restore.
+    Issues.clear();
+    RefreshShown();
+    ShowCounts(false);
+    SetButtons(true, false, false);
+    ShowLive([] { return Text(IDS_LIST_CLEARED); });
+}
+
 void T_mainForm::BackupHTMLCheckBoxClick() {
     MakeBackup = BackupHTMLCheckBox.Checked();
 }
 
 void T_mainForm::SaveAdvToolButtonClick() {
     SaveDialog.InitialDir = platform::Os().DocumentsFolder();
+    SaveDialog.FileName = LogFileName(platform::Os().ComputerName(), platform::Os().Now());
     std::string path;
     if (!prompts_.AskSavePath(hwnd_, SaveDialog, path)) {
         return;

@@ -34,7 +34,6 @@
 #define IDS_TITLE_ERROR 21
 #define IDS_TITLE_INFORMATION 22
 #define IDS_NO_ISSUES_SELECTED 23
-#define IDS_BACKUP_IN_PROGRAM_FOLDER 24
 #define IDS_NOT_FIXED_ONE 25
 #define IDS_NOT_FIXED_MANY 26
 #define IDS_CLIPBOARD_BUSY 27
@@ -119,7 +118,6 @@
 #define IDS_LEFT_ONE 128
 #define IDS_LEFT_MANY 129
 #define IDS_SHUTDOWN_REASON 130
-#define IDS_BACKUP_IN_FOLDER 131
 
 // The restore dialog while it works, and its question about entries that changed.
 #define IDS_RESTORE_READING 132
@@ -145,6 +143,32 @@
 #define IDS_EVIDENCE_EXPANDED 206
 #define IDS_TESTED_FIRST 210
 #define IDS_ANSWER_FIRST 220
+// The question before the fix, and what the live line says after it.
+#define IDS_FIX_TITLE 141
+#define IDS_FIX_ONE 142
+#define IDS_FIX_MANY_IN_ONE 143
+#define IDS_FIX_MANY 144
+#define IDS_FIX_HIDDEN_IT 145
+#define IDS_FIX_HIDDEN_ONE 146
+#define IDS_FIX_HIDDEN_MANY 147
+#define IDS_FIX_BACKUP 148
+#define IDS_FIX_NO_BACKUP 149
+#define IDS_FIX_NOTHING_TICKED 150
+#define IDS_FIX_DONE_ONE 151
+#define IDS_FIX_DONE_MANY 152
+
+// The restore's one question about entries that changed since the backup, each with what it
+// holds now and in the backup; the list after a restore; opening a backup from anywhere.
+#define IDS_RESTORE_CONFLICT_ENTRY 153
+#define IDS_RESTORE_NOT_THERE 154
+#define IDS_RESTORE_KEY_OTHERS 155
+#define IDS_RESTORE_KEY_DELETED 156
+#define IDS_LIST_CLEARED 157
+#define IDS_RESTORE_BROWSE 158
+#define IDS_RESTORE_OPEN_TITLE 159
+#define IDS_RESTORE_OPEN_FILTER 160
+#define IDS_RESTORE_OVERWRITE_ONE 161
+#define IDS_RESTORE_OVERWRITE_MANY 162
 
 // The language blocks.
 #define LANG_BLOCK_ENGLISH 0
@@ -157,6 +181,9 @@
 #define LANG_BLOCK_RUSSIAN 7000
 #define LANG_BLOCK_JAPANESE 8000
 #define LANG_BLOCK_CHINESE_SIMPLIFIED 9000
+
+// The program's icon.
+#define IDI_MENDRAKE 1
 
 // The "Exclusions" dialog.
 #define IDD_EXCLUSIONS 100

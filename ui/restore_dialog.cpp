@@ -1,6 +1,7 @@
 #include "ui/restore_dialog.h"
 
 #include "engine/error.h"
+#include "repair/regexport_unit.h"
 #include "repair/restore.h"
 #include "ui/texts.h"
 
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 
 namespace mendrake {
 
@@ -15,6 +17,7 @@ namespace {
 
 constexpr const char* kClassName = "MendrakeRestoreDialog";
 constexpr int kListId = 100;
+constexpr int kBrowseId = 101;
 
 struct Column {
     int caption; // text of the string table
@@ -63,6 +66,46 @@ std::string RestoreReport(const std::string& summary, const std::vector<std::str
     return text;
 }
 
+namespace {
+
+// A value's data as a registry script writes it, cut where it would fill the box.
+std::string DataText(const std::optional<platform::RegValue>& value) {
+    if (!value) {
+        return Text(IDS_RESTORE_NOT_THERE);
+    }
+    constexpr std::size_t kLongest = 80;
+    std::string text =
+        ValueDataProblem(*value).empty() ? ValueDataText(*value) : ValueDataProblem(*value);
+    if (text.size() > kLongest) {
+        text.resize(kLongest);
+        text += "...";
+    }
+    return text;
+}
+
+} // namespace
+
+std::string ConflictReport(const std::vector<RestoreConflict>& changed, std::size_t maxLines) {
+    std::string text =
+        Text(changed.size() == 1 ? IDS_RESTORE_CONFLICT_ONE : IDS_RESTORE_CONFLICT_MANY,
+             {std::to_string(changed.size())});
+    for (std::size_t i = 0; i < changed.size() && i < maxLines; ++i) {
+        const RestoreConflict& entry = changed[i];
+        text.append("\n");
+        text.append(
+            entry.key
+                ? Text(IDS_RESTORE_CONFLICT_ENTRY, {entry.location, Text(IDS_RESTORE_KEY_OTHERS),
+                                                    Text(IDS_RESTORE_KEY_DELETED)})
+                : Text(IDS_RESTORE_CONFLICT_ENTRY,
+                       {entry.location, DataText(entry.now), DataText(entry.backup)}));
+    }
+    if (changed.size() > maxLines) {
+        text.append("\n");
+        text.append(Text(IDS_RESTORE_MORE, {std::to_string(changed.size() - maxLines)}));
+    }
+    return text;
+}
+
 RestoreDialog::RestoreDialog(HWND owner, Prompts& prompts, std::string folder)
     : owner_(owner), prompts_(prompts), folder_(std::move(folder)) {}
 
@@ -75,6 +118,14 @@ RestoreDialog::~RestoreDialog() {
 }
 
 void RestoreDialog::Open() {
+    Create();
+    Refresh();
+    EnableWindow(owner_, FALSE);
+    ShowWindow(hwnd_, SW_SHOW);
+    SetFocus(list_);
+}
+
+void RestoreDialog::Create() {
     static const bool registered = [] {
         WNDCLASSEXA wc{};
         wc.cbSize = sizeof wc;
@@ -86,11 +137,16 @@ void RestoreDialog::Open() {
         return RegisterClassExA(&wc) != 0;
     }();
     (void)registered;
-    const int width = widgets::Scale(560), height = widgets::Scale(330);
-    RECT place{};
+    // Centred on the owner, inside the work area.
+    RECT place{}, work{};
     GetWindowRect(owner_, &place);
-    const int left = static_cast<int>(place.left + place.right) / 2 - width / 2;
-    const int top = static_cast<int>(place.top + place.bottom) / 2 - height / 2;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const int width = std::min(widgets::Scale(560), static_cast<int>(work.right - work.left));
+    const int height = std::min(widgets::Scale(330), static_cast<int>(work.bottom - work.top));
+    const int left = std::clamp(static_cast<int>(place.left + place.right) / 2 - width / 2,
+                                static_cast<int>(work.left), static_cast<int>(work.right) - width);
+    const int top = std::clamp(static_cast<int>(place.top + place.bottom) / 2 - height / 2,
+                               static_cast<int>(work.top), static_cast<int>(work.bottom) - height);
     hwnd_ = CreateWindowExA(
         WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kClassName, Text(IDS_RESTORE_CAPTION).c_str(),
         WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN, left, top, width,
@@ -100,10 +156,6 @@ void RestoreDialog::Open() {
     }
     CreateControls();
     LayOut();
-    Refresh();
-    EnableWindow(owner_, FALSE);
-    ShowWindow(hwnd_, SW_SHOW);
-    SetFocus(list_);
 }
 
 void RestoreDialog::ShowModal() {
@@ -150,12 +202,15 @@ void RestoreDialog::CreateControls() {
                                  LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP, hwnd_,
                                  kListId, WS_EX_CLIENTEDGE);
     SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
+    SendMessageA(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
         LVCOLUMNA column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
         column.fmt = kColumns[i].format;
-        column.cx = widgets::Scale(kColumns[i].width);
         const std::string caption = Text(kColumns[i].caption);
+        // The design's width, or what the header's text needs with the header's margins.
+        column.cx = std::max(widgets::Scale(kColumns[i].width),
+                             widgets::TextWidthIn(list_, caption) + widgets::Scale(16));
         column.pszText = const_cast<char*>(caption.c_str());
         SendMessageA(list_, LVM_INSERTCOLUMNA, static_cast<WPARAM>(i),
                      reinterpret_cast<LPARAM>(&column));
@@ -164,7 +219,9 @@ void RestoreDialog::CreateControls() {
                                           BS_DEFPUSHBUTTON | WS_TABSTOP, hwnd_, IDOK);
     closeButton_ = widgets::CreateChild("BUTTON", Text(IDS_CLOSE).c_str(),
                                         BS_PUSHBUTTON | WS_TABSTOP, hwnd_, IDCANCEL);
-    for (HWND control : {label_, list_, restoreButton_, closeButton_}) {
+    browseButton_ = widgets::CreateChild("BUTTON", Text(IDS_RESTORE_BROWSE).c_str(),
+                                         BS_PUSHBUTTON | WS_TABSTOP, hwnd_, kBrowseId);
+    for (HWND control : {label_, list_, restoreButton_, closeButton_, browseButton_}) {
         SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     }
 }
@@ -172,17 +229,27 @@ void RestoreDialog::CreateControls() {
 void RestoreDialog::LayOut() {
     RECT client{};
     GetClientRect(hwnd_, &client);
-    const int margin = widgets::Scale(8), buttonWidth = widgets::Scale(90),
-              buttonHeight = widgets::Scale(24), labelHeight = widgets::Scale(16);
+    const int margin = widgets::Scale(8), buttonHeight = widgets::Scale(24),
+              labelHeight = widgets::Scale(16);
+    // Each button as wide as the design's 90 pixels or its text needs.
+    auto width = [](HWND button) {
+        char text[128] = {};
+        GetWindowTextA(button, text, sizeof text);
+        return std::max(widgets::Scale(90),
+                        widgets::TextWidthIn(button, WithoutAccessKey(text)) + widgets::Scale(20));
+    };
+    const int closeWidth = width(closeButton_), restoreWidth = width(restoreButton_);
     const int right = client.right - margin, bottom = client.bottom - margin;
     MoveWindow(label_, margin, margin, right - margin, labelHeight, TRUE);
     const int listTop = margin + labelHeight + widgets::Scale(4);
     const int listBottom = bottom - buttonHeight - margin;
     MoveWindow(list_, margin, listTop, right - margin, listBottom - listTop, TRUE);
-    MoveWindow(closeButton_, right - buttonWidth, bottom - buttonHeight, buttonWidth, buttonHeight,
+    MoveWindow(closeButton_, right - closeWidth, bottom - buttonHeight, closeWidth, buttonHeight,
                TRUE);
-    MoveWindow(restoreButton_, right - 2 * buttonWidth - margin, bottom - buttonHeight, buttonWidth,
-               buttonHeight, TRUE);
+    MoveWindow(restoreButton_, right - closeWidth - margin - restoreWidth, bottom - buttonHeight,
+               restoreWidth, buttonHeight, TRUE);
+    MoveWindow(browseButton_, margin, bottom - buttonHeight, width(browseButton_), buttonHeight,
+               TRUE);
     // The file column takes what the fixed ones leave.
     RECT inside{};
     GetClientRect(list_, &inside);
@@ -206,6 +273,9 @@ void RestoreDialog::Refresh() {
     reader_.reset(); // a reading under way stops; its rows are read again
     backups_.clear();
     SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0);
+    for (const BackupEntry& backup : opened_) {
+        AddRow(backup);
+    }
     SetWindowTextA(label_, Text(IDS_RESTORE_READING, {folder_}).c_str());
     reader_ = std::make_unique<BackupReader>(folder_, hwnd_, kBackupsRead);
     UpdateButtons();
@@ -296,6 +366,34 @@ void RestoreDialog::RestoreChosen() {
     StartRestore(false);
 }
 
+void RestoreDialog::BrowseForBackup() {
+    if (restore_) {
+        return;
+    }
+    SaveDialogOptions options{Text(IDS_RESTORE_OPEN_TITLE), Text(IDS_RESTORE_OPEN_FILTER), "reg",
+                              folder_, ""};
+    std::string path;
+    if (!prompts_.AskOpenPath(hwnd_, options, path)) {
+        return;
+    }
+    BackupEntry backup;
+    backup.path = path;
+    backup.when = BackupTime(FileName(path));
+    if (backup.when.empty()) {
+        backup.when = FileName(path); // not named by the fix: the file's name says which
+    }
+    CountBackup(backup);
+    std::erase_if(opened_, [&](const BackupEntry& known) { return known.path == path; });
+    opened_.insert(opened_.begin(), backup);
+    // The opened backup is the one chosen when the list has been made again.
+    LVITEMA none{};
+    none.stateMask = LVIS_SELECTED;
+    SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+    chosenPath_ = path;
+    Refresh();
+    SetFocus(list_);
+}
+
 void RestoreDialog::StartRestore(bool overwrite) {
     overwriting_ = overwrite;
     restoreResult_ = {};
@@ -303,7 +401,9 @@ void RestoreDialog::StartRestore(bool overwrite) {
     HWND window = hwnd_;
     restore_ = std::make_unique<BackgroundJob>(
         [this, path = restoring_.path, overwrite](const StopFlag&) {
-            restoreResult_ = RestoreBackup(path, overwrite);
+            // The overwrite only writes the registry entries the first pass left; the files that
+            // pass put back are not "there again".
+            restoreResult_ = RestoreBackup(path, overwrite, !overwrite);
         },
         [window] { PostMessageA(window, kRestoreEnded, 0, 0); });
     UpdateButtons();
@@ -322,20 +422,36 @@ void RestoreDialog::RestoreEnded() {
                          MB_ICONERROR);
     } else {
         const RestoreResult& result = restoreResult_;
+        if (OnRestored) {
+            OnRestored();
+        }
         const std::string summary =
             Text(IDS_RESTORE_SUMMARY, {std::to_string(result.keys), std::to_string(result.values),
                                        std::to_string(result.files), path});
-        prompts_.Message(hwnd_, RestoreReport(summary, result.failures), Title(),
-                         result.failures.empty() ? MB_ICONINFORMATION : MB_ICONWARNING);
-        // Newer data is never replaced without a question of its own.
-        if (result.conflicts != 0 && !overwriting_ &&
-            prompts_.Confirm(
-                hwnd_,
-                Text(result.conflicts == 1 ? IDS_RESTORE_CONFLICT_ONE : IDS_RESTORE_CONFLICT_MANY,
-                     {std::to_string(result.conflicts)}),
-                Title())) {
-            StartRestore(true);
-            return;
+        // The changed entries are listed with both values below the other failures, not twice.
+        std::vector<std::string> others;
+        for (const std::string& failure : result.failures) {
+            if (std::none_of(result.changed.begin(), result.changed.end(),
+                             [&](const RestoreConflict& c) { return c.failure == failure; })) {
+                others.push_back(failure);
+            }
+        }
+        if (result.changed.empty() || overwriting_) {
+            prompts_.Message(hwnd_, RestoreReport(summary, result.failures), Title(),
+                             result.failures.empty() ? MB_ICONINFORMATION : MB_ICONWARNING);
+        } else {
+            // Newer data is never replaced without a question: one, naming each entry with
+            // what it holds now and in the backup, after what was restored.
+            std::string question = RestoreReport(summary, others);
+            question.append("\n\n");
+            question.append(ConflictReport(result.changed));
+            question.append("\n\n");
+            question.append(Text(result.changed.size() == 1 ? IDS_RESTORE_OVERWRITE_ONE
+                                                            : IDS_RESTORE_OVERWRITE_MANY));
+            if (prompts_.Confirm(hwnd_, question, Title())) {
+                StartRestore(true);
+                return;
+            }
         }
     }
     Refresh();
@@ -363,6 +479,10 @@ LRESULT RestoreDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         if (LOWORD(wParam) == IDCANCEL) {
             Close();
+            return 0;
+        }
+        if (LOWORD(wParam) == kBrowseId) {
+            BrowseForBackup();
             return 0;
         }
         break;

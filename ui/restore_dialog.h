@@ -14,6 +14,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,6 +30,9 @@ class RestoreDialog {
 
     // Creates and shows the dialog, the owner disabled; the list fills as the backups are read.
     void Open();
+    // Creates the dialog and its controls in their places, not shown and with nothing listed
+    // (Open does the rest; a test of the layout needs no more).
+    void Create();
     // Open, then a message loop until the dialog is closed.
     void ShowModal();
     // Closes the dialog, unless a restore is under way (it is not cut off half done).
@@ -37,6 +41,10 @@ class RestoreDialog {
     HWND List() const { return list_; }
     HWND RestoreButton() const { return restoreButton_; }
     HWND CloseButton() const { return closeButton_; }
+    HWND BrowseButton() const { return browseButton_; }
+    // Called after each restore that ran to its end: the registry may no longer be what the
+    // last analysis saw.
+    std::function<void()> OnRestored;
     // Lists the backups of the folder again (after a fix or a restore), keeping the choice.
     void Refresh();
     // What the list shows, row by row.
@@ -47,6 +55,8 @@ class RestoreDialog {
     // Asks and starts the restore of the chosen backup on the worker; its end shows the result
     // (RestoreEnded). Does nothing more when the user says no.
     void RestoreChosen();
+    // "Browse...": a backup file chosen anywhere joins the top of the list, chosen.
+    void BrowseForBackup();
 
   private:
     static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -69,6 +79,8 @@ class RestoreDialog {
     std::string folder_;
     HWND hwnd_ = nullptr;
     HWND label_ = nullptr, list_ = nullptr, restoreButton_ = nullptr, closeButton_ = nullptr;
+    HWND browseButton_ = nullptr;
+    std::vector<BackupEntry> opened_; // backups opened through "Browse...", newest choice first
     widgets::Font font_;
     std::vector<BackupEntry> backups_;
     std::string chosenPath_; // the row to choose again when the list is read anew
@@ -85,5 +97,8 @@ class RestoreDialog {
 // most `maxLines` of them, and how many more).
 std::string RestoreReport(const std::string& summary, const std::vector<std::string>& failures,
                           std::size_t maxLines = 15);
+// The entries that changed since the backup, each with what it holds now and in the backup
+// (at most `maxLines` of them, and how many more), under a headline with their count.
+std::string ConflictReport(const std::vector<RestoreConflict>& changed, std::size_t maxLines = 10);
 
 } // namespace mendrake

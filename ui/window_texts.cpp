@@ -90,6 +90,7 @@ void T_mainForm::ApplyTexts() {
     }
     ShowCounts(countsShown_);
     LiveLabel.SetText(liveText_ ? liveText_() : std::string());
+    FitProblemColumn();
     AdvListView.Repaint(); // the problem texts of the rows
     FitButtons();
     FitTreePane();
@@ -161,28 +162,38 @@ void T_mainForm::FitTreePane() {
     const int borders = static_cast<int>((outer.right - outer.left) - inner.right);
     // Room for a vertical scroll bar as well, should the pane be made short; the design puts
     // the tree 2 pixels from the pane's left edge and 6 from its right.
-    const int treeWidth = std::max(Scale(225), needed + borders + GetSystemMetrics(SM_CXVSCROLL));
+    int treeWidth = std::max(Scale(225), needed + borders + GetSystemMetrics(SM_CXVSCROLL));
+    // Within the work area beside the button strip at its narrowest: a language of long words
+    // at a large scale gets a narrower pane (its tree then scrolls sideways) rather than a
+    // window larger than the screen.
+    RECT work{}, outside{0, 0, 0, 0};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    AdjustWindowRectEx(&outside, static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_EXSTYLE)));
+    const int room = static_cast<int>((work.right - work.left) - (outside.right - outside.left)) -
+                     Scale(3) - StripWidth(3) - Scale(8);
+    treeWidth = std::max(Scale(120), std::min(treeWidth, room));
     TopAdvPanel.Layout().SetSizeOf(LeftPanel.hwnd(), treeWidth + Scale(8));
     TopAdvPanel.Relayout();
     SetWindowPos(ItemsHTMLTreeview, nullptr, Scale(2), Scale(42), treeWidth, Scale(399),
                  SWP_NOZORDER | SWP_NOACTIVATE);
 
     // A language with long words may need more than the window's width for the pane and the
-    // button strip side by side: the window grows (within the work area) rather than let the
-    // right-hand controls run over "Fix".
-    const int strip = Scale(6) + analyseWidth_ + Scale(5) + fixWidth_ + Scale(8) + Scale(6) +
-                      backupWidth_ + Scale(5) + restoreWidth_ + Scale(6) + saveWidth_ + Scale(11);
-    const int wanted = treeWidth + Scale(8) + Scale(3) + strip;
-    RECT client{}, frame{}, work{};
+    // button strip on one row: the window grows, within the work area (and moves left to stay
+    // inside it); where that is not enough the strip takes a second row (FormResize).
+    const int wanted = treeWidth + Scale(8) + Scale(3) + StripWidth(1);
+    RECT client{}, frame{};
     GetClientRect(hwnd_, &client);
     GetWindowRect(hwnd_, &frame);
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     if (!IsZoomed(hwnd_) && client.right > 0 && client.right < wanted) {
         const int width = std::min(static_cast<int>(frame.right - frame.left) + wanted -
                                        static_cast<int>(client.right),
                                    static_cast<int>(work.right - work.left));
-        SetWindowPos(hwnd_, nullptr, 0, 0, width, frame.bottom - frame.top,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        const int left =
+            std::max(static_cast<int>(work.left),
+                     std::min(static_cast<int>(frame.left), static_cast<int>(work.right) - width));
+        SetWindowPos(hwnd_, nullptr, left, frame.top, width, frame.bottom - frame.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
     }
     FormResize();
 }

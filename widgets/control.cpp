@@ -48,13 +48,17 @@ bool Control::Fire(HWND from, WORD code, WORD expected, const std::function<void
 }
 
 int Control::TextWidth(const std::string& text) const {
-    HDC dc = GetDC(hwnd_);
+    return TextWidthIn(hwnd_, text);
+}
+
+int TextWidthIn(HWND window, const std::string& text) {
+    HDC dc = GetDC(window);
     HGDIOBJ old =
-        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(hwnd_, WM_GETFONT, 0, 0)));
+        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(window, WM_GETFONT, 0, 0)));
     RECT box{0, 0, 0, 0};
     DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &box, DT_CALCRECT | DT_SINGLELINE);
     SelectObject(dc, old);
-    ReleaseDC(hwnd_, dc);
+    ReleaseDC(window, dc);
     return static_cast<int>(box.right - box.left);
 }
 

@@ -39,6 +39,9 @@ class Control {
 };
 
 // Creates a child control; throws Error with the system's reason when Windows refuses.
+// The width of `text` on one line in the font `window` uses, in pixels.
+int TextWidthIn(HWND window, const std::string& text);
+
 HWND CreateChild(const char* className, const char* text, DWORD style, HWND parent, int id,
                  DWORD exStyle = 0);
 

@@ -15,7 +15,7 @@ void VirtualListView::Create(HWND parent) {
                             WS_TABSTOP,
                         parent, 0, WS_EX_CLIENTEDGE);
     SendMessageA(hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
-                 LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
+                 LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER | LVS_EX_INFOTIP);
     // In virtual mode the state image is asked for like the texts.
     SendMessageA(hwnd_, LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0);
     SetWindowSubclass(hwnd_, Hook, 1, reinterpret_cast<DWORD_PTR>(this));
@@ -29,6 +29,15 @@ void VirtualListView::AddColumn(const char* caption, int width, bool autoSize) {
     column.iSubItem = static_cast<int>(columns_.size());
     SendMessageA(hwnd_, LVM_INSERTCOLUMNA, columns_.size(), reinterpret_cast<LPARAM>(&column));
     columns_.push_back({width, autoSize});
+    FitColumns();
+}
+
+void VirtualListView::SetColumnWidth(int column, int width) {
+    if (column < 0 || static_cast<std::size_t>(column) >= columns_.size() ||
+        columns_[static_cast<std::size_t>(column)].width == width) {
+        return;
+    }
+    columns_[static_cast<std::size_t>(column)].width = width;
     FitColumns();
 }
 
@@ -214,6 +223,21 @@ void VirtualListView::FillDisplayInfo(NMLVDISPINFOA& info) {
     }
 }
 
+std::string VirtualListView::RowTip(int row) {
+    if (!OnData || row < 0 || row >= RowCount()) {
+        return {};
+    }
+    ListRow content;
+    OnData(row, content);
+    std::string tip = content.caption;
+    for (const std::string& text : content.subItems) {
+        if (!text.empty()) {
+            tip.append("\r\n").append(text);
+        }
+    }
+    return tip;
+}
+
 bool VirtualListView::HandleNotify(const NMHDR& header, LRESULT& result) {
     if (header.hwndFrom != hwnd_) {
         return false;
@@ -238,6 +262,22 @@ bool VirtualListView::HandleNotify(const NMHDR& header, LRESULT& result) {
         OnColumnClick(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
     } else if (header.code == LVN_ODFINDITEMA || header.code == LVN_ODFINDITEMW) {
         result = FindRow(header);
+    } else if (header.code == LVN_GETINFOTIPA) {
+        // The list puts its own text (the cell's, when cut) first; the row replaces it.
+        auto& tip = reinterpret_cast<NMLVGETINFOTIPA&>(const_cast<NMHDR&>(header));
+        if (tip.pszText && tip.cchTextMax > 0) {
+            lstrcpynA(tip.pszText, RowTip(tip.iItem).c_str(), tip.cchTextMax);
+        }
+    } else if (header.code == LVN_GETINFOTIPW) {
+        auto& tip = reinterpret_cast<NMLVGETINFOTIPW&>(const_cast<NMHDR&>(header));
+        if (tip.pszText && tip.cchTextMax > 0) {
+            const std::string text = RowTip(tip.iItem);
+            const int written =
+                MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, tip.pszText, tip.cchTextMax);
+            if (written == 0) {
+                tip.pszText[0] = L'\0'; // longer than the list's buffer: no tip rather than half
+            }
+        }
     }
     return true;
 }

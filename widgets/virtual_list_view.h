@@ -2,6 +2,7 @@
 // state image, caption and sub-items whenever it draws one. Whole-row selection of several
 // rows, grid lines, read-only labels; columns of fixed width, and auto-sized ones sharing the
 // rest equally; a sort arrow in the header; the keys and the context menu passed to the owner.
+// Resting the mouse on a row shows the whole row (every column's text, one a line) as a tip.
 #pragma once
 
 #include "widgets/control.h"
@@ -24,6 +25,8 @@ class VirtualListView : public Control {
   public:
     void Create(HWND parent);
     void AddColumn(const char* caption, int width, bool autoSize);
+    // A new width for a column of fixed width; the auto-sized ones share what is left.
+    void SetColumnWidth(int column, int width);
     void SetColumnText(int column, const std::string& caption);
     void SetStateImages(HIMAGELIST images);
     int RowCount() const;
@@ -62,6 +65,8 @@ class VirtualListView : public Control {
                                  DWORD_PTR self);
     void FitColumns();
     void FillDisplayInfo(NMLVDISPINFOA& info);
+    // The row's texts, one a line, for the tip the list shows over a row.
+    std::string RowTip(int row);
     POINT MenuPoint(LPARAM lParam) const;
     LRESULT FindRow(const NMHDR& header);
 

@@ -58,8 +58,47 @@ class CliCommands : public testing::Test {
 
 TEST_F(CliCommands, HelpPrintsTheUsageAndTheExitStatusesOnStandardOutput) {
     EXPECT_EQ(0, Run({"/?"}));
-    EXPECT_EQ(std::string(kUsage) + kInferredNote + kExitStatuses, out);
+    EXPECT_EQ(std::string(kUsage) + kInferredNote +
+                  "
+                  categories(--category takes the number or the name)
+              : " + CategoryList() +
+                kExitStatuses,
+                out);
+    EXPECT_NE(std::string::npos, out.find("
+   3  Shared DLLs
+")) << out;
+    EXPECT_NE(std::string::npos, out.find("
+  16  Sound Events
+")) << out;
     EXPECT_EQ("", err);
+}
+
+// --category takes a scanner category's number or its English name in any case; anything else
+// is refused with the list of the valid ones.
+TEST(CliArguments, ACategoryIsNamedByItsNumberOrItsEnglishName) {
+    const struct {
+        std::string given;
+        std::int32_t id; // -1: refused
+    } cases[] = {
+        {"3", 3},  {"Shared DLLs", 3}, {"shared dlls", 3}, {"RUN", 10}, {"16", 16}, {"0", -1},
+        {"1", -1}, {"Registry", -1},   {"99", -1},         {"3x", -1},  {"", -1},   {"Shared", -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.given);
+        if (c.id >= 0) {
+            EXPECT_EQ(std::vector<std::int32_t>{c.id},
+                      ParseArguments({"scan", "--category", c.given}).categories);
+        } else {
+            try {
+                ParseArguments({"scan", "--category", c.given});
+                ADD_FAILURE() << "taken";
+            } catch (const std::invalid_argument& e) {
+                EXPECT_EQ("no scanner category is called " + c.given + "; the categories:\n" +
+                              CategoryList(),
+                          e.what());
+            }
+        }
+    }
 }
 
 TEST_F(CliCommands, VersionPrintsTheFileVersionOfTheProgramsOwnResource) {
@@ -125,8 +164,7 @@ TEST_F(CliCommands, AFixWithTheLogOnStandardOutputSaysItsOwnLinesOnStandardError
 // A removed program's key rests on a judgement over its values: the fix leaves it unless told
 // to take inferred findings too, and says so.
 TEST_F(CliCommands, AFixLeavesInferredFindingsUnlessToldToIncludeThem) {
-    os.PutText(platform::kLocalMachine, "Software\\MdkGone\\Tool", "InstallDir",
-               "C:\\Gone\\Tool");
+    os.PutText(platform::kLocalMachine, "Software\\MdkGone\\Tool", "InstallDir", "C:\\Gone\\Tool");
     EXPECT_EQ(kExitIssues, Run({"fix", "--category", "6", "--no-backup"}));
     EXPECT_EQ("Left in place: 1 inferred finding (--include-inferred removes it)\n"
               "Fixed 0 of 1 issues, 0 excluded\n",

@@ -8,6 +8,7 @@
 #include "repair/backup_list.h"
 #include "repair/fix.h"
 #include "repair/kept_files.h"
+#include "repair/regexport_unit.h"
 #include "tests/support/registry_snapshot.h"
 
 #include <gtest/gtest.h>
@@ -256,6 +257,30 @@ TEST_F(RestoreTest, EntriesChangedSinceTheBackupAreNotOverwritten) {
                   "Not restored: HKCU\\Soft\\Values\\Unwanted: changed since the backup\n",
               Joined(result.failures));
     EXPECT_EQ(5u, result.conflicts);
+    // Each conflict with what is there now and what the backup holds, as script data.
+    struct Changed {
+        std::string location, now, backup; // "" for not there
+        bool key;
+    };
+    const std::vector<Changed> changed = {
+        {"HKCU\\Soft\\Cut", "", "", true},
+        {"HKCU\\" + run + "\\App", "\"C:\\\\Program Files\\\\App\\\\app.exe\"",
+         "\"C:\\\\Old\\\\gone.exe\"", false},
+        {"HKCU\\" + run + "\\Typed", "hex(2):43,3A,5C,74,2E,65,78,65,00", "\"C:\\\\t.exe\"", false},
+        {"HKCU\\Soft\\Class\\InprocServer32\\(Default)", "\"C:\\\\new\\\\server.dll\"",
+         "\"C:\\\\old\\\\server.dll\"", false},
+        {"HKCU\\Soft\\Values\\Unwanted", "\"set since\"", "", false},
+    };
+    ASSERT_EQ(changed.size(), result.changed.size());
+    for (std::size_t i = 0; i < changed.size(); ++i) {
+        const RestoreConflict& got = result.changed[i];
+        SCOPED_TRACE(changed[i].location);
+        EXPECT_EQ(changed[i].location, got.location);
+        EXPECT_EQ(changed[i].key, got.key);
+        EXPECT_EQ(changed[i].now, got.now ? ValueDataText(*got.now) : "");
+        EXPECT_EQ(changed[i].backup, got.backup ? ValueDataText(*got.backup) : "");
+        EXPECT_EQ(result.failures[i], got.failure);
+    }
     EXPECT_EQ(6u, result.keys) << "Run, InprocServer32, Cut, Again\\Sub, Again, Values";
     EXPECT_EQ(5u, result.values) << "Same, Absent, Cut's Kept, Again's Kept and New";
     const test::Snapshot now = test::TakeSnapshot(kCurrentUser, "Soft");
@@ -303,7 +328,7 @@ TEST_F(RestoreTest, AReinstalledProgramKeepsItsNewSettings) {
               Joined(result.failures));
     EXPECT_EQ(1u, result.values) << "Below's App, already there";
     EXPECT_EQ("C:\\New\\app.exe\0"s, test::TakeSnapshot(kCurrentUser, run).at(run).at("App").data);
-    EXPECT_EQ("Restored 2 keys, 1 values and 0 files from x", RestoreSummary(result, "x"));
+    EXPECT_EQ("Restored 2 keys, 1 value and 0 files from x", RestoreSummary(result, "x"));
 }
 
 // The kept files' list is written before the first file moves, and when it cannot be, the

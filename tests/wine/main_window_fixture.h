@@ -76,11 +76,41 @@ class RecordingPrompts : public Prompts {
         path = *savePath;
         return true;
     }
+    bool AskOpenPath(HWND, const SaveDialogOptions& options, std::string& path) override {
+        openDialog = options;
+        if (!openPath) {
+            return false;
+        }
+        path = *openPath;
+        return true;
+    }
+    std::optional<std::string> openPath; // none: the user cancels
+    SaveDialogOptions openDialog;
     bool Confirm(HWND, const std::string& text, const std::string&) override {
         questions.push_back(text);
+        if (!answers.empty()) {
+            const bool answer = answers.front();
+            answers.erase(answers.begin());
+            return answer;
+        }
         return confirm;
     }
+    std::vector<bool> answers; // the next questions' answers, before `confirm` answers again
     std::vector<Shown> messages;
+    // The questions before an action that cannot be taken back, answered with `act`.
+    bool ConfirmAction(HWND, const std::string& text, const std::string& title,
+                       const std::string& action) override {
+        actions.push_back({text, title, action});
+        if (duringMessage) {
+            duringMessage();
+        }
+        return act;
+    }
+    struct Asked {
+        std::string text, title, action;
+    };
+    std::vector<Asked> actions;
+    bool act = true; // the action chosen; false: Cancel
     std::vector<std::string> questions;
     bool confirm = false;                // the answer to every question
     std::optional<std::string> savePath; // none: the user cancels

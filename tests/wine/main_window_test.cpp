@@ -17,6 +17,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <set>
 
 namespace mendrake::test {
@@ -292,6 +293,12 @@ TEST_F(MainWindowTest, AnalyseUntickSaveLogAndFixWithBackupOnPlantedRegistry) {
     EXPECT_EQ("Txt Files (*.txt)|*.txt", prompts.dialog.Filter);
     EXPECT_EQ("txt", prompts.dialog.DefaultExt);
     EXPECT_EQ(Os().DocumentsFolder(), prompts.dialog.InitialDir);
+    // The name offered says which machine and which day.
+    SYSTEMTIME today{};
+    GetLocalTime(&today);
+    char date[40] = {};
+    std::snprintf(date, sizeof date, "%04u-%02u-%02u", today.wYear, today.wMonth, today.wDay);
+    EXPECT_EQ("Mendrake-" + Os().ComputerName() + "-" + date + ".txt", prompts.dialog.FileName);
     const std::string log = ReadText(logPath);
     EXPECT_EQ(0u, log.find("Log file for for: ")) << log.substr(0, 80);
     EXPECT_NE(std::string::npos, log.find(IssueBlock(Issues[keptIndex])));
@@ -303,17 +310,21 @@ TEST_F(MainWindowTest, AnalyseUntickSaveLogAndFixWithBackupOnPlantedRegistry) {
     UpdateWindow(form->hwnd());
     EXPECT_TRUE(WriteWindowPng(form->hwnd(), folder + "main_window.png"));
 
-    // Fix with "Make Backup": the message, a script in the program's folder, the deletion.
+    // Fix with "Make Backup": the question, a script in the program's folder, the deletion.
     std::set<std::string> before;
     for (const auto& entry : Os().ListFolder(folder + "*_backup.reg")) {
         before.insert(entry.name);
     }
     const std::vector<TItem> issuesBefore = Issues;
     Press(form->FixAdvToolButton);
-    ASSERT_EQ(1u, prompts.messages.size());
-    EXPECT_EQ("Backup file will be created in the application folder", prompts.messages[0].text);
-    EXPECT_EQ("Information", prompts.messages[0].title);
-    EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), prompts.messages[0].icon);
+    ASSERT_EQ(1u, prompts.actions.size());
+    EXPECT_EQ("1 entry in Shared DLLs will be removed.\r\n\r\nA backup is written to " + folder +
+                  " first.",
+              prompts.actions[0].text);
+    EXPECT_EQ("Remove entries", prompts.actions[0].title);
+    EXPECT_EQ("&Fix", prompts.actions[0].action);
+    EXPECT_TRUE(prompts.messages.empty()) << prompts.messages[0].text;
+    EXPECT_EQ("1 entry removed", form->LiveLabel.Text());
     std::vector<std::string> scripts;
     for (const auto& entry : Os().ListFolder(folder + "*_backup.reg")) {
         if (!before.count(entry.name)) {
@@ -345,7 +356,7 @@ TEST_F(MainWindowTest, AnalyseUntickSaveLogAndFixWithBackupOnPlantedRegistry) {
     EXPECT_EQ(-1, RowOf(fixed)) << "a click on the tree does not bring the fixed entry back";
     ASSERT_GE(RowOf(kept), 0);
     EXPECT_EQ(0, RowImage(RowOf(kept)));
-    EXPECT_EQ(1u, prompts.messages.size()) << prompts.messages.back().text;
+    EXPECT_TRUE(prompts.messages.empty()) << prompts.messages.back().text;
 }
 
 // A shortcut held open without delete sharing can be neither deleted nor moved: after the fix
@@ -434,8 +445,13 @@ TEST_F(MainWindowTest, FixListsTheEntriesItCouldNotDeleteOrMove) {
     EXPECT_EQ("AFS", Buttons());
 
     Issues[0].Selected = 0;
-    Press(form->FixAdvToolButton); // nothing ticked: nothing happens, nothing is said
+    Press(form->FixAdvToolButton); // nothing ticked: nothing happens, and the user hears why
     EXPECT_EQ(1u, Issues.size());
+    EXPECT_EQ(1u, prompts.actions.size()) << "no question without anything to remove";
+    ASSERT_EQ(2u, prompts.messages.size());
+    EXPECT_EQ("No entry is ticked, so nothing is removed. Tick the entries to remove in the list.",
+              prompts.messages[1].text);
+    EXPECT_EQ("AFS", Buttons());
     Issues.clear();
     SendMessageA(form->ItemsHTMLTreeview, TVM_SELECTITEM, TVGN_CARET,
                  reinterpret_cast<LPARAM>(form->NodeAt(1)));
@@ -490,28 +506,189 @@ TEST_F(MainWindowTest, TheStoredExclusionsKeepTheirEntriesOutOfTheList) {
     EXPECT_EQ(std::string::npos, form->LiveLabel.Text().find("excluded")) << form->LiveLabel.Text();
 }
 
-TEST_F(MainWindowTest, FixWithoutBackupWritesNoScriptAndShowsNoMessage) {
+TEST_F(MainWindowTest, FixWithoutBackupWritesNoScriptAndItsQuestionSaysSo) {
     SendMessageA(form->BackupHTMLCheckBox.hwnd(), BM_CLICK, 0, 0);
     Pump();
     EXPECT_FALSE(form->BackupHTMLCheckBox.Checked());
     EXPECT_FALSE(MakeBackup);
 
-    // One unticked finding of our own, so that nothing of the prefix is touched.
+    // One finding of our own whose entry is not there, so that nothing of the prefix is touched.
     test::AddIssue(3, 0, "Missing Shared DLL", "x", "HKLM\\Software\\MendrakeNone", 0x80000002u,
                    "\\Software\\MendrakeNone", "x", "", false);
-    Issues.back().Selected = 0;
     const std::string folder = Os().ProgramFolder();
     const std::size_t scriptsBefore = Os().ListFolder(folder + "*_backup.reg").size();
     SendMessageA(form->hwnd(), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),
                  reinterpret_cast<LPARAM>(form->FixAdvToolButton.hwnd()));
     WaitForWorker();
-    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_TRUE(prompts.messages.empty()) << prompts.messages[0].text;
+    ASSERT_EQ(1u, prompts.actions.size());
+    // The finding was put into the issues without a list made from them: it is not shown.
+    EXPECT_EQ("1 entry in Shared DLLs will be removed. It is not shown in the list.\r\n\r\nNo "
+              "backup is written: what is removed cannot be put back.",
+              prompts.actions[0].text);
     EXPECT_EQ(scriptsBefore, Os().ListFolder(folder + "*_backup.reg").size());
     EXPECT_EQ("A--", Buttons());
 
     SendMessageA(form->BackupHTMLCheckBox.hwnd(), BM_CLICK, 0, 0);
     Pump();
     EXPECT_TRUE(MakeBackup);
+}
+
+// The fix asks first, naming how many ticked entries go, in which categories, how many of
+// them the tree's selection hides, and where the backup goes. Cancel deletes nothing.
+TEST_F(MainWindowTest, FixAsksFirstWithTheCountAndWhereTheEntriesAre) {
+    struct Planted {
+        std::int32_t category;
+        bool ticked;
+    };
+    struct Case {
+        std::vector<Planted> issues;
+        std::int32_t shown; // the category whose node is selected, 0 for "All"
+        bool backup;
+        std::string question; // up to the backup's sentence
+    };
+    const std::vector<Case> cases = {
+        {{{10, true}, {10, true}}, 0, true, "2 entries in Run will be removed."},
+        {{{10, true}, {10, true}, {7, true}},
+         10,
+         false,
+         "3 entries in 2 categories will be removed. 1 of them is not shown in the list."},
+        {{{10, false}, {7, true}},
+         10,
+         true,
+         "1 entry in Fonts will be removed. It is not shown "
+         "in the list."},
+        {{{10, true}, {7, true}, {7, true}, {3, true}, {10, false}},
+         10,
+         false,
+         "4 entries in 3 categories will be removed. 3 of them are not shown in the list."},
+    };
+    auto nodeOf = [this](std::int32_t category) {
+        for (int i = 0; i < form->NodeCount(); ++i) {
+            if (form->LevelOf(form->NodeAt(i))->Id == category) {
+                return i;
+            }
+        }
+        return 0;
+    };
+    const std::string folder = Os().ProgramFolder();
+    const std::size_t scriptsBefore = Os().ListFolder(folder + "*_backup.reg").size();
+    prompts.act = false; // Cancel
+    for (const Case& c : cases) {
+        Issues.clear();
+        int n = 0;
+        for (const Planted& planted : c.issues) {
+            const std::string value = std::string("v").append(std::to_string(n++));
+            test::AddIssue(planted.category, 0, "Run Issue", value,
+                           "HKCU\\Software\\MendrakeWindowNone", 0x80000001u,
+                           "\\Software\\MendrakeWindowNone", value, "", false);
+            Issues.back().Selected = planted.ticked ? 1 : 0;
+        }
+        MakeBackup = c.backup;
+        Select(nodeOf(c.shown) == 0 ? 1 : 0); // the selection changes: the list is made again
+        Select(nodeOf(c.shown));
+        form->FixAdvToolButton.SetEnabled(true);
+        prompts.actions.clear();
+        Press(form->FixAdvToolButton);
+        ASSERT_EQ(1u, prompts.actions.size());
+        const std::string backup = c.backup ? "A backup is written to " + folder + " first."
+                                            : "No backup is written: what is removed cannot be "
+                                              "put back.";
+        EXPECT_EQ(c.question + "\r\n\r\n" + backup, prompts.actions[0].text);
+        EXPECT_EQ(c.issues.size(), Issues.size()) << "Cancel removes nothing";
+        EXPECT_EQ("AFS", Buttons());
+        EXPECT_EQ("", form->LiveLabel.Text());
+    }
+    EXPECT_TRUE(prompts.messages.empty()) << prompts.messages[0].text;
+    EXPECT_EQ(scriptsBefore, Os().ListFolder(folder + "*_backup.reg").size())
+        << "no backup is written before the answer";
+
+    // The same in German: the category named in the window's language.
+    form->UpdateLang(1000);
+    Issues.clear();
+    test::AddIssue(7, 0, "Font Issue", "v", "HKCU\\Software\\MendrakeWindowNone", 0x80000001u,
+                   "\\Software\\MendrakeWindowNone", "v", "", false);
+    Select(0);
+    prompts.actions.clear();
+    MakeBackup = false;
+    Press(form->FixAdvToolButton);
+    ASSERT_EQ(1u, prompts.actions.size());
+    EXPECT_EQ(0u, prompts.actions[0].text.find("1 Eintrag in Schriftarten wird entfernt."))
+        << prompts.actions[0].text;
+    EXPECT_EQ("&Beheben", prompts.actions[0].action);
+
+    // Chosen: the entries go, and the live line says how many.
+    prompts.act = true;
+    form->UpdateLang(0);
+    Press(form->FixAdvToolButton);
+    EXPECT_TRUE(Issues.empty());
+    EXPECT_EQ("1 entry removed", form->LiveLabel.Text());
+}
+
+// The real question box: Cancel is its default, so Enter and Esc both leave everything; only
+// the button named for the action goes on.
+namespace {
+UINT answerKey = 0; // a key to press, or 0 to click the action's button
+bool answered = false;
+void CALLBACK AnswerTaskDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND box = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM found) {
+            char name[32] = {};
+            GetClassNameA(hwnd, name, sizeof name);
+            if (IsWindowVisible(hwnd) && std::string(name) == "#32770") {
+                *reinterpret_cast<HWND*>(found) = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&box));
+    if (box == nullptr) {
+        return; // not shown yet
+    }
+    KillTimer(nullptr, timer);
+    answered = true;
+    if (answerKey == 0) {
+        // A picture of the question for a person to look at.
+        RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        WriteWindowPng(box, platform::Os().ProgramFolder() + "fix_question.png");
+    }
+    if (answerKey != 0) {
+        HWND focus = GetFocus();
+        PostMessageA(focus ? focus : box, WM_KEYDOWN, answerKey, 0);
+        PostMessageA(focus ? focus : box, WM_KEYUP, answerKey, 0);
+        return;
+    }
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char text[64] = {};
+        GetWindowTextA(child, text, sizeof text);
+        if (std::string(text) == "&Fix") {
+            PostMessageA(child, BM_CLICK, 0, 0);
+        }
+    }
+}
+} // namespace
+
+TEST_F(MainWindowTest, TheRealFixQuestionGoesOnOnlyWithItsActionButton) {
+    struct Case {
+        UINT key;
+        bool fixes;
+    };
+    for (const Case& c : {Case{VK_RETURN, false}, Case{VK_ESCAPE, false}, Case{0, true}}) {
+        answerKey = c.key;
+        answered = false;
+        SetTimer(nullptr, 0, 20, AnswerTaskDialog);
+        WindowsPrompts real;
+        const bool fixes =
+            real.ConfirmAction(form->hwnd(),
+                               "11 entries in 6 categories will be removed. 9 of them are not "
+                               "shown in the list.\r\n\r\nA backup is written to "
+                               "C:\\Users\\Public\\Mendrake\\ first.",
+                               "Remove entries", "&Fix");
+        EXPECT_TRUE(answered);
+        EXPECT_EQ(c.fixes, fixes) << "key " << c.key;
+    }
 }
 
 TEST_F(MainWindowTest, AFullRunMovesTheProgressThroughTheTreeAndListsEveryIssue) {
@@ -571,12 +748,12 @@ TEST_F(MainWindowTest, FixSaysWhichIssuesItLeftBecauseTheBackupCannotHoldThem) {
     }
 
     EXPECT_TRUE(stillThere) << "nothing of the issue was deleted";
-    ASSERT_EQ(2u, prompts.messages.size()) << prompts.messages.back().text;
+    ASSERT_EQ(1u, prompts.messages.size()) << prompts.messages.back().text;
     EXPECT_EQ("1 issue was not fixed: nothing of them was deleted.\r\n\r\nHKCU" + key +
                   ": cannot be backed up: a key name below \"HKEY_CURRENT_USER" + key +
                   "\" holds a line break",
-              prompts.messages[1].text);
-    EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), prompts.messages[1].icon);
+              prompts.messages[0].text);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), prompts.messages[0].icon);
     EXPECT_EQ("AFS", Buttons()) << "the issue stays listed";
     EXPECT_EQ(1u, Issues.size());
 }
@@ -607,11 +784,11 @@ TEST_F(MainWindowTest, ABackupThatCannotBeWrittenDeletesNothingAndKeepsTheButton
     }
     Press(form->FixAdvToolButton);
 
-    ASSERT_EQ(2u, prompts.messages.size());
-    EXPECT_EQ("Information", prompts.messages[0].title);
-    EXPECT_EQ(0u, prompts.messages[1].text.find("Cannot create file \"" + folder))
-        << prompts.messages[1].text;
-    EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), prompts.messages[1].icon);
+    ASSERT_EQ(1u, prompts.messages.size());
+    EXPECT_EQ(1u, prompts.actions.size());
+    EXPECT_EQ(0u, prompts.messages[0].text.find("Cannot create file \"" + folder))
+        << prompts.messages[0].text;
+    EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), prompts.messages[0].icon);
     EXPECT_EQ("AFS", Buttons());
     platform::Hkey opened = 0;
     ASSERT_EQ(platform::kSuccess,
@@ -632,6 +809,11 @@ struct RestoreDialogRun {
     std::size_t questionsWhenDeclined = 0;
     bool presentAfterDecline = true, presentAfterRestore = false, restoreOnWorker = false;
     bool picture = false;
+    std::size_t issuesAfterRestore = 0;
+    std::string liveAfterRestore;
+    std::string elsewhere; // a backup opened through "Browse..."
+    std::vector<BackupEntry> afterBrowse;
+    int chosenAfterBrowse = -1;
 };
 RestoreDialogRun* dialogRun = nullptr;
 
@@ -688,6 +870,8 @@ void CALLBACK DriveRestoreDialog(HWND, UINT, UINT_PTR timer, DWORD) {
     SendMessageA(dialog->RestoreButton(), BM_CLICK, 0, 0);
     run.questionsWhenDeclined = run.prompts->questions.size();
     run.presentAfterDecline = ValuePresent("Software\\MendrakeWindowRestore", "v");
+    RedrawWindow(dialog->hwnd(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     run.picture = WriteWindowPng(dialog->hwnd(), Os().ProgramFolder() + "restore_dialog.png");
     // "Yes": the restore runs on the worker; the value comes back and the summary is shown.
     run.prompts->confirm = true;
@@ -695,16 +879,27 @@ void CALLBACK DriveRestoreDialog(HWND, UINT, UINT_PTR timer, DWORD) {
     run.restoreOnWorker = dialog->Restoring() && !IsWindowEnabled(dialog->CloseButton());
     WaitWhile([dialog] { return dialog->Restoring(); });
     run.presentAfterRestore = ValuePresent("Software\\MendrakeWindowRestore", "v");
-    // A fix (of nothing ticked) while the dialog is open lists the backup it writes (and one put
-    // there by hand).
+    run.issuesAfterRestore = Issues.size();
+    run.liveAfterRestore = run.form->LiveLabel.Text();
+    // A fix (of an entry that is not there) while the dialog is open lists the backup it writes
+    // (and one put there by hand).
     Os().WriteWholeFile(run.extra, "REGEDIT4\r\n\r\n");
     for (TItem& issue : Issues) {
         issue.Selected = 0;
     }
+    test::AddIssue(10, 0, "Invalid Run", "w", "HKCU\\Software\\MendrakeWindowNone", 0x80000001u,
+                   "\\Software\\MendrakeWindowNone", "w", "", false);
     run.form->FixAdvToolButtonClick();
     // The fix runs on the worker; the dialog is refreshed when the window takes its outcome.
     WaitWhile([&run, dialog] { return run.form->Busy() || dialog->Reading(); });
     run.afterFix = dialog->Backups();
+    // "Browse...": a backup kept elsewhere joins the list at its top, chosen.
+    run.prompts->openPath = run.elsewhere;
+    SendMessageA(dialog->BrowseButton(), BM_CLICK, 0, 0);
+    WaitWhile([dialog] { return dialog->Reading(); });
+    run.afterBrowse = dialog->Backups();
+    run.chosenAfterBrowse = static_cast<int>(
+        SendMessageA(dialog->List(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     // Esc in the list closes the dialog.
     PostMessageA(dialog->List(), WM_KEYDOWN, VK_ESCAPE, 0);
 }
@@ -728,6 +923,13 @@ TEST_F(MainWindowTest, RestoreDialogListsTheBackupsAndRestoresTheChosenOne) {
     }
     ASSERT_FALSE(run.backup.empty());
     run.extra = folder + "19991231235959_backup.reg";
+    PlantedFiles elsewhere;
+    elsewhere.AddFolder("C:\\MendrakeWindowTest\\");
+    run.elsewhere = "C:\\MendrakeWindowTest\\kept by hand.reg";
+    ASSERT_TRUE(Os().WriteWholeFile(run.elsewhere,
+                                    "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Mendrake"
+                                    "Elsewhere]\r\n\"x\"=\"1\"\r\n\"y\"=\"2\"\r\n")
+                    .ok());
     dialogRun = &run;
     SetTimer(nullptr, 0, 10, DriveRestoreDialog);
     Press(form->RestoreAdvToolButton); // returns when the dialog is closed
@@ -757,6 +959,17 @@ TEST_F(MainWindowTest, RestoreDialogListsTheBackupsAndRestoresTheChosenOne) {
     EXPECT_TRUE(summaryShown);
     ASSERT_FALSE(run.afterFix.empty());
     EXPECT_EQ(run.extra, run.afterFix.back().path) << "the list was read again after the fix";
+    // After the restore the findings of the last analysis are gone, and the window says why.
+    EXPECT_EQ(0u, run.issuesAfterRestore);
+    EXPECT_EQ("List cleared after the restore: analyse again", run.liveAfterRestore);
+    ASSERT_FALSE(run.afterBrowse.empty());
+    EXPECT_EQ(run.elsewhere, run.afterBrowse[0].path);
+    EXPECT_EQ("kept by hand.reg", run.afterBrowse[0].when) << "no time in its name";
+    EXPECT_EQ(1u, run.afterBrowse[0].keys);
+    EXPECT_EQ(2u, run.afterBrowse[0].values);
+    EXPECT_EQ(0, run.chosenAfterBrowse);
+    EXPECT_EQ(run.afterFix.size() + 1, run.afterBrowse.size()) << "the folder's backups stay";
+    EXPECT_EQ("Open a backup", prompts.openDialog.Title);
 }
 
 // A value set again since the fix: the dialog's restore leaves it, shows the conflict and asks
@@ -800,13 +1013,14 @@ TEST_F(MainWindowTest, RestoreDialogAsksBeforeOverwritingWhatChangedSinceTheBack
     WaitWhile([&dialog] { return dialog.Reading(); });
     const std::size_t listed = dialog.Backups().size();
     // The fix's backup is the newest and chosen. "Yes" to restore, "No" to overwriting.
-    prompts.confirm = true;
-    prompts.duringMessage = [this] { prompts.confirm = false; };
+    prompts.answers = {true, false};
     SendMessageA(dialog.RestoreButton(), BM_CLICK, 0, 0);
     WaitWhile([&dialog] { return dialog.Restoring(); });
     const std::string afterNo = ValueText(key.substr(1), "v");
+    const std::size_t messagesAfterNo = prompts.messages.size();
+    // The list is read again after a restore; "Restore..." waits for its first row.
+    WaitWhile([&dialog] { return dialog.Reading(); });
     // Again, "Yes" to both: the overwrite runs as a second restore on the worker.
-    prompts.duringMessage = nullptr;
     prompts.confirm = true;
     SendMessageA(dialog.RestoreButton(), BM_CLICK, 0, 0);
     WaitWhile([&dialog] { return dialog.Restoring(); });
@@ -819,16 +1033,23 @@ TEST_F(MainWindowTest, RestoreDialogAsksBeforeOverwritingWhatChangedSinceTheBack
     EXPECT_LE(2u, listed);
     EXPECT_EQ("new", afterNo) << "nothing newer replaced without the second question";
     EXPECT_EQ("old", afterYes);
+    // One question after the first pass: what it restored, then the changed entry with what
+    // it holds now and in the backup, then whether to overwrite; no message before it.
     ASSERT_EQ(4u, prompts.questions.size());
-    EXPECT_EQ(0u, prompts.questions[1].find("1 entry has changed since the backup"))
-        << prompts.questions[1];
-    ASSERT_LE(3u, prompts.messages.size());
-    EXPECT_NE(std::string::npos, prompts.messages[0].text.find("Not restored: HKCU" + key +
-                                                               "\\v: changed since the backup"))
+    EXPECT_EQ(0u, messagesAfterNo) << prompts.messages[0].text;
+    const std::string& conflict = prompts.questions[1];
+    EXPECT_EQ(0u, conflict.find("Restored 1 keys, 0 values and 0 files from ")) << conflict;
+    EXPECT_NE(std::string::npos,
+              conflict.find(
+                  "\n\n1 entry has changed since the backup and was left as it is:\nHKCU" + key +
+                  "\\v\n    now: \"new\"\n    in the backup: \"old\"\n\nOverwrite "
+                  "it with the data of the backup? What is there now is lost."))
+        << conflict;
+    EXPECT_EQ(std::string::npos, conflict.find("Not restored")) << "the entry is named once";
+    ASSERT_EQ(1u, prompts.messages.size());
+    EXPECT_EQ(0u, prompts.messages[0].text.find("Restored 1 keys, 1 values and 0 files from "))
         << prompts.messages[0].text;
-    EXPECT_EQ(static_cast<UINT>(MB_ICONWARNING), prompts.messages[0].icon);
-    EXPECT_EQ(0u, prompts.messages[2].text.find("Restored 1 keys, 1 values and 0 files from "))
-        << prompts.messages[2].text;
+    EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), prompts.messages[0].icon);
 }
 
 } // namespace

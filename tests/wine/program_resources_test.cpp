@@ -1,12 +1,20 @@
 // The program's own resources, compiled into this test program as into both programs: the
-// version resource read by the version reader, and the language texts of the string table.
+// version resource read by the version reader, the language texts of the string table, and
+// the icon.
 #include "settings/lang_unit.h"
 #include "settings/version_unit.h"
 
 #include "engine/error.h"
 #include "platform/platform.h"
 
+#include "ui/resource_ids.h"
+
 #include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstring>
+#include <set>
 
 namespace mendrake {
 namespace {
@@ -44,6 +52,42 @@ TEST(ProgramResources, LanguageTextsFallBackToEnglish) {
         EXPECT_EQ(LangText(c.language, c.offset), c.text)
             << "language " << c.language << ", offset " << c.offset;
     }
+}
+
+// The icon group holds one image of each size Windows asks for (title bar and lists at 100%
+// to 200%, Explorer's large and extra-large views), and each one makes an icon of its size.
+TEST(ProgramResources, TheIconHoldsEverySizeWindowsAsksFor) {
+    HMODULE self = GetModuleHandleA(nullptr);
+    HRSRC group = FindResourceA(self, MAKEINTRESOURCEA(IDI_MENDRAKE), RT_GROUP_ICON);
+    ASSERT_NE(nullptr, group) << "no icon group " << IDI_MENDRAKE;
+    const auto* directory = static_cast<const BYTE*>(LockResource(LoadResource(self, group)));
+    ASSERT_NE(nullptr, directory);
+    // The group's directory: three WORDs (0, type 1, count), then one 14-byte entry per image:
+    // width and height (0 for 256), colours, reserved, planes, bit count, size, image id.
+    auto word = [](const BYTE* at) {
+        WORD value = 0;
+        std::memcpy(&value, at, sizeof value);
+        return value;
+    };
+    ASSERT_EQ(1, word(directory + 2));
+    std::set<int> sizes;
+    for (int i = 0; i < word(directory + 4); ++i) {
+        const BYTE* entry = directory + 6 + 14 * i;
+        const int width = entry[0] == 0 ? 256 : entry[0];
+        const int height = entry[1] == 0 ? 256 : entry[1];
+        EXPECT_EQ(width, height);
+        sizes.insert(width);
+        HRSRC image = FindResourceA(self, MAKEINTRESOURCEA(word(entry + 12)), RT_ICON);
+        ASSERT_NE(nullptr, image) << "the " << width << "-pixel image is missing";
+        auto* bytes = static_cast<BYTE*>(LockResource(LoadResource(self, image)));
+        HICON icon = CreateIconFromResourceEx(bytes, SizeofResource(self, image), TRUE, 0x30000,
+                                              width, height, LR_DEFAULTCOLOR);
+        EXPECT_NE(nullptr, icon) << "the " << width << "-pixel image makes no icon";
+        if (icon) {
+            DestroyIcon(icon);
+        }
+    }
+    EXPECT_EQ((std::set<int>{16, 20, 24, 32, 48, 256}), sizes);
 }
 
 } // namespace

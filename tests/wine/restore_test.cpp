@@ -544,7 +544,7 @@ TEST(CliRestore, KeyTheUserCannotWriteIsReported) {
     TempFile output("mendrake_cli_locked.txt");
     EXPECT_EQ(1, RunCli("restore " + Quote(backup.path()), output.path()));
     const std::string printed = ReadWholeFile(output.path());
-    EXPECT_EQ(0u, printed.find("Restored 1 keys, 1 values and 0 files from ")) << printed;
+    EXPECT_EQ(0u, printed.find("Restored 1 key, 1 value and 0 files from ")) << printed;
     EXPECT_NE(std::string::npos,
               printed.find("\r\nHKEY_CURRENT_USER\\" + kBase +
                            "\\Locked: cannot be created or opened for writing: "))
@@ -620,10 +620,12 @@ TEST(CliRestore, EntriesChangedSinceTheBackupStayUnlessOverwritten) {
     TempFile output("mendrake_cli_changed_out.txt");
     TempFile errors("mendrake_cli_changed_err.txt");
     EXPECT_EQ(1, RunCli("restore " + Quote(backup.path()), output.path(), errors.path()));
-    EXPECT_EQ("Restored 2 keys, 1 values and 0 files from " + backup.path() + "\r\n",
+    EXPECT_EQ("Restored 2 keys, 1 value and 0 files from " + backup.path() + "\r\n",
               ReadWholeFile(output.path()));
     EXPECT_EQ("Not restored: HKCU\\" + kBase + "\\Cut: changed since the backup\r\n" +
-                  "Not restored: HKCU\\" + kBase + "\\Run\\App: changed since the backup\r\n",
+                  "Not restored: HKCU\\" + kBase + "\\Run\\App: changed since the backup\r\n" +
+                  "2 entries changed since the backup; restore --overwrite writes the backup's "
+                  "data over them\r\n",
               ReadWholeFile(errors.path()));
     EXPECT_EQ("", Differences(changed, TakeSnapshot(kBase))) << "nothing newer replaced";
 

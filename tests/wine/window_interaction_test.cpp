@@ -11,6 +11,7 @@
 #include "ui/resource_ids.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace mendrake::test {
 namespace {
@@ -398,6 +399,52 @@ TEST_F(IssueListTest, TickAllAndUntickAllChangeOnlyTheRowsShown) {
     Select(form->NodeCount() - 3); // "Files": the desktop issue
     ContextMenu("Tick All");
     EXPECT_EQ("00100", Ticks());
+}
+
+// The problem column is as wide as the longest problem shown (with the row's check box), not
+// below the design's width and not above two fifths of the list; the tip over a row shows the
+// whole row, whatever its columns cut.
+TEST_F(IssueListTest, TheProblemColumnFitsItsTextsAndTheTipShowsTheWholeRow) {
+    const std::string longProblem = "Unused File Extension (left empty by the fix)";
+    const std::string tooLong(300, 'W');
+    RECT list{};
+    GetClientRect(List(), &list);
+    int box = 0, boxHeight = 0;
+    ImageList_GetIconSize(form->CheckboxImageList.get(), &box, &boxHeight);
+    struct Case {
+        std::string problem;              // added to the rows of the setup ("" for none)
+        std::function<int(int)> expected; // of the text's width
+    };
+    const std::vector<Case> cases = {
+        {"", [](int) { return widgets::Scale(165); }},
+        {longProblem, [&](int text) { return text + box + widgets::Scale(16); }},
+        {tooLong, [&](int) { return static_cast<int>(list.right) * 2 / 5; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.problem.substr(0, 40));
+        if (!c.problem.empty()) {
+            test::AddIssue(4, 0, c.problem, ".zzlong", "HKCR\\.zzlong", 0x80000000u, "\\.zzlong",
+                           "", "", true);
+        }
+        Select(1);
+        Select(0);
+        const int text = form->AdvListView.TextWidth(ProblemText(c.problem));
+        EXPECT_EQ(c.expected(text), SendMessageA(List(), LVM_GETCOLUMNWIDTH, 0, 0))
+            << "text " << text << " px, list " << list.right << " px";
+    }
+
+    // The tip the list asks for when the mouse rests on a row.
+    const int row = RowOf(".zzlong");
+    ASSERT_GE(row, 0);
+    char buffer[1024] = "cut text of the list";
+    NMLVGETINFOTIPA tip{};
+    tip.hdr = {List(), static_cast<UINT_PTR>(GetDlgCtrlID(List())), LVN_GETINFOTIPA};
+    tip.pszText = buffer;
+    tip.cchTextMax = sizeof buffer;
+    tip.iItem = row;
+    SendMessageA(GetParent(List()), WM_NOTIFY, tip.hdr.idFrom, reinterpret_cast<LPARAM>(&tip));
+    EXPECT_EQ(Cell(row, 0) + "\r\n.zzlong\r\nHKCR\\.zzlong", std::string(buffer));
+    EXPECT_NE(0, SendMessageA(List(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_INFOTIP);
 }
 
 TEST_F(IssueListTest, TabReachesEveryControl) {

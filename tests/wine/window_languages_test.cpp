@@ -7,8 +7,10 @@
 #include "settings/lang_unit.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/kept_settings.h"
+#include "ui/exclusions_dialog.h"
 #include "ui/texts.h"
 
+#include <cstdio>
 #include <map>
 #include <set>
 
@@ -33,7 +35,7 @@ const std::map<std::string, std::vector<int>> kWindows = {
      {IDS_MENU_OPEN_REGEDIT, IDS_MENU_OPEN_LOCATION, IDS_MENU_COPY, IDS_MENU_EXCLUDE,
       IDS_MENU_TICK_ALL, IDS_MENU_UNTICK_ALL, IDS_MENU_EXCLUSIONS}},
     {"exclusions dialog", {IDS_EXCLUSIONS_REMOVE, IDS_CLOSE}},
-    {"restore dialog", {IDS_RESTORE_BUTTON, IDS_CLOSE}},
+    {"restore dialog", {IDS_RESTORE_BUTTON, IDS_RESTORE_BROWSE, IDS_CLOSE}},
 };
 
 std::string Block(std::int32_t language, int id) {
@@ -211,7 +213,9 @@ TEST_F(WindowLanguagesTest, EachLanguageShowsItsButtonsHeadersAndTreeAndFitsThem
         RECT backup{}, restore{};
         GetWindowRect(form->BackupHTMLCheckBox.hwnd(), &backup);
         GetWindowRect(form->RestoreAdvToolButton.hwnd(), &restore);
-        EXPECT_LE(backup.right, restore.left) << "\"Make Backup\" runs under \"Restore...\"";
+        RECT both{};
+        EXPECT_FALSE(IntersectRect(&both, &backup, &restore))
+            << "\"Make Backup\" runs under \"Restore...\"";
         EXPECT_LE(form->BackupHTMLCheckBox.TextWidth(form->BackupHTMLCheckBox.Text()) +
                       GetSystemMetrics(SM_CXMENUCHECK),
                   backup.right - backup.left)
@@ -223,6 +227,98 @@ TEST_F(WindowLanguagesTest, EachLanguageShowsItsButtonsHeadersAndTreeAndFitsThem
             GetClientRect(Tree(), &tree);
             EXPECT_LE(LabelRect(node).right, tree.right) << Caption(node);
         }
+    }
+}
+
+// The system menu driven from the keyboard as a user does: Alt+Space opens it, the arrow keys
+// go down to "Language" and into its submenu, down to the language wanted, and Enter. Each
+// key is pressed once the menu has shown what the last one did (a timer, run by the menu's
+// own loop, looks at which entry is highlighted).
+struct MenuWalk {
+    std::string entry;    // the system menu's entry to open
+    std::string language; // the submenu's entry to choose
+    int keys = 0;
+    bool chosen = false;
+};
+MenuWalk* menuWalk = nullptr;
+
+std::string MenuText(HMENU menu, int position) {
+    char text[128] = {};
+    GetMenuStringA(menu, static_cast<UINT>(position), text, sizeof text, MF_BYPOSITION);
+    return WithoutAccessKey(text);
+}
+
+void CALLBACK WalkMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+    std::vector<HMENU> open;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM found) {
+            char name[16] = {};
+            GetClassNameA(hwnd, name, sizeof name);
+            if (IsWindowVisible(hwnd) && std::string(name) == "#32768") {
+                constexpr UINT kGetMenu = 0x01E1; // MN_GETHMENU
+                reinterpret_cast<std::vector<HMENU>*>(found)->push_back(
+                    reinterpret_cast<HMENU>(SendMessageA(hwnd, kGetMenu, 0, 0)));
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&open));
+    if (open.empty()) {
+        return; // not open yet
+    }
+    auto press = [](UINT key) {
+        PostMessageA(GetActiveWindow(), WM_KEYDOWN, key, 1);
+        PostMessageA(GetActiveWindow(), WM_KEYUP, key, 0xC0000001);
+    };
+    if (++menuWalk->keys > 40) {
+        KillTimer(nullptr, timer); // lost: leave the menus
+        press(VK_ESCAPE);
+        press(VK_ESCAPE);
+        return;
+    }
+    // The submenu when it is open, else the system menu.
+    HMENU menu = open.front();
+    bool inSubmenu = false;
+    for (HMENU candidate : open) {
+        for (int i = 0; i < GetMenuItemCount(candidate); ++i) {
+            if (MenuText(candidate, i) == menuWalk->language) {
+                menu = candidate;
+                inSubmenu = true;
+            }
+        }
+    }
+    std::string highlighted;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        if (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_HILITE) {
+            highlighted = MenuText(menu, i);
+        }
+    }
+    if (inSubmenu && highlighted == menuWalk->language) {
+        KillTimer(nullptr, timer);
+        menuWalk->chosen = true;
+        press(VK_RETURN);
+    } else if (!inSubmenu && highlighted == menuWalk->entry) {
+        press(VK_RIGHT);
+    } else {
+        press(VK_DOWN);
+    }
+}
+
+TEST_F(WindowLanguagesTest, ALanguageIsChosenFromTheSystemMenuWithTheKeyboard) {
+    for (const auto& [language, entry] : std::vector<std::pair<std::int32_t, std::string>>{
+             {7000, "Language"}, {0, WithoutAccessKey(LangText(7000, IDS_SYSTEM_MENU_LANGUAGE))}}) {
+        MenuWalk walk{entry, LangText(language, IDS_LANGUAGE_NAME)};
+        menuWalk = &walk;
+        const UINT_PTR timer = SetTimer(nullptr, 0, 30, WalkMenu);
+        // Alt+Space: the key with the Alt flag, translated into the character that opens it.
+        PostMessageA(form->hwnd(), WM_SYSKEYDOWN, VK_SPACE, 1 | (0x39 << 16) | (1 << 29));
+        Pump();
+        KillTimer(nullptr, timer);
+        menuWalk = nullptr;
+        EXPECT_TRUE(walk.chosen) << "\"" << walk.language << "\" never highlighted in \""
+                                 << walk.entry << "\" after " << walk.keys << " keys";
+        EXPECT_EQ(language, WindowLanguage());
+        EXPECT_EQ(LangText(language, IDS_ANALYSE), form->AnalyseAdvToolButton.Text());
     }
 }
 
@@ -256,6 +352,33 @@ TEST_F(WindowLanguagesTest, TheChoiceIsStoredAndEnglishIsKeptOverTheUiLanguage) 
 
 namespace mendrake::test {
 namespace {
+
+// Runs this test program again, at 150% (144 dots per inch, read when a program starts), with
+// only the tests of `filter`; they know the run by MENDRAKE_LANGUAGES_DPI_CHILD.
+void RunAt150Percent(const std::string& filter) {
+    PlantedRegistry dpi("REGEDIT4\n\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n"
+                        "\"LogPixels\"=dword:00000090\n");
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string command(1, '"');
+    command.append(self);
+    command.append("\" --gtest_filter=");
+    command.append(filter);
+    SetEnvironmentVariableA("MENDRAKE_LANGUAGES_DPI_CHILD", "1");
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0,
+                                        nullptr, nullptr, &startup, &process);
+    SetEnvironmentVariableA("MENDRAKE_LANGUAGES_DPI_CHILD", nullptr);
+    ASSERT_TRUE(started) << "error " << GetLastError();
+    WaitForSingleObject(process.hProcess, 120000);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    EXPECT_EQ(0u, code) << "the run at 150% failed (its output above says why)";
+}
 
 // Pictures of the window in German (long words), Russian and Japanese, at this DPI and at 150%
 // (144 dots per inch, read when a program starts: the test runs itself again for those), for
@@ -291,27 +414,164 @@ TEST_F(WindowLanguagesTest, PicturesInLongAndWideScripts) {
     if (inChild) {
         return;
     }
-    PlantedRegistry dpi("REGEDIT4\n\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n"
-                        "\"LogPixels\"=dword:00000090\n");
-    char self[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, self, sizeof self);
-    std::string command(1, '"');
-    command.append(self);
-    command.append("\" --gtest_filter=WindowLanguagesTest.PicturesInLongAndWideScripts");
-    SetEnvironmentVariableA("MENDRAKE_LANGUAGES_DPI_CHILD", "1");
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0,
-                                        nullptr, nullptr, &startup, &process);
-    SetEnvironmentVariableA("MENDRAKE_LANGUAGES_DPI_CHILD", nullptr);
-    ASSERT_TRUE(started) << "error " << GetLastError();
-    WaitForSingleObject(process.hProcess, 60000);
-    DWORD code = 1;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    EXPECT_EQ(0u, code) << "the run at 150% failed";
+    RunAt150Percent("WindowLanguagesTest.PicturesInLongAndWideScripts");
+}
+
+// The controls of a window, by name, read back from the real windows in screen pixels: no two
+// overlap, each lies inside its parent's client area, and the window inside the work area.
+struct Placed {
+    std::string name;
+    HWND hwnd;
+};
+
+void ExpectLaidOut(HWND window, const std::vector<Placed>& controls) {
+    RECT work{}, frame{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    GetWindowRect(window, &frame);
+    EXPECT_TRUE(frame.left >= work.left && frame.top >= work.top && frame.right <= work.right &&
+                frame.bottom <= work.bottom)
+        << "the window (" << frame.left << "," << frame.top << ")-(" << frame.right << ","
+        << frame.bottom << ") leaves the work area (" << work.right << "x" << work.bottom << ")";
+    std::vector<RECT> places;
+    for (const Placed& control : controls) {
+        RECT place{}, parent{};
+        GetWindowRect(control.hwnd, &place);
+        HWND owner = GetParent(control.hwnd);
+        GetClientRect(owner, &parent);
+        MapWindowPoints(owner, nullptr, reinterpret_cast<POINT*>(&parent), 2);
+        EXPECT_TRUE(place.left >= parent.left && place.top >= parent.top &&
+                    place.right <= parent.right && place.bottom <= parent.bottom)
+            << control.name << " (" << place.left - parent.left << "," << place.top - parent.top
+            << ")-(" << place.right - parent.left << "," << place.bottom - parent.top
+            << ") leaves its parent's " << parent.right - parent.left << "x"
+            << parent.bottom - parent.top;
+        places.push_back(place);
+    }
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        for (std::size_t j = i + 1; j < controls.size(); ++j) {
+            RECT both{};
+            EXPECT_FALSE(IntersectRect(&both, &places[i], &places[j]))
+                << controls[i].name << " and " << controls[j].name << " overlap";
+        }
+    }
+}
+
+// The control's text, without its access-key mark, fits its width with `frame` pixels besides.
+void ExpectWhole(const std::string& name, HWND control, int frame) {
+    char text[256] = {};
+    GetWindowTextA(control, text, sizeof text);
+    RECT place{};
+    GetClientRect(control, &place);
+    EXPECT_LE(widgets::TextWidthIn(control, WithoutAccessKey(text)) + frame, place.right)
+        << name << ": \"" << text << "\" is cut";
+}
+
+// A text that breaks into lines fits the control's height at its width.
+void ExpectWholeOnItsLines(const std::string& name, HWND control) {
+    char text[512] = {};
+    GetWindowTextA(control, text, sizeof text);
+    RECT place{};
+    GetClientRect(control, &place);
+    HDC dc = GetDC(control);
+    HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    RECT needed{0, 0, place.right, 0};
+    DrawTextA(dc, text, -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    EXPECT_LE(needed.bottom, place.bottom) << name << ": \"" << text << "\" is cut";
+    EXPECT_LE(needed.right, place.right) << name << ": \"" << text << "\" is cut";
+}
+
+// Every language at this DPI and at 150%: the main window after an analysis, the restore
+// dialog and the exclusions dialog keep their controls apart, inside their windows and the
+// work area, with the count and every button's text whole.
+TEST_F(WindowLanguagesTest, EveryLanguageFitsItsWindowsAndTheWorkArea) {
+    char child[8] = {};
+    const bool inChild = GetEnvironmentVariableA("MENDRAKE_LANGUAGES_DPI_CHILD", child, 8) > 0;
+    // A short analysis, so that the live line shows its count in every language.
+    for (int i = 0; i < form->NodeCount(); ++i) {
+        if (form->LevelOf(form->NodeAt(i))->Id == 8) { // Help Files
+            TickOnly({i});
+        }
+    }
+    Press(form->AnalyseAdvToolButton);
+    const int check = GetSystemMetrics(SM_CXMENUCHECK);
+    const auto started = std::chrono::steady_clock::now();
+    for (const auto& [language, name] : kShipped) {
+        SCOPED_TRACE(name + " at " + std::to_string(widgets::ScreenDpi()) + " dpi");
+        Choose(language);
+        Pump();
+        ExpectLaidOut(form->hwnd(), {{"Analyse", form->AnalyseAdvToolButton.hwnd()},
+                                     {"Fix", form->FixAdvToolButton.hwnd()},
+                                     {"the live line", form->LiveLabel.hwnd()},
+                                     {"Make Backup", form->BackupHTMLCheckBox.hwnd()},
+                                     {"Restore", form->RestoreAdvToolButton.hwnd()},
+                                     {"Save log", form->SaveAdvToolButton.hwnd()}});
+        ExpectLaidOut(form->hwnd(), {{"the tree pane", form->LeftPanel.hwnd()},
+                                     {"the splitter", form->Splitter.hwnd()},
+                                     {"the right pane", form->RightPanel.hwnd()}});
+        EXPECT_FALSE(form->LiveLabel.Text().empty()) << "the live line shows the count";
+        ExpectWhole("the count", form->LiveLabel.hwnd(), 0);
+        for (const Placed& button :
+             std::vector<Placed>{{"Analyse", form->AnalyseAdvToolButton.hwnd()},
+                                 {"Fix", form->FixAdvToolButton.hwnd()},
+                                 {"Restore", form->RestoreAdvToolButton.hwnd()},
+                                 {"Save log", form->SaveAdvToolButton.hwnd()}}) {
+            ExpectWhole(button.name, button.hwnd, widgets::Scale(4));
+        }
+        ExpectWhole("Make Backup", form->BackupHTMLCheckBox.hwnd(), check);
+
+        // Laid out as Open lays it out, but not shown: hiding a window takes Wine two seconds.
+        RestoreDialog restore(form->hwnd(), prompts, Os().ProgramFolder());
+        restore.Create();
+        ExpectLaidOut(restore.hwnd(), {{"the folder", GetWindow(restore.List(), GW_HWNDPREV)},
+                                       {"the backups", restore.List()},
+                                       {"Browse", restore.BrowseButton()},
+                                       {"Restore", restore.RestoreButton()},
+                                       {"Close", restore.CloseButton()}});
+        for (const Placed& button : std::vector<Placed>{{"Browse", restore.BrowseButton()},
+                                                        {"Restore", restore.RestoreButton()},
+                                                        {"Close", restore.CloseButton()}}) {
+            ExpectWhole("the restore dialog's " + button.name, button.hwnd, widgets::Scale(4));
+        }
+        for (int column = 0; column < 4; ++column) {
+            char text[128] = {};
+            LVCOLUMNA header{};
+            header.mask = LVCF_TEXT;
+            header.pszText = text;
+            header.cchTextMax = sizeof text;
+            SendMessageA(restore.List(), LVM_GETCOLUMNA, static_cast<WPARAM>(column),
+                         reinterpret_cast<LPARAM>(&header));
+            EXPECT_LE(widgets::TextWidthIn(restore.List(), text) + widgets::Scale(8),
+                      SendMessageA(restore.List(), LVM_GETCOLUMNWIDTH, column, 0))
+                << "the restore dialog's header \"" << text << "\" is cut";
+        }
+        restore.Close();
+
+        ExclusionsDialog exclusions(
+            {[] { return std::vector<std::string>{}; }, [](const std::string&) {}}, prompts);
+        ASSERT_TRUE(exclusions.Open(form->hwnd()));
+        HWND box = exclusions.hwnd();
+        ExpectLaidOut(box, {{"the explanation", GetDlgItem(box, IDC_EXCLUSION_LABEL)},
+                            {"the exclusions", GetDlgItem(box, IDC_EXCLUSION_LIST)},
+                            {"Remove", GetDlgItem(box, IDC_EXCLUSION_REMOVE)},
+                            {"Close", GetDlgItem(box, IDCANCEL)}});
+        ExpectWholeOnItsLines("the exclusions dialog's explanation",
+                              GetDlgItem(box, IDC_EXCLUSION_LABEL));
+        ExpectWhole("the exclusions dialog's Remove", GetDlgItem(box, IDC_EXCLUSION_REMOVE),
+                    widgets::Scale(4));
+        ExpectWhole("the exclusions dialog's Close", GetDlgItem(box, IDCANCEL), widgets::Scale(4));
+        DestroyWindow(box);
+        EnableWindow(form->hwnd(), TRUE);
+    }
+    std::printf("%d languages laid out in %lld ms\n", static_cast<int>(std::size(kShipped)),
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                           std::chrono::steady_clock::now() - started)
+                                           .count()));
+    if (!inChild) {
+        RunAt150Percent("WindowLanguagesTest.EveryLanguageFitsItsWindowsAndTheWorkArea");
+    }
 }
 
 } // namespace
