@@ -337,10 +337,7 @@ int RunBackups(const Arguments& arguments) {
 int RunCommand(const Arguments& arguments) {
     if (arguments.command == "help") {
         WriteText(stdout, std::string(kUsage) + kInferredNote +
-                              "
-categories (--category takes the number or the "
-                              "name):
-" +
+                              "\ncategories (--category takes the number or the name):\n" +
                               CategoryList() + kExitStatuses);
         std::fflush(stdout);
         return kExitDone;

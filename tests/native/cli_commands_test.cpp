@@ -59,17 +59,11 @@ class CliCommands : public testing::Test {
 TEST_F(CliCommands, HelpPrintsTheUsageAndTheExitStatusesOnStandardOutput) {
     EXPECT_EQ(0, Run({"/?"}));
     EXPECT_EQ(std::string(kUsage) + kInferredNote +
-                  "
-                  categories(--category takes the number or the name)
-              : " + CategoryList() +
-                kExitStatuses,
-                out);
-    EXPECT_NE(std::string::npos, out.find("
-   3  Shared DLLs
-")) << out;
-    EXPECT_NE(std::string::npos, out.find("
-  16  Sound Events
-")) << out;
+                  "\ncategories (--category takes the number or the name):\n" + CategoryList() +
+                  kExitStatuses,
+              out);
+    EXPECT_NE(std::string::npos, out.find("\n   3  Shared DLLs\n")) << out;
+    EXPECT_NE(std::string::npos, out.find("\n  16  Sound Events\n")) << out;
     EXPECT_EQ("", err);
 }
 
