@@ -19,10 +19,7 @@ bool Prompts::Confirm(HWND owner, const std::string& text, const std::string& ti
     return MessageBoxA(owner, text.c_str(), title.c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
-namespace {
-
-// UTF-8 text (the process code page) as the wide text the task dialog takes.
-std::wstring Wide(const std::string& text) {
+std::wstring WideFromAnsi(const std::string& text) {
     const int length = static_cast<int>(text.size());
     std::wstring wide(
         static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0)),
@@ -31,13 +28,12 @@ std::wstring Wide(const std::string& text) {
     return wide;
 }
 
-} // namespace
-
 bool Prompts::ConfirmAction(HWND owner, const std::string& text, const std::string& title,
                             const std::string& action) {
     // A message box cannot name its buttons; the task dialog (common controls 6) can, and
     // keeps Cancel as the default button and the answer to Esc and the close box.
-    const std::wstring wideText = Wide(text), wideTitle = Wide(title), wideAction = Wide(action);
+    const std::wstring wideText = WideFromAnsi(text), wideTitle = WideFromAnsi(title),
+                       wideAction = WideFromAnsi(action);
     constexpr int kAction = 100;
     const TASKDIALOG_BUTTON buttons[] = {{kAction, wideAction.c_str()}};
     TASKDIALOGCONFIG config{};
@@ -89,28 +85,12 @@ std::string DialogFilter(const std::string& filter) {
     return result;
 }
 
-bool Prompts::AskOpenPath(HWND owner, const SaveDialogOptions& options, std::string& path) {
-    const std::string filter = DialogFilter(options.Filter);
-    std::vector<char> file(32768, '\0');
-    OPENFILENAMEA dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = owner;
-    dialog.lpstrFilter = filter.c_str();
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = file.data();
-    dialog.nMaxFile = static_cast<DWORD>(file.size());
-    dialog.lpstrInitialDir = options.InitialDir.empty() ? nullptr : options.InitialDir.c_str();
-    dialog.lpstrTitle = options.Title.c_str();
-    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
-                   OFN_NOCHANGEDIR | OFN_ENABLESIZING;
-    if (!GetOpenFileNameA(&dialog)) {
-        return false;
-    }
-    path = file.data();
-    return true;
-}
+namespace {
 
-bool WindowsPrompts::AskSavePath(HWND owner, const SaveDialogOptions& options, std::string& path) {
+// Shows the open or save dialog (`show`) with `options` and the given flags; the chosen path
+// in `path`, false when the user cancels.
+bool AskPath(HWND owner, const SaveDialogOptions& options, DWORD flags,
+             BOOL(WINAPI* show)(LPOPENFILENAMEA), std::string& path) {
     const std::string filter = DialogFilter(options.Filter);
     std::vector<char> file(32768, '\0');
     options.FileName.copy(file.data(), std::min(options.FileName.size(), file.size() - 1));
@@ -123,16 +103,26 @@ bool WindowsPrompts::AskSavePath(HWND owner, const SaveDialogOptions& options, s
     dialog.nMaxFile = static_cast<DWORD>(file.size());
     dialog.lpstrInitialDir = options.InitialDir.empty() ? nullptr : options.InitialDir.c_str();
     dialog.lpstrTitle = options.Title.c_str();
-    dialog.lpstrDefExt = options.DefaultExt.c_str();
-    // A file chosen by mistake would be lost: the dialog asks before replacing one, as
-    // Windows programs do.
+    dialog.lpstrDefExt = options.DefaultExt.empty() ? nullptr : options.DefaultExt.c_str();
     dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR |
-                   OFN_ENABLESIZING | OFN_OVERWRITEPROMPT;
-    if (!GetSaveFileNameA(&dialog)) {
+                   OFN_ENABLESIZING | flags;
+    if (!show(&dialog)) {
         return false;
     }
     path = file.data();
     return true;
+}
+
+} // namespace
+
+bool Prompts::AskOpenPath(HWND owner, const SaveDialogOptions& options, std::string& path) {
+    return AskPath(owner, options, OFN_FILEMUSTEXIST, GetOpenFileNameA, path);
+}
+
+bool WindowsPrompts::AskSavePath(HWND owner, const SaveDialogOptions& options, std::string& path) {
+    // A file chosen by mistake would be lost: the dialog asks before replacing one, as
+    // Windows programs do.
+    return AskPath(owner, options, OFN_OVERWRITEPROMPT, GetSaveFileNameA, path);
 }
 
 } // namespace mendrake

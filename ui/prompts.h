@@ -51,4 +51,7 @@ class WindowsPrompts final : public Prompts {
 // "Txt Files (*.txt)|*.txt" as the dialog wants it: NUL-separated, ending in two NULs.
 std::string DialogFilter(const std::string& filter);
 
+// Text of the process code page as the wide text that some functions take.
+std::wstring WideFromAnsi(const std::string& text);
+
 } // namespace mendrake

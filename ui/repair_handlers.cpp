@@ -43,17 +43,6 @@ std::string LogFileName(const std::string& computer, const platform::LocalTime& 
     return name.append(date).append(".txt");
 }
 
-// The reason Windows shows while the fix holds off a shutdown; the function takes wide text.
-std::wstring ShutdownReason() {
-    const std::string text = Text(IDS_SHUTDOWN_REASON);
-    const int length = static_cast<int>(text.size());
-    std::wstring wide(
-        static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0)),
-        L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), static_cast<int>(wide.size()));
-    return wide;
-}
-
 } // namespace
 
 namespace {
@@ -137,7 +126,8 @@ void T_mainForm::FixAdvToolButtonClick() {
     ShowLive([] { return Text(IDS_LIVE_FIXING); });
     // A logoff or shutdown in the middle of the fix would leave it half done: Windows asks the
     // user to wait, with this reason, while WM_QUERYENDSESSION is answered with no.
-    ShutdownBlockReasonCreate(hwnd_, ShutdownReason().c_str());
+    // The reason Windows shows while the fix holds off a shutdown.
+    ShutdownBlockReasonCreate(hwnd_, WideFromAnsi(Text(IDS_SHUTDOWN_REASON)).c_str());
     // The worker gets its own copy: ticks changed in the list meanwhile cannot race with it.
     fixResult_ = {};
     fixLeft_.clear();
