@@ -66,7 +66,7 @@ std::vector<Profile> ListProfiles() {
 }
 
 UserHives::UserHives(const std::vector<Profile>& profiles)
-    : system_(platform::Os()), aliases_(system_), installed_(aliases_) {
+    : system_(platform::Os()), aliases_(system_) {
     for (const Profile& profile : profiles) {
         const std::string classesName = profile.sid + "_Classes";
         std::string error;
@@ -105,6 +105,9 @@ std::string UserHives::Load(const std::string& shown, const std::string& loaded,
     }
     loaded_.emplace_back(system_, loaded);
     aliases_.Alias(shown, loaded);
+    if (!installed_) {
+        installed_.emplace(aliases_);
+    }
     return {};
 }
 

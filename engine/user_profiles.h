@@ -5,6 +5,7 @@
 #include "engine/user_scope.h"
 #include "platform/aliased_hives.h"
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -51,9 +52,10 @@ class LoadedHive {
 // The hives of `profiles`, readable for as long as the object lives. A user who is logged on
 // is read where Windows keeps the hive (HKEY_USERS\<SID> and <SID>_Classes); the NTUSER.DAT
 // and UsrClass.dat of any other user are loaded under temporary names below HKEY_USERS and
-// unloaded again when the object goes, on every way out. While it lives, the process's platform
-// reaches those hives by the names Windows gives a logged-on user's (AliasedHivesPlatform), so
-// that what is found there, its backup and its fix all name HKEY_USERS\<SID>.
+// unloaded again when the object goes, on every way out. While it lives (once it has loaded a
+// hive), the process's platform reaches those hives by the names Windows gives a logged-on
+// user's (AliasedHivesPlatform), so that what is found there, its backup and its fix all name
+// HKEY_USERS\<SID>.
 class UserHives {
   public:
     explicit UserHives(const std::vector<Profile>& profiles);
@@ -72,7 +74,8 @@ class UserHives {
 
     platform::Platform& system_;
     platform::AliasedHivesPlatform aliases_;
-    platform::ScopedOs installed_;
+    // Installed once a hive is loaded: a run that loads none leaves the process's platform alone.
+    std::optional<platform::ScopedOs> installed_;
     std::vector<LoadedHive> loaded_; // unloaded before the platform is given back
     std::vector<UserScope> users_;
     std::vector<Profile> readable_;
