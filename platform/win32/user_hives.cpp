@@ -21,7 +21,7 @@ long EnableHivePrivileges() {
                           token.put())) {
         return static_cast<long>(GetLastError());
     }
-    for (const wchar_t* name : {SE_BACKUP_NAME, SE_RESTORE_NAME}) {
+    for (const wchar_t* name : {L"SeBackupPrivilege", L"SeRestorePrivilege"}) {
         TOKEN_PRIVILEGES wanted{};
         wanted.PrivilegeCount = 1;
         wanted.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
