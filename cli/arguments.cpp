@@ -32,7 +32,8 @@ const char* const kInferredNote =
 
 const char* const kExitStatuses =
     "\n"
-    "exit status of scan, fix and restore (the first that applies of 2, 1, 4, 3, 0):\n"
+    "exit status of scan, fix and restore (the first that applies of 2, 1, 4, 3, 0; 5 stops\n"
+    "the command before anything else):\n"
     "  0  nothing found (scan), nothing left (fix), everything restored (restore)\n"
     "  1  a category failed, the others ran (scan, fix); entries not restored (restore)\n"
     "  2  bad arguments, or a log, backup or backup file not written or not read\n"
