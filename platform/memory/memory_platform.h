@@ -12,6 +12,10 @@
 //   folder but a drive's root, as Windows reports them.
 // - Shortcut files are read with the shortcut-format reader (lnk_reader.h).
 // - Names and strings that the ANSI code page cannot carry are planted with PutWideValue.
+// - HKEY_USERS holds what tests plant there (a logged-on user's hive) and the hive files that
+//   LoadHive attaches below it; a hive file (SaveHive) is held while it is loaded, UnloadHive
+//   refuses while a key of the hive is open, and what was written into the loaded hive is in
+//   the file once it is unloaded, as on Windows.
 #pragma once
 
 #include "platform/memory/code_page_model.h"
