@@ -146,7 +146,7 @@ TEST(ConsoleExclude, PastedFormsAreStoredShortAndUnknownFormsAreRefused) {
     EXPECT_EQ((std::vector<std::string>{"HKLM\\SOFTWARE\\Vendor"}), Exclusions());
     for (const char* arguments :
          {"exclude add Vendor", "exclude add Software\\Vendor", "scan --exclude Vendor",
-          "fix --exclude HKEY_USERS\\.DEFAULT --no-backup"}) {
+          "fix --exclude Registry\\Vendor --no-backup"}) {
         run = RunCliCapturing(arguments);
         EXPECT_EQ(2u, run.status) << arguments;
         EXPECT_NE(std::string::npos, run.err.find("Not a registry key, folder or file")) << run.err;
