@@ -90,7 +90,11 @@ void WalkFolder(AnalysisRun& run, const std::string& folder, const ShellFolder& 
 }
 
 // `text` with the references to `name` ("%USERPROFILE%", any letter case) replaced by `value`.
+// An empty value replaces nothing: the reference stays, and the folder is not read.
 std::string Replaced(std::string text, std::string_view name, const std::string& value) {
+    if (value.empty()) {
+        return text;
+    }
     for (std::size_t at = UpperCase(text).find(name); at != std::string::npos;
          at = UpperCase(text).find(name, at + value.size())) {
         text.replace(at, name.size(), value);

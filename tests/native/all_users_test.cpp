@@ -235,6 +235,26 @@ TEST_F(AllUsers, TheBackupOfAUsersHiveIsRestoredIntoTheHiveFile) {
     EXPECT_FALSE(os.HiveHeld(kCarolClassesHive));
 }
 
+TEST_F(AllUsers, AShellFolderNamingAVariableTheHiveDoesNotSetIsNotWalked) {
+    // Without the hive's own AppData, %APPDATA% means nothing for Carol: her Start Menu is not
+    // read, and never taken from the root of the drive.
+    ASSERT_EQ(platform::kSuccess, os.LoadHive("Edit", kCarolHive));
+    {
+        RegistryAccess reg;
+        reg.SetRoot(kUsers);
+        ASSERT_TRUE(reg.Open(
+            "\\Edit\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders"));
+        ASSERT_TRUE(reg.RemoveValue("AppData"));
+    }
+    ASSERT_EQ(platform::kSuccess, os.UnloadHive("Edit"));
+    os.AddFile("C:\\Microsoft\\Windows\\Start Menu\\Gone.lnk",
+               ReadHostFile(ScenarioDir("desktop-walk") + "/gone.lnk"));
+    std::vector<TItem> found;
+    const UserHives hives(ListProfiles());
+    AnalyseAllUsers(hives.Users(), {13}, {}, found);
+    EXPECT_EQ(std::set<std::string>{}, Places(found));
+}
+
 TEST_F(AllUsers, AnExclusionOfHkcuKeepsEveryUsersMatchingEntry) {
     std::vector<TItem> found;
     const UserHives hives(ListProfiles());
