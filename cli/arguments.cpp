@@ -13,11 +13,11 @@ namespace mendrake::cli {
 
 const char* const kUsage =
     "usage: mendrake-cli scan [--category ID|NAME]... [--log FILE] [--format text|json] [--stats]\n"
-    "                         [--exclude ENTRY]... [--no-exclusions]\n"
+    "                         [--exclude ENTRY]... [--no-exclusions] [--all-users]\n"
     "       mendrake-cli fix [--category ID|NAME]... [--no-backup] [--backup-dir DIR] [--log "
     "FILE]\n"
     "                        [--format text|json] [--exclude ENTRY]... [--no-exclusions]\n"
-    "                        [--include-inferred]\n"
+    "                        [--include-inferred] [--all-users]\n"
     "       mendrake-cli exclude add ENTRY | exclude remove ENTRY | exclude list\n"
     "       mendrake-cli restore [--overwrite] FILE\n"
     "       mendrake-cli backups [--backup-dir DIR]\n"
@@ -32,13 +32,15 @@ const char* const kInferredNote =
 
 const char* const kExitStatuses =
     "\n"
-    "exit status of scan, fix and restore (the first that applies of 2, 1, 4, 3, 0):\n"
+    "exit status of scan, fix and restore (the first that applies of 2, 1, 4, 3, 0; 5 stops\n"
+    "the command before anything else):\n"
     "  0  nothing found (scan), nothing left (fix), everything restored (restore)\n"
     "  1  a category failed, the others ran (scan, fix); entries not restored (restore)\n"
     "  2  bad arguments, or a log, backup or backup file not written or not read\n"
     "  3  issues found (scan), or left in place (fix)\n"
     "  4  no administrator rights: machine-wide keys skipped (scan, fix) or entries not\n"
-    "     written (restore)\n";
+    "     written (restore)\n"
+    "  5  --all-users without administrator rights: nothing scanned\n";
 
 std::string CategoryList() {
     std::string list;
@@ -185,6 +187,8 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
             parsed.exclude.push_back(std::move(*shortForm));
         } else if (arg == "--no-exclusions") {
             parsed.storedExclusions = false;
+        } else if (arg == "--all-users") {
+            parsed.allUsers = true;
         } else if (arg == "--stats" && !fix) {
             parsed.stats = true;
         } else if (arg == "--include-inferred" && fix) {

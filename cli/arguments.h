@@ -23,6 +23,7 @@ struct Arguments {
     std::vector<std::string> exclude; // entries excluded for this run only
     bool storedExclusions = true;     // false: the stored list is ignored for this run
     bool includeInferred = false;     // fix: inferred findings of the newer kinds go too
+    bool allUsers = false;            // scan, fix: every user's profile instead of HKCU
     std::string exclusionAction;      // exclude: "add", "remove" or "list"
     std::string exclusionEntry;       // the entry of "add" and "remove"
 };

@@ -5,12 +5,14 @@
 #include "cli/json_report.h"
 
 #include "engine/algorithm_unit.h"
+#include "engine/all_users_analysis.h"
 #include "engine/ansi_text.h"
 #include "engine/common_unit.h"
 #include "engine/error.h"
 #include "engine/exclusion_list.h"
 #include "engine/issue_model.h"
 #include "engine/scan_stats.h"
+#include "engine/user_profiles.h"
 #include "platform/platform.h"
 #include "repair/backup_folder.h"
 #include "repair/file_output.h"
@@ -58,19 +60,50 @@ struct RunFacts {
     bool administrator = false;
     std::vector<CategoryFailure> failures;
     std::size_t excluded = 0;
+    std::optional<std::vector<ReportUser>> users; // with --all-users, the users covered
 };
 
-// Runs the scanners of the chosen categories into Issues, as the window's analysis does. A
-// scanner that fails ends only itself: what it found before stays, the other categories run,
-// and its error comes back in `facts` for the caller to print and report.
-void Scan(const Arguments& arguments, RunFacts& facts) {
+// Every user's hive, readable from the scan to the end of the fix and unloaded when the
+// command ends, however it ends; the users it covers and those it could not read go into
+// `facts`.
+void ReadHives(const Arguments& arguments, std::optional<UserHives>& hives, RunFacts& facts) {
+    if (!arguments.allUsers) {
+        return;
+    }
+    hives.emplace(ListProfiles());
+    facts.users.emplace();
+    for (const Profile& profile : hives->Readable()) {
+        facts.users->push_back({profile.account, profile.sid, profile.folder});
+    }
+    for (const HiveFailure& failure : hives->Failures()) {
+        facts.failures.push_back({0,
+                                  "user " + failure.profile.account + " (" + failure.profile.sid +
+                                      ") skipped: " + failure.error,
+                                  failure.profile.account, failure.profile.sid});
+    }
+}
+
+// Runs the scanners of the chosen categories into Issues, as the window's analysis does, for
+// the running account or, with `hives`, for every user they hold. A scanner that fails ends
+// only itself: what it found before stays, the other categories run, and its error comes back
+// in `facts` for the caller to print and report.
+void Scan(const Arguments& arguments, const std::optional<UserHives>& hives, RunFacts& facts) {
     Issues.clear();
+    if (hives) {
+        const AllUsersFindings found =
+            AnalyseAllUsers(hives->Users(), arguments.categories, RunExclusions(arguments), Issues);
+        for (const CategoryError& failure : found.failures) {
+            facts.failures.push_back({failure.category, failure.error, {}, {}});
+        }
+        facts.excluded = found.excluded;
+        return;
+    }
     AnalysisRun run(Issues, RunExclusions(arguments));
     for (std::int32_t category : arguments.categories) {
         try {
             RunScanner(category, run);
         } catch (const std::exception& e) {
-            facts.failures.push_back({category, e.what()});
+            facts.failures.push_back({category, e.what(), {}, {}});
         }
     }
     facts.excluded = run.Excluded();
@@ -81,6 +114,19 @@ void ReportScanErrors(const std::vector<CategoryFailure>& failures) {
     for (const CategoryFailure& failure : failures) {
         PrintText(stderr, "mendrake-cli: %s\n", failure.error.c_str());
     }
+}
+
+// Every user's hive is loaded with the backup and restore privileges and the machine's
+// ProfileList is read: without administrator rights there is nothing --all-users could cover
+// honestly, so it stops before anything is read. True when it stopped.
+bool RefuseAllUsersWithoutRights(const Arguments& arguments) {
+    if (!arguments.allUsers || platform::Os().HasAdministratorRights()) {
+        return false;
+    }
+    WriteText(stderr, "mendrake-cli: --all-users needs administrator rights (run it elevated, "
+                      "or as SYSTEM): nothing was scanned\n");
+    std::fflush(stderr);
+    return true;
 }
 
 // The exit status of a scan or a fix: whether every category ran with every key in reach, and
@@ -144,7 +190,8 @@ void WriteReport(const Arguments& arguments, const RunFacts& facts,
         TVersionInfo version(os.ProgramModule());
         const ReportHeader header{
             ComputerName(),      os.Now(),       version.StringValue("FileVersion"),
-            facts.administrator, facts.excluded, facts.failures};
+            facts.administrator, facts.excluded, facts.failures,
+            facts.users};
         const std::string report = JsonReport(header, Issues, fixed);
         if (ReportToStandardOutput(arguments)) {
             WriteStandardOutput(report, true);
@@ -159,11 +206,16 @@ void WriteReport(const Arguments& arguments, const RunFacts& facts,
 }
 
 int RunScan(const Arguments& arguments) {
+    if (RefuseAllUsersWithoutRights(arguments)) {
+        return kExitAllUsersNoRights;
+    }
     RunFacts facts;
     facts.administrator = NoteMissingRights();
     Stats = {};
     const auto start = std::chrono::steady_clock::now();
-    Scan(arguments, facts);
+    std::optional<UserHives> hives;
+    ReadHives(arguments, hives, facts);
+    Scan(arguments, hives, facts);
     const auto elapsed = std::chrono::steady_clock::now() - start;
     WriteReport(arguments, facts);
     if (arguments.stats) {
@@ -199,9 +251,14 @@ std::string BackupPath(const Arguments& arguments) {
 // dependent finding kept with a key it depends on is named with that key and is no failure of
 // its own. The JSON report comes after the fix, as it tells what each issue became.
 int RunFix(const Arguments& arguments) {
+    if (RefuseAllUsersWithoutRights(arguments)) {
+        return kExitAllUsersNoRights;
+    }
     RunFacts facts;
     facts.administrator = NoteMissingRights();
-    Scan(arguments, facts);
+    std::optional<UserHives> hives;
+    ReadHives(arguments, hives, facts);
+    Scan(arguments, hives, facts);
     // The user decides on inferred findings of the newer kinds: without --include-inferred
     // they stay, and the references that wait on them with them.
     if (!arguments.includeInferred) {

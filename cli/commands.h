@@ -16,6 +16,7 @@ enum ExitStatus : int {
     kExitIssues = 3,   // issues found (scan), or left in place by the fix
     kExitNoRights = 4, // without administrator rights: machine-wide keys skipped (scan, fix)
                        // or entries not written (restore)
+    kExitAllUsersNoRights = 5, // --all-users without administrator rights: nothing was scanned
 };
 
 // Runs a parsed command; its exit status. Errors are thrown.

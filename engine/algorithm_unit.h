@@ -37,8 +37,9 @@ void ScanShortcutFolder(AnalysisRun& run, const std::string& folder,
                         const std::string& shellFolderName);
 std::string ResolveShortcut(std::string_view path);
 // The four folders those walks read (Start Menu, Common Start Menu, Desktop, Common Desktop),
-// as the scan reads them, each that is set; no trailing backslash.
-std::vector<std::string> ShortcutFolders();
+// as the scan reads them, each that is set, then the Start Menu and Desktop of each of `users`;
+// no trailing backslash.
+std::vector<std::string> ShortcutFolders(const std::vector<UserScope>& users = {});
 // Categories 15 and 16.
 void ScanShellExtensions(AnalysisRun& run);
 void ScanSoundEvents(AnalysisRun& run);

@@ -4,6 +4,7 @@
 
 #include "engine/dependent_findings.h"
 #include "engine/well_known_keys.h"
+#include "platform/platform.h"
 
 #include <utility>
 
@@ -39,6 +40,9 @@ void AnalysisRun::Append(TItem item) {
     if (exclusions_.Covers(item.KeyText, item.Value) ||
         (!removal.empty() && exclusions_.HoldsBelow(item.KeyText))) {
         excluded_.fetch_add(1);
+        if (IsPerUserFinding(item)) {
+            excludedPerUser_.fetch_add(1);
+        }
         return;
     }
     findings_.push_back(std::move(item));
@@ -46,6 +50,13 @@ void AnalysisRun::Append(TItem item) {
     if (!removal.empty()) {
         NoteKeyRemoval(*this, removal);
     }
+}
+
+bool IsPerUserFinding(const TItem& issue) {
+    if (IsFileCategory(issue.Category)) {
+        return issue.Kind == 0;
+    }
+    return issue.RootKey == platform::kCurrentUser || issue.RootKey == platform::kUsers;
 }
 
 void AppendIssue(AnalysisRun& run, std::int32_t category, std::int32_t kind, std::string problem,

@@ -11,6 +11,7 @@
 #include "engine/issue_model.h"
 #include "engine/run_cache.h"
 #include "engine/stop_request.h"
+#include "engine/user_scope.h"
 
 #include <atomic>
 #include <cstddef>
@@ -18,6 +19,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace mendrake {
@@ -36,6 +38,11 @@ class AnalysisRun {
     AnalysisRun(const AnalysisRun&) = delete;
     AnalysisRun& operator=(const AnalysisRun&) = delete;
 
+    // Whose per-user areas the scanners read: the running account's unless set, before the
+    // first scanner runs, to another profile's.
+    const UserScope& User() const { return user_; }
+    void SetUser(UserScope user) { user_ = std::move(user); }
+
     // Asked from another thread: the scan ends at its next registry or file-system call.
     void RequestStop() { stop_.Request(); }
     // Throws StopRequested once a stop was asked for.
@@ -49,6 +56,8 @@ class AnalysisRun {
     std::size_t Found() const { return found_.load(); }
     // Findings the exclusion list kept out so far.
     std::size_t Excluded() const { return excluded_.load(); }
+    // Those of them in the per-user areas (IsPerUserFinding).
+    std::size_t ExcludedPerUser() const { return excludedPerUser_.load(); }
 
     // What the run has learnt of the machine (engine/common_unit.cpp, RegistryAccess);
     // nullptr for a run that remembers nothing.
@@ -67,15 +76,21 @@ class AnalysisRun {
 
   private:
     std::vector<TItem>& findings_;
+    UserScope user_;
     ExclusionMatcher exclusions_;
     StopFlag stop_;
     std::atomic<std::size_t> found_{0};
     std::atomic<std::size_t> excluded_{0};
+    std::atomic<std::size_t> excludedPerUser_{0};
     bool remembers_ = true;
     detail::RunMemory memory_;
     detail::DependenceBook dependents_;
     std::unordered_map<std::string, std::unique_ptr<ClassRegistrations>> registrations_;
 };
+
+// Whether a finding lies in a per-user area: a user's hive (HKCU, HKU) or a user's own Start
+// Menu or Desktop folder (kind 0; the folders common to all users are kind 1).
+bool IsPerUserFinding(const TItem& issue);
 
 // Appends one finding of `run` (AnalysisRun::Append).
 void AppendIssue(AnalysisRun& run, std::int32_t category, std::int32_t kind, std::string problem,

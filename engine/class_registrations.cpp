@@ -43,7 +43,7 @@ std::vector<ClassEntry> ListInAllViews(ClassesRoot& classes, const std::string& 
         }
         nativeListed = nativeListed || (view == RegistryView::Native && listed);
         for (const ClassesKey& key : keys) {
-            entries.push_back({key, LastPart(key.path), view, key.perUser ? nullptr : area});
+            entries.push_back({key, LastPart(key.path), view, key.PerUser() ? nullptr : area});
         }
     }
     usable = complete && nativeListed;

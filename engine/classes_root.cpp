@@ -9,7 +9,6 @@ namespace mendrake {
 
 namespace {
 
-const std::string kUserClasses = "\\Software\\Classes";
 const std::string kMachineClasses = "\\Software\\Classes";
 
 std::string Join(std::string_view parent, std::string_view name) {
@@ -25,12 +24,12 @@ std::string Join(std::string_view parent, std::string_view name) {
 } // namespace
 
 std::uint32_t ClassesKey::Root() const {
-    return perUser ? kHkcu : kHkcr;
+    return user != nullptr ? user->root : kHkcr;
 }
 
 std::string ClassesKey::Key() const {
     const std::string below = path.empty() ? std::string() : "\\" + path;
-    return perUser ? kUserClasses + below : below;
+    return user != nullptr ? user->classes + below : below;
 }
 
 std::string ClassesKey::KeyText() const {
@@ -38,7 +37,7 @@ std::string ClassesKey::KeyText() const {
 }
 
 ClassesKey ClassesKey::Below(std::string_view name) const {
-    return {Join(path, name), perUser};
+    return {Join(path, name), user};
 }
 
 TItem ClassesKey::KeyFinding(std::int32_t category, std::int32_t kind, std::string problem,
@@ -50,14 +49,15 @@ TItem ClassesKey::KeyFinding(std::int32_t category, std::int32_t kind, std::stri
 
 std::vector<ViewArea> UserClassesViews(AnalysisRun& run, std::string_view list) {
     std::vector<ViewArea> areas;
+    const UserScope& user = run.User();
     RegistryAccess reg(run);
-    reg.SetRoot(kHkcu);
+    reg.SetRoot(user.root);
     for (const RegistryView view : {RegistryView::Native, RegistryView::Wow64}) {
-        const std::string key = kUserClasses +
+        const std::string key = user.classes +
                                 (view == RegistryView::Wow64 ? "\\Wow6432Node\\" : "\\") +
                                 std::string(list);
         if (reg.Open(key)) {
-            areas.push_back({kHkcu, key, view, {}});
+            areas.push_back({user.root, key, view, {}});
         }
     }
     return areas;
@@ -69,9 +69,10 @@ const ClassesRoot::Listing& ClassesRoot::UserListing(const std::string& upperPat
         return it->second;
     }
     Listing listing;
+    const UserScope& user = run_.User();
     RegistryAccess reg(run_);
-    reg.SetRoot(kHkcu);
-    if (reg.Open(upperPath.empty() ? kUserClasses : kUserClasses + "\\" + upperPath)) {
+    reg.SetRoot(user.root);
+    if (reg.Open(upperPath.empty() ? user.classes : user.classes + "\\" + upperPath)) {
         listing.names = reg.SubkeyNames();
         listing.complete = reg.ListingComplete();
         for (const std::string& name : listing.names) {
@@ -96,7 +97,7 @@ bool ClassesRoot::UserHolds(std::string_view path) {
 }
 
 ClassesKey ClassesRoot::Locate(std::string_view path) {
-    return {std::string(path), !path.empty() && UserHolds(path)};
+    return {std::string(path), !path.empty() && UserHolds(path) ? &run_.User() : nullptr};
 }
 
 std::vector<ClassesKey> ClassesRoot::Subkeys(std::string_view parent, bool& complete, bool machine,
@@ -124,7 +125,7 @@ std::vector<ClassesKey> ClassesRoot::Subkeys(std::string_view parent, bool& comp
         for (const std::string& name : names) {
             // On Windows HKCR lists the user's keys too: they come from the user's listing.
             if (user == nullptr || user->upper.count(UpperCase(name)) == 0) {
-                keys.push_back({Join(parent, name), false});
+                keys.push_back({Join(parent, name), nullptr});
             } else if (hidden != nullptr) {
                 const std::string path = kMachineClasses + "\\" + Join(parent, name);
                 RegistryAccess machineKey(run_);
@@ -139,7 +140,7 @@ std::vector<ClassesKey> ClassesRoot::Subkeys(std::string_view parent, bool& comp
     if (user != nullptr) {
         complete = complete && user->complete;
         for (const std::string& name : user->names) {
-            keys.push_back({Join(parent, name), true});
+            keys.push_back({Join(parent, name), &run_.User()});
         }
     }
     return keys;

@@ -27,12 +27,16 @@ namespace mendrake {
 // where it physically lives.
 struct ClassesKey {
     std::string path;
-    bool perUser = false;
+    // The user whose classes hold the key (the run's), or null for the machine's.
+    const UserScope* user = nullptr;
 
+    bool PerUser() const { return user != nullptr; }
     std::uint32_t Root() const;
-    // The key below Root(), beginning with a backslash ("\X" or "\Software\Classes\X").
+    // The key below Root(), beginning with a backslash ("\X", "\Software\Classes\X" or
+    // "\<SID>_Classes\X").
     std::string Key() const;
-    // "HKCR\X" or "HKCU\Software\Classes\X", for people and for the dependent findings.
+    // "HKCR\X", "HKCU\Software\Classes\X" or "HKU\<SID>_Classes\X", for people and for the
+    // dependent findings.
     std::string KeyText() const;
     // The same place, `name` deeper.
     ClassesKey Below(std::string_view name) const;
@@ -42,8 +46,8 @@ struct ClassesKey {
 };
 
 // The user's areas of a list below the classes root ("TypeLib"), for checks that judge each
-// key on its own: HKCU\Software\Classes\<list> and its 32-bit twin below Wow6432Node, those
-// that exist.
+// key on its own: the run's user's classes (HKCU\Software\Classes)\<list> and its 32-bit twin
+// below Wow6432Node, those that exist.
 std::vector<ViewArea> UserClassesViews(AnalysisRun& run, std::string_view list);
 
 // The merged view of the classes for one scanner: the per-user listings are read once each,
@@ -57,7 +61,7 @@ class ClassesRoot {
 
     AnalysisRun& Run() { return run_; }
 
-    // Whether HKCU\Software\Classes\<path> exists.
+    // Whether the user's classes hold <path>.
     bool UserHolds(std::string_view path);
     // Where the merged view takes the key at `path` from: per user when the user's classes
     // hold it, else the machine's.

@@ -14,10 +14,11 @@ struct RootName {
     std::string_view full;
     std::string_view abbreviation;
 };
-constexpr std::array<RootName, 3> kRootNames = {{
+constexpr std::array<RootName, 4> kRootNames = {{
     {"HKEY_CLASSES_ROOT", "HKCR"},
     {"HKEY_CURRENT_USER", "HKCU"},
     {"HKEY_LOCAL_MACHINE", "HKLM"},
+    {"HKEY_USERS", "HKU"},
 }};
 
 // The registry editor's address bar puts this in front of every root.
@@ -79,14 +80,36 @@ std::string IssuePlace(std::string_view keyText, std::string_view value) {
     return place;
 }
 
+// Whether `upper` begins with `prefix` followed by a backslash or nothing.
+bool StartsWithLevel(std::u16string_view upper, std::u16string_view prefix) {
+    return upper.size() >= prefix.size() && upper.substr(0, prefix.size()) == prefix &&
+           (upper.size() == prefix.size() || upper[prefix.size()] == u'\\');
+}
+
+// `upper` (an upper-cased location) in a user's hive below HKEY_USERS ("HKU\<SID>\X", or the
+// user's classes "HKU\<SID>_CLASSES\X") as HKCU spells the same place for the running
+// account, so that an entry written for HKCU applies to every user's matching location. Empty
+// for any other location.
+std::u16string UserPlaceAsCurrentUser(std::u16string_view upper) {
+    constexpr std::u16string_view users = u"HKU\\";
+    if (!StartsWithLevel(upper, u"HKU") || upper.size() <= users.size()) {
+        return {};
+    }
+    const std::size_t end = std::min(upper.find(u'\\', users.size()), upper.size());
+    const std::u16string_view hive = upper.substr(users.size(), end - users.size());
+    constexpr std::u16string_view classes = u"_CLASSES";
+    const bool isClasses =
+        hive.size() > classes.size() && hive.substr(hive.size() - classes.size()) == classes;
+    return std::u16string(isClasses ? u"HKCU\\SOFTWARE\\CLASSES" : u"HKCU") +
+           std::u16string(upper.substr(end));
+}
+
 // `upper` (an upper-cased location) with a classes key's physical spelling turned into its
 // HKCR one.
 std::u16string ClassesSpelledAsMerged(std::u16string upper) {
     for (const std::u16string_view physical : {std::u16string_view(u"HKCU\\SOFTWARE\\CLASSES"),
                                                std::u16string_view(u"HKLM\\SOFTWARE\\CLASSES")}) {
-        if (upper.size() >= physical.size() &&
-            std::u16string_view(upper).substr(0, physical.size()) == physical &&
-            (upper.size() == physical.size() || upper[physical.size()] == u'\\')) {
+        if (StartsWithLevel(upper, physical)) {
             upper.replace(0, physical.size(), u"HKCR");
             break;
         }
@@ -122,7 +145,7 @@ std::optional<std::string> ShortExclusionEntry(std::string_view entry) {
 
 std::string RefusedEntryMessage(std::string_view entry) {
     return "Not a registry key, folder or file: \"" + std::string(entry) +
-           "\" (a key begins with HKCR, HKCU or HKLM, a path with a drive letter or "
+           "\" (a key begins with HKCR, HKCU, HKLM or HKU, a path with a drive letter or "
            "\\\\server\\share)";
 }
 
@@ -157,16 +180,32 @@ bool ExclusionMatcher::Add(std::string_view entry) {
 }
 
 bool ExclusionMatcher::HoldsBelow(std::string_view keyText) const {
-    return !above_.empty() &&
-           above_.find(ComparedLocation(WithoutTrailingBackslashes(keyText))) != above_.end();
+    if (above_.empty()) {
+        return false;
+    }
+    const std::u16string upper =
+        platform::Os().OrdinalUpperCase(WithoutTrailingBackslashes(keyText));
+    if (above_.find(ClassesSpelledAsMerged(upper)) != above_.end()) {
+        return true;
+    }
+    const std::u16string asCurrentUser = UserPlaceAsCurrentUser(upper);
+    return !asCurrentUser.empty() &&
+           above_.find(ClassesSpelledAsMerged(asCurrentUser)) != above_.end();
 }
 
 bool ExclusionMatcher::Covers(std::string_view keyText, std::string_view value) const {
     if (locations_.empty()) {
         return false;
     }
-    const std::u16string place = ComparedLocation(IssuePlace(keyText, value));
-    const std::u16string_view whole(place);
+    const std::u16string upper = platform::Os().OrdinalUpperCase(IssuePlace(keyText, value));
+    if (CoversPlace(ClassesSpelledAsMerged(upper))) {
+        return true;
+    }
+    const std::u16string asCurrentUser = UserPlaceAsCurrentUser(upper);
+    return !asCurrentUser.empty() && CoversPlace(ClassesSpelledAsMerged(asCurrentUser));
+}
+
+bool ExclusionMatcher::CoversPlace(std::u16string_view whole) const {
     if (locations_.find(whole) != locations_.end()) {
         return true;
     }

@@ -14,7 +14,7 @@ namespace mendrake {
 // An entry in the short form the issue list and the log show, as it is stored: a leading
 // "Computer\" (the registry editor's address bar) dropped, a full root name
 // ("HKEY_LOCAL_MACHINE\...") abbreviated ("HKLM\..."), trailing backslashes dropped. Nothing
-// when the entry is neither below one of the roots issues name (HKCR, HKCU, HKLM) nor a path
+// when the entry is neither below one of the roots issues name (HKCR, HKCU, HKLM, HKU) nor a path
 // on a drive ("C:\...") or a network share ("\\server\share..."): it could never match.
 std::optional<std::string> ShortExclusionEntry(std::string_view entry);
 // The message for an entry ShortExclusionEntry refuses.
@@ -27,6 +27,9 @@ std::string ExclusionLocation(std::string_view entry);
 // are equal. The classes are compared by what they name: "HKCU\Software\Classes\X" and
 // "HKLM\Software\Classes\X" are compared as "HKCR\X", the merged view that holds both, so
 // that an entry written in any of the three spellings keeps every finding of that class.
+// A location in a user's hive below HKEY_USERS ("HKU\<SID>\X") is covered by an entry of its
+// own and by the entry that names the same place for the running account ("HKCU\X"): an
+// exclusion written for HKCU applies to every user's matching location.
 std::u16string ExclusionKey(std::string_view entry);
 
 // The locations of a list of entries, kept upper-cased as the registry and the file system
@@ -54,6 +57,8 @@ class ExclusionMatcher {
             return std::hash<std::u16string_view>{}(text);
         }
     };
+    // Whether an entry names `whole` (a location as compared) or a key or folder above it.
+    bool CoversPlace(std::u16string_view whole) const;
     std::unordered_set<std::u16string, Hash, std::equal_to<>> locations_;
     // Every key or folder above an entry's location.
     std::unordered_set<std::u16string, Hash, std::equal_to<>> above_;

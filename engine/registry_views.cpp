@@ -37,9 +37,15 @@ std::string RootAbbreviation(std::uint32_t root) {
         return "HKCU";
     case kHklm:
         return "HKLM";
+    case kHku:
+        return "HKU";
     default:
         return {};
     }
+}
+
+ViewArea UserArea(const UserScope& user, std::string_view below) {
+    return ViewArea{user.root, user.Key(below), RegistryView::Native, {}};
 }
 
 std::string ViewArea::KeyText() const {

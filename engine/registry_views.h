@@ -10,6 +10,7 @@
 #pragma once
 
 #include "engine/registry_access.h"
+#include "engine/user_scope.h"
 
 #include <cstdint>
 #include <string>
@@ -45,7 +46,10 @@ struct ViewArea {
     bool AsksKeyName() const { return view != RegistryView::Native && !identity.empty(); }
 };
 
-// "HKLM", "HKCU", "HKCR", or empty for any other root.
+// The area `below` (beginning with a backslash) of the user's hive: one key for both views.
+ViewArea UserArea(const UserScope& user, std::string_view below);
+
+// "HKLM", "HKCU", "HKCR", "HKU", or empty for any other root.
 std::string RootAbbreviation(std::uint32_t root);
 
 // The path of the 32-bit twin of `key` below `root` as a 64-bit program sees it:

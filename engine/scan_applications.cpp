@@ -192,13 +192,13 @@ void ScanApplications(AnalysisRun& run) {
     }
     // The user's own App Paths, which Windows searches before the machine's (per-user installers
     // and the command aliases of packaged apps write there): one key for both views.
-    ScanAppPathArea(run, ViewArea{kHkcu, kAppPathsKey, RegistryView::Native, {}});
+    ScanAppPathArea(run, UserArea(run.User(), kAppPathsKey));
     ProgramTraces traces(run);
     for (const ViewArea& area : BothViews(kHklm, "\\Software")) {
         ScanSoftwareArea(run, area, 2, traces);
     }
     // HKCU\Software is one key for both views.
-    ScanSoftwareArea(run, ViewArea{kHkcu, "\\Software", RegistryView::Native, {}}, 3, traces);
+    ScanSoftwareArea(run, UserArea(run.User(), "\\Software"), 3, traces);
 }
 
 } // namespace mendrake

@@ -69,7 +69,7 @@ void ScanClassReferences(AnalysisRun& run, ClassesRoot& root, const ClassRegistr
             continue;
         }
         const ClassesKey ref =
-            owner.perUser ? owner.Below("CLSID") : root.Locate(owner.path + "\\CLSID");
+            owner.PerUser() ? owner.Below("CLSID") : root.Locate(owner.path + "\\CLSID");
         reg.SetRoot(ref.Root());
         if (!reg.Open(ref.Key()) || !reg.HasValue("") || !IsTextKind(reg.ValueKindOf(""))) {
             continue;

@@ -50,7 +50,7 @@ void ScanInstallerFolderArea(AnalysisRun& run, const ViewArea& area) {
 using InstalledEntries = std::unordered_map<std::string, std::vector<std::string>>;
 std::optional<InstalledEntries> ReadInstalledEntries(AnalysisRun& run) {
     std::vector<ViewArea> areas = BothViews(kHklm, kUninstallKey);
-    areas.push_back(ViewArea{kHkcu, kUninstallKey, RegistryView::Native, {}});
+    areas.push_back(UserArea(run.User(), kUninstallKey));
     InstalledEntries installed;
     platform::Platform& os = platform::Os();
     for (const ViewArea& area : areas) {
@@ -132,7 +132,7 @@ struct RunKey {
     std::int32_t kind;
 };
 
-// HKCU before HKLM; RunOnce keys carry kind 1, Run and RunOnceEx kind 0.
+// The user's (HKCU) before HKLM; RunOnce keys carry kind 1, Run and RunOnceEx kind 0.
 const RunKey kRunKeys[] = {
     {kHkcu, "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0},
     {kHkcu, "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", 1},
@@ -180,9 +180,13 @@ void ScanInstall(AnalysisRun& run) {
 }
 
 void ScanRun(AnalysisRun& run) {
-    // HKCU\Software is one key for both views; each machine key is followed by its 32-bit twin.
+    // The user's Software is one key for both views; each machine key is followed by its
+    // 32-bit twin.
+    const UserScope& user = run.User();
     for (const RunKey& runKey : kRunKeys) {
-        for (const ViewArea& area : BothViews(runKey.root, runKey.key)) {
+        const bool perUser = runKey.root == kHkcu;
+        for (const ViewArea& area : BothViews(perUser ? user.root : runKey.root,
+                                              perUser ? user.Key(runKey.key) : runKey.key)) {
             ScanRunArea(run, area, runKey.kind);
         }
     }

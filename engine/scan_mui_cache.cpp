@@ -8,9 +8,10 @@
 namespace mendrake {
 
 void ScanMuiCache(AnalysisRun& run) {
-    const std::string key = "\\Software\\Microsoft\\Windows\\ShellNoRoam\\MuiCache";
+    const UserScope& user = run.User();
+    const std::string key = user.Key("\\Software\\Microsoft\\Windows\\ShellNoRoam\\MuiCache");
     RegistryAccess reg(run);
-    reg.SetRoot(kHkcu);
+    reg.SetRoot(user.root);
     if (!reg.Open(key)) {
         return;
     }
@@ -20,7 +21,8 @@ void ScanMuiCache(AnalysisRun& run) {
         // a variable that is not set can't be judged.
         const std::optional<std::string> path = ExpandedReferences(name, RegistryView::Native);
         if (path && FileMissingWithDrive(run, *path)) {
-            AppendIssue(run, 12, 0, "Missing MUI Reference", *path, "HKCU" + key, kHkcu, key, name,
+            AppendIssue(run, 12, 0, "Missing MUI Reference", *path,
+                        RootAbbreviation(user.root) + key, user.root, key, name,
                         TextIfString(reg, name), false, {},
                         {Tested(kTestedFile, name, kAnswerAbsent, *path)});
         }

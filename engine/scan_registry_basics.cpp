@@ -69,10 +69,10 @@ std::vector<std::string> ProgramIdPlaces(ClassesRoot& classes,
         return places;
     }
     if (machineNames.count(UpperCase(program)) != 0) {
-        places.push_back(ClassesKey{program, false}.KeyText());
+        places.push_back(ClassesKey{program, nullptr}.KeyText());
     }
     if (classes.UserHolds(program)) {
-        places.push_back(ClassesKey{program, true}.KeyText());
+        places.push_back(ClassesKey{program, &classes.Run().User()}.KeyText());
     }
     return places;
 }
@@ -145,13 +145,15 @@ void ScanClassesRootKeys(AnalysisRun& run) {
 
 void ScanFileExtensions(AnalysisRun& run) {
     ScanClassesRootKeys(run);
+    const UserScope& user = run.User();
     RegistryAccess reg(run);
-    reg.SetRoot(kHkcu);
-    if (!reg.Open(kFileExtsKey)) {
+    reg.SetRoot(user.root);
+    const std::string fileExts = user.Key(kFileExtsKey);
+    if (!reg.Open(fileExts)) {
         return;
     }
     for (const std::string& name : reg.SubkeyNames()) {
-        const std::string key = kFileExtsKey + "\\" + name;
+        const std::string key = fileExts + "\\" + name;
         if (!reg.Open(key)) {
             continue;
         }
@@ -166,8 +168,9 @@ void ScanFileExtensions(AnalysisRun& run) {
         const std::uint32_t values = reg.ValueCount();
         const bool empty = values == 0 || (values == 1 && defaultText.empty());
         if (empty && reg.SubkeyCount() == 0) {
-            AppendIssue(run, 4, 1, "Unused File Extension", name, "HKCU" + key, kHkcu, key, "", "",
-                        true, {}, {Tested(kTestedKey, "HKCU" + key, kAnswerEmpty)});
+            const std::string keyText = RootAbbreviation(user.root) + key;
+            AppendIssue(run, 4, 1, "Unused File Extension", name, keyText, user.root, key, "", "",
+                        true, {}, {Tested(kTestedKey, keyText, kAnswerEmpty)});
         }
     }
 }

@@ -275,7 +275,7 @@ std::vector<std::string> RemovedProgramFolders(AnalysisRun& run, RegistryAccess&
 bool HasLiveTwin(AnalysisRun& run, const ViewArea& area, const std::string& subkey,
                  std::vector<TEvidence>& evidence) {
     std::vector<ViewArea> areas = BothViews(kHklm, "\\Software");
-    areas.push_back(ViewArea{kHkcu, "\\Software", RegistryView::Native, {}});
+    areas.push_back(UserArea(run.User(), "\\Software"));
     RegistryAccess twin(run);
     for (const ViewArea& other : areas) {
         if (other.root == area.root && UpperCase(other.key) == UpperCase(area.key)) {
@@ -328,7 +328,7 @@ bool ProgramTraces::UninstallEntryNames(std::string_view name) {
     if (!read_) {
         read_ = true;
         std::vector<ViewArea> areas = BothViews(kHklm, kUninstallKey);
-        areas.push_back(ViewArea{kHkcu, kUninstallKey, RegistryView::Native, {}});
+        areas.push_back(UserArea(run_.User(), kUninstallKey));
         RegistryAccess list(run_);
         for (const ViewArea& area : areas) {
             list.SetRoot(area.root);

@@ -16,6 +16,8 @@ namespace {
 
 const std::string kShellFoldersKey =
     "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const std::string kUserShellFoldersKey =
+    "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 
 // What a shell folder name decides for every shortcut issue found below it.
 struct ShellFolder {
@@ -87,11 +89,51 @@ void WalkFolder(AnalysisRun& run, const std::string& folder, const ShellFolder& 
     }
 }
 
+// `text` with the references to `name` ("%USERPROFILE%", any letter case) replaced by `value`.
+// An empty value replaces nothing: the reference stays, and the folder is not read.
+std::string Replaced(std::string text, std::string_view name, const std::string& value) {
+    if (value.empty()) {
+        return text;
+    }
+    for (std::size_t at = UpperCase(text).find(name); at != std::string::npos;
+         at = UpperCase(text).find(name, at + value.size())) {
+        text.replace(at, name.size(), value);
+    }
+    return text;
+}
+
+// The folder another profile's hive registers under `name` in its User Shell Folders (the
+// shell's own record, "%USERPROFILE%\Desktop"), expanded as the shell expands it when that
+// user logs on: %USERPROFILE% is the profile folder, %APPDATA% and %LOCALAPPDATA% the hive's own
+// "AppData" and "Local AppData". The running account's environment says nothing of that user,
+// so a folder naming any other variable is not read. Where the value is missing, the hive's
+// Shell Folders (the expanded copy the shell keeps) is read instead.
+std::string OtherUserShellFolder(const UserScope& user, const std::string& name,
+                                 RegistryAccess& reg) {
+    const auto expanded = [&](std::string text) {
+        return Replaced(std::move(text), "%USERPROFILE%", user.profileFolder);
+    };
+    if (reg.Open(user.Key(kUserShellFoldersKey))) {
+        if (std::string folder = TextIfString(reg, name); !folder.empty()) {
+            folder =
+                Replaced(expanded(folder), "%APPDATA%", expanded(TextIfString(reg, "AppData")));
+            folder = Replaced(std::move(folder), "%LOCALAPPDATA%",
+                              expanded(TextIfString(reg, "Local AppData")));
+            return HasEnvironmentReference(folder) ? std::string() : folder;
+        }
+    }
+    return reg.Open(user.Key(kShellFoldersKey)) ? TextIfString(reg, name) : std::string();
+}
+
 // The folder a Shell Folders value names, as written (environment references stay); empty when
 // the key cannot be opened with full access (the common folders need write rights) or the
-// value is missing. Read with `reg`, a fresh access.
-std::string ShellFolderPath(const ShellFolder& shell, RegistryAccess&& reg) {
-    reg.SetRoot(shell.root);
+// value is missing. The per-user folders are `user`'s. Read with `reg`, a fresh access.
+std::string ShellFolderPath(const ShellFolder& shell, const UserScope& user, RegistryAccess&& reg) {
+    const bool perUser = shell.root == kHkcu;
+    reg.SetRoot(perUser ? user.root : shell.root);
+    if (perUser && !user.IsRunningAccount()) {
+        return OtherUserShellFolder(user, shell.name, reg);
+    }
     if (!reg.Open(kShellFoldersKey)) {
         return {};
     }
@@ -100,11 +142,23 @@ std::string ShellFolderPath(const ShellFolder& shell, RegistryAccess&& reg) {
 
 } // namespace
 
-std::vector<std::string> ShortcutFolders() {
+std::vector<std::string> ShortcutFolders(const std::vector<UserScope>& users) {
     std::vector<std::string> folders;
     for (const ShellFolder& shell : kShellFolders) {
-        if (std::string folder = ShellFolderPath(shell, RegistryAccess()); !folder.empty()) {
+        if (std::string folder = ShellFolderPath(shell, UserScope(), RegistryAccess());
+            !folder.empty()) {
             folders.push_back(std::move(folder));
+        }
+    }
+    for (const UserScope& user : users) {
+        for (const ShellFolder& shell : kShellFolders) {
+            if (shell.root != kHkcu) {
+                continue;
+            }
+            if (std::string folder = ShellFolderPath(shell, user, RegistryAccess());
+                !folder.empty()) {
+                folders.push_back(std::move(folder));
+            }
         }
     }
     return folders;
@@ -125,7 +179,7 @@ void ScanShellFolder(AnalysisRun& run, const std::string& shellFolderName) {
     if (shell == nullptr) {
         return;
     }
-    const std::string folder = ShellFolderPath(*shell, RegistryAccess(run));
+    const std::string folder = ShellFolderPath(*shell, run.User(), RegistryAccess(run));
     if (!folder.empty()) {
         ScanShortcutFolder(run, folder + "\\", shellFolderName);
     }

@@ -10,9 +10,10 @@ namespace mendrake {
 void ScanSoundEvents(AnalysisRun& run) {
     // Application, event, then scheme (".Current", ".Default", ".None" or a named scheme); the
     // scheme key's default value is the sound file.
-    const std::string apps = "\\AppEvents\\Schemes\\Apps";
+    const UserScope& user = run.User();
+    const std::string apps = user.Key("\\AppEvents\\Schemes\\Apps");
     RegistryAccess reg(run);
-    reg.SetRoot(kHkcu);
+    reg.SetRoot(user.root);
     if (!reg.Open(apps)) {
         return;
     }
@@ -35,9 +36,9 @@ void ScanSoundEvents(AnalysisRun& run) {
                 const std::string sound = TextIfString(reg, "");
                 if (FileMissingWithDrive(run, sound)) {
                     // The fix deletes the default value only: the scheme key stays in place.
-                    AppendIssue(run, 16, 0, "Sound Event Issue", sound, "HKCU" + schemeKey, kHkcu,
-                                schemeKey, "", sound, false, {},
-                                {Tested(kTestedFile, sound, kAnswerAbsent)});
+                    AppendIssue(run, 16, 0, "Sound Event Issue", sound,
+                                RootAbbreviation(user.root) + schemeKey, user.root, schemeKey, "",
+                                sound, false, {}, {Tested(kTestedFile, sound, kAnswerAbsent)});
                 }
             }
         }

@@ -161,7 +161,7 @@ void ScanUninstallEntries(AnalysisRun& run) {
         ScanUninstallArea(run, area);
     }
     // HKCU\Software is one key for both views.
-    ScanUninstallArea(run, ViewArea{kHkcu, kUninstallKey, RegistryView::Native, {}});
+    ScanUninstallArea(run, UserArea(run.User(), kUninstallKey));
 }
 
 } // namespace mendrake

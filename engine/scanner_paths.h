@@ -16,6 +16,7 @@ namespace mendrake {
 inline constexpr std::uint32_t kHkcr = 0x80000000u;
 inline constexpr std::uint32_t kHkcu = 0x80000001u;
 inline constexpr std::uint32_t kHklm = 0x80000002u;
+inline constexpr std::uint32_t kHku = 0x80000003u;
 
 inline bool IsTextKind(ValueKind kind) {
     return kind == ValueKind::Text || kind == ValueKind::ExpandText;

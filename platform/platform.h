@@ -211,6 +211,20 @@ class Platform {
     // CSIDL_LOCAL_APPDATA, no trailing backslash; empty when it cannot be found.
     virtual std::string LocalAppDataFolder() = 0;
 
+    // ---- other users' hives ----
+    // RegLoadKeyW below HKEY_USERS: the hive file `file` becomes the key `name` until it is
+    // unloaded, and stays open (held) as long. Windows demands the backup and restore
+    // privileges for it: they are enabled in the process's token for the call. 0, or the error
+    // code (ERROR_SHARING_VIOLATION for a hive in use, ERROR_PRIVILEGE_NOT_HELD without rights,
+    // ERROR_BADDB for a damaged file).
+    virtual long LoadHive(std::string_view name, std::string_view file) = 0;
+    // RegUnLoadKeyW of the key `name` below HKEY_USERS: the hive is written back to its file,
+    // and the file is released. Fails while a handle to a key of the hive is open.
+    virtual long UnloadHive(std::string_view name) = 0;
+    // The account a SID ("S-1-5-21-...") belongs to, as LookupAccountSidA names it
+    // ("DOMAIN\name"); empty when the system does not know it.
+    virtual std::string AccountName(std::string_view sid) = 0;
+
     // ---- locale and time ----
     // CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, ...) == CSTR_EQUAL.
     virtual bool EqualTextIgnoreCase(std::string_view a, std::string_view b) = 0;

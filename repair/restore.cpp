@@ -6,9 +6,11 @@
 #include "engine/error.h"
 #include "engine/registry_access.h"
 #include "platform/platform.h"
+#include "engine/user_profiles.h"
 #include "repair/regexport_unit.h"
 #include "repair/restore_plan.h"
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <tuple>
@@ -356,14 +358,49 @@ void MakeFolders(const std::string& folder) {
     }
 }
 
+// The profiles a backup writes into: those whose hive it names (HKEY_USERS\<SID>, or the
+// user's classes <SID>_Classes) and those whose folder holds a file it puts back, so that each
+// hive is readable for the restore and each user's Start Menu and Desktop are known. None for a
+// backup of the running account and the machine alone, which reads no profile list.
+std::vector<Profile> ProfilesNamedIn(const BackupContents& contents) {
+    std::vector<std::string> sids;
+    for (const RegScriptKey& key : contents.script.keys) {
+        if (key.root != platform::kUsers) {
+            continue;
+        }
+        std::string sid = key.path.substr(0, FindCharacter(key.path, "\\"));
+        constexpr std::string_view classes = "_CLASSES";
+        if (sid.size() > classes.size() && UpperCase(sid).ends_with(classes)) {
+            sid.resize(sid.size() - classes.size());
+        }
+        sids.push_back(UpperCase(sid));
+    }
+    if (sids.empty() && contents.files.empty()) {
+        return {};
+    }
+    std::vector<Profile> named;
+    for (Profile& profile : ListProfiles()) {
+        const std::string folder = UpperCase(profile.folder) + "\\";
+        const bool holdsFile =
+            std::any_of(contents.files.begin(), contents.files.end(), [&](const KeptFile& file) {
+                return UpperCase(file.originalPath).starts_with(folder);
+            });
+        if (holdsFile ||
+            std::find(sids.begin(), sids.end(), UpperCase(profile.sid)) != sids.end()) {
+            named.push_back(std::move(profile));
+        }
+    }
+    return named;
+}
+
 void PutBackFiles(const std::string& backupPath, const std::vector<KeptFile>& files,
-                  RestoreResult& result) {
+                  const std::vector<UserScope>& users, RestoreResult& result) {
     if (files.empty()) {
         return;
     }
     platform::Platform& os = platform::Os();
     const std::string folder = BackupFilesFolder(backupPath);
-    const std::vector<std::string> shellFolders = ShortcutFolders();
+    const std::vector<std::string> shellFolders = ShortcutFolders(users);
     for (const KeptFile& file : files) {
         const std::string kept = folder + file.name;
         if (const std::string refusal = PutBackRefusal(file.originalPath, shellFolders);
@@ -425,14 +462,22 @@ RestoreResult RestoreScript(const RegScript& script, bool overwrite) {
 
 RestoreResult RestoreBackup(const std::string& backupPath, bool overwrite, bool files) {
     const BackupContents contents = ReadBackup(backupPath);
+    // The hives of users who are not logged on are loaded for the restore and unloaded after
+    // it, however it ends; one that cannot be loaded leaves its entries unwritten, each named
+    // as it is written.
+    const UserHives hives(ProfilesNamedIn(contents));
     RestoreResult result = RestoreScript(contents.script, overwrite);
+    for (const HiveFailure& failure : hives.Failures()) {
+        result.failures.push_back("HKU\\" + failure.profile.sid + " (" + failure.profile.account +
+                                  "): " + failure.error);
+    }
     if (!contents.filesProblem.empty()) {
         result.failures.push_back(
             BackupFilesFolder(backupPath) +
             ": the kept shortcut files cannot be put back: " + contents.filesProblem);
     }
     if (files) {
-        PutBackFiles(backupPath, contents.files, result);
+        PutBackFiles(backupPath, contents.files, hives.Users(), result);
     }
     return result;
 }

@@ -38,7 +38,7 @@ void ForEachAtOrBelow(Index& index, std::uint32_t root, const std::string& top, 
 std::string KeyLocation(std::uint32_t root, const std::string& path) {
     std::string name = RootAbbreviation(root);
     if (name.empty()) {
-        name = root == platform::kUsers ? "HKU" : RootKeyName(root);
+        name = RootKeyName(root);
     }
     return path.empty() ? name : name + "\\" + path;
 }

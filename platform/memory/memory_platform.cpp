@@ -12,8 +12,11 @@ namespace mendrake::platform {
 
 namespace {
 
-constexpr long kKeyDeleted = 1018; // ERROR_KEY_DELETED
-constexpr long kBadPathname = 161; // ERROR_BAD_PATHNAME
+constexpr long kKeyDeleted = 1018;       // ERROR_KEY_DELETED
+constexpr long kBadPathname = 161;       // ERROR_BAD_PATHNAME
+constexpr long kBadDatabase = 1009;      // ERROR_BADDB: a hive file that is no hive
+constexpr long kPrivilegeNotHeld = 1314; // ERROR_PRIVILEGE_NOT_HELD
+constexpr long kInvalidParameter = 87;   // ERROR_INVALID_PARAMETER
 
 char UpperAscii(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
@@ -1152,6 +1155,99 @@ void MemoryPlatform::LoadRegText(std::string_view text) {
         }
         }
     }
+}
+
+namespace {
+
+// A copy of `key` and everything below it, named `fullName` and below.
+template <typename Key> std::shared_ptr<Key> CopyTree(const Key& key, const std::string& fullName) {
+    auto copy = std::make_shared<Key>();
+    copy->name = key.name;
+    copy->lossyName = key.lossyName;
+    copy->fullName = fullName;
+    copy->values = key.values;
+    for (const auto& [upper, child] : key.children) {
+        copy->children.emplace(upper, CopyTree(*child, fullName + "\\" + upper));
+    }
+    return copy;
+}
+
+// Every key of the tree, for the handles still open into a hive.
+template <typename Key> void CollectTree(const Key* key, std::set<const Key*>& keys) {
+    keys.insert(key);
+    for (const auto& [upper, child] : key->children) {
+        CollectTree(child.get(), keys);
+    }
+}
+
+} // namespace
+
+void MemoryPlatform::SaveHive(Hkey root, std::string_view path, std::string_view file) {
+    const std::shared_ptr<Key> key = Walk(Resolve(root), path, false);
+    if (!key) {
+        throw std::invalid_argument("no key to save as a hive: " + std::string(path));
+    }
+    hiveFiles_[UpperAscii(file)] = CopyTree(*key, std::string());
+    AddFile(file, "regf");
+}
+
+bool MemoryPlatform::HiveHeld(std::string_view file) {
+    const std::string upper = UpperAscii(file);
+    return std::any_of(loadedHives_.begin(), loadedHives_.end(),
+                       [&](const auto& loaded) { return loaded.second == upper; });
+}
+
+long MemoryPlatform::LoadHive(std::string_view name, std::string_view file) {
+    if (!hivePrivileges) {
+        return kPrivilegeNotHeld;
+    }
+    if (!FileExists(file)) {
+        return kFileNotFound;
+    }
+    if (HiveHeld(file)) {
+        return kSharingViolation;
+    }
+    const std::string upperName = UpperAscii(name);
+    if (users_->children.count(upperName) != 0) {
+        return kAccessDenied;
+    }
+    const auto hive = hiveFiles_.find(UpperAscii(file));
+    if (hive == hiveFiles_.end()) {
+        return kBadDatabase;
+    }
+    // The loaded keys are the file's own: what is written into them is in the file once unloaded.
+    std::shared_ptr<Key> loaded = CopyTree(*hive->second, users_->fullName + "\\" + upperName);
+    loaded->name = std::string(name);
+    hive->second = loaded;
+    users_->children[upperName] = std::move(loaded);
+    loadedHives_[upperName] = hive->first;
+    ++generation_;
+    return kSuccess;
+}
+
+long MemoryPlatform::UnloadHive(std::string_view name) {
+    const std::string upperName = UpperAscii(name);
+    const auto loaded = loadedHives_.find(upperName);
+    if (loaded == loadedHives_.end()) {
+        return kInvalidParameter;
+    }
+    // Windows refuses while a key of the hive is open.
+    std::set<const Key*> keys;
+    CollectTree(users_->children.at(upperName).get(), keys);
+    for (const auto& [handle, key] : handles_) {
+        if (keys.count(key.get()) != 0) {
+            return kAccessDenied;
+        }
+    }
+    users_->children.erase(upperName);
+    loadedHives_.erase(loaded);
+    ++generation_;
+    return kSuccess;
+}
+
+std::string MemoryPlatform::AccountName(std::string_view sid) {
+    const auto it = accounts.find(std::string(sid));
+    return it == accounts.end() ? std::string() : it->second;
 }
 
 } // namespace mendrake::platform

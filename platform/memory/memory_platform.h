@@ -12,6 +12,10 @@
 //   folder but a drive's root, as Windows reports them.
 // - Shortcut files are read with the shortcut-format reader (lnk_reader.h).
 // - Names and strings that the ANSI code page cannot carry are planted with PutWideValue.
+// - HKEY_USERS holds what tests plant there (a logged-on user's hive) and the hive files that
+//   LoadHive attaches below it; a hive file (SaveHive) is held while it is loaded, UnloadHive
+//   refuses while a key of the hive is open, and what was written into the loaded hive is in
+//   the file once it is unloaded, as on Windows.
 #pragma once
 
 #include "platform/memory/code_page_model.h"
@@ -70,6 +74,9 @@ class MemoryPlatform final : public Platform {
     std::string ExpandEnvironment(std::string_view text) override;
     std::string ComputerName() override { return computerName; }
     bool HasAdministratorRights() override { return administrator; }
+    long LoadHive(std::string_view name, std::string_view file) override;
+    long UnloadHive(std::string_view name) override;
+    std::string AccountName(std::string_view sid) override;
 
     bool EqualTextIgnoreCase(std::string_view a, std::string_view b) override;
     std::string IgnoreCaseKey(std::string_view text) override;
@@ -120,6 +127,12 @@ class MemoryPlatform final : public Platform {
     void FailNameListing(Hkey root, std::string_view path, long error);
     // Loads REGEDIT4 or version-5 .reg text.
     void LoadRegText(std::string_view text);
+    // Hive files, as RegSaveKey writes them: a copy of the key `path` below `root` (with
+    // everything below it) becomes the hive file `file`, which is made in the file system.
+    // LoadHive of a file that exists without a hive behind it fails as for a damaged hive.
+    void SaveHive(Hkey root, std::string_view path, std::string_view file);
+    // Whether LoadHive holds the file open (until UnloadHive).
+    bool HiveHeld(std::string_view file);
 
     // File system: folders are made with every missing level.
     void AddFolder(std::string_view path, std::uint32_t attributes = kAttrDirectory);
@@ -153,6 +166,12 @@ class MemoryPlatform final : public Platform {
         {"COMMONPROGRAMFILES(X86)", "C:\\Program Files (x86)\\Common Files"}};
     std::string computerName = "TESTPC";
     bool administrator = true;
+    // Whether the process's token holds the backup and restore privileges that loading a hive
+    // needs (an administrator's does); without them LoadHive fails with
+    // ERROR_PRIVILEGE_NOT_HELD.
+    bool hivePrivileges = true;
+    // The accounts AccountName knows, by SID.
+    std::map<std::string, std::string> accounts;
     // The user's locale compares case as Turkish does: dotted and dotless i are distinct
     // letters, so "I" and "i" are no case pair (Windows-1254: "I" pairs with 0xFD, "i" with 0xDD).
     bool turkishCasing = false;
@@ -197,6 +216,8 @@ class MemoryPlatform final : public Platform {
     FileWriteResult nextWriteFailure_{};
     std::set<std::string> offlineRoots_;                     // upper-cased roots
     std::map<std::string, std::uint32_t> attributeFailures_; // upper-cased path -> error
+    std::map<std::string, std::shared_ptr<Key>> hiveFiles_;  // upper-cased file -> its keys
+    std::map<std::string, std::string> loadedHives_;         // upper-cased name -> its file
 };
 
 } // namespace mendrake::platform

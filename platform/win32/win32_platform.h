@@ -48,6 +48,9 @@ class Win32Platform final : public Platform {
     std::string ExpandEnvironment(std::string_view text) override;
     std::string ComputerName() override;
     bool HasAdministratorRights() override;
+    long LoadHive(std::string_view name, std::string_view file) override;
+    long UnloadHive(std::string_view name) override;
+    std::string AccountName(std::string_view sid) override;
 
     bool EqualTextIgnoreCase(std::string_view a, std::string_view b) override;
     std::string IgnoreCaseKey(std::string_view text) override;

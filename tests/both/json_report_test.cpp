@@ -51,8 +51,14 @@ TEST(JsonReport, HoldsTheIssuesOfTheLogFieldByFieldInUtf8) {
     platform::Platform& os = platform::Os();
     const platform::LocalTime time{2026, 3, 29, 1, 59, 58, -90};
     const std::string log = LogText(issues, "PC", time, ":");
-    const std::string report = cli::JsonReport(
-        {"PC-\xC9", time, "2.0.0.0", true, 7, {{5, "Failed to get data for 'caf\xE9'"}}}, issues);
+    const std::string report = cli::JsonReport({"PC-\xC9",
+                                                time,
+                                                "2.0.0.0",
+                                                true,
+                                                7,
+                                                {{5, "Failed to get data for 'caf\xE9'", {}, {}}},
+                                                {}},
+                                               issues);
 
     const json parsed = json::parse(report); // throws on text that is not UTF-8
     EXPECT_EQ((std::vector<std::string>{"computer", "generated", "version", "administrator",

@@ -277,7 +277,7 @@ TEST(CliArguments, RunExclusionsAreReadInTheirShortFormOrRefused) {
                         "--exclude", "\\\\srv\\share\\App"});
     EXPECT_EQ((std::vector<std::string>{"HKCU\\Software\\Vendor", "\\\\srv\\share\\App"}),
               parsed.exclude);
-    for (const char* entry : {"Vendor", "Software\\Vendor", "HKEY_USERS\\.DEFAULT"}) {
+    for (const char* entry : {"Vendor", "Software\\Vendor", "HKEY_USERS.DEFAULT"}) {
         EXPECT_THROW(ParseArguments({"fix", "--exclude", entry}), std::invalid_argument) << entry;
     }
 }

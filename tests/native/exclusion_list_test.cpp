@@ -55,6 +55,17 @@ TEST(ExclusionCovers, KeysValuesFoldersAndFilesAsTheListShowsThem) {
         {"HKLM\\SharedDlls\\C:\\Apps", "HKLM\\SharedDlls", "C:\\Apps\\lib.dll", true},
         {"HKLM\\SharedDlls\\C:\\Apps\\lib.dll", "HKLM\\SharedDlls", "C:\\Apps\\lib.dll", true},
         {"HKLM\\SharedDlls\\C:\\App", "HKLM\\SharedDlls", "C:\\Apps\\lib.dll", false},
+        // a user's hive below HKEY_USERS: by its own entries, and by HKCU's for every user;
+        // the user's classes hive as HKCU\Software\Classes and HKCR name the same class
+        {"HKU\\S-1-5-21-9-1001\\Software", "HKU\\S-1-5-21-9-1001\\Software\\X", "", true},
+        {"HKU\\S-1-5-21-9-1001\\Software", "HKU\\S-1-5-21-9-1002\\Software\\X", "", false},
+        {kRun + "\\Updater", "HKU\\S-1-5-21-9-1001\\" + kRun.substr(5), "Updater", true},
+        {"HKCU", "HKU\\S-1-5-21-9-1001\\Software", "", true},
+        {"HKCU\\Software\\Classes\\CLSID", "HKU\\S-1-5-21-9-1001_Classes\\CLSID\\{x}", "", true},
+        {"HKCR\\CLSID\\{x}", "HKU\\S-1-5-21-9-1001_Classes\\CLSID\\{x}", "", true},
+        {"HKCU\\Software\\CLSID", "HKU\\S-1-5-21-9-1001_Classes\\CLSID\\{x}", "", false},
+        {"HKCU\\Software", "HKU\\.DEFAULT\\Software\\X", "", true},
+        {"HKLM\\Software", "HKU\\S-1-5-21-9-1001\\Software", "", false},
         // nothing is covered by an entry that names nothing
         {"", kRun, "Updater", false},
         {"\\\\", kRun, "", false},
@@ -87,10 +98,13 @@ TEST(ShortExclusionEntry, PastedFormsBecomeTheShortFormAndUnknownFormsAreRefused
         {"d:\\", "d:"},
         {"\\\\server\\share\\App", "\\\\server\\share\\App"},
         {"\\\\server\\share", "\\\\server\\share"},
+        // another user's hive, as --all-users names its findings
+        {"Computer\\HKEY_USERS\\S-1-5-21-1-2-3-1001\\Software\\Vendor",
+         "HKU\\S-1-5-21-1-2-3-1001\\Software\\Vendor"},
         // neither a known root nor a drive or share
         {"Vendor", std::nullopt},
         {"Software\\Vendor", std::nullopt},
-        {"HKEY_USERS\\S-1-5-18", std::nullopt},
+        {"HKEY_USERSS-1-5-18", std::nullopt},
         {"HKLMSoftware", std::nullopt},
         {"Computer", std::nullopt},
         {"Computer\\", std::nullopt},

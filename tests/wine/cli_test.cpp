@@ -6,6 +6,7 @@
 #include "platform/win32/handles.h"
 #include "settings/exclusion_unit.h"
 #include "settings/version_unit.h"
+#include "tests/support/console_program.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/kept_settings.h"
 
@@ -21,70 +22,9 @@
 namespace mendrake {
 namespace {
 
-// The bytes of a file, or "" when it can't be read.
-std::string FileBytes(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return {};
-    }
-    std::string bytes(1 << 20, '\0');
-    DWORD read = 0;
-    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-    CloseHandle(file);
-    bytes.resize(read);
-    return bytes;
-}
-
-// What the console program wrote and how it ended.
-struct CliRun {
-    DWORD status = 0xFFFFFFFF;
-    std::string out, err;
-};
-
-// An inheritable handle to a new file that takes one of the program's standard streams.
-HANDLE StreamFile(const std::string& path) {
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-// Runs a program of the build folder with `arguments`, its standard output and error going
-// into files, and gives its exit code and both streams.
-CliRun RunProgram(const std::string& name, const std::string& arguments) {
-    const std::string exe = platform::Os().ProgramFolder() + "..\\" + name;
-    std::string command = "\"" + exe + "\" " + arguments;
-    test::PlantedFiles streams;
-    streams.AddFolder("C:\\MendrakeTest\\cli-streams\\");
-    const std::string outPath = "C:\\MendrakeTest\\cli-streams\\out.txt";
-    const std::string errPath = "C:\\MendrakeTest\\cli-streams\\err.txt";
-    streams.AddFile(outPath);
-    streams.AddFile(errPath);
-    HANDLE out = StreamFile(outPath);
-    HANDLE err = StreamFile(errPath);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = out;
-    startup.hStdError = err;
-    PROCESS_INFORMATION process{};
-    CliRun run;
-    if (!CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-        ADD_FAILURE() << "cannot start " << exe << ": error " << GetLastError();
-    } else {
-        WaitForSingleObject(process.hProcess, INFINITE);
-        GetExitCodeProcess(process.hProcess, &run.status);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
-    CloseHandle(out);
-    CloseHandle(err);
-    run.out = FileBytes(outPath);
-    run.err = FileBytes(errPath);
-    return run;
-}
+using test::CliRun;
+using test::FileBytes;
+using test::RunProgram;
 
 CliRun RunCliCaptured(const std::string& arguments) {
     return RunProgram("mendrake-cli.exe", arguments);
@@ -206,7 +146,7 @@ TEST(ConsoleExclude, PastedFormsAreStoredShortAndUnknownFormsAreRefused) {
     EXPECT_EQ((std::vector<std::string>{"HKLM\\SOFTWARE\\Vendor"}), Exclusions());
     for (const char* arguments :
          {"exclude add Vendor", "exclude add Software\\Vendor", "scan --exclude Vendor",
-          "fix --exclude HKEY_USERS\\.DEFAULT --no-backup"}) {
+          "fix --exclude Registry\\Vendor --no-backup"}) {
         run = RunCliCapturing(arguments);
         EXPECT_EQ(2u, run.status) << arguments;
         EXPECT_NE(std::string::npos, run.err.find("Not a registry key, folder or file")) << run.err;
