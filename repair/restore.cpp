@@ -460,12 +460,14 @@ RestoreResult RestoreScript(const RegScript& script, bool overwrite) {
     return result;
 }
 
-RestoreResult RestoreBackup(const std::string& backupPath, bool overwrite, bool files) {
+RestoreResult RestoreBackup(const std::string& backupPath, bool overwrite, bool files,
+                            OtherUsers otherUsers) {
     const BackupContents contents = ReadBackup(backupPath);
     // The hives of users who are not logged on are loaded for the restore and unloaded after
     // it, however it ends; one that cannot be loaded leaves its entries unwritten, each named
     // as it is written.
-    const UserHives hives(ProfilesNamedIn(contents));
+    const UserHives hives(otherUsers == OtherUsers::Load ? ProfilesNamedIn(contents)
+                                                         : std::vector<Profile>{});
     RestoreResult result = RestoreScript(contents.script, overwrite);
     for (const HiveFailure& failure : hives.Failures()) {
         result.failures.push_back("HKU\\" + failure.profile.sid + " (" + failure.profile.account +

@@ -57,8 +57,13 @@ RestoreResult RestoreScript(const RegScript& script, bool overwrite = false);
 // back, never over a file that is there again and only into the start-menu and desktop folders.
 // `files` false leaves the kept files alone: a second pass that only overwrites the registry
 // entries a first one left does not report the files that first one put back.
+// The hives of other users that the backup names are loaded for the restore when they are not
+// (`OtherUsers::Load`, the console's restore); the window leaves them as they are, as it runs
+// the restore beside its own thread and loading them changes the process's registry platform:
+// an entry of a hive that is not loaded then fails, named with its key.
+enum class OtherUsers { Load, AsTheyAre };
 RestoreResult RestoreBackup(const std::string& backupPath, bool overwrite = false,
-                            bool files = true);
+                            bool files = true, OtherUsers otherUsers = OtherUsers::Load);
 
 // "3 keys", "1 key": a count with its English noun.
 std::string Counted(std::size_t count, const char* one, const char* many);

@@ -403,7 +403,7 @@ void RestoreDialog::StartRestore(bool overwrite) {
         [this, path = restoring_.path, overwrite](const StopFlag&) {
             // The overwrite only writes the registry entries the first pass left; the files that
             // pass put back are not "there again".
-            restoreResult_ = RestoreBackup(path, overwrite, !overwrite);
+            restoreResult_ = RestoreBackup(path, overwrite, !overwrite, OtherUsers::AsTheyAre);
         },
         [window] { PostMessageA(window, kRestoreEnded, 0, 0); });
     UpdateButtons();
