@@ -15,8 +15,6 @@ namespace mendrake {
 
 namespace {
 
-using widgets::Scale;
-
 // Where the "Language" submenu sits in the system menu: appended after a separator.
 int LanguageMenuPosition(HMENU system) {
     return GetMenuItemCount(system) - 1;
@@ -104,8 +102,8 @@ void T_mainForm::ShowLive(std::function<std::string()> text) {
 // Each button as wide as the design made it, or wider for a longer text; "Analyse" holds
 // "Stop" as well, so that it does not change its width during a run.
 void T_mainForm::FitButtons() {
-    auto width = [](const widgets::Control& control, std::initializer_list<int> ids, int design,
-                    int frame) {
+    auto width = [this](const widgets::Control& control, std::initializer_list<int> ids,
+                        int design, int frame) {
         int widest = 0;
         for (int id : ids) {
             widest = std::max(widest, control.TextWidth(Text(id)));
@@ -114,7 +112,7 @@ void T_mainForm::FitButtons() {
     };
     const int buttonFrame = Scale(16);
     // The check box's box and its gap to the text.
-    const int checkFrame = GetSystemMetrics(SM_CXMENUCHECK) + Scale(6);
+    const int checkFrame = widgets::MetricForDpi(SM_CXMENUCHECK, dpi_) + Scale(6);
     analyseWidth_ = width(AnalyseAdvToolButton, {IDS_ANALYSE, IDS_STOP}, 114, buttonFrame);
     fixWidth_ = width(FixAdvToolButton, {IDS_FIX}, 114, buttonFrame);
     backupWidth_ = width(BackupHTMLCheckBox, {IDS_MAKE_BACKUP}, 95, checkFrame);
@@ -162,14 +160,15 @@ void T_mainForm::FitTreePane() {
     const int borders = static_cast<int>((outer.right - outer.left) - inner.right);
     // Room for a vertical scroll bar as well, should the pane be made short; the design puts
     // the tree 2 pixels from the pane's left edge and 6 from its right.
-    int treeWidth = std::max(Scale(225), needed + borders + GetSystemMetrics(SM_CXVSCROLL));
+    int treeWidth = std::max(Scale(225), needed + borders + widgets::MetricForDpi(SM_CXVSCROLL, dpi_));
     // Within the work area beside the button strip at its narrowest: a language of long words
     // at a large scale gets a narrower pane (its tree then scrolls sideways) rather than a
     // window larger than the screen.
-    RECT work{}, outside{0, 0, 0, 0};
+    RECT work{};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    AdjustWindowRectEx(&outside, static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_EXSTYLE)));
+    const RECT outside =
+        widgets::FrameForDpi(static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_STYLE)),
+                             static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_EXSTYLE)), dpi_);
     const int room = static_cast<int>((work.right - work.left) - (outside.right - outside.left)) -
                      Scale(3) - StripWidth(3) - Scale(8);
     treeWidth = std::max(Scale(120), std::min(treeWidth, room));

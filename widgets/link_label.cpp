@@ -19,8 +19,8 @@ void LinkLabel::Create(HWND parent, const std::string& caption, const std::strin
     (void)registered;
     hint_ = hint;
     background_ = background;
-    font_ = MakeFont("Tahoma", PointsToPixels(8), false, true);
     hwnd_ = CreateChild("MendrakeLinkLabel", caption.c_str(), WS_TABSTOP, parent, 0);
+    SetDpi(DpiOf(parent));
     SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 
     // The hint: a tooltip that watches the label's own mouse messages.
@@ -48,6 +48,11 @@ void LinkLabel::SetHint(const std::string& hint) {
         tool.lpszText = const_cast<char*>(hint_.c_str());
         SendMessageA(tooltip_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
     }
+}
+
+void LinkLabel::SetDpi(int dpi) {
+    font_ = MakeFont("Tahoma", PointsToPixels(8), dpi, false, true);
+    InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 bool LinkLabel::HandleCommand(HWND from, WORD code) {
@@ -90,6 +95,8 @@ LRESULT CALLBACK LinkLabel::Procedure(HWND hwnd, UINT message, WPARAM wParam, LP
             return 0;
         case WM_ERASEBKGND:
             return 1;
+        case WM_GETFONT:
+            return reinterpret_cast<LRESULT>(self->font_.get());
         case WM_SETFOCUS:
         case WM_KILLFOCUS:
             InvalidateRect(hwnd, nullptr, TRUE);

@@ -400,8 +400,8 @@ TEST_F(WindowLanguagesTest, PicturesInLongAndWideScripts) {
     form->ShowCounts(true);
     // The design size at 150% is larger than the virtual screen: the picture shows what fits.
     SetWindowPos(form->hwnd(), nullptr, 0, 0,
-                 std::min(GetSystemMetrics(SM_CXSCREEN), widgets::Scale(1045)),
-                 std::min(GetSystemMetrics(SM_CYSCREEN), widgets::Scale(559)), SWP_NOZORDER);
+                 std::min(GetSystemMetrics(SM_CXSCREEN), form->Scale(1045)),
+                 std::min(GetSystemMetrics(SM_CYSCREEN), form->Scale(559)), SWP_NOZORDER);
     for (const auto& [language, tag] : std::vector<std::pair<std::int32_t, std::string>>{
              {1000, "de"}, {7000, "ru"}, {8000, "ja"}}) {
         Choose(language);
@@ -518,7 +518,7 @@ TEST_F(WindowLanguagesTest, EveryLanguageFitsItsWindowsAndTheWorkArea) {
                                  {"Fix", form->FixAdvToolButton.hwnd()},
                                  {"Restore", form->RestoreAdvToolButton.hwnd()},
                                  {"Save log", form->SaveAdvToolButton.hwnd()}}) {
-            ExpectWhole(button.name, button.hwnd, widgets::Scale(4));
+            ExpectWhole(button.name, button.hwnd, form->Scale(4));
         }
         ExpectWhole("Make Backup", form->BackupHTMLCheckBox.hwnd(), check);
 
@@ -533,7 +533,8 @@ TEST_F(WindowLanguagesTest, EveryLanguageFitsItsWindowsAndTheWorkArea) {
         for (const Placed& button : std::vector<Placed>{{"Browse", restore.BrowseButton()},
                                                         {"Restore", restore.RestoreButton()},
                                                         {"Close", restore.CloseButton()}}) {
-            ExpectWhole("the restore dialog's " + button.name, button.hwnd, widgets::Scale(4));
+            ExpectWhole("the restore dialog's " + button.name, button.hwnd,
+                        widgets::Scale(4, restore.Dpi()));
         }
         for (int column = 0; column < 4; ++column) {
             char text[128] = {};
@@ -543,7 +544,7 @@ TEST_F(WindowLanguagesTest, EveryLanguageFitsItsWindowsAndTheWorkArea) {
             header.cchTextMax = sizeof text;
             SendMessageA(restore.List(), LVM_GETCOLUMNA, static_cast<WPARAM>(column),
                          reinterpret_cast<LPARAM>(&header));
-            EXPECT_LE(widgets::TextWidthIn(restore.List(), text) + widgets::Scale(8),
+            EXPECT_LE(widgets::TextWidthIn(restore.List(), text) + widgets::Scale(8, restore.Dpi()),
                       SendMessageA(restore.List(), LVM_GETCOLUMNWIDTH, column, 0))
                 << "the restore dialog's header \"" << text << "\" is cut";
         }
@@ -560,8 +561,9 @@ TEST_F(WindowLanguagesTest, EveryLanguageFitsItsWindowsAndTheWorkArea) {
         ExpectWholeOnItsLines("the exclusions dialog's explanation",
                               GetDlgItem(box, IDC_EXCLUSION_LABEL));
         ExpectWhole("the exclusions dialog's Remove", GetDlgItem(box, IDC_EXCLUSION_REMOVE),
-                    widgets::Scale(4));
-        ExpectWhole("the exclusions dialog's Close", GetDlgItem(box, IDCANCEL), widgets::Scale(4));
+                    widgets::Scale(4, exclusions.Dpi()));
+        ExpectWhole("the exclusions dialog's Close", GetDlgItem(box, IDCANCEL),
+                    widgets::Scale(4, exclusions.Dpi()));
         DestroyWindow(box);
         EnableWindow(form->hwnd(), TRUE);
     }
