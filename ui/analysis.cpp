@@ -301,8 +301,7 @@ void T_mainForm::PlaceProblemColumn() {
     GetClientRect(AdvListView.hwnd(), &list);
     const int design = Scale(165);
     const int most = std::max(design, static_cast<int>(list.right) * 2 / 5);
-    AdvListView.SetColumnWidth(0,
-                               std::clamp(problemWidth_ + box + Scale(16), design, most));
+    AdvListView.SetColumnWidth(0, std::clamp(problemWidth_ + box + Scale(16), design, most));
 }
 
 namespace {

@@ -159,9 +159,9 @@ void ExclusionsDialog::LayOut() {
 void ExclusionsDialog::SizeToDesign() {
     RECT place{};
     GetWindowRect(hwnd_, &place);
-    const RECT frame = widgets::FrameForDpi(static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_STYLE)),
-                                            static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_EXSTYLE)),
-                                            dpi_);
+    const RECT frame =
+        widgets::FrameForDpi(static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_STYLE)),
+                             static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_EXSTYLE)), dpi_);
     const int width = Scale(kClient.cx) + (frame.right - frame.left);
     const int height = Scale(kClient.cy) + (frame.bottom - frame.top);
     SetWindowPos(hwnd_, nullptr, (place.left + place.right - width) / 2,

@@ -65,8 +65,7 @@ void T_mainForm::ScaleControls() {
     // New fonts and image lists go to the controls before the old ones are deleted.
     widgets::Font formFont = widgets::MakeFont("MS Sans Serif", widgets::PointsToPixels(8), dpi_);
     widgets::Font treeFont = widgets::MakeFont("Tahoma", 13, dpi_);
-    widgets::Font buttonFont =
-        widgets::MakeFont("Tahoma", widgets::PointsToPixels(8), dpi_, true);
+    widgets::Font buttonFont = widgets::MakeFont("Tahoma", widgets::PointsToPixels(8), dpi_, true);
     widgets::ImageList icons = MakeTreeIcons(dpi_);
     widgets::ImageList marks = MakeCheckMarks(dpi_);
 
@@ -77,8 +76,8 @@ void T_mainForm::ScaleControls() {
         control->SetFont(formFont.get());
     }
     SendMessageA(EvidencePane, WM_SETFONT, reinterpret_cast<WPARAM>(formFont.get()), TRUE);
-    for (widgets::ToolButton* button : {&AnalyseAdvToolButton, &FixAdvToolButton,
-                                        &SaveAdvToolButton, &RestoreAdvToolButton}) {
+    for (widgets::ToolButton* button :
+         {&AnalyseAdvToolButton, &FixAdvToolButton, &SaveAdvToolButton, &RestoreAdvToolButton}) {
         button->SetFont(buttonFont.get());
     }
     SendMessageA(ItemsHTMLTreeview, WM_SETFONT, reinterpret_cast<WPARAM>(treeFont.get()), TRUE);

@@ -143,9 +143,9 @@ LRESULT T_mainForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
         // Narrow enough for a small screen, wide enough for the tree pane and the button
         // strip on two rows.
-        const RECT frame = widgets::FrameForDpi(
-            static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_STYLE)),
-            static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_EXSTYLE)), dpi_);
+        const RECT frame =
+            widgets::FrameForDpi(static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_STYLE)),
+                                 static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_EXSTYLE)), dpi_);
         const int least = LeftPanel.hwnd() ? LeftPanel.Width() + Scale(3) + StripWidth(3) +
                                                  static_cast<int>(frame.right - frame.left)
                                            : 0;

@@ -245,7 +245,8 @@ void RestoreDialog::LayOut() {
     auto width = [this](HWND button) {
         char text[128] = {};
         GetWindowTextA(button, text, sizeof text);
-        return std::max(Scale(90), widgets::TextWidthIn(button, WithoutAccessKey(text)) + Scale(20));
+        return std::max(Scale(90),
+                        widgets::TextWidthIn(button, WithoutAccessKey(text)) + Scale(20));
     };
     const int closeWidth = width(closeButton_), restoreWidth = width(restoreButton_);
     const int right = client.right - margin, bottom = client.bottom - margin;
@@ -267,9 +268,8 @@ void RestoreDialog::LayOut() {
         fixed +=
             static_cast<int>(SendMessageA(list_, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0));
     }
-    SendMessageA(
-        list_, LVM_SETCOLUMNWIDTH, std::size(kColumns) - 1,
-        MAKELPARAM(std::max(Scale(60), static_cast<int>(inside.right) - fixed), 0));
+    SendMessageA(list_, LVM_SETCOLUMNWIDTH, std::size(kColumns) - 1,
+                 MAKELPARAM(std::max(Scale(60), static_cast<int>(inside.right) - fixed), 0));
 }
 
 void RestoreDialog::Refresh() {

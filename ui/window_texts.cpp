@@ -102,8 +102,8 @@ void T_mainForm::ShowLive(std::function<std::string()> text) {
 // Each button as wide as the design made it, or wider for a longer text; "Analyse" holds
 // "Stop" as well, so that it does not change its width during a run.
 void T_mainForm::FitButtons() {
-    auto width = [this](const widgets::Control& control, std::initializer_list<int> ids,
-                        int design, int frame) {
+    auto width = [this](const widgets::Control& control, std::initializer_list<int> ids, int design,
+                        int frame) {
         int widest = 0;
         for (int id : ids) {
             widest = std::max(widest, control.TextWidth(Text(id)));
@@ -160,7 +160,8 @@ void T_mainForm::FitTreePane() {
     const int borders = static_cast<int>((outer.right - outer.left) - inner.right);
     // Room for a vertical scroll bar as well, should the pane be made short; the design puts
     // the tree 2 pixels from the pane's left edge and 6 from its right.
-    int treeWidth = std::max(Scale(225), needed + borders + widgets::MetricForDpi(SM_CXVSCROLL, dpi_));
+    int treeWidth =
+        std::max(Scale(225), needed + borders + widgets::MetricForDpi(SM_CXVSCROLL, dpi_));
     // Within the work area beside the button strip at its narrowest: a language of long words
     // at a large scale gets a narrower pane (its tree then scrolls sideways) rather than a
     // window larger than the screen.

@@ -8,9 +8,9 @@ namespace {
 // headers for the version this program targets) do not have them.
 template <typename Function> Function User32(const char* name) {
     HMODULE user32 = GetModuleHandleA("user32.dll");
-    return user32 ? reinterpret_cast<Function>(
-                        reinterpret_cast<void*>(GetProcAddress(user32, name)))
-                  : nullptr;
+    return user32
+               ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name)))
+               : nullptr;
 }
 
 using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
@@ -56,8 +56,7 @@ int MetricForDpi(int index, int dpi) {
 }
 
 RECT FrameForDpi(DWORD style, DWORD exStyle, int dpi) {
-    static const auto forDpi =
-        User32<AdjustWindowRectExForDpiFunction>("AdjustWindowRectExForDpi");
+    static const auto forDpi = User32<AdjustWindowRectExForDpiFunction>("AdjustWindowRectExForDpi");
     RECT frame{0, 0, 0, 0};
     if (!forDpi || !forDpi(&frame, style, FALSE, exStyle, static_cast<UINT>(dpi))) {
         frame = RECT{0, 0, 0, 0};
