@@ -350,8 +350,8 @@ void T_mainForm::DpiChanged(int dpi, LPARAM suggested) {
     dpi_ = dpi;
     widgets::MoveToSuggested(hwnd_, suggested);
     ScaleControls();
+    LayOut(); // the docked sizes of the new DPI, which the fitting below measures
     ApplyTexts();
-    LayOut();
     InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
@@ -415,6 +415,10 @@ void T_mainForm::FormResize() {
         oneRow ? BackupHTMLCheckBox.Left() - Scale(6) : ButtonAdvPanel.Width() - Scale(11);
     SetWindowPos(LiveLabel.hwnd(), nullptr, liveLeft, Scale(10), std::max(0, liveRight - liveLeft),
                  Scale(14), SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT tree{};
+    GetWindowRect(ItemsHTMLTreeview, &tree);
+    SetWindowPos(ItemsHTMLTreeview, nullptr, 0, 0, tree.right - tree.left, TreeHeight(),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     PlaceProblemColumn();
 }
 

@@ -196,6 +196,7 @@ class T_mainForm {
     void CreateLanguageMenu();
     void FitButtons();
     void FitTreePane();
+    int TreeHeight();
     // The button strip's width for its controls on one, two or three rows (the narrowest).
     int StripWidth(int rows) const;
     // The problem column as wide as the longest problem text of the rows shown, within reason.

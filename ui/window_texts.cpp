@@ -175,7 +175,7 @@ void T_mainForm::FitTreePane() {
     treeWidth = std::max(Scale(120), std::min(treeWidth, room));
     TopAdvPanel.Layout().SetSizeOf(LeftPanel.hwnd(), treeWidth + Scale(8));
     TopAdvPanel.Relayout();
-    SetWindowPos(ItemsHTMLTreeview, nullptr, Scale(2), Scale(42), treeWidth, Scale(399),
+    SetWindowPos(ItemsHTMLTreeview, nullptr, Scale(2), Scale(42), treeWidth, TreeHeight(),
                  SWP_NOZORDER | SWP_NOACTIVATE);
 
     // A language with long words may need more than the window's width for the pane and the
@@ -196,6 +196,17 @@ void T_mainForm::FitTreePane() {
                      SWP_NOZORDER | SWP_NOACTIVATE);
     }
     FormResize();
+}
+
+// The tree keeps its design place and height; only in a window shorter than the design (a
+// small screen at a large scale) does it end where the link labels' strip begins, instead of
+// running under the links.
+int T_mainForm::TreeHeight() {
+    RECT pane{};
+    GetClientRect(LeftPanel.hwnd(), &pane);
+    const int linksTop =
+        static_cast<int>(pane.bottom) - LeftPanel.Layout().SizeOf(RightAdvPanel.hwnd());
+    return std::max(0, std::min(Scale(399), linksTop - Scale(42)));
 }
 
 } // namespace mendrake

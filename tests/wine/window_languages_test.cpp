@@ -567,6 +567,9 @@ TEST_F(WindowLanguagesTest, EveryLanguageFitsItsWindowsAndTheWorkArea) {
             ExpectLaidOut(form->hwnd(), {{"the tree pane", form->LeftPanel.hwnd()},
                                          {"the splitter", form->Splitter.hwnd()},
                                          {"the right pane", form->RightPanel.hwnd()}});
+            ExpectLaidOut(form->hwnd(), {{"the strip above the tree", form->LeftTopAdvPanel.hwnd()},
+                                         {"the tree", Tree()},
+                                         {"the links", form->RightAdvPanel.hwnd()}});
             EXPECT_FALSE(form->LiveLabel.Text().empty()) << "the live line shows the count";
             ExpectWhole("the count", form->LiveLabel.hwnd(), 0);
             for (const Placed& button :
