@@ -77,7 +77,8 @@ void ExclusionsDialog::Fill() {
     for (const std::string& entry : store_.list()) {
         SendMessageA(List(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
         SIZE size{};
-        GetTextExtentPoint32A(dc, entry.c_str(), static_cast<int>(entry.size()), &size);
+        const std::wstring wide = WideFromAnsi(entry);
+        GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
         widest = std::max(widest, static_cast<int>(size.cx));
     }
     SelectObject(dc, old);
@@ -97,12 +98,12 @@ void ExclusionsDialog::FitTexts() {
     GetWindowRect(list, &listPlace);
     MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&labelPlace), 2);
     MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&listPlace), 2);
-    const std::string text = Text(IDS_EXCLUSIONS_LABEL);
+    const std::wstring text = WideFromAnsi(Text(IDS_EXCLUSIONS_LABEL));
     HDC dc = GetDC(label);
     HGDIOBJ old =
         SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(label, WM_GETFONT, 0, 0)));
     RECT needed{0, 0, labelPlace.right - labelPlace.left, 0};
-    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &needed,
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &needed,
               DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
     SelectObject(dc, old);
     ReleaseDC(label, dc);

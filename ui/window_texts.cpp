@@ -144,9 +144,9 @@ void T_mainForm::FitTreePane() {
                           reinterpret_cast<LPARAM>(&text))) {
             continue;
         }
-        const std::string caption = CategoryText(*level) + " (00000)";
+        const std::wstring caption = WideFromAnsi(CategoryText(*level) + " (00000)");
         SIZE size{};
-        GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
+        GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
         // The item's text rectangle has a few pixels of padding on each side.
         needed = std::max(needed, static_cast<int>(text.left) + scrolled +
                                       static_cast<int>(size.cx) + Scale(8));

@@ -1,5 +1,7 @@
 #include "widgets/link_label.h"
 
+#include "widgets/wide_text.h"
+
 #include <commctrl.h>
 
 #include <algorithm>
@@ -67,15 +69,15 @@ void LinkLabel::Paint() {
     HBRUSH brush = CreateSolidBrush(background_);
     FillRect(dc, &client, brush);
     DeleteObject(brush);
-    const std::string text = Text();
+    const std::wstring text = WideFromAnsi(Text());
     HGDIOBJ old = SelectObject(dc, font_.get());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(COLOR_ACTIVECAPTION));
-    DrawTextA(dc, text.c_str(), -1, &client, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    DrawTextW(dc, text.c_str(), -1, &client, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     if (GetFocus() == hwnd_) {
         // Reached with Tab: the dotted frame around the text, as a focused link shows it.
         RECT frame = client;
-        DrawTextA(dc, text.c_str(), -1, &frame,
+        DrawTextW(dc, text.c_str(), -1, &frame,
                   DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_CALCRECT);
         frame.top = client.top;
         frame.bottom = client.bottom;
