@@ -415,6 +415,10 @@ void T_mainForm::FormResize() {
         oneRow ? BackupHTMLCheckBox.Left() - Scale(6) : ButtonAdvPanel.Width() - Scale(11);
     SetWindowPos(LiveLabel.hwnd(), nullptr, liveLeft, Scale(10), std::max(0, liveRight - liveLeft),
                  Scale(14), SWP_NOZORDER | SWP_NOACTIVATE);
+    // A static control repaints only what a resize uncovers: an ellipsis drawn while the line
+    // was narrower would stay after it grew (seen with Japanese, whose window grows as it fits
+    // its texts).
+    InvalidateRect(LiveLabel.hwnd(), nullptr, TRUE);
     RECT tree{};
     GetWindowRect(ItemsHTMLTreeview, &tree);
     SetWindowPos(ItemsHTMLTreeview, nullptr, 0, 0, tree.right - tree.left, TreeHeight(),
