@@ -10,6 +10,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <tuple>
 
 namespace mendrake {
 
@@ -127,6 +128,7 @@ LRESULT T_mainForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
         dpi_ = widgets::DpiOf(hwnd_);
+        SetIcons();
         try {
             CreateControls();
         } catch (const std::exception& error) {
@@ -348,11 +350,27 @@ void T_mainForm::UpdateLang(std::int32_t language) {
 // a start on that monitor.
 void T_mainForm::DpiChanged(int dpi, LPARAM suggested) {
     dpi_ = dpi;
+    SetIcons();
     widgets::MoveToSuggested(hwnd_, suggested);
     ScaleControls();
     LayOut(); // the docked sizes of the new DPI, which the fitting below measures
     ApplyTexts();
     InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+// The title bar's and the task switcher's icons drawn at the sizes of the window's DPI, rather
+// than the class's (made for the system's DPI) stretched. Shared icons of the module's
+// resources: the system keeps them for the process's lifetime.
+void T_mainForm::SetIcons() {
+    for (const auto& [which, x, y] : {std::tuple{ICON_SMALL, SM_CXSMICON, SM_CYSMICON},
+                                      std::tuple{ICON_BIG, SM_CXICON, SM_CYICON}}) {
+        if (HANDLE icon = LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MENDRAKE),
+                                     IMAGE_ICON, widgets::MetricForDpi(x, dpi_),
+                                     widgets::MetricForDpi(y, dpi_), LR_SHARED)) {
+            SendMessageA(hwnd_, WM_SETICON, static_cast<WPARAM>(which),
+                         reinterpret_cast<LPARAM>(icon));
+        }
+    }
 }
 
 int T_mainForm::StripWidth(int rows) const {

@@ -176,6 +176,7 @@ class T_mainForm {
     void ScaleControls();
     // The window moved to a monitor of another scale: made again at `dpi`, in `suggested`.
     void DpiChanged(int dpi, LPARAM suggested);
+    void SetIcons();
     void LayOut();
     void SetButtons(bool analyse, bool fix, bool save);
     void ShowError(const std::exception& error);

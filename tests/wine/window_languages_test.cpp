@@ -640,7 +640,19 @@ std::string LayoutOf(HWND window) {
     std::ostringstream out;
     RECT client{};
     GetClientRect(window, &client);
-    out << "client " << client.right << "x" << client.bottom << "\n";
+    out << "client " << client.right << "x" << client.bottom;
+    // The title bar's icon, where the window sets one of its own.
+    if (auto icon = reinterpret_cast<HICON>(SendMessageA(window, WM_GETICON, ICON_SMALL, 0))) {
+        ICONINFO info{};
+        BITMAP bits{};
+        if (GetIconInfo(icon, &info)) {
+            GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bits, &bits);
+            DeleteObject(info.hbmColor);
+            DeleteObject(info.hbmMask);
+        }
+        out << " icon " << bits.bmWidth << "x" << bits.bmHeight;
+    }
+    out << "\n";
     std::vector<HWND> controls;
     EnumChildWindows(
         window,
