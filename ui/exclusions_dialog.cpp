@@ -84,7 +84,7 @@ void ExclusionsDialog::Fill() {
     SelectObject(dc, old);
     ReleaseDC(List(), dc);
     // Long registry paths scroll sideways instead of being cut.
-    SendMessageA(List(), LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 8), 0);
+    SendMessageA(List(), LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + Scale(8)), 0);
     UpdateRemove();
 }
 
