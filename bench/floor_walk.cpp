@@ -454,8 +454,14 @@ class Floor {
                     if (upper == "FLAGS" || upper == "HELPDIR") {
                         continue;
                     }
-                    for (const char* platform : {"\\win32", "\\win64"}) {
-                        if (HKEY file = Open(key, lcid + platform)) {
+                    // Every platform's file counts (win16, arm64... as well as win32 and
+                    // win64): a version is dead only when all of them are gone.
+                    HKEY locale = Open(key, lcid);
+                    if (locale == nullptr) {
+                        continue;
+                    }
+                    for (const std::string& platform : Subkeys(locale)) {
+                        if (HKEY file = Open(locale, platform)) {
                             std::string path;
                             if (DefaultText(file, path)) {
                                 JudgeFile(path);
@@ -463,6 +469,7 @@ class Floor {
                             Close(file);
                         }
                     }
+                    Close(locale);
                 }
                 Close(key);
             }

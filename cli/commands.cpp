@@ -228,16 +228,17 @@ int RunFix(const Arguments& arguments) {
         PrintText(messages, "Not fixed: %s: %s\n", NotFixedEntryText(Issues[issue.index]).c_str(),
                   issue.reason.c_str());
     }
+    const std::vector<AfterFix> outcome = ReadFixOutcome(Issues, result);
     std::vector<bool> fixed;
     std::size_t left = 0, kept = 0;
     for (std::size_t i = 0; i < Issues.size(); ++i) {
-        fixed.push_back(!IssueEntryPresent(Issues[i]));
+        fixed.push_back(outcome[i] == AfterFix::Removed);
         left += fixed.back() ? 0 : 1;
-        if (const KeptDependent* because = KeptDependentAt(result.kept, i);
-            because != nullptr && !fixed.back()) {
+        if (outcome[i] == AfterFix::KeptDependent) {
             ++kept;
             PrintText(messages, "Not fixed: %s: kept because what it depends on was kept: %s\n",
-                      NotFixedEntryText(Issues[i]).c_str(), because->location.c_str());
+                      NotFixedEntryText(Issues[i]).c_str(),
+                      KeptDependentAt(result.kept, i)->location.c_str());
         }
     }
     const auto inferred = static_cast<std::size_t>(

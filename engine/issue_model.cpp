@@ -39,14 +39,18 @@ bool is_child(std::int32_t parent, std::int32_t child) {
     return found && parentOfChild == parent;
 }
 
-bool CategoryShows(const TLevel& level, const TItem& issue) {
+bool CategoryShows(const TLevel& level, std::int32_t category) {
     if (level.ParentId == RootLevel.ParentId) { // the root node lists everything
         return true;
     }
     if (level.HasScanner != 0) {
-        return issue.Category == level.Id;
+        return category == level.Id;
     }
-    return issue.Category == level.Id || is_child(level.Id, issue.Category);
+    return category == level.Id || is_child(level.Id, category);
+}
+
+bool CategoryShows(const TLevel& level, const TItem& issue) {
+    return CategoryShows(level, issue.Category);
 }
 
 const TProblemKind ProblemKinds[] = {

@@ -115,6 +115,7 @@ bool is_child(std::int32_t parent, std::int32_t child);
 // Whether the tree node of `level` lists `issue`: the root lists everything, a group its own
 // and its direct children's issues, a leaf its own.
 bool CategoryShows(const TLevel& level, const TItem& issue);
+bool CategoryShows(const TLevel& level, std::int32_t category);
 
 // The eleven-line block of the scan log for one issue (CR LF line ends, last line empty).
 std::string IssueBlock(const TItem& issue);

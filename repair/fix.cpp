@@ -67,6 +67,31 @@ std::string DefaultBackupPath() {
     return BackupFolderForWriting() + BackupFileName(os.Now());
 }
 
+namespace {
+
+// Takes each dependent finding of `waiting` (positions in `issues`) whose every key it depends
+// on is in `removed`: `take(i)` says whether its own key goes, and a key that goes joins
+// `removed`. Again until nothing changes, as a dependent may empty another key. The plan of a
+// fix and the deletion itself settle their dependents this one way.
+void SettleDependents(const std::vector<TItem>& issues, std::vector<std::size_t> waiting,
+                      detail::LocationSet& removed, const std::function<bool(std::size_t)>& take) {
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (std::size_t& i : waiting) {
+            if (i == issues.size() || !AllRemoved(removed, issues[i].DependsOn)) {
+                continue;
+            }
+            if (take(i)) {
+                removed.insert(LocationKey(DeletedLocation(issues[i])));
+            }
+            i = issues.size(); // settled
+            changed = true;
+        }
+    }
+}
+
+} // namespace
+
 std::vector<bool> IssuesToFix(const std::vector<TItem>& issues,
                               const std::vector<NotFixed>& leave) {
     std::vector<bool> fix(issues.size(), false);
@@ -96,20 +121,10 @@ std::vector<bool> IssuesToFix(const std::vector<TItem>& issues,
             removed.insert(LocationKey(DeletedLocation(issues[i])));
         }
     }
-    for (bool changed = true; changed;) {
-        changed = false;
-        for (std::size_t& i : waiting) {
-            if (i == issues.size() || !AllRemoved(removed, issues[i].DependsOn)) {
-                continue;
-            }
-            fix[i] = true;
-            if (issues[i].DeleteKey) {
-                removed.insert(LocationKey(DeletedLocation(issues[i])));
-            }
-            i = issues.size(); // settled
-            changed = true;
-        }
-    }
+    SettleDependents(issues, waiting, removed, [&](std::size_t i) {
+        fix[i] = true;
+        return issues[i].DeleteKey;
+    });
     return fix;
 }
 
@@ -250,21 +265,11 @@ Deletions DeleteIssues(const std::vector<TItem>& issues,
     }
     // A dependent goes only once every key it depends on is gone by this fix: a key whose
     // deletion failed keeps what refers to it, as the entry still resolves.
-    for (bool changed = true; changed;) {
-        changed = false;
-        for (std::size_t& i : dependents) {
-            if (i == issues.size() || !AllRemoved(removed, issues[i].DependsOn)) {
-                continue;
-            }
-            ++done.attempted;
-            tried[i] = true;
-            if (DeleteRegistryIssue(issues[i])) {
-                removed.insert(LocationKey(DeletedLocation(issues[i])));
-            }
-            i = issues.size(); // settled
-            changed = true;
-        }
-    }
+    SettleDependents(issues, dependents, removed, [&](std::size_t i) {
+        ++done.attempted;
+        tried[i] = true;
+        return DeleteRegistryIssue(issues[i]);
+    });
     // Every ticked dependent not tried was kept with a key it depends on; those left for a
     // reason of their own (`leave`) are reported with that reason instead.
     std::vector<bool> left(issues.size(), false);
@@ -351,6 +356,31 @@ FixResult FixIssues(const std::vector<TItem>& issues, const std::optional<std::s
     result.attempted = done.attempted;
     result.kept = std::move(done.kept);
     return result;
+}
+
+std::vector<AfterFix> ReadFixOutcome(const std::vector<TItem>& issues, const FixResult& fixed) {
+    std::vector<bool> unbacked(issues.size(), false);
+    for (const NotFixed& issue : fixed.notFixed) {
+        if (issue.index < unbacked.size()) {
+            unbacked[issue.index] = true;
+        }
+    }
+    std::vector<AfterFix> outcome;
+    outcome.reserve(issues.size());
+    for (std::size_t i = 0; i < issues.size(); ++i) {
+        if (!IssueEntryPresent(issues[i])) {
+            outcome.push_back(AfterFix::Removed);
+        } else if (issues[i].Selected == 0) {
+            outcome.push_back(AfterFix::Unticked);
+        } else if (unbacked[i]) {
+            outcome.push_back(AfterFix::NotBackedUp);
+        } else if (KeptDependentAt(fixed.kept, i) != nullptr) {
+            outcome.push_back(AfterFix::KeptDependent);
+        } else {
+            outcome.push_back(AfterFix::CouldNotRemove);
+        }
+    }
+    return outcome;
 }
 
 } // namespace mendrake

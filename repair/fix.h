@@ -107,4 +107,15 @@ struct FixResult {
 FixResult FixIssues(const std::vector<TItem>& issues, const std::optional<std::string>& backupPath,
                     const std::function<void(int position)>& progress = {});
 
+// What became of each issue after a fix, read back from the registry and the folders: the
+// window and the console say the same about the same fix.
+enum class AfterFix {
+    Removed,        // its entry is gone
+    Unticked,       // still there: not ticked
+    NotBackedUp,    // still there: ticked, but the backup could not hold it
+    KeptDependent,  // still there: ticked, kept with a key it depends on
+    CouldNotRemove, // still there: ticked, and could not be deleted or moved
+};
+std::vector<AfterFix> ReadFixOutcome(const std::vector<TItem>& issues, const FixResult& fixed);
+
 } // namespace mendrake

@@ -13,6 +13,7 @@
 #include "settings/exclusion_unit.h"
 #include "platform/win32/win32_platform.h"
 #include "ui/texts.h"
+#include "widgets/redraw_off.h"
 
 #include <algorithm>
 #include <cmath>
@@ -271,10 +272,10 @@ void T_mainForm::ItemsHTMLTreeviewChange(HTREEITEM node) {
         }
     }
     SortShown();
+    const widgets::RedrawOff quiet(AdvListView.hwnd());
     AdvListView.SelectNone();
     AdvListView.SetRowCount(static_cast<int>(ShownIssues.size()));
     FitProblemColumn();
-    AdvListView.Repaint();
 }
 
 void T_mainForm::FitProblemColumn() {

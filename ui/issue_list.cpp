@@ -12,9 +12,11 @@
 #include "ui/clipboard.h"
 #include "ui/exclusions_dialog.h"
 #include "ui/texts.h"
+#include "widgets/redraw_off.h"
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 
 namespace mendrake {
 
@@ -82,10 +84,32 @@ std::string NearestExistingFolder(std::string path) {
     return {};
 }
 
+struct CategoryCount {
+    std::size_t all = 0;
+    std::size_t inferred = 0;
+};
+
+// The issues of each category, counted in one pass: the tree's nodes then add up the categories
+// they show instead of each walking every issue.
+std::map<std::int32_t, CategoryCount> CountsByCategory() {
+    std::map<std::int32_t, CategoryCount> counts;
+    for (const TItem& issue : Issues) {
+        CategoryCount& count = counts[issue.Category];
+        ++count.all;
+        if (CertaintyOf(issue) == Certainty::Inferred) {
+            ++count.inferred;
+        }
+    }
+    return counts;
+}
+
 } // namespace
 
 void T_mainForm::ShowCounts(bool withCounts) {
     countsShown_ = withCounts;
+    const std::map<std::int32_t, CategoryCount> counts =
+        withCounts ? CountsByCategory() : std::map<std::int32_t, CategoryCount>{};
+    const widgets::RedrawOff quiet(ItemsHTMLTreeview);
     for (int i = 0; i < NodeCount(); ++i) {
         HTREEITEM node = NodeAt(i);
         const TLevel* level = LevelOf(node);
@@ -94,23 +118,23 @@ void T_mainForm::ShowCounts(bool withCounts) {
         }
         std::string caption = CategoryText(i == 0 ? RootLevel : *level);
         if (withCounts) {
-            const auto count = std::count_if(Issues.begin(), Issues.end(), [&](const TItem& issue) {
-                return CategoryShows(*level, issue);
-            });
-            const auto inferred =
-                std::count_if(Issues.begin(), Issues.end(), [&](const TItem& issue) {
-                    return CategoryShows(*level, issue) &&
-                           CertaintyOf(issue) == Certainty::Inferred;
-                });
-            if (inferred > 0) {
-                caption +=
-                    " (" +
-                    Text(IDS_COUNT_INFERRED, {std::to_string(count), std::to_string(inferred)}) +
-                    ")";
-            } else if (count > 0 || CountKnown(*level)) {
-                caption += " (" + std::to_string(count) + ")";
+            CategoryCount shown;
+            for (const auto& [category, count] : counts) {
+                if (CategoryShows(*level, category)) {
+                    shown.all += count.all;
+                    shown.inferred += count.inferred;
+                }
+            }
+            if (shown.inferred > 0) {
+                caption += " (" +
+                           Text(IDS_COUNT_INFERRED,
+                                {std::to_string(shown.all), std::to_string(shown.inferred)}) +
+                           ")";
+            } else if (shown.all > 0 || CountKnown(*level)) {
+                caption += " (" + std::to_string(shown.all) + ")";
             }
         }
+
         TVITEMA item{};
         item.mask = TVIF_TEXT;
         item.hItem = node;

@@ -241,9 +241,9 @@ class T_mainForm {
     std::set<std::int32_t> scannedCategories_; // categories the last run scanned to their end
     std::atomic<int> fixProgress_{0};          // the fix's position, written by the worker
     FixResult fixResult_;                      // what the fix did, written by the worker
-    std::vector<bool> fixLeft_; // per issue, whether its entry is still there after the fix
-    bool countsShown_ = false;  // the tree's captions carry their counts
-    int sortColumn_ = -1;       // the column the shown rows are sorted by, -1 for none
+    std::vector<AfterFix> fixOutcome_;         // per issue, what the fix did to it
+    bool countsShown_ = false;                 // the tree's captions carry their counts
+    int sortColumn_ = -1; // the column the shown rows are sorted by, -1 for none
     bool sortAscending_ = true;
 };
 

@@ -130,16 +130,13 @@ void T_mainForm::FixAdvToolButtonClick() {
     ShutdownBlockReasonCreate(hwnd_, WideFromAnsi(Text(IDS_SHUTDOWN_REASON)).c_str());
     // The worker gets its own copy: ticks changed in the list meanwhile cannot race with it.
     fixResult_ = {};
-    fixLeft_.clear();
-    // The worker writes fixResult_ and fixLeft_; the window reads them only once the job has
+    fixOutcome_.clear();
+    // The worker writes fixResult_ and fixOutcome_; the window reads them only once the job has
     // ended.
     StartJob([issues = Issues, backupPath, this](const StopFlag&) {
         fixResult_ =
             FixIssues(issues, backupPath, [this](int position) { fixProgress_ = position; });
-        fixLeft_.reserve(issues.size());
-        for (const TItem& issue : issues) {
-            fixLeft_.push_back(IssueEntryPresent(issue));
-        }
+        fixOutcome_ = ReadFixOutcome(issues, fixResult_);
     });
 }
 
@@ -198,31 +195,21 @@ void T_mainForm::FinishFix(const JobOutcome& outcome) {
     // ticks change). Ticked entries still there that no backup reason explains were kept with a
     // key they depend on, or else could not be deleted or moved; the user hears of them as the
     // console tells them.
-    std::vector<bool> unbacked(Issues.size(), false);
-    for (const NotFixed& issue : fixResult_.notFixed) {
-        if (issue.index < unbacked.size()) {
-            unbacked[issue.index] = true;
-        }
-    }
+    const bool judged = fixOutcome_.size() == Issues.size();
     std::vector<std::size_t> left;
     std::vector<const KeptDependent*> kept;
     std::size_t removed = 0;
-    for (std::size_t i = 0; i < Issues.size() && i < fixLeft_.size(); ++i) {
-        removed += Issues[i].Selected != 0 && !fixLeft_[i] ? 1 : 0;
+    for (std::size_t i = 0; i < Issues.size() && judged; ++i) {
+        removed += Issues[i].Selected != 0 && fixOutcome_[i] == AfterFix::Removed ? 1 : 0;
+        if (fixOutcome_[i] == AfterFix::KeptDependent) {
+            kept.push_back(KeptDependentAt(fixResult_.kept, i));
+        } else if (fixOutcome_[i] == AfterFix::CouldNotRemove) {
+            left.push_back(i);
+        }
     }
     ShowLive([removed] {
         return Text(removed == 1 ? IDS_FIX_DONE_ONE : IDS_FIX_DONE_MANY, {std::to_string(removed)});
     });
-    for (std::size_t i = 0; i < Issues.size() && i < fixLeft_.size(); ++i) {
-        if (Issues[i].Selected == 0 || !fixLeft_[i] || unbacked[i]) {
-            continue;
-        }
-        if (const KeptDependent* because = KeptDependentAt(fixResult_.kept, i)) {
-            kept.push_back(because);
-        } else {
-            left.push_back(i);
-        }
-    }
     constexpr std::size_t kShownLines = 10;
     std::string summary;
     if (!fixResult_.notFixed.empty()) {
@@ -238,11 +225,11 @@ void T_mainForm::FinishFix(const JobOutcome& outcome) {
         summary += (summary.empty() ? "" : "\r\n\r\n") + KeptSummary(Issues, kept, kShownLines);
     }
     // Entries that are gone leave the list for good; what is still there stays, as it was.
-    if (fixLeft_.size() == Issues.size()) {
+    if (judged) {
         std::size_t k = 0;
-        std::erase_if(Issues, [&](const TItem&) { return !fixLeft_[k++]; });
+        std::erase_if(Issues, [&](const TItem&) { return fixOutcome_[k++] == AfterFix::Removed; });
     }
-    fixLeft_.clear();
+    fixOutcome_.clear();
     RefreshShown();
     if (countsShown_) {
         ShowCounts(true);

@@ -122,6 +122,41 @@ TEST(LanguageBlocks, EveryBlockHoldsEveryTextWithTheSamePlaceholders) {
     }
 }
 
+// Every problem a scanner makes is shown in the window's language: the list finds the text by
+// the English problem, and what hangs on a dependent ("(class being removed)") by its English
+// words, so a problem the table does not know (a misspelling on either side) would silently
+// stay English, whole or in part.
+TEST(LanguageBlocks, EveryProblemKindIsShownInTheWindowsLanguage) {
+    const std::int32_t kept = WindowLanguage();
+    for (const auto& [language, name] : kShipped) {
+        if (language == 0) {
+            continue;
+        }
+        SetWindowLanguage(language);
+        for (std::size_t k = 0; k < kProblemKindCount; ++k) {
+            const std::string problem = ProblemKinds[k].Problem;
+            const std::string shown = ProblemText(problem);
+            const std::size_t open = problem.rfind(" (");
+            for (const std::string& english :
+                 {problem.substr(0, open),
+                  open == std::string::npos ? "" : problem.substr(open + 1)}) {
+                EXPECT_TRUE(english.empty() || shown.find(english) == std::string::npos)
+                    << name << " shows \"" << shown << "\" for \"" << problem << "\"";
+            }
+        }
+    }
+    SetWindowLanguage(kept);
+}
+
+// The tree's captions are IDS_CATEGORY + a category's id: every category has its caption, and
+// the ids stay below the problem texts that follow them in the table.
+TEST(LanguageBlocks, EveryCategoryHasItsCaptionBelowTheProblemTexts) {
+    for (const TLevel& level : Levels) {
+        EXPECT_LT(IDS_CATEGORY + level.Id, IDS_PROBLEM_SHARED_DLL) << level.Name;
+        EXPECT_EQ(std::string(level.Name), Block(0, IDS_CATEGORY + level.Id));
+    }
+}
+
 TEST(LanguageBlocks, AccessKeysDifferWithinEachWindow) {
     for (const auto& [language, name] : kShipped) {
         for (const auto& [window, ids] : kWindows) {
