@@ -300,10 +300,9 @@ void T_mainForm::PlaceProblemColumn() {
     // key keep room (the tip over a row shows the whole of a problem cut there).
     RECT list{};
     GetClientRect(AdvListView.hwnd(), &list);
-    const int design = widgets::Scale(165);
+    const int design = Scale(165);
     const int most = std::max(design, static_cast<int>(list.right) * 2 / 5);
-    AdvListView.SetColumnWidth(0,
-                               std::clamp(problemWidth_ + box + widgets::Scale(16), design, most));
+    AdvListView.SetColumnWidth(0, std::clamp(problemWidth_ + box + Scale(16), design, most));
 }
 
 namespace {
@@ -347,7 +346,7 @@ void T_mainForm::AdvListViewData(int row, widgets::ListRow& content) {
 
 void T_mainForm::AdvListViewLeftClickCell(int row, int column, POINT point) {
     // The check box is the 20-pixel zone at the left edge of the "Problem" column.
-    if (row >= 0 && column == 0 && point.x < widgets::Scale(20)) {
+    if (row >= 0 && column == 0 && point.x < Scale(20)) {
         if (TItem* issue = IssueOfRow(row)) {
             issue->Selected = issue->Selected == 1 ? 0 : 1;
             TickDependents(Issues);

@@ -10,6 +10,23 @@
 
 namespace mendrake {
 
+namespace {
+
+// The dialog's design at 96 DPI, in pixels of its client area: the resource's places in its
+// font's dialog units, laid out again in code so that a change of DPI lays it out as a start
+// at that DPI does.
+constexpr SIZE kClient{480, 293};
+struct Place {
+    int id;
+    RECT design; // left, top, right, bottom
+};
+constexpr Place kPlaces[] = {{IDC_EXCLUSION_LABEL, {11, 11, 470, 27}},
+                             {IDC_EXCLUSION_LIST, {11, 33, 470, 248}},
+                             {IDC_EXCLUSION_REMOVE, {11, 258, 101, 281}},
+                             {IDCANCEL, {380, 258, 470, 281}}};
+
+} // namespace
+
 ExclusionsDialog::ExclusionsDialog(ExclusionStore store, Prompts& prompts)
     : store_(std::move(store)), prompts_(prompts) {}
 
@@ -60,13 +77,14 @@ void ExclusionsDialog::Fill() {
     for (const std::string& entry : store_.list()) {
         SendMessageA(List(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
         SIZE size{};
-        GetTextExtentPoint32A(dc, entry.c_str(), static_cast<int>(entry.size()), &size);
+        const std::wstring wide = WideFromAnsi(entry);
+        GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
         widest = std::max(widest, static_cast<int>(size.cx));
     }
     SelectObject(dc, old);
     ReleaseDC(List(), dc);
     // Long registry paths scroll sideways instead of being cut.
-    SendMessageA(List(), LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 8), 0);
+    SendMessageA(List(), LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + Scale(8)), 0);
     UpdateRemove();
 }
 
@@ -80,12 +98,12 @@ void ExclusionsDialog::FitTexts() {
     GetWindowRect(list, &listPlace);
     MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&labelPlace), 2);
     MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&listPlace), 2);
-    const std::string text = Text(IDS_EXCLUSIONS_LABEL);
+    const std::wstring text = WideFromAnsi(Text(IDS_EXCLUSIONS_LABEL));
     HDC dc = GetDC(label);
     HGDIOBJ old =
         SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(label, WM_GETFONT, 0, 0)));
     RECT needed{0, 0, labelPlace.right - labelPlace.left, 0};
-    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &needed,
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &needed,
               DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
     SelectObject(dc, old);
     ReleaseDC(label, dc);
@@ -107,13 +125,49 @@ void ExclusionsDialog::FitTexts() {
         MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&place), 2);
         const int width =
             std::max(static_cast<int>(place.right - place.left),
-                     widgets::TextWidthIn(button, WithoutAccessKey(caption)) + widgets::Scale(20));
+                     widgets::TextWidthIn(button, WithoutAccessKey(caption)) + Scale(20));
         // "Remove" keeps its left edge, "Close" its right one.
         const int left =
             id == IDCANCEL ? static_cast<int>(place.right) - width : static_cast<int>(place.left);
         SetWindowPos(button, nullptr, left, place.top, width, place.bottom - place.top,
                      SWP_NOZORDER);
     }
+}
+
+// The font at the dialog's DPI, on the dialog and every control.
+void ExclusionsDialog::ScaleFont() {
+    widgets::Font font = widgets::MakeFont("MS Shell Dlg", widgets::PointsToPixels(8), dpi_);
+    SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
+    for (const Place& place : kPlaces) {
+        SendDlgItemMessageA(hwnd_, place.id, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()),
+                            TRUE);
+    }
+    font_ = std::move(font);
+}
+
+// Every control in its design place at the dialog's DPI, then fitted to the texts.
+void ExclusionsDialog::LayOut() {
+    for (const Place& place : kPlaces) {
+        const RECT& design = place.design;
+        SetWindowPos(GetDlgItem(hwnd_, place.id), nullptr, Scale(design.left), Scale(design.top),
+                     Scale(design.right) - Scale(design.left),
+                     Scale(design.bottom) - Scale(design.top), SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    FitTexts();
+}
+
+// At the start: the design's size at the dialog's DPI, centred where the resource centred it.
+void ExclusionsDialog::SizeToDesign() {
+    RECT place{};
+    GetWindowRect(hwnd_, &place);
+    const RECT frame =
+        widgets::FrameForDpi(static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_STYLE)),
+                             static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_EXSTYLE)), dpi_);
+    const int width = Scale(kClient.cx) + (frame.right - frame.left);
+    const int height = Scale(kClient.cy) + (frame.bottom - frame.top);
+    SetWindowPos(hwnd_, nullptr, (place.left + place.right - width) / 2,
+                 (place.top + place.bottom - height) / 2, width, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void ExclusionsDialog::UpdateRemove() {
@@ -157,14 +211,14 @@ INT_PTR CALLBACK ExclusionsDialog::Procedure(HWND hwnd, UINT message, WPARAM wPa
     }
     // No exception leaves the dialog: a failed read of the list is shown, the dialog stays.
     try {
-        return self->Handle(message, wParam);
+        return self->Handle(message, wParam, lParam);
     } catch (const std::exception& error) {
         self->prompts_.Message(hwnd, error.what(), Text(IDS_TITLE_ERROR), MB_ICONERROR);
         return TRUE;
     }
 }
 
-INT_PTR ExclusionsDialog::Handle(UINT message, WPARAM wParam) {
+INT_PTR ExclusionsDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
         // The dialog's texts in the window's language; the resource holds the English ones.
@@ -172,8 +226,19 @@ INT_PTR ExclusionsDialog::Handle(UINT message, WPARAM wParam) {
         SetDlgItemTextA(hwnd_, IDC_EXCLUSION_LABEL, Text(IDS_EXCLUSIONS_LABEL).c_str());
         SetDlgItemTextA(hwnd_, IDC_EXCLUSION_REMOVE, Text(IDS_EXCLUSIONS_REMOVE).c_str());
         SetDlgItemTextA(hwnd_, IDCANCEL, Text(IDS_CLOSE).c_str());
-        FitTexts();
+        dpi_ = widgets::DpiOf(hwnd_);
+        widgets::KeepDialogFromScalingItself(hwnd_);
+        ScaleFont();
+        SizeToDesign();
+        LayOut();
         Fill();
+        return TRUE;
+    case WM_DPICHANGED:
+        dpi_ = widgets::DpiOfChange(wParam);
+        ScaleFont();
+        widgets::MoveToSuggested(hwnd_, lParam);
+        LayOut();
+        Fill(); // the sideways extent of the list, in the new font
         return TRUE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {

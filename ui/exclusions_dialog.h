@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ui/prompts.h"
+#include "widgets/gdi.h"
 
 #include <windows.h>
 
@@ -30,21 +31,30 @@ class ExclusionsDialog {
     // with this object.
     HWND Open(HWND owner);
     HWND hwnd() const { return hwnd_; }
+    // The DPI of the monitor the dialog is on: the one it opens on, then each one a
+    // WM_DPICHANGED brings.
+    int Dpi() const { return dpi_; }
     // The entries the list shows, top to bottom.
     std::vector<std::string> Shown() const;
     void RemoveSelected();
 
   private:
     static INT_PTR CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR Handle(UINT message, WPARAM wParam);
+    INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void Fill();
     void UpdateRemove();
+    void ScaleFont();
+    void SizeToDesign();
+    void LayOut();
     void FitTexts();
+    int Scale(int designPixels) const { return widgets::Scale(designPixels, dpi_); }
     HWND List() const;
 
     ExclusionStore store_;
     Prompts& prompts_;
     HWND hwnd_ = nullptr;
+    int dpi_ = 96;
+    widgets::Font font_;
     bool modeless_ = false;
 };
 

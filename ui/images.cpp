@@ -82,8 +82,8 @@ widgets::ImageList NewList(int size, int count) {
 
 } // namespace
 
-widgets::ImageList MakeTreeIcons() {
-    const int size = widgets::Scale(16);
+widgets::ImageList MakeTreeIcons(int dpi) {
+    const int size = widgets::Scale(16, dpi);
     widgets::ImageList list = NewList(size, 5);
     AddImage(list.get(), size, kTransparent, Computer);
     AddImage(list.get(), size, kTransparent, Blocks);
@@ -93,8 +93,8 @@ widgets::ImageList MakeTreeIcons() {
     return list;
 }
 
-widgets::ImageList MakeCheckMarks() {
-    const int size = widgets::Scale(16);
+widgets::ImageList MakeCheckMarks(int dpi) {
+    const int size = widgets::Scale(16, dpi);
     widgets::ImageList list = NewList(size, 3);
     const COLORREF white = RGB(255, 255, 255);
     AddImage(list.get(), size, white, [](HDC dc, int s) { CheckMark(dc, s, false); });

@@ -11,31 +11,30 @@ namespace mendrake {
 namespace {
 
 using widgets::Dock;
-using widgets::Scale;
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 // The office-style strips: a light gradient from top to bottom.
 constexpr COLORREF kStripTop = RGB(252, 253, 255);
 constexpr COLORREF kStripBottom = RGB(214, 225, 242);
 
-RECT Place(int left, int top, int width, int height) {
-    return RECT{Scale(left), Scale(top), Scale(left + width), Scale(top + height)};
+// The tree's place in its pane and the link labels' first place, in design pixels.
+constexpr RECT kTreePlace{2, 42, 2 + 225, 42 + 399};
+constexpr int kLinkLeft = 8, kLinkTop = 4, kLinkStep = 17, kLinkWidth = 215, kLinkHeight = 15;
+
+void MoveTo(HWND control, RECT place) {
+    MoveWindow(control, place.left, place.top, place.right - place.left, place.bottom - place.top,
+               FALSE);
 }
 
 } // namespace
 
 void T_mainForm::CreateControls() {
-    formFont_ = widgets::MakeFont("MS Sans Serif", widgets::PointsToPixels(8));
-    treeFont_ = widgets::MakeFont("Tahoma", 13);
-    buttonFont_ = widgets::MakeFont("Tahoma", widgets::PointsToPixels(8), true);
-    ImageList = MakeTreeIcons();
-    CheckboxImageList = MakeCheckMarks();
     SaveDialog = {Text(IDS_SAVE_LOG_TITLE), Text(IDS_SAVE_LOG_FILTER), "txt", "", ""};
 
+    // The panels' widths: the version, the progress (FormResize gives it what is left), the last.
     AdvOfficeStatusBar.Create(hwnd_, {Scale(233), Scale(500), Scale(20)}, 1);
-    AdvOfficeStatusBar.SetFont(formFont_.get());
     AdvOfficeStatusBar.SetPanelText(0, Text(IDS_VERSION_WORD) + " 1.0");
-    layout_.Add(AdvOfficeStatusBar.hwnd(), Dock::Bottom, Scale(19));
+    layout_.Add(AdvOfficeStatusBar.hwnd(), Dock::Bottom);
 
     BottomAdvPanel.Create(hwnd_, kStripTop, kStripBottom);
     layout_.Add(BottomAdvPanel.hwnd(), Dock::Client);
@@ -44,7 +43,7 @@ void T_mainForm::CreateControls() {
 
     CreateLeftPane();
     Splitter.Create(TopAdvPanel.hwnd());
-    TopAdvPanel.Layout().Add(Splitter.hwnd(), Dock::Left, Scale(3));
+    TopAdvPanel.Layout().Add(Splitter.hwnd(), Dock::Left);
     Splitter.OnDrag = [this](int delta) {
         RECT pane{};
         GetClientRect(TopAdvPanel.hwnd(), &pane);
@@ -57,31 +56,75 @@ void T_mainForm::CreateControls() {
         FormResize();
     };
     CreateRightPane();
+    ScaleControls();
     ApplyTexts();
     LayOut();
 }
 
+void T_mainForm::ScaleControls() {
+    // New fonts and image lists go to the controls before the old ones are deleted.
+    widgets::Font formFont = widgets::MakeFont("MS Sans Serif", widgets::PointsToPixels(8), dpi_);
+    widgets::Font treeFont = widgets::MakeFont("Tahoma", 13, dpi_);
+    widgets::Font buttonFont = widgets::MakeFont("Tahoma", widgets::PointsToPixels(8), dpi_, true);
+    widgets::ImageList icons = MakeTreeIcons(dpi_);
+    widgets::ImageList marks = MakeCheckMarks(dpi_);
+
+    for (widgets::Control* control :
+         {static_cast<widgets::Control*>(&AdvOfficeStatusBar),
+          static_cast<widgets::Control*>(&LiveLabel), static_cast<widgets::Control*>(&AdvListView),
+          static_cast<widgets::Control*>(&BackupHTMLCheckBox)}) {
+        control->SetFont(formFont.get());
+    }
+    SendMessageA(EvidencePane, WM_SETFONT, reinterpret_cast<WPARAM>(formFont.get()), TRUE);
+    for (widgets::ToolButton* button :
+         {&AnalyseAdvToolButton, &FixAdvToolButton, &SaveAdvToolButton, &RestoreAdvToolButton}) {
+        button->SetFont(buttonFont.get());
+    }
+    SendMessageA(ItemsHTMLTreeview, WM_SETFONT, reinterpret_cast<WPARAM>(treeFont.get()), TRUE);
+    SendMessageA(ItemsHTMLTreeview, TVM_SETINDENT, static_cast<WPARAM>(Scale(20)), 0);
+    SendMessageA(ItemsHTMLTreeview, TVM_SETIMAGELIST, TVSIL_NORMAL,
+                 reinterpret_cast<LPARAM>(icons.get()));
+    SendMessageA(ItemsHTMLTreeview, TVM_SETIMAGELIST, TVSIL_STATE,
+                 reinterpret_cast<LPARAM>(marks.get()));
+    AdvListView.SetStateImages(marks.get());
+    formFont_ = std::move(formFont);
+    treeFont_ = std::move(treeFont);
+    buttonFont_ = std::move(buttonFont);
+    ImageList = std::move(icons);
+    CheckboxImageList = std::move(marks);
+
+    AdvOfficeStatusBar.SetPanelWidth(0, Scale(233));
+    AdvOfficeStatusBar.SetPanelWidth(2, Scale(20));
+    layout_.SetSizeOf(AdvOfficeStatusBar.hwnd(), Scale(19));
+    TopAdvPanel.Layout().SetSizeOf(Splitter.hwnd(), Scale(3));
+    TopAdvPanel.Layout().SetSizeOf(LeftPanel.hwnd(), Scale(233));
+    LeftPanel.Layout().SetSizeOf(LeftTopAdvPanel.hwnd(), Scale(33));
+    LeftPanel.Layout().SetSizeOf(RightAdvPanel.hwnd(), Scale(58));
+    RightPanel.Layout().SetSizeOf(ButtonAdvPanel.hwnd(), Scale(33));
+    TopPanel.Layout().SetSizeOf(EvidencePane, Scale(52));
+    // The tree keeps its design place; it does not follow resizing (FitTreePane widens it).
+    MoveTo(ItemsHTMLTreeview, RECT{Scale(kTreePlace.left), Scale(kTreePlace.top),
+                                   Scale(kTreePlace.right), Scale(kTreePlace.bottom)});
+    int i = 0;
+    for (widgets::LinkLabel* label : {&SiteLabel, &SuggestLabel, &MailToLabel}) {
+        label->SetDpi(dpi_);
+        const int top = kLinkTop + kLinkStep * i++;
+        MoveTo(label->hwnd(), RECT{Scale(kLinkLeft), Scale(top), Scale(kLinkLeft + kLinkWidth),
+                                   Scale(top + kLinkHeight)});
+    }
+}
+
 void T_mainForm::CreateLeftPane() {
     LeftPanel.Create(TopAdvPanel.hwnd(), kWhite, kWhite);
-    TopAdvPanel.Layout().Add(LeftPanel.hwnd(), Dock::Left, Scale(233));
+    TopAdvPanel.Layout().Add(LeftPanel.hwnd(), Dock::Left);
     LeftTopAdvPanel.Create(LeftPanel.hwnd(), kStripTop, kStripBottom);
-    LeftPanel.Layout().Add(LeftTopAdvPanel.hwnd(), Dock::Top, Scale(33));
+    LeftPanel.Layout().Add(LeftTopAdvPanel.hwnd(), Dock::Top);
     RightAdvPanel.Create(LeftPanel.hwnd(), kWhite, kWhite);
-    LeftPanel.Layout().Add(RightAdvPanel.hwnd(), Dock::Bottom, Scale(58));
+    LeftPanel.Layout().Add(RightAdvPanel.hwnd(), Dock::Bottom);
 
-    // The tree keeps its design place; it does not follow resizing.
     ItemsHTMLTreeview = widgets::CreateChild(
         WC_TREEVIEWA, "", TVS_HASBUTTONS | TVS_HASLINES | TVS_SHOWSELALWAYS | WS_TABSTOP,
         LeftPanel.hwnd(), 0);
-    const RECT tree = Place(2, 42, 225, 399);
-    MoveWindow(ItemsHTMLTreeview, tree.left, tree.top, tree.right - tree.left,
-               tree.bottom - tree.top, FALSE);
-    SendMessageA(ItemsHTMLTreeview, WM_SETFONT, reinterpret_cast<WPARAM>(treeFont_.get()), FALSE);
-    SendMessageA(ItemsHTMLTreeview, TVM_SETINDENT, static_cast<WPARAM>(Scale(20)), 0);
-    SendMessageA(ItemsHTMLTreeview, TVM_SETIMAGELIST, TVSIL_NORMAL,
-                 reinterpret_cast<LPARAM>(ImageList.get()));
-    SendMessageA(ItemsHTMLTreeview, TVM_SETIMAGELIST, TVSIL_STATE,
-                 reinterpret_cast<LPARAM>(CheckboxImageList.get()));
     // The root node of the design: "All", icon 0, ticked, no children yet.
     TVINSERTSTRUCTA insert{};
     insert.hParent = TVI_ROOT;
@@ -96,12 +139,6 @@ void T_mainForm::CreateLeftPane() {
     SiteLabel.Create(RightAdvPanel.hwnd(), "kestrava.com/mendrake", "", kWhite);
     SuggestLabel.Create(RightAdvPanel.hwnd(), "kestrava.com/mendrake/suggest", "", kWhite);
     MailToLabel.Create(RightAdvPanel.hwnd(), "support@kestrava.com", "", kWhite);
-    widgets::LinkLabel* labels[] = {&SiteLabel, &SuggestLabel, &MailToLabel};
-    for (int i = 0; i < 3; ++i) {
-        const RECT place = Place(8, 4 + 17 * i, 215, 15);
-        MoveWindow(labels[i]->hwnd(), place.left, place.top, place.right - place.left,
-                   place.bottom - place.top, FALSE);
-    }
     SiteLabel.OnClick = [this] { SiteLabelClick(); };
     SuggestLabel.OnClick = [this] { SuggestLabelClick(); };
     MailToLabel.OnClick = [this] { MailToLabelClick(); };
@@ -111,22 +148,15 @@ void T_mainForm::CreateRightPane() {
     RightPanel.Create(TopAdvPanel.hwnd(), kWhite, kWhite);
     TopAdvPanel.Layout().Add(RightPanel.hwnd(), Dock::Client);
     ButtonAdvPanel.Create(RightPanel.hwnd(), kStripTop, kStripBottom);
-    RightPanel.Layout().Add(ButtonAdvPanel.hwnd(), Dock::Top, Scale(33));
+    RightPanel.Layout().Add(ButtonAdvPanel.hwnd(), Dock::Top);
 
-    AnalyseAdvToolButton.Create(ButtonAdvPanel.hwnd(), "", Place(6, 5, 114, 22));
-    FixAdvToolButton.Create(ButtonAdvPanel.hwnd(), "", Place(125, 5, 114, 22));
-    BackupHTMLCheckBox.Create(ButtonAdvPanel.hwnd(), "", Place(456, 8, 95, 17), true);
-    RestoreAdvToolButton.Create(ButtonAdvPanel.hwnd(), "", Place(556, 5, 114, 22));
-    SaveAdvToolButton.Create(ButtonAdvPanel.hwnd(), "", Place(676, 5, 114, 22));
-    LiveLabel.Create(ButtonAdvPanel.hwnd(), Place(247, 10, 203, 14));
-    LiveLabel.SetFont(formFont_.get());
-    for (widgets::Control* button : {static_cast<widgets::Control*>(&AnalyseAdvToolButton),
-                                     static_cast<widgets::Control*>(&FixAdvToolButton),
-                                     static_cast<widgets::Control*>(&SaveAdvToolButton),
-                                     static_cast<widgets::Control*>(&RestoreAdvToolButton)}) {
-        button->SetFont(buttonFont_.get());
-    }
-    BackupHTMLCheckBox.SetFont(formFont_.get());
+    // Their places follow their texts (FormResize).
+    AnalyseAdvToolButton.Create(ButtonAdvPanel.hwnd(), "", RECT{});
+    FixAdvToolButton.Create(ButtonAdvPanel.hwnd(), "", RECT{});
+    BackupHTMLCheckBox.Create(ButtonAdvPanel.hwnd(), "", RECT{}, true);
+    RestoreAdvToolButton.Create(ButtonAdvPanel.hwnd(), "", RECT{});
+    SaveAdvToolButton.Create(ButtonAdvPanel.hwnd(), "", RECT{});
+    LiveLabel.Create(ButtonAdvPanel.hwnd(), RECT{});
     FixAdvToolButton.SetEnabled(false);
     SaveAdvToolButton.SetEnabled(false);
     AnalyseAdvToolButton.OnClick = [this] { AnalyseAdvToolButtonClick(); };
@@ -142,13 +172,11 @@ void T_mainForm::CreateRightPane() {
                                    WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY |
                                        ES_AUTOVSCROLL,
                                    0, 0, 0, 0, TopPanel.hwnd(), nullptr, nullptr, nullptr);
-    TopPanel.Layout().Add(EvidencePane, Dock::Bottom, Scale(52));
-    SendMessageA(EvidencePane, WM_SETFONT, reinterpret_cast<WPARAM>(formFont_.get()), FALSE);
+    TopPanel.Layout().Add(EvidencePane, Dock::Bottom);
     AdvListView.Create(TopPanel.hwnd());
     TopPanel.Layout().Add(AdvListView.hwnd(), Dock::Client);
-    AdvListView.SetFont(formFont_.get());
-    AdvListView.SetStateImages(CheckboxImageList.get());
-    // The captions come with the rest of the texts (ApplyTexts).
+    // The captions come with the rest of the texts (ApplyTexts), the problem column's width
+    // with the problems shown (PlaceProblemColumn).
     AdvListView.AddColumn("", Scale(165), false);
     AdvListView.AddColumn("", 0, true);
     AdvListView.AddColumn("", 0, true);

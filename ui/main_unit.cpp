@@ -10,6 +10,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <tuple>
 
 namespace mendrake {
 
@@ -56,14 +57,13 @@ T_mainForm::T_mainForm(Prompts& prompts) : prompts_(prompts) {
     }();
     (void)registered;
 
-    // Centred on the work area of the primary monitor, at the design size for this DPI or as
+    // Centred on the work area of the primary monitor, at the design size for its DPI or as
     // much of it as the work area holds.
+    dpi_ = widgets::ScreenDpi();
     RECT work{};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    const int width =
-        std::min(widgets::Scale(kDesignWidth), static_cast<int>(work.right - work.left));
-    const int height =
-        std::min(widgets::Scale(kDesignHeight), static_cast<int>(work.bottom - work.top));
+    const int width = std::min(Scale(kDesignWidth), static_cast<int>(work.right - work.left));
+    const int height = std::min(Scale(kDesignHeight), static_cast<int>(work.bottom - work.top));
     const int left = static_cast<int>(work.left) +
                      std::max(0, static_cast<int>(work.right - work.left) - width) / 2;
     const int top = static_cast<int>(work.top) +
@@ -127,6 +127,8 @@ void T_mainForm::ShowError(const std::exception& error) {
 LRESULT T_mainForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
+        dpi_ = widgets::DpiOf(hwnd_);
+        SetIcons();
         try {
             CreateControls();
         } catch (const std::exception& error) {
@@ -143,20 +145,23 @@ LRESULT T_mainForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
         // Narrow enough for a small screen, wide enough for the tree pane and the button
         // strip on two rows.
-        RECT frame{0, 0, 0, 0};
-        AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_STYLE)), FALSE,
-                           static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_EXSTYLE)));
-        const int least = LeftPanel.hwnd() ? LeftPanel.Width() + widgets::Scale(3) + StripWidth(3) +
+        const RECT frame =
+            widgets::FrameForDpi(static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_STYLE)),
+                                 static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_EXSTYLE)), dpi_);
+        const int least = LeftPanel.hwnd() ? LeftPanel.Width() + Scale(3) + StripWidth(3) +
                                                  static_cast<int>(frame.right - frame.left)
                                            : 0;
         // Never wider than the work area: the window stays inside it.
         RECT work{};
         SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-        limits->ptMinTrackSize = {std::min(std::max(widgets::Scale(480), least),
-                                           static_cast<int>(work.right - work.left)),
-                                  widgets::Scale(360)};
+        limits->ptMinTrackSize = {
+            std::min(std::max(Scale(480), least), static_cast<int>(work.right - work.left)),
+            Scale(360)};
         return 0;
     }
+    case WM_DPICHANGED:
+        DpiChanged(widgets::DpiOfChange(wParam), lParam);
+        return 0;
     case WM_ACTIVATE:
         if (LOWORD(wParam) != WA_INACTIVE) {
             FormActivate();
@@ -340,8 +345,35 @@ void T_mainForm::UpdateLang(std::int32_t language) {
                                            VersionInfo->StringValue("FileVersion"));
 }
 
+// The window takes the place Windows suggests (the same size on the new monitor, as the user
+// sees it), then everything the DPI decides is made again and the texts are fitted anew, as at
+// a start on that monitor.
+void T_mainForm::DpiChanged(int dpi, LPARAM suggested) {
+    dpi_ = dpi;
+    SetIcons();
+    widgets::MoveToSuggested(hwnd_, suggested);
+    ScaleControls();
+    LayOut(); // the docked sizes of the new DPI, which the fitting below measures
+    ApplyTexts();
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+// The title bar's and the task switcher's icons drawn at the sizes of the window's DPI, rather
+// than the class's (made for the system's DPI) stretched. Shared icons of the module's
+// resources: the system keeps them for the process's lifetime.
+void T_mainForm::SetIcons() {
+    for (const auto& [which, x, y] : {std::tuple{ICON_SMALL, SM_CXSMICON, SM_CYSMICON},
+                                      std::tuple{ICON_BIG, SM_CXICON, SM_CYICON}}) {
+        if (HANDLE icon = LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MENDRAKE),
+                                     IMAGE_ICON, widgets::MetricForDpi(x, dpi_),
+                                     widgets::MetricForDpi(y, dpi_), LR_SHARED)) {
+            SendMessageA(hwnd_, WM_SETICON, static_cast<WPARAM>(which),
+                         reinterpret_cast<LPARAM>(icon));
+        }
+    }
+}
+
 int T_mainForm::StripWidth(int rows) const {
-    using widgets::Scale;
     const int left = Scale(6) + analyseWidth_ + Scale(5) + fixWidth_ + Scale(8);
     const int buttons = Scale(6) + restoreWidth_ + Scale(6) + saveWidth_ + Scale(11);
     const int right = backupWidth_ + Scale(5) + buttons;
@@ -358,7 +390,6 @@ int T_mainForm::StripWidth(int rows) const {
 }
 
 void T_mainForm::FormResize() {
-    using widgets::Scale;
     // The progress panel takes what the version panel and the 20-pixel last panel leave.
     AdvOfficeStatusBar.SetPanelWidth(1, AdvOfficeStatusBar.Width() - Scale(233 + 20));
     // Each button is as wide as its text needs (FitButtons): "Analyse" and "Fix" from the left,
@@ -402,6 +433,14 @@ void T_mainForm::FormResize() {
         oneRow ? BackupHTMLCheckBox.Left() - Scale(6) : ButtonAdvPanel.Width() - Scale(11);
     SetWindowPos(LiveLabel.hwnd(), nullptr, liveLeft, Scale(10), std::max(0, liveRight - liveLeft),
                  Scale(14), SWP_NOZORDER | SWP_NOACTIVATE);
+    // A static control repaints only what a resize uncovers: an ellipsis drawn while the line
+    // was narrower would stay after it grew (seen with Japanese, whose window grows as it fits
+    // its texts).
+    InvalidateRect(LiveLabel.hwnd(), nullptr, TRUE);
+    RECT tree{};
+    GetWindowRect(ItemsHTMLTreeview, &tree);
+    SetWindowPos(ItemsHTMLTreeview, nullptr, 0, 0, tree.right - tree.left, TreeHeight(),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     PlaceProblemColumn();
 }
 

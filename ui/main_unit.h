@@ -62,6 +62,11 @@ class T_mainForm {
 
     HWND hwnd() const { return hwnd_; }
     void Show(int showCommand);
+    // The DPI of the monitor the window is on: the one it starts on, then each one a
+    // WM_DPICHANGED brings.
+    int Dpi() const { return dpi_; }
+    // Design pixels (at 96 DPI) in screen pixels at the window's DPI.
+    int Scale(int designPixels) const { return widgets::Scale(designPixels, dpi_); }
     // An analysis or a fix is running on the worker thread.
     bool Busy() const { return work_ != Work::None; }
     // Ends the message loop when the window is destroyed (the program's window does).
@@ -166,6 +171,12 @@ class T_mainForm {
     void CreateControls();
     void CreateLeftPane();
     void CreateRightPane();
+    // Everything the DPI decides: the fonts, the image lists, the docked sizes and the places
+    // that do not follow the texts; at creation and again at each change of DPI.
+    void ScaleControls();
+    // The window moved to a monitor of another scale: made again at `dpi`, in `suggested`.
+    void DpiChanged(int dpi, LPARAM suggested);
+    void SetIcons();
     void LayOut();
     void SetButtons(bool analyse, bool fix, bool save);
     void ShowError(const std::exception& error);
@@ -186,6 +197,7 @@ class T_mainForm {
     void CreateLanguageMenu();
     void FitButtons();
     void FitTreePane();
+    int TreeHeight();
     // The button strip's width for its controls on one, two or three rows (the narrowest).
     int StripWidth(int rows) const;
     // The problem column as wide as the longest problem text of the rows shown, within reason.
@@ -208,6 +220,7 @@ class T_mainForm {
 
     Prompts& prompts_;
     HWND hwnd_ = nullptr;
+    int dpi_ = 96;
     widgets::DockLayout layout_;
     widgets::Font formFont_, treeFont_, buttonFont_;
     bool quitOnDestroy_ = false;

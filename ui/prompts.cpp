@@ -19,15 +19,6 @@ bool Prompts::Confirm(HWND owner, const std::string& text, const std::string& ti
     return MessageBoxA(owner, text.c_str(), title.c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
-std::wstring WideFromAnsi(const std::string& text) {
-    const int length = static_cast<int>(text.size());
-    std::wstring wide(
-        static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0)),
-        L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), static_cast<int>(wide.size()));
-    return wide;
-}
-
 bool Prompts::ConfirmAction(HWND owner, const std::string& text, const std::string& title,
                             const std::string& action) {
     // A message box cannot name its buttons; the task dialog (common controls 6) can, and

@@ -3,6 +3,8 @@
 // a user or a program appearing on the test machine.
 #pragma once
 
+#include "widgets/wide_text.h"
+
 #include <windows.h>
 
 #include <string>
@@ -51,7 +53,6 @@ class WindowsPrompts final : public Prompts {
 // "Txt Files (*.txt)|*.txt" as the dialog wants it: NUL-separated, ending in two NULs.
 std::string DialogFilter(const std::string& filter);
 
-// Text of the process code page as the wide text that some functions take.
-std::wstring WideFromAnsi(const std::string& text);
+using widgets::WideFromAnsi;
 
 } // namespace mendrake

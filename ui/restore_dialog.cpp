@@ -137,12 +137,13 @@ void RestoreDialog::Create() {
         return RegisterClassExA(&wc) != 0;
     }();
     (void)registered;
-    // Centred on the owner, inside the work area.
+    // Centred on the owner, inside the work area, at the owner's DPI: the monitor it is on.
+    dpi_ = widgets::DpiOf(owner_);
     RECT place{}, work{};
     GetWindowRect(owner_, &place);
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    const int width = std::min(widgets::Scale(560), static_cast<int>(work.right - work.left));
-    const int height = std::min(widgets::Scale(330), static_cast<int>(work.bottom - work.top));
+    const int width = std::min(Scale(560), static_cast<int>(work.right - work.left));
+    const int height = std::min(Scale(330), static_cast<int>(work.bottom - work.top));
     const int left = std::clamp(static_cast<int>(place.left + place.right) / 2 - width / 2,
                                 static_cast<int>(work.left), static_cast<int>(work.right) - width);
     const int top = std::clamp(static_cast<int>(place.top + place.bottom) / 2 - height / 2,
@@ -195,22 +196,17 @@ void RestoreDialog::Close() {
 }
 
 void RestoreDialog::CreateControls() {
-    font_ = widgets::MakeFont("MS Sans Serif", widgets::PointsToPixels(8));
     label_ = widgets::CreateChild("STATIC", Text(IDS_RESTORE_FOLDER, {folder_}).c_str(),
                                   SS_LEFT | SS_PATHELLIPSIS, hwnd_, 0);
     list_ = widgets::CreateChild(WC_LISTVIEWA, "",
                                  LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP, hwnd_,
                                  kListId, WS_EX_CLIENTEDGE);
     SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
-    SendMessageA(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
         LVCOLUMNA column{};
-        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+        column.mask = LVCF_TEXT | LVCF_FMT;
         column.fmt = kColumns[i].format;
         const std::string caption = Text(kColumns[i].caption);
-        // The design's width, or what the header's text needs with the header's margins.
-        column.cx = std::max(widgets::Scale(kColumns[i].width),
-                             widgets::TextWidthIn(list_, caption) + widgets::Scale(16));
         column.pszText = const_cast<char*>(caption.c_str());
         SendMessageA(list_, LVM_INSERTCOLUMNA, static_cast<WPARAM>(i),
                      reinterpret_cast<LPARAM>(&column));
@@ -221,27 +217,41 @@ void RestoreDialog::CreateControls() {
                                         BS_PUSHBUTTON | WS_TABSTOP, hwnd_, IDCANCEL);
     browseButton_ = widgets::CreateChild("BUTTON", Text(IDS_RESTORE_BROWSE).c_str(),
                                          BS_PUSHBUTTON | WS_TABSTOP, hwnd_, kBrowseId);
+    ScaleControls();
+}
+
+// The font and the fixed columns at the dialog's DPI: each column the design's width, or what
+// its header's text needs with the header's margins. The file column follows in LayOut.
+void RestoreDialog::ScaleControls() {
+    widgets::Font font = widgets::MakeFont("MS Sans Serif", widgets::PointsToPixels(8), dpi_);
     for (HWND control : {label_, list_, restoreButton_, closeButton_, browseButton_}) {
-        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    }
+    font_ = std::move(font);
+    for (int i = 0; i + 1 < static_cast<int>(std::size(kColumns)); ++i) {
+        const std::string caption = Text(kColumns[i].caption);
+        SendMessageA(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i),
+                     MAKELPARAM(std::max(Scale(kColumns[i].width),
+                                         widgets::TextWidthIn(list_, caption) + Scale(16)),
+                                0));
     }
 }
 
 void RestoreDialog::LayOut() {
     RECT client{};
     GetClientRect(hwnd_, &client);
-    const int margin = widgets::Scale(8), buttonHeight = widgets::Scale(24),
-              labelHeight = widgets::Scale(16);
+    const int margin = Scale(8), buttonHeight = Scale(24), labelHeight = Scale(16);
     // Each button as wide as the design's 90 pixels or its text needs.
-    auto width = [](HWND button) {
+    auto width = [this](HWND button) {
         char text[128] = {};
         GetWindowTextA(button, text, sizeof text);
-        return std::max(widgets::Scale(90),
-                        widgets::TextWidthIn(button, WithoutAccessKey(text)) + widgets::Scale(20));
+        return std::max(Scale(90),
+                        widgets::TextWidthIn(button, WithoutAccessKey(text)) + Scale(20));
     };
     const int closeWidth = width(closeButton_), restoreWidth = width(restoreButton_);
     const int right = client.right - margin, bottom = client.bottom - margin;
     MoveWindow(label_, margin, margin, right - margin, labelHeight, TRUE);
-    const int listTop = margin + labelHeight + widgets::Scale(4);
+    const int listTop = margin + labelHeight + Scale(4);
     const int listBottom = bottom - buttonHeight - margin;
     MoveWindow(list_, margin, listTop, right - margin, listBottom - listTop, TRUE);
     MoveWindow(closeButton_, right - closeWidth, bottom - buttonHeight, closeWidth, buttonHeight,
@@ -258,9 +268,8 @@ void RestoreDialog::LayOut() {
         fixed +=
             static_cast<int>(SendMessageA(list_, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0));
     }
-    SendMessageA(
-        list_, LVM_SETCOLUMNWIDTH, std::size(kColumns) - 1,
-        MAKELPARAM(std::max(widgets::Scale(60), static_cast<int>(inside.right) - fixed), 0));
+    SendMessageA(list_, LVM_SETCOLUMNWIDTH, std::size(kColumns) - 1,
+                 MAKELPARAM(std::max(Scale(60), static_cast<int>(inside.right) - fixed), 0));
 }
 
 void RestoreDialog::Refresh() {
@@ -504,8 +513,14 @@ LRESULT RestoreDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         LayOut();
         return 0;
     case WM_GETMINMAXINFO:
-        reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {widgets::Scale(360),
-                                                                 widgets::Scale(200)};
+        reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {Scale(360), Scale(200)};
+        return 0;
+    case WM_DPICHANGED:
+        // Made again at the new DPI in the place Windows suggests (which lays it out).
+        dpi_ = widgets::DpiOfChange(wParam);
+        ScaleControls();
+        widgets::MoveToSuggested(hwnd_, lParam);
+        LayOut();
         return 0;
     case WM_CLOSE:
         Close();

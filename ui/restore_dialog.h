@@ -42,6 +42,9 @@ class RestoreDialog {
     HWND RestoreButton() const { return restoreButton_; }
     HWND CloseButton() const { return closeButton_; }
     HWND BrowseButton() const { return browseButton_; }
+    // The DPI of the monitor the dialog is on: its owner's at first, then each one a
+    // WM_DPICHANGED brings.
+    int Dpi() const { return dpi_; }
     // Called after each restore that ran to its end: the registry may no longer be what the
     // last analysis saw.
     std::function<void()> OnRestored;
@@ -62,7 +65,9 @@ class RestoreDialog {
     static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void CreateControls();
+    void ScaleControls();
     void LayOut();
+    int Scale(int designPixels) const { return widgets::Scale(designPixels, dpi_); }
     int ChosenRow() const;
     void AddRow(const BackupEntry& backup);
     void BackupsRead();
@@ -78,6 +83,7 @@ class RestoreDialog {
     Prompts& prompts_;
     std::string folder_;
     HWND hwnd_ = nullptr;
+    int dpi_ = 96;
     HWND label_ = nullptr, list_ = nullptr, restoreButton_ = nullptr, closeButton_ = nullptr;
     HWND browseButton_ = nullptr;
     std::vector<BackupEntry> opened_; // backups opened through "Browse...", newest choice first

@@ -15,8 +15,6 @@ namespace mendrake {
 
 namespace {
 
-using widgets::Scale;
-
 // Where the "Language" submenu sits in the system menu: appended after a separator.
 int LanguageMenuPosition(HMENU system) {
     return GetMenuItemCount(system) - 1;
@@ -104,8 +102,8 @@ void T_mainForm::ShowLive(std::function<std::string()> text) {
 // Each button as wide as the design made it, or wider for a longer text; "Analyse" holds
 // "Stop" as well, so that it does not change its width during a run.
 void T_mainForm::FitButtons() {
-    auto width = [](const widgets::Control& control, std::initializer_list<int> ids, int design,
-                    int frame) {
+    auto width = [this](const widgets::Control& control, std::initializer_list<int> ids, int design,
+                        int frame) {
         int widest = 0;
         for (int id : ids) {
             widest = std::max(widest, control.TextWidth(Text(id)));
@@ -114,7 +112,7 @@ void T_mainForm::FitButtons() {
     };
     const int buttonFrame = Scale(16);
     // The check box's box and its gap to the text.
-    const int checkFrame = GetSystemMetrics(SM_CXMENUCHECK) + Scale(6);
+    const int checkFrame = widgets::MetricForDpi(SM_CXMENUCHECK, dpi_) + Scale(6);
     analyseWidth_ = width(AnalyseAdvToolButton, {IDS_ANALYSE, IDS_STOP}, 114, buttonFrame);
     fixWidth_ = width(FixAdvToolButton, {IDS_FIX}, 114, buttonFrame);
     backupWidth_ = width(BackupHTMLCheckBox, {IDS_MAKE_BACKUP}, 95, checkFrame);
@@ -146,9 +144,9 @@ void T_mainForm::FitTreePane() {
                           reinterpret_cast<LPARAM>(&text))) {
             continue;
         }
-        const std::string caption = CategoryText(*level) + " (00000)";
+        const std::wstring caption = WideFromAnsi(CategoryText(*level) + " (00000)");
         SIZE size{};
-        GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
+        GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
         // The item's text rectangle has a few pixels of padding on each side.
         needed = std::max(needed, static_cast<int>(text.left) + scrolled +
                                       static_cast<int>(size.cx) + Scale(8));
@@ -162,20 +160,22 @@ void T_mainForm::FitTreePane() {
     const int borders = static_cast<int>((outer.right - outer.left) - inner.right);
     // Room for a vertical scroll bar as well, should the pane be made short; the design puts
     // the tree 2 pixels from the pane's left edge and 6 from its right.
-    int treeWidth = std::max(Scale(225), needed + borders + GetSystemMetrics(SM_CXVSCROLL));
+    int treeWidth =
+        std::max(Scale(225), needed + borders + widgets::MetricForDpi(SM_CXVSCROLL, dpi_));
     // Within the work area beside the button strip at its narrowest: a language of long words
     // at a large scale gets a narrower pane (its tree then scrolls sideways) rather than a
     // window larger than the screen.
-    RECT work{}, outside{0, 0, 0, 0};
+    RECT work{};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    AdjustWindowRectEx(&outside, static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_EXSTYLE)));
+    const RECT outside =
+        widgets::FrameForDpi(static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_STYLE)),
+                             static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_EXSTYLE)), dpi_);
     const int room = static_cast<int>((work.right - work.left) - (outside.right - outside.left)) -
                      Scale(3) - StripWidth(3) - Scale(8);
     treeWidth = std::max(Scale(120), std::min(treeWidth, room));
     TopAdvPanel.Layout().SetSizeOf(LeftPanel.hwnd(), treeWidth + Scale(8));
     TopAdvPanel.Relayout();
-    SetWindowPos(ItemsHTMLTreeview, nullptr, Scale(2), Scale(42), treeWidth, Scale(399),
+    SetWindowPos(ItemsHTMLTreeview, nullptr, Scale(2), Scale(42), treeWidth, TreeHeight(),
                  SWP_NOZORDER | SWP_NOACTIVATE);
 
     // A language with long words may need more than the window's width for the pane and the
@@ -196,6 +196,17 @@ void T_mainForm::FitTreePane() {
                      SWP_NOZORDER | SWP_NOACTIVATE);
     }
     FormResize();
+}
+
+// The tree keeps its design place and height; only in a window shorter than the design (a
+// small screen at a large scale) does it end where the link labels' strip begins, instead of
+// running under the links.
+int T_mainForm::TreeHeight() {
+    RECT pane{};
+    GetClientRect(LeftPanel.hwnd(), &pane);
+    const int linksTop =
+        static_cast<int>(pane.bottom) - LeftPanel.Layout().SizeOf(RightAdvPanel.hwnd());
+    return std::max(0, std::min(Scale(399), linksTop - Scale(42)));
 }
 
 } // namespace mendrake

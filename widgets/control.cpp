@@ -1,6 +1,7 @@
 #include "widgets/control.h"
 
 #include "engine/error.h"
+#include "widgets/wide_text.h"
 
 namespace mendrake::widgets {
 
@@ -56,7 +57,8 @@ int TextWidthIn(HWND window, const std::string& text) {
     HGDIOBJ old =
         SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(window, WM_GETFONT, 0, 0)));
     RECT box{0, 0, 0, 0};
-    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &box, DT_CALCRECT | DT_SINGLELINE);
+    const std::wstring wide = WideFromAnsi(text);
+    DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &box, DT_CALCRECT | DT_SINGLELINE);
     SelectObject(dc, old);
     ReleaseDC(window, dc);
     return static_cast<int>(box.right - box.left);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/win32/handles.h"
+#include "widgets/dpi.h"
 
 #include <commctrl.h>
 
@@ -21,13 +22,11 @@ using Brush = platform::Owned<HBRUSH, GdiObjectTraits<HBRUSH>>;
 using Bitmap = platform::Owned<HBITMAP, GdiObjectTraits<HBITMAP>>;
 using ImageList = platform::Owned<HIMAGELIST, ImageListTraits>;
 
-// The layout is designed at 96 dots per inch; Scale turns design pixels into screen pixels for
-// the screen's DPI (the manifest declares the program DPI-aware, so Windows does not stretch it).
-int ScreenDpi();
-int Scale(int designPixels);
-
-// A font of `face`; `height` in design pixels of the character height (negative LOGFONT height).
-Font MakeFont(const char* face, int height, bool bold = false, bool underline = false);
+// A font of `face` for a window at `dpi`; `height` in design pixels of the character height
+// (negative LOGFONT height).
+Font MakeFont(const char* face, int height, int dpi, bool bold = false, bool underline = false);
+// The character height of `font` in pixels (negative LOGFONT height), 0 for none.
+int FontHeight(HFONT font);
 // The pixel height of a font of `points` points at 96 DPI (8 points give 11).
 int PointsToPixels(int points);
 

@@ -1,5 +1,7 @@
 #include "widgets/link_label.h"
 
+#include "widgets/wide_text.h"
+
 #include <commctrl.h>
 
 #include <algorithm>
@@ -19,8 +21,8 @@ void LinkLabel::Create(HWND parent, const std::string& caption, const std::strin
     (void)registered;
     hint_ = hint;
     background_ = background;
-    font_ = MakeFont("Tahoma", PointsToPixels(8), false, true);
     hwnd_ = CreateChild("MendrakeLinkLabel", caption.c_str(), WS_TABSTOP, parent, 0);
+    SetDpi(DpiOf(parent));
     SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 
     // The hint: a tooltip that watches the label's own mouse messages.
@@ -50,6 +52,11 @@ void LinkLabel::SetHint(const std::string& hint) {
     }
 }
 
+void LinkLabel::SetDpi(int dpi) {
+    font_ = MakeFont("Tahoma", PointsToPixels(8), dpi, false, true);
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
 bool LinkLabel::HandleCommand(HWND from, WORD code) {
     return Fire(from, code, STN_CLICKED, OnClick);
 }
@@ -62,15 +69,15 @@ void LinkLabel::Paint() {
     HBRUSH brush = CreateSolidBrush(background_);
     FillRect(dc, &client, brush);
     DeleteObject(brush);
-    const std::string text = Text();
+    const std::wstring text = WideFromAnsi(Text());
     HGDIOBJ old = SelectObject(dc, font_.get());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(COLOR_ACTIVECAPTION));
-    DrawTextA(dc, text.c_str(), -1, &client, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    DrawTextW(dc, text.c_str(), -1, &client, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     if (GetFocus() == hwnd_) {
         // Reached with Tab: the dotted frame around the text, as a focused link shows it.
         RECT frame = client;
-        DrawTextA(dc, text.c_str(), -1, &frame,
+        DrawTextW(dc, text.c_str(), -1, &frame,
                   DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_CALCRECT);
         frame.top = client.top;
         frame.bottom = client.bottom;
@@ -90,6 +97,8 @@ LRESULT CALLBACK LinkLabel::Procedure(HWND hwnd, UINT message, WPARAM wParam, LP
             return 0;
         case WM_ERASEBKGND:
             return 1;
+        case WM_GETFONT:
+            return reinterpret_cast<LRESULT>(self->font_.get());
         case WM_SETFOCUS:
         case WM_KILLFOCUS:
             InvalidateRect(hwnd, nullptr, TRUE);

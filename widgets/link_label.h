@@ -18,6 +18,8 @@ class LinkLabel : public Control {
     bool HandleCommand(HWND from, WORD code);
     const std::string& Hint() const { return hint_; }
     void SetHint(const std::string& hint);
+    // The label's font made for a window at `dpi` (its own font, underlined).
+    void SetDpi(int dpi);
 
   private:
     static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,5 +1,7 @@
 #include "widgets/status_bar.h"
 
+#include "widgets/wide_text.h"
+
 #include <commctrl.h>
 
 #include <algorithm>
@@ -103,16 +105,16 @@ bool StatusBar::DrawItem(const DRAWITEMSTRUCT& item) {
     DeleteObject(fillBrush);
     FrameRect(dc, &bar, GetSysColorBrush(COLOR_BTNSHADOW));
 
-    const std::string text = ProgressText();
+    const std::wstring text = WideFromAnsi(ProgressText());
     SetBkMode(dc, TRANSPARENT);
     const int saved = SaveDC(dc);
     IntersectClipRect(dc, done.left, done.top, done.right, done.bottom);
     SetTextColor(dc, RGB(255, 255, 255));
-    DrawTextA(dc, text.c_str(), -1, &bar, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    DrawTextW(dc, text.c_str(), -1, &bar, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     RestoreDC(dc, saved);
     ExcludeClipRect(dc, done.left, done.top, done.right, done.bottom);
     SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-    DrawTextA(dc, text.c_str(), -1, &bar, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    DrawTextW(dc, text.c_str(), -1, &bar, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     return true;
 }
 

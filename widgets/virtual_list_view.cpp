@@ -148,7 +148,8 @@ POINT VirtualListView::MenuPoint(LPARAM lParam) const {
     if (lParam != -1) {
         return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     }
-    POINT at{Scale(20), Scale(20)};
+    const int inset = Scale(20, DpiOf(hwnd_));
+    POINT at{inset, inset};
     RECT client{};
     GetClientRect(hwnd_, &client);
     const int focused = FocusedRow();
@@ -156,7 +157,7 @@ POINT VirtualListView::MenuPoint(LPARAM lParam) const {
     row.left = LVIR_LABEL;
     if (focused >= 0 && SendMessageA(hwnd_, LVM_GETITEMRECT, static_cast<WPARAM>(focused),
                                      reinterpret_cast<LPARAM>(&row))) {
-        const POINT middle{row.left + Scale(20), (row.top + row.bottom) / 2};
+        const POINT middle{row.left + inset, (row.top + row.bottom) / 2};
         if (PtInRect(&client, middle)) {
             at = middle;
         }

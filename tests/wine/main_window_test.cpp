@@ -67,8 +67,8 @@ TEST_F(MainWindowTest, OpensWithCaptionVersionCompleteTickedTreeAndStartButtons)
 
     RECT window{};
     GetWindowRect(form->hwnd(), &window);
-    EXPECT_EQ(widgets::Scale(1045), window.right - window.left);
-    EXPECT_EQ(widgets::Scale(559), window.bottom - window.top);
+    EXPECT_EQ(form->Scale(1045), window.right - window.left);
+    EXPECT_EQ(form->Scale(559), window.bottom - window.top);
 }
 
 TEST_F(MainWindowTest, EveryActivationReadsAndStoresTheLanguageAgain) {
@@ -268,7 +268,7 @@ TEST_F(MainWindowTest, AnalyseUntickSaveLogAndFixWithBackupOnPlantedRegistry) {
     ClickRow(row, 19);
     EXPECT_EQ(0, RowImage(row));
     ClickRow(row, 20);
-    ClickRow(row, widgets::Scale(165) + 30);
+    ClickRow(row, form->Scale(165) + 30);
     EXPECT_EQ(0, RowImage(row));
     Select(0);
     EXPECT_EQ(0, RowImage(RowOf(kept))) << "one issue, one tick, in every view";

@@ -1,6 +1,6 @@
 // The program's own resources, compiled into this test program as into both programs: the
 // version resource read by the version reader, the language texts of the string table, and
-// the icon.
+// the icon, and the manifest's DPI awareness.
 #include "settings/lang_unit.h"
 #include "settings/version_unit.h"
 
@@ -15,6 +15,7 @@
 
 #include <cstring>
 #include <set>
+#include <string>
 
 namespace mendrake {
 namespace {
@@ -88,6 +89,47 @@ TEST(ProgramResources, TheIconHoldsEverySizeWindowsAsksFor) {
         }
     }
     EXPECT_EQ((std::set<int>{16, 20, 24, 32, 48, 256}), sizes);
+}
+
+// The text of `element` in the manifest's settings block of `schema` (each block names its
+// schema, and Windows reads an element only in the schema of its version); empty when none.
+std::string Setting(const std::string& manifest, const std::string& schema,
+                    const std::string& element) {
+    const std::size_t block =
+        manifest.find("xmlns=\"http://schemas.microsoft.com/SMI/" + schema + "/WindowsSettings\">");
+    if (block == std::string::npos) {
+        return "";
+    }
+    const std::size_t blockEnd = manifest.find("</asmv3:windowsSettings>", block);
+    const std::size_t start = manifest.find("<" + element + ">", block);
+    if (start == std::string::npos || start > blockEnd) {
+        return "";
+    }
+    const std::size_t text = start + element.size() + 2;
+    return manifest.substr(text, manifest.find("</" + element + ">", text) - text);
+}
+
+// Per-monitor DPI awareness (version 2 where Windows has it, version 1 before), and the older
+// setting of Windows 8.1 as its fallback; the process runs per-monitor aware.
+TEST(ProgramResources, TheManifestDeclaresPerMonitorDpiAwareness) {
+    HMODULE self = GetModuleHandleA(nullptr);
+    HRSRC found = FindResourceA(self, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    ASSERT_NE(nullptr, found) << "no manifest";
+    const std::string manifest(static_cast<const char*>(LockResource(LoadResource(self, found))),
+                               SizeofResource(self, found));
+    EXPECT_EQ("PerMonitorV2, PerMonitor", Setting(manifest, "2016", "dpiAwareness")) << manifest;
+    EXPECT_EQ("true/pm", Setting(manifest, "2005", "dpiAware")) << manifest;
+
+    using GetContext = HANDLE(WINAPI*)();
+    using AwarenessOf = int(WINAPI*)(HANDLE);
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    const auto context = reinterpret_cast<GetContext>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "GetThreadDpiAwarenessContext")));
+    const auto awareness = reinterpret_cast<AwarenessOf>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "GetAwarenessFromDpiAwarenessContext")));
+    ASSERT_TRUE(context && awareness) << "user32 has no DPI awareness contexts";
+    constexpr int kPerMonitorAware = 2; // DPI_AWARENESS_PER_MONITOR_AWARE
+    EXPECT_EQ(kPerMonitorAware, awareness(context()));
 }
 
 } // namespace

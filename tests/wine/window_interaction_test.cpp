@@ -416,8 +416,8 @@ TEST_F(IssueListTest, TheProblemColumnFitsItsTextsAndTheTipShowsTheWholeRow) {
         std::function<int(int)> expected; // of the text's width
     };
     const std::vector<Case> cases = {
-        {"", [](int) { return widgets::Scale(165); }},
-        {longProblem, [&](int text) { return text + box + widgets::Scale(16); }},
+        {"", [&](int) { return form->Scale(165); }},
+        {longProblem, [&](int text) { return text + box + form->Scale(16); }},
         {tooLong, [&](int) { return static_cast<int>(list.right) * 2 / 5; }},
     };
     for (const Case& c : cases) {

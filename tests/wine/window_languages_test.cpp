@@ -436,8 +436,8 @@ TEST_F(WindowLanguagesTest, PicturesInLongAndWideScripts) {
     form->ShowCounts(true);
     // The design size at 150% is larger than the virtual screen: the picture shows what fits.
     SetWindowPos(form->hwnd(), nullptr, 0, 0,
-                 std::min(GetSystemMetrics(SM_CXSCREEN), widgets::Scale(1045)),
-                 std::min(GetSystemMetrics(SM_CYSCREEN), widgets::Scale(559)), SWP_NOZORDER);
+                 std::min(GetSystemMetrics(SM_CXSCREEN), form->Scale(1045)),
+                 std::min(GetSystemMetrics(SM_CYSCREEN), form->Scale(559)), SWP_NOZORDER);
     for (const auto& [language, tag] : std::vector<std::pair<std::int32_t, std::string>>{
              {1000, "de"}, {7000, "ru"}, {8000, "ja"}}) {
         Choose(language);
@@ -512,16 +512,48 @@ void ExpectWholeOnItsLines(const std::string& name, HWND control) {
     HGDIOBJ old =
         SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)));
     RECT needed{0, 0, place.right, 0};
-    DrawTextA(dc, text, -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    const std::wstring wide = WideFromAnsi(text);
+    DrawTextW(dc, wide.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
     SelectObject(dc, old);
     ReleaseDC(control, dc);
     EXPECT_LE(needed.bottom, place.bottom) << name << ": \"" << text << "\" is cut";
     EXPECT_LE(needed.right, place.right) << name << ": \"" << text << "\" is cut";
 }
 
-// Every language at this DPI and at 150%: the main window after an analysis, the restore
-// dialog and the exclusions dialog keep their controls apart, inside their windows and the
-// work area, with the count and every button's text whole.
+// Tells `window` that it is now on a monitor of `dpi`, as Windows does when the window is moved
+// there, with the place a start at that DPI would give it: `design` (its size at 96 DPI, the
+// frame included) scaled, within the work area, about its present centre.
+void ChangeDpi(HWND window, int dpi, SIZE design) {
+    RECT work{}, now{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    GetWindowRect(window, &now);
+    const int width =
+        std::min(widgets::Scale(design.cx, dpi), static_cast<int>(work.right - work.left));
+    const int height =
+        std::min(widgets::Scale(design.cy, dpi), static_cast<int>(work.bottom - work.top));
+    const int left = std::clamp(static_cast<int>(now.left + now.right - width) / 2,
+                                static_cast<int>(work.left), static_cast<int>(work.right) - width);
+    const int top = std::clamp(static_cast<int>(now.top + now.bottom - height) / 2,
+                               static_cast<int>(work.top), static_cast<int>(work.bottom) - height);
+    RECT suggested{left, top, left + width, top + height};
+    SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    Pump();
+}
+
+// The windows' sizes at 96 DPI with their frames, as they start.
+constexpr SIZE kMainWindowDesign{1045, 559};
+constexpr SIZE kRestoreDialogDesign{560, 330};
+SIZE ExclusionsDialogDesign(HWND dialog) {
+    RECT frame{0, 0, 0, 0};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(dialog, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongA(dialog, GWL_EXSTYLE)));
+    return SIZE{480 + frame.right - frame.left, 293 + frame.bottom - frame.top};
+}
+
+// Every language at this DPI, at 125% and 200% (the windows told of a change of DPI while they
+// are open) and at 150% from the start: the main window after an analysis, the restore dialog
+// and the exclusions dialog keep their controls apart, inside their windows and the work area,
+// with the count and every button's text whole.
 TEST_F(WindowLanguagesTest, EveryLanguageFitsItsWindowsAndTheWorkArea) {
     char child[8] = {};
     const bool inChild = GetEnvironmentVariableA("MENDRAKE_LANGUAGES_DPI_CHILD", child, 8) > 0;
@@ -532,81 +564,258 @@ TEST_F(WindowLanguagesTest, EveryLanguageFitsItsWindowsAndTheWorkArea) {
         }
     }
     Press(form->AnalyseAdvToolButton);
-    const int check = GetSystemMetrics(SM_CXMENUCHECK);
-    const auto started = std::chrono::steady_clock::now();
-    for (const auto& [language, name] : kShipped) {
-        SCOPED_TRACE(name + " at " + std::to_string(widgets::ScreenDpi()) + " dpi");
-        Choose(language);
-        Pump();
-        ExpectLaidOut(form->hwnd(), {{"Analyse", form->AnalyseAdvToolButton.hwnd()},
-                                     {"Fix", form->FixAdvToolButton.hwnd()},
-                                     {"the live line", form->LiveLabel.hwnd()},
-                                     {"Make Backup", form->BackupHTMLCheckBox.hwnd()},
-                                     {"Restore", form->RestoreAdvToolButton.hwnd()},
-                                     {"Save log", form->SaveAdvToolButton.hwnd()}});
-        ExpectLaidOut(form->hwnd(), {{"the tree pane", form->LeftPanel.hwnd()},
-                                     {"the splitter", form->Splitter.hwnd()},
-                                     {"the right pane", form->RightPanel.hwnd()}});
-        EXPECT_FALSE(form->LiveLabel.Text().empty()) << "the live line shows the count";
-        ExpectWhole("the count", form->LiveLabel.hwnd(), 0);
-        for (const Placed& button :
-             std::vector<Placed>{{"Analyse", form->AnalyseAdvToolButton.hwnd()},
-                                 {"Fix", form->FixAdvToolButton.hwnd()},
-                                 {"Restore", form->RestoreAdvToolButton.hwnd()},
-                                 {"Save log", form->SaveAdvToolButton.hwnd()}}) {
-            ExpectWhole(button.name, button.hwnd, widgets::Scale(4));
-        }
-        ExpectWhole("Make Backup", form->BackupHTMLCheckBox.hwnd(), check);
-
-        // Laid out as Open lays it out, but not shown: hiding a window takes Wine two seconds.
-        RestoreDialog restore(form->hwnd(), prompts, Os().ProgramFolder());
-        restore.Create();
-        ExpectLaidOut(restore.hwnd(), {{"the folder", GetWindow(restore.List(), GW_HWNDPREV)},
-                                       {"the backups", restore.List()},
-                                       {"Browse", restore.BrowseButton()},
-                                       {"Restore", restore.RestoreButton()},
-                                       {"Close", restore.CloseButton()}});
-        for (const Placed& button : std::vector<Placed>{{"Browse", restore.BrowseButton()},
-                                                        {"Restore", restore.RestoreButton()},
-                                                        {"Close", restore.CloseButton()}}) {
-            ExpectWhole("the restore dialog's " + button.name, button.hwnd, widgets::Scale(4));
-        }
-        for (int column = 0; column < 4; ++column) {
-            char text[128] = {};
-            LVCOLUMNA header{};
-            header.mask = LVCF_TEXT;
-            header.pszText = text;
-            header.cchTextMax = sizeof text;
-            SendMessageA(restore.List(), LVM_GETCOLUMNA, static_cast<WPARAM>(column),
-                         reinterpret_cast<LPARAM>(&header));
-            EXPECT_LE(widgets::TextWidthIn(restore.List(), text) + widgets::Scale(8),
-                      SendMessageA(restore.List(), LVM_GETCOLUMNWIDTH, column, 0))
-                << "the restore dialog's header \"" << text << "\" is cut";
-        }
-        restore.Close();
-
-        ExclusionsDialog exclusions(
-            {[] { return std::vector<std::string>{}; }, [](const std::string&) {}}, prompts);
-        ASSERT_TRUE(exclusions.Open(form->hwnd()));
-        HWND box = exclusions.hwnd();
-        ExpectLaidOut(box, {{"the explanation", GetDlgItem(box, IDC_EXCLUSION_LABEL)},
-                            {"the exclusions", GetDlgItem(box, IDC_EXCLUSION_LIST)},
-                            {"Remove", GetDlgItem(box, IDC_EXCLUSION_REMOVE)},
-                            {"Close", GetDlgItem(box, IDCANCEL)}});
-        ExpectWholeOnItsLines("the exclusions dialog's explanation",
-                              GetDlgItem(box, IDC_EXCLUSION_LABEL));
-        ExpectWhole("the exclusions dialog's Remove", GetDlgItem(box, IDC_EXCLUSION_REMOVE),
-                    widgets::Scale(4));
-        ExpectWhole("the exclusions dialog's Close", GetDlgItem(box, IDCANCEL), widgets::Scale(4));
-        DestroyWindow(box);
-        EnableWindow(form->hwnd(), TRUE);
+    // This run's DPI, then the window moved to monitors of 120 and 192 DPI while it runs; the
+    // run at 150% starts at 144.
+    std::vector<int> dpis{widgets::ScreenDpi()};
+    if (!inChild) {
+        dpis.insert(dpis.end(), {120, 192});
     }
-    std::printf("%d languages laid out in %lld ms\n", static_cast<int>(std::size(kShipped)),
-                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                           std::chrono::steady_clock::now() - started)
-                                           .count()));
+    for (int dpi : dpis) {
+        if (dpi != form->Dpi()) {
+            ChangeDpi(form->hwnd(), dpi, kMainWindowDesign);
+        }
+        ASSERT_EQ(dpi, form->Dpi());
+        const int check = widgets::MetricForDpi(SM_CXMENUCHECK, dpi);
+        const auto started = std::chrono::steady_clock::now();
+        for (const auto& [language, name] : kShipped) {
+            SCOPED_TRACE(name + " at " + std::to_string(dpi) + " dpi");
+            Choose(language);
+            Pump();
+            ExpectLaidOut(form->hwnd(), {{"Analyse", form->AnalyseAdvToolButton.hwnd()},
+                                         {"Fix", form->FixAdvToolButton.hwnd()},
+                                         {"the live line", form->LiveLabel.hwnd()},
+                                         {"Make Backup", form->BackupHTMLCheckBox.hwnd()},
+                                         {"Restore", form->RestoreAdvToolButton.hwnd()},
+                                         {"Save log", form->SaveAdvToolButton.hwnd()}});
+            ExpectLaidOut(form->hwnd(), {{"the tree pane", form->LeftPanel.hwnd()},
+                                         {"the splitter", form->Splitter.hwnd()},
+                                         {"the right pane", form->RightPanel.hwnd()}});
+            ExpectLaidOut(form->hwnd(), {{"the strip above the tree", form->LeftTopAdvPanel.hwnd()},
+                                         {"the tree", Tree()},
+                                         {"the links", form->RightAdvPanel.hwnd()}});
+            EXPECT_FALSE(form->LiveLabel.Text().empty()) << "the live line shows the count";
+            ExpectWhole("the count", form->LiveLabel.hwnd(), 0);
+            for (const Placed& button :
+                 std::vector<Placed>{{"Analyse", form->AnalyseAdvToolButton.hwnd()},
+                                     {"Fix", form->FixAdvToolButton.hwnd()},
+                                     {"Restore", form->RestoreAdvToolButton.hwnd()},
+                                     {"Save log", form->SaveAdvToolButton.hwnd()}}) {
+                ExpectWhole(button.name, button.hwnd, form->Scale(4));
+            }
+            ExpectWhole("Make Backup", form->BackupHTMLCheckBox.hwnd(), check);
+
+            // Laid out as Open lays it out, but not shown: hiding a window takes Wine two seconds.
+            RestoreDialog restore(form->hwnd(), prompts, Os().ProgramFolder());
+            restore.Create();
+            if (restore.Dpi() != dpi) {
+                ChangeDpi(restore.hwnd(), dpi, kRestoreDialogDesign);
+            }
+            ExpectLaidOut(restore.hwnd(), {{"the folder", GetWindow(restore.List(), GW_HWNDPREV)},
+                                           {"the backups", restore.List()},
+                                           {"Browse", restore.BrowseButton()},
+                                           {"Restore", restore.RestoreButton()},
+                                           {"Close", restore.CloseButton()}});
+            for (const Placed& button : std::vector<Placed>{{"Browse", restore.BrowseButton()},
+                                                            {"Restore", restore.RestoreButton()},
+                                                            {"Close", restore.CloseButton()}}) {
+                ExpectWhole("the restore dialog's " + button.name, button.hwnd,
+                            widgets::Scale(4, restore.Dpi()));
+            }
+            for (int column = 0; column < 4; ++column) {
+                char text[128] = {};
+                LVCOLUMNA header{};
+                header.mask = LVCF_TEXT;
+                header.pszText = text;
+                header.cchTextMax = sizeof text;
+                SendMessageA(restore.List(), LVM_GETCOLUMNA, static_cast<WPARAM>(column),
+                             reinterpret_cast<LPARAM>(&header));
+                EXPECT_LE(widgets::TextWidthIn(restore.List(), text) +
+                              widgets::Scale(8, restore.Dpi()),
+                          SendMessageA(restore.List(), LVM_GETCOLUMNWIDTH, column, 0))
+                    << "the restore dialog's header \"" << text << "\" is cut";
+            }
+            restore.Close();
+
+            ExclusionsDialog exclusions(
+                {[] { return std::vector<std::string>{}; }, [](const std::string&) {}}, prompts);
+            ASSERT_TRUE(exclusions.Open(form->hwnd()));
+            HWND box = exclusions.hwnd();
+            if (exclusions.Dpi() != dpi) {
+                ChangeDpi(box, dpi, ExclusionsDialogDesign(box));
+            }
+            ExpectLaidOut(box, {{"the explanation", GetDlgItem(box, IDC_EXCLUSION_LABEL)},
+                                {"the exclusions", GetDlgItem(box, IDC_EXCLUSION_LIST)},
+                                {"Remove", GetDlgItem(box, IDC_EXCLUSION_REMOVE)},
+                                {"Close", GetDlgItem(box, IDCANCEL)}});
+            ExpectWholeOnItsLines("the exclusions dialog's explanation",
+                                  GetDlgItem(box, IDC_EXCLUSION_LABEL));
+            ExpectWhole("the exclusions dialog's Remove", GetDlgItem(box, IDC_EXCLUSION_REMOVE),
+                        widgets::Scale(4, exclusions.Dpi()));
+            ExpectWhole("the exclusions dialog's Close", GetDlgItem(box, IDCANCEL),
+                        widgets::Scale(4, exclusions.Dpi()));
+            DestroyWindow(box);
+            EnableWindow(form->hwnd(), TRUE);
+        }
+        std::printf("%d languages laid out at %d dpi in %lld ms\n",
+                    static_cast<int>(std::size(kShipped)), dpi,
+                    static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                               std::chrono::steady_clock::now() - started)
+                                               .count()));
+    }
     if (!inChild) {
         RunAt150Percent("WindowLanguagesTest.EveryLanguageFitsItsWindowsAndTheWorkArea");
+    }
+}
+
+// What a DPI decides in a window, read back from the real windows: its client area's size,
+// then each control by class in z-order with its place in the client area, its font's
+// height, the columns of a list, the indent, row height and pictures of a tree, the panels of
+// a status bar. One line each, so that a difference names the control.
+std::string LayoutOf(HWND window) {
+    std::ostringstream out;
+    RECT client{};
+    GetClientRect(window, &client);
+    out << "client " << client.right << "x" << client.bottom;
+    // The title bar's icon, where the window sets one of its own.
+    if (auto icon = reinterpret_cast<HICON>(SendMessageA(window, WM_GETICON, ICON_SMALL, 0))) {
+        ICONINFO info{};
+        BITMAP bits{};
+        if (GetIconInfo(icon, &info)) {
+            GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bits, &bits);
+            DeleteObject(info.hbmColor);
+            DeleteObject(info.hbmMask);
+        }
+        out << " icon " << bits.bmWidth << "x" << bits.bmHeight;
+    }
+    out << "\n";
+    std::vector<HWND> controls;
+    EnumChildWindows(
+        window,
+        [](HWND control, LPARAM found) {
+            reinterpret_cast<std::vector<HWND>*>(found)->push_back(control);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&controls));
+    auto iconSize = [](HIMAGELIST images) {
+        int width = 0, height = 0;
+        if (images) {
+            ImageList_GetIconSize(images, &width, &height);
+        }
+        return std::to_string(width) + "x" + std::to_string(height);
+    };
+    for (HWND control : controls) {
+        char name[64] = {};
+        GetClassNameA(control, name, sizeof name);
+        RECT place{};
+        GetWindowRect(control, &place);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
+        out << name << " (" << place.left << "," << place.top << ")-(" << place.right << ","
+            << place.bottom << ") font "
+            << widgets::FontHeight(
+                   reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+        const std::string kind = name;
+        if (kind == WC_LISTVIEWA) {
+            out << " columns";
+            HWND header = reinterpret_cast<HWND>(SendMessageA(control, LVM_GETHEADER, 0, 0));
+            const auto columns = SendMessageA(header, HDM_GETITEMCOUNT, 0, 0);
+            for (LRESULT i = 0; i < columns; ++i) {
+                out << " " << SendMessageA(control, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0);
+            }
+            out << " marks "
+                << iconSize(reinterpret_cast<HIMAGELIST>(
+                       SendMessageA(control, LVM_GETIMAGELIST, LVSIL_STATE, 0)));
+        } else if (kind == WC_TREEVIEWA) {
+            out << " indent " << SendMessageA(control, TVM_GETINDENT, 0, 0) << " rows "
+                << SendMessageA(control, TVM_GETITEMHEIGHT, 0, 0) << " icons "
+                << iconSize(reinterpret_cast<HIMAGELIST>(
+                       SendMessageA(control, TVM_GETIMAGELIST, TVSIL_NORMAL, 0)))
+                << " marks "
+                << iconSize(reinterpret_cast<HIMAGELIST>(
+                       SendMessageA(control, TVM_GETIMAGELIST, TVSIL_STATE, 0)));
+        } else if (kind == STATUSCLASSNAMEA) {
+            int edges[8] = {};
+            const auto parts =
+                SendMessageA(control, SB_GETPARTS, 8, reinterpret_cast<LPARAM>(edges));
+            out << " panels";
+            for (LRESULT i = 0; i < parts; ++i) {
+                out << " " << edges[i];
+            }
+        }
+        out << "\n";
+    }
+    return out.str();
+}
+
+// Gives `window` the client area the first line of `layout` names (the frame around it is
+// the window's own: Wine draws it at the DPI the program started at).
+void SizeClientAs(HWND window, const std::string& layout) {
+    int width = 0, height = 0;
+    ASSERT_EQ(2, std::sscanf(layout.c_str(), "client %dx%d", &width, &height)) << layout;
+    RECT outer{}, client{};
+    GetWindowRect(window, &outer);
+    GetClientRect(window, &client);
+    SetWindowPos(window, nullptr, 0, 0, width + (outer.right - outer.left) - client.right,
+                 height + (outer.bottom - outer.top) - client.bottom,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Pump();
+}
+
+// A window moved to a monitor of another scale lays itself out as one started there: the main
+// window (in German, whose long words move the buttons), the restore dialog and the exclusions
+// dialog, told here that their DPI went from 96 to 144, read back, and compared with the same
+// windows in a run started at 150% (the test runs itself again for that), given the same
+// client areas.
+TEST_F(WindowLanguagesTest, ADpiChangeLaysOutTheWindowsAsAStartAtThatDpi) {
+    char child[8] = {};
+    const bool inChild = GetEnvironmentVariableA("MENDRAKE_LANGUAGES_DPI_CHILD", child, 8) > 0;
+    if (!inChild && widgets::ScreenDpi() != 96) {
+        GTEST_SKIP() << "the change is made from 96 DPI, this run is at " << widgets::ScreenDpi();
+    }
+    test::AddIssue(10, 0, "Run Issue", "C:\\MendrakeGone\\sub\\tool.exe",
+                   "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0x80000001u,
+                   "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Tool", "", false);
+    Select(0);
+    form->ShowCounts(true);
+    Choose(1000);
+    RestoreDialog restore(form->hwnd(), prompts, Os().ProgramFolder());
+    restore.Create();
+    ExclusionsDialog exclusions(
+        {[] { return std::vector<std::string>{"HKEY_CURRENT_USER\\Software\\Kept"}; },
+         [](const std::string&) {}},
+        prompts);
+    ASSERT_TRUE(exclusions.Open(form->hwnd()));
+    const std::vector<HWND> windows{form->hwnd(), restore.hwnd(), exclusions.hwnd()};
+    const std::string file = Os().ProgramFolder() + "layout_after_dpi_change.txt";
+    if (!inChild) {
+        ChangeDpi(form->hwnd(), 144, kMainWindowDesign);
+        ChangeDpi(restore.hwnd(), 144, kRestoreDialogDesign);
+        ChangeDpi(exclusions.hwnd(), 144, ExclusionsDialogDesign(exclusions.hwnd()));
+        std::ofstream out(file, std::ios::binary);
+        for (HWND window : windows) {
+            out << LayoutOf(window) << "--\n";
+        }
+    } else {
+        ASSERT_EQ(144, form->Dpi()) << "the child did not start at 150%";
+        std::ifstream in(file, std::ios::binary);
+        std::stringstream all;
+        all << in.rdbuf();
+        const std::string changed = all.str();
+        std::size_t at = 0;
+        for (HWND window : windows) {
+            const std::size_t end = changed.find("--\n", at);
+            ASSERT_NE(std::string::npos, end) << "the layouts after the change: " << changed;
+            const std::string expected = changed.substr(at, end - at);
+            at = end + 3;
+            SizeClientAs(window, expected);
+            EXPECT_EQ(LayoutOf(window), expected) << "the window started at 144 DPI, first; "
+                                                     "the one changed from 96 DPI, second";
+        }
+    }
+    DestroyWindow(exclusions.hwnd());
+    EnableWindow(form->hwnd(), TRUE);
+    restore.Close();
+    if (!inChild) {
+        RunAt150Percent("WindowLanguagesTest.ADpiChangeLaysOutTheWindowsAsAStartAtThatDpi");
     }
 }
 
