@@ -5,6 +5,7 @@
 #include "engine/analysis_run.h"
 #include "engine/registry_access.h"
 #include "engine/registry_views.h"
+#include "platform/platform.h"
 
 #include <cstdint>
 #include <optional>
@@ -13,10 +14,10 @@
 
 namespace mendrake {
 
-inline constexpr std::uint32_t kHkcr = 0x80000000u;
-inline constexpr std::uint32_t kHkcu = 0x80000001u;
-inline constexpr std::uint32_t kHklm = 0x80000002u;
-inline constexpr std::uint32_t kHku = 0x80000003u;
+inline constexpr auto kHkcr = static_cast<std::uint32_t>(platform::kClassesRoot);
+inline constexpr auto kHkcu = static_cast<std::uint32_t>(platform::kCurrentUser);
+inline constexpr auto kHklm = static_cast<std::uint32_t>(platform::kLocalMachine);
+inline constexpr auto kHku = static_cast<std::uint32_t>(platform::kUsers);
 
 inline bool IsTextKind(ValueKind kind) {
     return kind == ValueKind::Text || kind == ValueKind::ExpandText;

@@ -12,7 +12,7 @@ std::string UserScope::Text(std::string_view below) const {
 
 UserScope OtherUser(std::string sid, std::string classes, std::string profileFolder) {
     UserScope user;
-    user.root = 0x80000003u;
+    user.root = static_cast<std::uint32_t>(platform::kUsers);
     user.hive = "\\" + sid;
     user.classes = std::move(classes);
     user.sid = std::move(sid);

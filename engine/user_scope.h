@@ -2,6 +2,8 @@
 // another profile below HKEY_USERS, named as Windows names it while that user is logged on.
 #pragma once
 
+#include "platform/platform.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -9,7 +11,8 @@
 namespace mendrake {
 
 struct UserScope {
-    std::uint32_t root = 0x80000001u;            // HKEY_CURRENT_USER, or HKEY_USERS (0x80000003)
+    // HKEY_CURRENT_USER, or HKEY_USERS for another profile.
+    std::uint32_t root = static_cast<std::uint32_t>(platform::kCurrentUser);
     std::string hive;                            // the user's hive below `root`: "" or "\<SID>"
     std::string classes = "\\Software\\Classes"; // the user's classes below `root`
     std::string sid;                             // empty for the running account

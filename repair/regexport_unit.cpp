@@ -266,13 +266,13 @@ bool OpenKeyPath(RegistryAccess& reg, const std::string& path) {
 
 std::string RootKeyName(std::uint32_t root) {
     switch (root) {
-    case 0x80000000u:
+    case platform::kClassesRoot:
         return "HKEY_CLASSES_ROOT";
-    case 0x80000001u:
+    case platform::kCurrentUser:
         return "HKEY_CURRENT_USER";
-    case 0x80000002u:
+    case platform::kLocalMachine:
         return "HKEY_LOCAL_MACHINE";
-    case 0x80000003u:
+    case platform::kUsers:
         return "HKEY_USERS";
     case 0x80000004u:
         return "HKEY_PERFORMANCE_DATA";
