@@ -7,6 +7,7 @@
 #include "repair/fix.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/hostile_cases.h"
+#include "tests/support/raw_registry_value.h"
 
 #include <gtest/gtest.h>
 
@@ -41,19 +42,9 @@ class WideKey {
     WideKey(const WideKey&) = delete;
     WideKey& operator=(const WideKey&) = delete;
 
-    // NtSetValueKey takes a counted name: RegSetValueExW would end one at its first NUL.
+    // A counted name: RegSetValueExW would end one at its first NUL.
     void Set(std::wstring_view name, DWORD type, const std::string& bytes) {
-        using SetValueKey = LONG(NTAPI*)(HANDLE, UNICODE_STRING*, ULONG, ULONG, void*, ULONG);
-        static const auto setValue = reinterpret_cast<SetValueKey>(reinterpret_cast<void*>(
-            GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtSetValueKey")));
-        ASSERT_NE(nullptr, setValue);
-        UNICODE_STRING counted;
-        counted.Buffer = const_cast<wchar_t*>(name.data());
-        counted.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
-        counted.MaximumLength = counted.Length;
-        std::string data = bytes;
-        EXPECT_EQ(0,
-                  setValue(key_, &counted, 0, type, data.data(), static_cast<ULONG>(data.size())));
+        EXPECT_EQ(0, SetRawValue(key_, name, type, bytes));
     }
 
   private:

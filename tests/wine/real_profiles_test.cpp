@@ -11,6 +11,7 @@
 #include "repair/fix.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/hive_file.h"
+#include "tests/support/raw_registry_value.h"
 #include "tests/support/registry_snapshot.h"
 
 #include <gtest/gtest.h>
@@ -213,19 +214,9 @@ class PlantedHive {
         }
     }
 
-    // NtSetValueKey takes a counted name and the bytes as the hive holds them: odd lengths and
-    // missing terminators stay as they are.
+    // The bytes as the hive holds them: odd lengths and missing terminators stay as they are.
     static void Set(HKEY key, const std::wstring& name, DWORD type, std::string data) {
-        using SetValueKey = LONG(NTAPI*)(HANDLE, UNICODE_STRING*, ULONG, ULONG, void*, ULONG);
-        static const auto setValue = reinterpret_cast<SetValueKey>(reinterpret_cast<void*>(
-            GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtSetValueKey")));
-        ASSERT_NE(nullptr, setValue);
-        UNICODE_STRING counted;
-        counted.Buffer = const_cast<wchar_t*>(name.data());
-        counted.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
-        counted.MaximumLength = counted.Length;
-        EXPECT_EQ(0,
-                  setValue(key, &counted, 0, type, data.data(), static_cast<ULONG>(data.size())));
+        EXPECT_EQ(0, SetRawValue(key, name, type, std::move(data)));
     }
 
     struct OldValue {
